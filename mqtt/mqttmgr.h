@@ -1,0 +1,55 @@
+#pragma once
+
+#include "mqttsession.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class MQTTThread;
+
+// Each program's own handling of a received message.
+class IMqttMessageHandler
+{
+public:
+    virtual ~IMqttMessageHandler() = default;
+    virtual void handleMessage(const QString &topic, const QString &payload) = 0;
+};
+
+// Owns the network thread and turns each received message into a call of the
+// program's handler on the main thread, followed by statusUpdated().
+class MqttMgr : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kDefaultPort = 1883;
+    static constexpr int kKeepAliveSeconds = 60;
+    // Stored only; the broker is reached without credentials.
+    static constexpr const char *kUserName = "tarnwisp";
+    static constexpr const char *kPassword = "tarnwisp";
+
+    MqttMgr(QObject *parent, const QByteArray &clientId, const QString &host,
+            const QByteArray &userName, const QByteArray &password, int port, int keepAlive,
+            const MqttSession &session);
+    ~MqttMgr() override;
+
+    void setMessageHandler(IMqttMessageHandler *handler) { m_handler = handler; }
+
+    bool publish(const QString &topic, const QString &payload);
+    void wake();
+    bool setBroker(const QString &host, int port);
+
+    MQTTThread *thread() const { return m_thread.get(); }
+
+signals:
+    void statusUpdated();
+
+public slots:
+    void onMessageReady();
+
+private:
+    IMqttMessageHandler *m_handler = nullptr;
+    std::unique_ptr<MQTTThread> m_thread;
+};
