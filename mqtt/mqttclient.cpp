@@ -9,8 +9,7 @@ MQTTClient::MQTTClient(const char *clientId, IMQTTEventDispatcher *dispatcher, M
     : mosqpp::mosquittopp(clientId, /*clean_session=*/true)
     , dispatcher(dispatcher)
     , m_session(std::move(session))
-{
-}
+{}
 
 QString MQTTClient::refusalReason(int rc)
 {

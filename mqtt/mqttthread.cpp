@@ -63,8 +63,7 @@ bool MQTTThread::publish(const QString &topic, const QString &payload)
     {
         QMutexLocker clientLock(&clientMutex);
         rc = client->publish(&client->messageId, topicBytes.constData(), payloadBytes.size(),
-                             payloadBytes.isEmpty() ? nullptr : payloadBytes.constData(), 0,
-                             false);
+                             payloadBytes.isEmpty() ? nullptr : payloadBytes.constData(), 0, false);
     }
     if (wasRunning)
         wake();

@@ -26,7 +26,12 @@ public:
     // terminating zero included.
     static constexpr int kHostBufferBytes = 1000;
 
-    enum class Park { None, BetweenPasses, InDeliver };
+    enum class Park
+    {
+        None,
+        BetweenPasses,
+        InDeliver
+    };
 
     MQTTThread(QObject *parent, const QByteArray &clientId, const QString &host,
                const QByteArray &userName, const QByteArray &password, int port, int keepAlive,

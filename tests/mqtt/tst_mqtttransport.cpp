@@ -54,10 +54,7 @@ class MqttTransportTest : public QObject
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        QVERIFY2(m_broker.start(), qPrintable(m_broker.errorString()));
-    }
+    void init() { QVERIFY2(m_broker.start(), qPrintable(m_broker.errorString())); }
     void cleanup() { m_broker.stop(); }
 
     void latin1PayloadRoundTripsThroughBroker()

@@ -17,8 +17,8 @@ class MqttProbe : public QObject, public IMqttMessageHandler
 public:
     using Message = QPair<QString, QString>;
 
-    MqttProbe(int port, const QString &subscription, const QByteArray &clientId = "velmo-test-probe",
-              const QStringList &announce = {});
+    MqttProbe(int port, const QString &subscription,
+              const QByteArray &clientId = "velmo-test-probe", const QStringList &announce = {});
     ~MqttProbe() override;
 
     bool publish(const QString &topic, const QString &payload);

@@ -1,0 +1,56 @@
+#include "userdialogs.h"
+
+#include <QDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace {
+UserDialogs *g_installed = nullptr;
+}
+
+UserDialogs &UserDialogs::instance()
+{
+    static WidgetDialogs widgets;
+    return g_installed ? *g_installed : widgets;
+}
+
+void UserDialogs::setInstance(UserDialogs *dialogs)
+{
+    g_installed = dialogs;
+}
+
+void WidgetDialogs::showMessage(Kind kind, const QString &title, const QString &text)
+{
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    switch (kind) {
+    case Kind::Critical:
+        icon = QMessageBox::Critical;
+        break;
+    case Kind::Warning:
+        icon = QMessageBox::Warning;
+        break;
+    case Kind::Information:
+        icon = QMessageBox::Information;
+        break;
+    case Kind::Plain:
+        break;
+    }
+    QMessageBox box(icon, title, text, QMessageBox::Ok);
+    box.exec();
+}
+
+QString WidgetDialogs::chooseOpenFile(const QString &nameFilter)
+{
+    QFileDialog dialog(nullptr);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::ReadOnly, true);
+    dialog.setNameFilter(nameFilter);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
+}
+
+int WidgetDialogs::execDialog(QDialog &dialog)
+{
+    return dialog.exec();
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class QDialog;
+
+// Every modal interaction with the user goes through this seam, so that
+// tests can answer message boxes and dialogs without blocking. The program
+// installs WidgetDialogs; tests install their own implementation.
+class UserDialogs
+{
+public:
+    enum class Kind
+    {
+        Critical,
+        Warning,
+        Information,
+        Plain
+    };
+
+    virtual ~UserDialogs() = default;
+
+    // A modal box without parent window and with one OK button; returns when
+    // the user has closed it.
+    virtual void showMessage(Kind kind, const QString &title, const QString &text) = 0;
+    // A file dialog for one existing file, read-only option set; returns the
+    // chosen path, or an empty string when the user cancelled.
+    virtual QString chooseOpenFile(const QString &nameFilter) = 0;
+    // Runs a modal dialog that the caller has prepared; returns its result
+    // code (QDialog::Accepted or QDialog::Rejected).
+    virtual int execDialog(QDialog &dialog) = 0;
+
+    void critical(const QString &title, const QString &text)
+    {
+        showMessage(Kind::Critical, title, text);
+    }
+    void warning(const QString &title, const QString &text)
+    {
+        showMessage(Kind::Warning, title, text);
+    }
+    void information(const QString &title, const QString &text)
+    {
+        showMessage(Kind::Information, title, text);
+    }
+
+    // The installed implementation; WidgetDialogs until a test sets another.
+    static UserDialogs &instance();
+    // Installs `dialogs` (not owned); nullptr restores WidgetDialogs.
+    static void setInstance(UserDialogs *dialogs);
+};
+
+// The real thing: QMessageBox, QFileDialog and QDialog::exec().
+class WidgetDialogs : public UserDialogs
+{
+public:
+    void showMessage(Kind kind, const QString &title, const QString &text) override;
+    QString chooseOpenFile(const QString &nameFilter) override;
+    int execDialog(QDialog &dialog) override;
+};
