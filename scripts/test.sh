@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Builds the project and runs its tests. Installs missing Debian packages
+# first. Tests that need a broker start their own mosquitto on loopback.
+#
+#   scripts/test.sh              every test in a normal build
+#   scripts/test.sh --sanitize   unit and integration tests under ASan+UBSan
+#   scripts/test.sh --fuzz       builds the fuzz targets with clang, runs each briefly
+#   scripts/test.sh --all        all three, as CI does
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+jobs=$(nproc 2>/dev/null || echo 2)
+fuzz_seconds=${VELMO_FUZZ_SECONDS:-20}
+
+normal=0 sanitize=0 fuzz=0
+case "${1:-}" in
+  "") normal=1 ;;
+  --sanitize) sanitize=1 ;;
+  --fuzz) fuzz=1 ;;
+  --all) normal=1 sanitize=1 fuzz=1 ;;
+  *) echo "usage: $0 [--sanitize|--fuzz|--all]" >&2; exit 2 ;;
+esac
+
+bash "$root/scripts/install-deps.sh"
+
+status=0
+if [ $normal -eq 1 ]; then
+  build="$root/build"
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  cmake --build "$build" -j "$jobs"
+  ctest --test-dir "$build" --output-on-failure -j "$jobs" || status=1
+fi
+
+if [ $sanitize -eq 1 ]; then
+  build="$root/build-asan"
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELMO_SANITIZE=ON \
+        -DVELMO_BUILD_BENCH=OFF
+  cmake --build "$build" -j "$jobs"
+  ctest --test-dir "$build" --output-on-failure -j "$jobs" -L 'unit|integration' || status=1
+fi
+
+if [ $fuzz -eq 1 ]; then
+  build="$root/build-fuzz"
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+        -DCMAKE_CXX_COMPILER=clang++ -DVELMO_FUZZ=ON -DVELMO_BUILD_TESTS=OFF \
+        -DVELMO_BUILD_FRONTEND=OFF -DVELMO_BUILD_BENCH=OFF
+  cmake --build "$build" -j "$jobs"
+  found=0
+  for target in "$build"/fuzz/fuzz_*; do
+    [ -x "$target" ] || continue
+    found=1
+    name=$(basename "$target")
+    corpus="$build/fuzz/corpus-$name"
+    mkdir -p "$corpus"
+    seeds="$root/fuzz/seeds/${name#fuzz_}"
+    echo "== $name for ${fuzz_seconds}s"
+    if [ -d "$seeds" ]; then
+      "$target" -max_total_time="$fuzz_seconds" -print_final_stats=1 "$corpus" "$seeds" || status=1
+    else
+      "$target" -max_total_time="$fuzz_seconds" -print_final_stats=1 "$corpus" || status=1
+    fi
+  done
+  if [ $found -eq 0 ]; then echo "no fuzz targets were built" >&2; status=1; fi
+fi
+
+exit $status
