@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+// The installed-language code follows the translation files shipped next to
+// the program, not the system locale: it picks the language of the lookup
+// database, the help and a few fixed texts. Every call looks at the files
+// again, so dropping a translation in place takes effect without a restart.
+class Lenguagge : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    // "IT", "ES", "DE", "PT", "FR" or "EN".
+    QString languageCode() const;
+
+    QString excelNotInstalledText() const;
+    QString cancelText() const;
+    QString dataExportText() const;
+    QString exportingText() const;
+    QString manualHintText() const;
+
+private:
+    bool italian() const;
+};
