@@ -1,0 +1,55 @@
+#pragma once
+
+#include "boardconf.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+namespace frontend {
+
+// Serial line settings in the serial-port module's codes, as the daemon
+// applies them.
+struct PortSettings
+{
+    QString portName;
+    qint32 baudRate = 9600;
+    qint32 dataBits = 8;
+    qint32 parity = 0;
+    qint32 stopBits = 1;
+    qint32 flowControl = 0;
+};
+
+// The front end's mailbox: replies of the daemon are stored here and raise
+// one-shot marks, which the main window acts on and lowers. It also keeps
+// the board configuration and the stored serial and broker settings.
+class StatusObject : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit StatusObject(QObject *parent = nullptr)
+        : QObject(parent)
+    {}
+
+    QStringList comPorts;
+    BoardConf m_BoardConf;
+    bool serialOpened = false;
+    bool serialError = false;
+    bool idReceived = false;
+    bool percReceived = false;
+    bool updateDone = false;
+    bool updateFailed = false;
+    bool idError = false;
+    bool pongReceived = false;
+    PortSettings portSettings;
+    QString errorText;
+    QString serialVersion;
+    qint32 updatePercent = 0;
+    QString brokerHost;
+    qint32 brokerPort = 0;
+    bool flashReplied = false;
+    bool flashAccepted = false;
+};
+
+} // namespace frontend

@@ -1,0 +1,135 @@
+#include "systemmgr.h"
+
+#include "imagefile.h"
+#include "mqttmgr.h"
+#include "requests.h"
+#include "userdialogs.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+
+namespace frontend {
+
+namespace {
+
+MqttSession frontEndSession()
+{
+    MqttSession session;
+    session.subscription = QStringLiteral("SERIAL/#");
+    // After every (re)connection the daemon's ports, version and pong arrive
+    // without the window asking.
+    session.announceTopics = {QStringLiteral("REQUEST/SERIAL/INFO"),
+                              QStringLiteral("REQUEST/SERIAL/VERSION"),
+                              QStringLiteral("REQUEST/SERIAL/PING")};
+    session.reportUnknownError = true;
+    return session;
+}
+
+} // namespace
+
+SystemMgr::SystemMgr(QObject *parent, int port)
+    : QObject(parent)
+{
+    const QByteArray clientId =
+        QString::asprintf("%s-%d", kClientIdBase, int(QCoreApplication::applicationPid()))
+            .toLatin1();
+    qDebug().noquote() << QString::fromLatin1(clientId);
+
+    m_mqttMgr = std::make_unique<MqttMgr>(
+        this, clientId, QString::fromLatin1(kFirstHost), QByteArray(MqttMgr::kUserName),
+        QByteArray(MqttMgr::kPassword), port, MqttMgr::kKeepAliveSeconds, frontEndSession());
+    m_statusObject = new StatusObject(this);
+    m_parser.setStatusObject(m_statusObject);
+    m_mqttMgr->setMessageHandler(&m_parser);
+    m_currentHost = QString::fromLatin1(kFirstHost);
+    connect(m_mqttMgr.get(), &MqttMgr::statusUpdated, this, &SystemMgr::statusReady);
+
+    connect(&m_pollTimer, &QTimer::timeout, this, &SystemMgr::processMqttTimeout);
+    m_pollTimer.setSingleShot(false);
+    m_pollTimer.start(kPollIntervalMs);
+}
+
+SystemMgr::~SystemMgr()
+{
+    m_pollTimer.stop();
+    // The thread goes first: no message may reach the parser afterwards.
+    m_mqttMgr.reset();
+}
+
+void SystemMgr::processMqttTimeout()
+{
+    m_mqttMgr->wake();
+}
+
+bool SystemMgr::publish(const QString &topic, const QString &payload)
+{
+    return m_mqttMgr->publish(topic, payload);
+}
+
+void SystemMgr::startConnection(const QString &host, int port)
+{
+    m_currentHost = host.simplified();
+    qDebug().noquote() << "Start connection with Broker : " + m_currentHost;
+    if (!m_mqttMgr->setBroker(m_currentHost, port))
+        qWarning().noquote() << "Broker host refused:" << m_currentHost;
+}
+
+bool SystemMgr::sendSerialSetup(const PortSettings &settings)
+{
+    return publish(QStringLiteral("REQUEST/SERIAL/SETUP"), requests::serialSetup(settings));
+}
+
+bool SystemMgr::sendBoardConfigs(qint32 startFlash, qint32 startProgr, qint32 sizeFlash,
+                                 qint32 sizeProgr, qint32 maxErase, quint8 padding,
+                                 qint32 idPosition)
+{
+    return publish(QStringLiteral("REQUEST/BOARD/CONFIGS"),
+                   requests::boardConfigs(startFlash, startProgr, sizeFlash, sizeProgr, maxErase,
+                                          padding, idPosition));
+}
+
+bool SystemMgr::requestRefresh()
+{
+    return publish(QStringLiteral("REQUEST/SERIAL/REFRESH"), QStringLiteral("START"));
+}
+
+bool SystemMgr::requestBoardUpdate(bool eraseAll)
+{
+    return publish(QStringLiteral("REQUEST/BOARD/UPDATE"), requests::boardUpdate(eraseAll));
+}
+
+SystemMgr::SendResult SystemMgr::sendImageFile(const QString &path)
+{
+    ImageLoad image = loadImageFile(QString::fromLocal8Bit(path.toLocal8Bit()));
+    if (!image.ok())
+        return SendResult::NotLoaded;
+
+    const QString digest = requests::md5Hex(image.bytes);
+    qDebug().noquote() << "MD5:" << digest;
+    // One byte per character: the HEX text goes out unchanged.
+    const bool fileSent =
+        publish(QStringLiteral("REQUEST/SERIAL/FLASH"), QString::fromLatin1(image.bytes));
+    image.bytes = QByteArray();
+    // Without the file the daemon would verify the digest against an older
+    // one, so the digest only follows a file that went out.
+    const bool digestSent = fileSent && publish(QStringLiteral("REQUEST/SERIAL/MD5"), digest);
+    if (!digestSent) {
+        UserDialogs::instance().critical(
+            QStringLiteral("Error"),
+            QStringLiteral("Error: The file could not be sent to the serial daemon.\n"));
+        return SendResult::Refused;
+    }
+    return SendResult::Sent;
+}
+
+QString SystemMgr::errorText() const
+{
+    return m_statusObject->errorText;
+}
+
+QString SystemMgr::serialVersion() const
+{
+    return m_statusObject->serialVersion;
+}
+
+} // namespace frontend
