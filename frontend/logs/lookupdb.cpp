@@ -1,0 +1,104 @@
+#include "lookupdb.h"
+
+#include <QDebug>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+namespace {
+const QString kNoDescription = QStringLiteral(" ");
+const QString kLanguagePlaceholder = QStringLiteral(":inst_language");
+
+QString singleLookup(const char *queryText, const QString &code, const QString &language,
+                     const QString &path)
+{
+    LookupDatabase lookup(path);
+    const QStringList result = lookupDescriptions(lookup.database(), QString::fromLatin1(queryText),
+                                                  QStringLiteral(":code"), {code}, language);
+    return result.value(0, kNoDescription);
+}
+} // namespace
+
+LookupDatabase::LookupDatabase(const QString &path)
+{
+    m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
+    m_db.setDatabaseName(path);
+    m_db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+    if (!m_db.open())
+        qWarning() << "lookup database" << path << "not opened:" << m_db.lastError().text();
+}
+
+LookupDatabase::~LookupDatabase()
+{
+    const QString name = m_db.connectionName();
+    m_db.close();
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(name);
+}
+
+QStringList lookupDescriptions(QSqlDatabase &db, const QString &queryText,
+                               const QString &codePlaceholder, const QStringList &codes,
+                               const QString &language)
+{
+    QStringList descriptions;
+    descriptions.reserve(codes.size());
+    QSqlQuery query(db);
+    const bool prepared = db.isOpen() && query.prepare(queryText);
+    if (!prepared && !codes.isEmpty())
+        qWarning() << "lookup failed:" << query.lastError().text();
+    for (const QString &code : codes) {
+        QString description = kNoDescription;
+        if (prepared) {
+            query.bindValue(codePlaceholder, code);
+            query.bindValue(kLanguagePlaceholder, language);
+            if (query.exec() && query.next())
+                description = query.value(0).toString();
+            query.finish();
+        }
+        descriptions.append(description);
+    }
+    return descriptions;
+}
+
+QString lookupquery::boardSettings(const QString &tablePrefix)
+{
+    return QStringLiteral("SELECT ParamCode,Unit_Measure,Description,Conversion_Formula,"
+                          "Parameter_Type FROM ") +
+           tablePrefix +
+           QStringLiteral("_Settings Where HexCode = (:HEXcode) AND LENGUAGE = (:inst_language);");
+}
+
+QVector<SettingLookup> lookupSettings(QSqlDatabase &db, const QString &tablePrefix,
+                                      const QStringList &hexCodes, const QString &language)
+{
+    QVector<SettingLookup> rows(hexCodes.size());
+    QSqlQuery query(db);
+    if (!db.isOpen() || !query.prepare(lookupquery::boardSettings(tablePrefix))) {
+        if (!hexCodes.isEmpty())
+            qWarning() << "settings lookup failed:" << query.lastError().text();
+        return rows;
+    }
+    for (int i = 0; i < hexCodes.size(); ++i) {
+        query.bindValue(QStringLiteral(":HEXcode"), hexCodes.at(i));
+        query.bindValue(kLanguagePlaceholder, language);
+        if (query.exec() && query.next()) {
+            SettingLookup &entry = rows[i];
+            entry.found = true;
+            entry.row = {query.value(0).toString(), query.value(1).toString(),
+                         query.value(2).toString(), query.value(3).toString(),
+                         query.value(4).toString()};
+        }
+        query.finish();
+    }
+    return rows;
+}
+
+QString alarmDescription(const QString &code, const QString &language, const QString &path)
+{
+    return singleLookup(lookupquery::kSingleAlarm, code, language, path);
+}
+
+QString commandEventDescription(const QString &code, const QString &language, const QString &path)
+{
+    return singleLookup(lookupquery::kCommandEvent, QStringLiteral("text") + code, language, path);
+}

@@ -1,0 +1,211 @@
+#include "shortlog.h"
+
+#include "convertsettings.h"
+#include "lenguagge.h"
+#include "lookupdb.h"
+#include "userdialogs.h"
+
+#include <QDebug>
+#include <QFile>
+
+void ShortLogData::clear()
+{
+    *this = ShortLogData();
+}
+
+ShortLogData &ShortLogData::instance()
+{
+    static ShortLogData data;
+    return data;
+}
+
+namespace shortlogline {
+
+QString normalize(const QString &line)
+{
+    return line.simplified();
+}
+
+QString marker(const QString &line)
+{
+    for (const char *candidate : {kDeviceInfo, kDeviceConf, kAlarmCounter, kAlarmHistory}) {
+        if (line.contains(QLatin1String(candidate)))
+            return QString::fromLatin1(candidate);
+    }
+    return QString();
+}
+
+Fields split(const QString &section, const QString &line)
+{
+    const int equals = line.indexOf(QLatin1Char('='));
+    if (section == QLatin1String(kDeviceConf)) {
+        // "1A=0x3C": two characters after "=" are the board's "0x".
+        return {line.left(equals), line.mid(equals + 3)};
+    }
+    if (section == QLatin1String(kAlarmHistory)) {
+        const int comma = line.indexOf(QLatin1Char(','));
+        return {line.mid(equals + 1, 2), line.mid(comma + 1)};
+    }
+    return {line.left(equals), line.mid(equals + 1)};
+}
+
+} // namespace shortlogline
+
+short_log::short_log(QObject *parent)
+    : short_log(ShortLogData::instance(), QString::fromLatin1(kLookupDatabasePath), parent)
+{}
+
+short_log::short_log(ShortLogData &data, const QString &databasePath, QObject *parent)
+    : QObject(parent)
+    , m_data(data)
+    , m_databasePath(databasePath)
+{}
+
+void short_log::process(const QString &path)
+{
+    section = QString::fromLatin1(shortlogline::kIdle);
+    settingsTable.clear();
+    m_data.clear();
+    confCodes.clear();
+    confValues.clear();
+
+    m_data.language = Lenguagge().languageCode();
+
+    emit Board_Info_Table_Set_Row_Count(0);
+    emit Board_Settings_Table_Set_Row_Count(0);
+    emit Last_Alarms_Table_Set_Row_Count(0);
+    emit Alarms_Table_Set_Row_Count(0);
+
+    if (!readFile(path))
+        qDebug() << "error to open file";
+
+    if (m_data.infoCodes.isEmpty() || confCodes.isEmpty()) {
+        UserDialogs::instance().showMessage(UserDialogs::Kind::Plain, QString(),
+                                            tr("Invalid Log File"));
+        return;
+    }
+    settingsTable = m_data.infoValues.constFirst();
+
+    {
+        LookupDatabase db(m_databasePath);
+        m_db = &db;
+        lookup_board_info();
+        lookup_board_settings();
+        lookup_alarms();
+        m_db = nullptr;
+    }
+    convert_settings();
+    emitTables();
+}
+
+bool short_log::readFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    while (!file.atEnd()) {
+        const QString line = shortlogline::normalize(QString::fromLatin1(file.readLine()));
+        const QString found = shortlogline::marker(line);
+        if (!found.isEmpty())
+            section = found;
+        else
+            addDataLine(line);
+    }
+    return true;
+}
+
+void short_log::addDataLine(const QString &line)
+{
+    using namespace shortlogline;
+    if (section == QLatin1String(kIdle))
+        return;
+    const Fields fields = split(section, line);
+    if (section == QLatin1String(kDeviceInfo)) {
+        m_data.infoCodes.append(fields.first);
+        m_data.infoValues.append(fields.second);
+    } else if (section == QLatin1String(kDeviceConf)) {
+        confCodes.append(fields.first);
+        confValues.append(fields.second);
+    } else if (section == QLatin1String(kAlarmCounter)) {
+        m_data.alarmCodes.append(fields.first);
+        m_data.alarmCounts.append(fields.second);
+    } else if (section == QLatin1String(kAlarmHistory)) {
+        m_data.historyCodes.append(fields.first);
+        m_data.historyTimes.append(fields.second);
+    }
+}
+
+void short_log::lookup_board_info()
+{
+    if (!m_db)
+        return;
+    m_data.infoDescriptions.append(
+        lookupDescriptions(m_db->database(), QString::fromLatin1(lookupquery::kBoardInfo),
+                           QStringLiteral(":code"), m_data.infoCodes, m_data.language));
+}
+
+void short_log::lookup_board_settings()
+{
+    if (!m_db)
+        return;
+    const QVector<SettingLookup> rows =
+        lookupSettings(m_db->database(), settingsTable, confCodes, m_data.language);
+    for (int i = 0; i < rows.size(); ++i) {
+        if (!rows.at(i).found)
+            continue;
+        const SettingRow &row = rows.at(i).row;
+        m_data.settingCodes.append(row.code);
+        m_data.settingUnits.append(row.unit);
+        m_data.settingDescriptions.append(row.description);
+        m_data.settingFormulas.append(row.formula);
+        m_data.settingTypes.append(row.type);
+        m_data.settingRawValues.append(confValues.value(i));
+    }
+}
+
+void short_log::lookup_alarms()
+{
+    if (!m_db)
+        return;
+    m_data.alarmDescriptions.append(
+        lookupDescriptions(m_db->database(), QString::fromLatin1(lookupquery::kAlarmCounters),
+                           QStringLiteral(":Alarms_Code"), m_data.alarmCodes, m_data.language));
+}
+
+void short_log::convert_settings()
+{
+    for (int i = 0; i < m_data.settingCodes.size(); ++i) {
+        m_data.settingValues.append(settingconv::convert(m_data.settingTypes.value(i),
+                                                         m_data.settingFormulas.value(i),
+                                                         m_data.settingRawValues.value(i)));
+    }
+}
+
+void short_log::emitTables()
+{
+    const ShortLogData &d = m_data;
+    if (const int n = d.infoCodes.size(); n > 0) {
+        emit Board_Info_Table_Set_Row_Count(n);
+        for (int i = 0; i < n; ++i)
+            emit Board_Info_Table_Add_Item(i, d.infoCodes.at(i), d.infoValues.value(i),
+                                           d.infoDescriptions.value(i));
+    }
+    if (const int n = d.settingCodes.size(); n > 0) {
+        emit Board_Settings_Table_Set_Row_Count(n);
+        for (int i = 0; i < n; ++i)
+            emit Board_Settings_Table_Add_Item(i, d.settingCodes.at(i), d.settingValues.value(i),
+                                               d.settingUnits.value(i),
+                                               d.settingDescriptions.value(i));
+    }
+    if (const int n = d.alarmCodes.size(); n > 0) {
+        emit Alarms_Table_Set_Row_Count(n);
+        for (int i = 0; i < n; ++i)
+            emit Alarms_Table_Add_Item(i, d.alarmCodes.at(i), d.alarmCounts.value(i),
+                                       d.alarmDescriptions.value(i));
+    }
+    if (const int n = d.historyCodes.size(); n > 0) {
+        emit Last_Alarms_Table_Set_Row_Count(n);
+        for (int i = 0; i < n; ++i)
+            emit Last_Alarms_Table_Add_Item(i, d.historyCodes.at(i), d.historyTimes.value(i));
+    }
+}
