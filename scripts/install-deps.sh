@@ -14,6 +14,7 @@ packages=(
   mosquitto mosquitto-clients
   libxlsxwriter-dev sqlite3
   xvfb xauth imagemagick x11-utils xdg-utils fonts-dejavu-core
+  adwaita-icon-theme
   socat procps psmisc
 )
 

@@ -1,0 +1,355 @@
+#include "settingsdialog.h"
+
+#include "datafolder.h"
+#include "statusobject.h"
+
+#include <QComboBox>
+#include <QDebug>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QIntValidator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QSpacerItem>
+
+namespace {
+
+const QString kSerialGroup = QStringLiteral("serial");
+const QString kMqttGroup = QStringLiteral("mqtt");
+constexpr int kDefaultDataBits = 8;
+constexpr int kDefaultParity = 0;
+constexpr int kDefaultStopBits = 1;
+constexpr int kDefaultFlowControl = 0;
+const QString kDefaultHost = QStringLiteral("127.0.0.1");
+constexpr int kDefaultBrokerPort = 1883;
+
+// The stored value, or the default written back when the key is missing.
+int readOrWriteDefault(QSettings &settings, const QString &key, int fallback)
+{
+    if (settings.contains(key))
+        return settings.value(key, fallback).toInt();
+    settings.setValue(key, fallback);
+    return fallback;
+}
+
+void selectByData(QComboBox *box, int value)
+{
+    box->setCurrentIndex(box->findData(value, Qt::UserRole, Qt::MatchExactly));
+}
+
+} // namespace
+
+SettingsDialog::SettingsDialog(QWidget *parent)
+    : QDialog(parent)
+{
+    buildForm();
+    m_intValidator = new QIntValidator(0, kMaxCustomBaudRate, this);
+    baudRateBox->setInsertPolicy(QComboBox::NoInsert);
+
+    connect(applyButton, &QPushButton::clicked, this, &SettingsDialog::apply);
+    connect(mqttHostEdit, &QLineEdit::textChanged, this, &SettingsDialog::enableConnect);
+    connect(connectButton, &QPushButton::clicked, this, &SettingsDialog::connectMqtt);
+    connect(baudRateBox, &QComboBox::currentIndexChanged, this,
+            &SettingsDialog::checkCustomBaudRatePolicy);
+}
+
+SettingsDialog::~SettingsDialog() = default;
+
+QString SettingsDialog::preferencesPath()
+{
+    return velmo::dataFolderPath() + QStringLiteral("/VelmoFrontEnd.ini");
+}
+
+void SettingsDialog::buildForm()
+{
+    setObjectName(QStringLiteral("SettingsDialog"));
+    resize(329, 304);
+
+    auto *gridLayout_3 = new QGridLayout(this);
+    gridLayout_3->setObjectName(QStringLiteral("gridLayout_3"));
+
+    selectBox = new QGroupBox(this);
+    selectBox->setObjectName(QStringLiteral("selectBox"));
+    auto *gridLayout = new QGridLayout(selectBox);
+    gridLayout->setObjectName(QStringLiteral("gridLayout"));
+    serialPortInfoListBox = new QComboBox(selectBox);
+    serialPortInfoListBox->setObjectName(QStringLiteral("serialPortInfoListBox"));
+    gridLayout->addWidget(serialPortInfoListBox, 0, 0);
+    gridLayout->addItem(new QSpacerItem(20, 40, QSizePolicy::Minimum, QSizePolicy::Expanding), 1,
+                        0);
+    gridLayout_3->addWidget(selectBox, 0, 0);
+
+    parametersBox = new QGroupBox(this);
+    parametersBox->setObjectName(QStringLiteral("parametersBox"));
+    auto *gridLayout_2 = new QGridLayout(parametersBox);
+    gridLayout_2->setObjectName(QStringLiteral("gridLayout_2"));
+    auto addRow = [&](QLabel *&label, const char *labelName, QComboBox *&box, const char *boxName,
+                      int row) {
+        label = new QLabel(parametersBox);
+        label->setObjectName(QString::fromLatin1(labelName));
+        box = new QComboBox(parametersBox);
+        box->setObjectName(QString::fromLatin1(boxName));
+        gridLayout_2->addWidget(label, row, 0);
+        gridLayout_2->addWidget(box, row, 1);
+    };
+    addRow(baudRateLabel, "baudRateLabel", baudRateBox, "baudRateBox", 0);
+    addRow(dataBitsLabel, "dataBitsLabel", dataBitsBox, "dataBitsBox", 1);
+    addRow(parityLabel, "parityLabel", parityBox, "parityBox", 2);
+    addRow(stopBitsLabel, "stopBitsLabel", stopBitsBox, "stopBitsBox", 3);
+    addRow(flowControlLabel, "flowControlLabel", flowControlBox, "flowControlBox", 4);
+    gridLayout_2->addItem(new QSpacerItem(20, 40, QSizePolicy::Minimum, QSizePolicy::Expanding), 5,
+                          0);
+    gridLayout_3->addWidget(parametersBox, 0, 1);
+
+    groupBox = new QGroupBox(this);
+    groupBox->setObjectName(QStringLiteral("groupBox"));
+    auto *gridLayout_4 = new QGridLayout(groupBox);
+    gridLayout_4->setObjectName(QStringLiteral("gridLayout_4"));
+    auto *horizontalLayout_3 = new QHBoxLayout();
+    horizontalLayout_3->setObjectName(QStringLiteral("horizontalLayout_3"));
+    mqttHostLabel = new QLabel(groupBox);
+    mqttHostLabel->setObjectName(QStringLiteral("mqttHostLabel"));
+    mqttHostEdit = new QLineEdit(groupBox);
+    mqttHostEdit->setObjectName(QStringLiteral("mqttHostEdit"));
+    mqttHostEdit->setText(QStringLiteral("localhost"));
+    mqttHostEdit->setAlignment(Qt::AlignCenter);
+    horizontalLayout_3->addWidget(mqttHostLabel);
+    horizontalLayout_3->addWidget(mqttHostEdit);
+    gridLayout_4->addLayout(horizontalLayout_3, 0, 0);
+    auto *horizontalLayout_2 = new QHBoxLayout();
+    horizontalLayout_2->setObjectName(QStringLiteral("horizontalLayout_2"));
+    MqttPortLabel = new QLabel(groupBox);
+    MqttPortLabel->setObjectName(QStringLiteral("MqttPortLabel"));
+    mqttPortEdit = new QLineEdit(groupBox);
+    mqttPortEdit->setObjectName(QStringLiteral("mqttPortEdit"));
+    mqttPortEdit->setInputMask(QString());
+    mqttPortEdit->setText(QStringLiteral("1883"));
+    mqttPortEdit->setAlignment(Qt::AlignCenter);
+    connectButton = new QPushButton(groupBox);
+    connectButton->setObjectName(QStringLiteral("connectButton"));
+    horizontalLayout_2->addWidget(MqttPortLabel);
+    horizontalLayout_2->addWidget(mqttPortEdit);
+    horizontalLayout_2->addItem(new QSpacerItem(40, 20, QSizePolicy::Expanding));
+    horizontalLayout_2->addWidget(connectButton);
+    horizontalLayout_2->addItem(new QSpacerItem(40, 20, QSizePolicy::Expanding));
+    gridLayout_4->addLayout(horizontalLayout_2, 1, 0);
+    gridLayout_3->addWidget(groupBox, 1, 0, 1, 2);
+
+    auto *horizontalLayout = new QHBoxLayout();
+    horizontalLayout->setObjectName(QStringLiteral("horizontalLayout"));
+    horizontalLayout->addItem(new QSpacerItem(96, 20, QSizePolicy::Expanding));
+    applyButton = new QPushButton(this);
+    applyButton->setObjectName(QStringLiteral("applyButton"));
+    horizontalLayout->addWidget(applyButton);
+    gridLayout_3->addLayout(horizontalLayout, 2, 0, 1, 2);
+
+    retranslateUi();
+}
+
+void SettingsDialog::retranslateUi()
+{
+    setWindowTitle(tr("Settings"));
+    selectBox->setTitle(tr("Select Serial Port"));
+    parametersBox->setTitle(tr("Select Parameters"));
+    baudRateLabel->setText(tr("BaudRate:"));
+    dataBitsLabel->setText(tr("Data bits:"));
+    parityLabel->setText(tr("Parity:"));
+    stopBitsLabel->setText(tr("Stop bits:"));
+    flowControlLabel->setText(tr("Flow control:"));
+    groupBox->setTitle(tr("Select Mqtt Parameters"));
+    mqttHostLabel->setText(tr("Host:"));
+    MqttPortLabel->setText(tr("Port:"));
+    connectButton->setText(tr("Connect"));
+    applyButton->setText(tr("Apply"));
+}
+
+void SettingsDialog::loadInternalPrefs()
+{
+    if (!m_status)
+        return;
+    velmo::ensureDataFolder();
+    frontend::PortSettings &port = m_status->portSettings;
+    {
+        QSettings settings(preferencesPath(), QSettings::IniFormat);
+        settings.beginGroup(kSerialGroup);
+        if (settings.contains(QStringLiteral("com"))) {
+            port.portName = settings.value(QStringLiteral("com")).toString();
+        } else {
+            settings.setValue(QStringLiteral("com"), QString());
+            port.portName.clear();
+        }
+        // The line always opens at 9600; the boot-loader link switches speed
+        // itself, so the stored rate is not read back.
+        port.baudRate = kDefaultBaudRate;
+        port.dataBits = readOrWriteDefault(settings, QStringLiteral("databits"), kDefaultDataBits);
+        port.parity = readOrWriteDefault(settings, QStringLiteral("parity"), kDefaultParity);
+        port.stopBits = readOrWriteDefault(settings, QStringLiteral("stopbits"), kDefaultStopBits);
+        port.flowControl =
+            readOrWriteDefault(settings, QStringLiteral("flowcontol"), kDefaultFlowControl);
+        settings.endGroup();
+        settings.sync();
+
+        settings.beginGroup(kMqttGroup);
+        if (settings.contains(QStringLiteral("host"))) {
+            m_status->brokerHost = settings.value(QStringLiteral("host"), kDefaultHost).toString();
+        } else {
+            settings.setValue(QStringLiteral("host"), kDefaultHost);
+            m_status->brokerHost = kDefaultHost;
+        }
+        m_status->brokerPort =
+            readOrWriteDefault(settings, QStringLiteral("port"), kDefaultBrokerPort);
+        settings.endGroup();
+        settings.sync();
+    }
+    fillForm();
+    collectSettings();
+    connectButton->setEnabled(false);
+}
+
+void SettingsDialog::fillForm()
+{
+    const frontend::PortSettings &port = m_status->portSettings;
+    parametersBox->hide();
+    groupBox->hide();
+
+    serialPortInfoListBox->addItem(port.portName);
+
+    baudRateBox->addItem(QStringLiteral("9600"), 9600);
+    baudRateBox->addItem(QStringLiteral("115200"), 115200);
+    selectByData(baudRateBox, port.baudRate);
+
+    dataBitsBox->addItem(QStringLiteral("5"), 5);
+    dataBitsBox->addItem(QStringLiteral("6"), 6);
+    dataBitsBox->addItem(QStringLiteral("7"), 7);
+    dataBitsBox->addItem(QStringLiteral("8"), 8);
+    selectByData(dataBitsBox, port.dataBits);
+    dataBitsLabel->hide();
+    dataBitsBox->hide();
+
+    parityBox->addItem(tr("None"), 0);
+    parityBox->addItem(tr("Even"), 2);
+    parityBox->addItem(tr("Odd"), 3);
+    parityBox->addItem(tr("Mark"), 5);
+    parityBox->addItem(tr("Space"), 4);
+    selectByData(parityBox, port.parity);
+    parityLabel->hide();
+    parityBox->hide();
+
+    stopBitsBox->addItem(QStringLiteral("1"), 1);
+    stopBitsBox->addItem(QStringLiteral("1.5"), 3);
+    stopBitsBox->addItem(QStringLiteral("2"), 2);
+    selectByData(stopBitsBox, port.stopBits);
+    stopBitsLabel->hide();
+    stopBitsBox->hide();
+
+    flowControlBox->addItem(tr("None"), 0);
+    flowControlBox->addItem(tr("RTS/CTS"), 1);
+    flowControlBox->addItem(tr("XON/XOFF"), 2);
+    selectByData(flowControlBox, port.flowControl);
+    flowControlLabel->hide();
+    flowControlBox->hide();
+
+    mqttHostEdit->setText(m_status->brokerHost);
+    mqttPortEdit->setText(QString::number(m_status->brokerPort));
+}
+
+void SettingsDialog::collectSettings()
+{
+    if (!m_status)
+        return;
+    frontend::PortSettings &port = m_status->portSettings;
+    m_currentSettings.portName = serialPortInfoListBox->currentText();
+    port.portName = m_currentSettings.portName;
+
+    // A box without a current item gives 0.
+    auto take = [](const QComboBox *box, qint32 &value, QString &text) {
+        value = box->currentData().toInt();
+        text = box->currentText();
+    };
+    take(baudRateBox, m_currentSettings.baudRate, m_currentSettings.baudRateText);
+    m_currentSettings.baudRateText = QString::number(m_currentSettings.baudRate);
+    port.baudRate = m_currentSettings.baudRate;
+    take(dataBitsBox, m_currentSettings.dataBits, m_currentSettings.dataBitsText);
+    port.dataBits = m_currentSettings.dataBits;
+    take(parityBox, m_currentSettings.parity, m_currentSettings.parityText);
+    port.parity = m_currentSettings.parity;
+    take(stopBitsBox, m_currentSettings.stopBits, m_currentSettings.stopBitsText);
+    port.stopBits = m_currentSettings.stopBits;
+    take(flowControlBox, m_currentSettings.flowControl, m_currentSettings.flowControlText);
+    port.flowControl = m_currentSettings.flowControl;
+
+    serializeInternalPrefs();
+}
+
+void SettingsDialog::serializeInternalPrefs()
+{
+    if (!m_status)
+        return;
+    velmo::ensureDataFolder();
+    QSettings settings(preferencesPath(), QSettings::IniFormat);
+    qDebug() << "[SettingsDialog] serializeInternalPrefs()";
+    const frontend::PortSettings &port = m_status->portSettings;
+    settings.beginGroup(kSerialGroup);
+    settings.setValue(QStringLiteral("com"), port.portName);
+    settings.setValue(QStringLiteral("ssid"), port.baudRate);
+    settings.setValue(QStringLiteral("databits"), port.dataBits);
+    settings.setValue(QStringLiteral("parity"), port.parity);
+    settings.setValue(QStringLiteral("stopbits"), port.stopBits);
+    settings.setValue(QStringLiteral("flowcontol"), port.flowControl);
+    settings.endGroup();
+    settings.sync();
+    settings.beginGroup(kMqttGroup);
+    settings.setValue(QStringLiteral("host"), m_status->brokerHost);
+    settings.setValue(QStringLiteral("port"), m_status->brokerPort);
+    settings.endGroup();
+    settings.sync();
+}
+
+void SettingsDialog::refreshPortList()
+{
+    if (!m_status)
+        return;
+    serialPortInfoListBox->clear();
+    for (const QString &name : std::as_const(m_status->comPorts))
+        serialPortInfoListBox->addItem(QString::fromLatin1(name.toLatin1()));
+    serialPortInfoListBox->setCurrentIndex(serialPortInfoListBox->findText(
+        m_status->portSettings.portName, Qt::MatchExactly | Qt::MatchCaseSensitive));
+}
+
+void SettingsDialog::enableConnect(QString text)
+{
+    Q_UNUSED(text);
+    connectButton->setEnabled(true);
+}
+
+void SettingsDialog::apply()
+{
+    collectSettings();
+    hide();
+    emit done();
+}
+
+void SettingsDialog::connectMqtt()
+{
+    if (!m_status)
+        return;
+    m_status->brokerHost = mqttHostEdit->text();
+    m_status->brokerPort = mqttPortEdit->text().toInt(); // 0 when not a number
+    serializeInternalPrefs();
+    emit reconnect();
+    connectButton->setEnabled(false);
+}
+
+void SettingsDialog::checkCustomBaudRatePolicy(int idx)
+{
+    const bool isCustomBaudRate = idx >= 0 && !baudRateBox->itemData(idx).isValid();
+    baudRateBox->setEditable(isCustomBaudRate);
+    if (isCustomBaudRate) {
+        baudRateBox->clearEditText();
+        if (QLineEdit *edit = baudRateBox->lineEdit())
+            edit->setValidator(m_intValidator);
+    }
+}

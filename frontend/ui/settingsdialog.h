@@ -1,0 +1,97 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+class QComboBox;
+class QGroupBox;
+class QIntValidator;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace frontend {
+class StatusObject;
+}
+
+// Chooses the serial port the daemon opens and keeps the serial and broker
+// settings in the preferences file. The values themselves live in the
+// StatusObject; the dialog reads and writes them there.
+class SettingsDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    struct SerialSettings
+    {
+        QString portName;
+        qint32 baudRate = 0;
+        QString baudRateText;
+        qint32 dataBits = 0;
+        QString dataBitsText;
+        qint32 parity = 0;
+        QString parityText;
+        qint32 stopBits = 0;
+        QString stopBitsText;
+        qint32 flowControl = 0;
+        QString flowControlText;
+    };
+
+    static constexpr int kDefaultBaudRate = 9600;
+    static constexpr int kMaxCustomBaudRate = 4000000;
+
+    explicit SettingsDialog(QWidget *parent = nullptr);
+    ~SettingsDialog() override;
+
+    // home + "/AppData/Local/Calvestrid" + "/VelmoFrontEnd.ini"
+    static QString preferencesPath();
+
+    void setStatusObject(frontend::StatusObject *statusObject) { m_status = statusObject; }
+    void loadInternalPrefs();
+    void refreshPortList();
+    void serializeInternalPrefs();
+    SerialSettings currentSettings() const { return m_currentSettings; }
+
+    using QDialog::done;
+
+signals:
+    void done();
+    void reconnect();
+
+public slots:
+    void enableConnect(QString text);
+    void apply();
+    void connectMqtt();
+    void checkCustomBaudRatePolicy(int idx);
+
+private:
+    void buildForm();
+    void retranslateUi();
+    void fillForm();
+    void collectSettings();
+
+    frontend::StatusObject *m_status = nullptr;
+    SerialSettings m_currentSettings;
+    QIntValidator *m_intValidator = nullptr; // child of the dialog
+
+    QGroupBox *selectBox = nullptr;
+    QComboBox *serialPortInfoListBox = nullptr;
+    QGroupBox *parametersBox = nullptr;
+    QLabel *baudRateLabel = nullptr;
+    QComboBox *baudRateBox = nullptr;
+    QLabel *dataBitsLabel = nullptr;
+    QComboBox *dataBitsBox = nullptr;
+    QLabel *parityLabel = nullptr;
+    QComboBox *parityBox = nullptr;
+    QLabel *stopBitsLabel = nullptr;
+    QComboBox *stopBitsBox = nullptr;
+    QLabel *flowControlLabel = nullptr;
+    QComboBox *flowControlBox = nullptr;
+    QGroupBox *groupBox = nullptr;
+    QLabel *mqttHostLabel = nullptr;
+    QLineEdit *mqttHostEdit = nullptr;
+    QLabel *MqttPortLabel = nullptr;
+    QLineEdit *mqttPortEdit = nullptr;
+    QPushButton *connectButton = nullptr;
+    QPushButton *applyButton = nullptr;
+};
