@@ -1,0 +1,82 @@
+#include "flashplan.h"
+
+#include "hexfile.h"
+
+QString FlashPlan::layoutProblem(const Config &c)
+{
+    if (c.sizeFlashKiB <= 0 || c.sizeProgrKiB <= 0)
+        return QStringLiteral("flash size %1 KiB, programmable size %2 KiB")
+            .arg(c.sizeFlashKiB)
+            .arg(c.sizeProgrKiB);
+    const qint64 imageBytes = c.sizeFlashKiB * kKiB;
+    if (imageBytes > qint64(hexfile::kMaxImageBytes))
+        return QStringLiteral("flash size %1 KiB exceeds the 24-bit address range")
+            .arg(c.sizeFlashKiB);
+    const qint64 progrBytes = c.sizeProgrKiB * kKiB;
+    if (c.startProgr < 0 || c.startProgr + progrBytes > qint64(0xFFFFFFFFu) + 1)
+        return QStringLiteral("programmable area at 0x%1 out of range").arg(c.startProgr, 0, 16);
+    if (qint64(offsetOf(quint32(c.startProgr))) + progrBytes > imageBytes)
+        return QStringLiteral("programmable area 0x%1 + %2 KiB lies outside the %3 KiB image")
+            .arg(c.startProgr, 0, 16)
+            .arg(c.sizeProgrKiB)
+            .arg(c.sizeFlashKiB);
+    return QString();
+}
+
+int FlashPlan::percent(int blockCount, int totalBlocks)
+{
+    if (totalBlocks <= 0)
+        return 0;
+    return int(qint64(blockCount) * 100 / totalBlocks);
+}
+
+FlashPlan::FlashPlan(const Config &config)
+    : m_config(config)
+{
+    if (!layoutProblem(config).isEmpty())
+        return;
+    m_start = quint32(config.startProgr);
+    m_end = quint32(config.startProgr + config.sizeProgrKiB * kKiB);
+    m_current = m_start;
+    m_nextErase = m_start;
+    m_totalBlocks = int(config.sizeProgrKiB * kKiB / kBlockBytes);
+}
+
+bool FlashPlan::usesEraseAll() const
+{
+    return m_config.eraseAll && m_config.maxErase == -1;
+}
+
+void FlashPlan::firstPageErased()
+{
+    m_nextErase = m_start + quint32(m_config.maxErase);
+}
+
+FlashPlan::Step FlashPlan::acknowledge()
+{
+    Step step;
+    ++m_blockCount;
+    const int p = percent(m_blockCount, m_totalBlocks);
+    if (p != m_lastPercent) {
+        m_lastPercent = p;
+        step.newPercent = p;
+    }
+    if (m_blockCount >= m_totalBlocks || m_current + kBlockBytes >= m_end) {
+        step.finished = true;
+        m_current = m_start;
+        return step;
+    }
+    m_current += kBlockBytes;
+    // A page whose size is not a multiple of the block size never lines up
+    // with a block start, so only the first page is erased then.
+    if (!usesEraseAll() && m_current == m_nextErase) {
+        step.erasePage = true;
+        step.eraseAddress = m_nextErase;
+    }
+    return step;
+}
+
+void FlashPlan::pageErased()
+{
+    m_nextErase += quint32(m_config.maxErase);
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+// The order of an update: erase, then 64-byte blocks from startProgr, one in
+// flight at a time, with page erases interleaved and progress counted per
+// acknowledged block. Pure bookkeeping; the worker does the talking.
+class FlashPlan
+{
+public:
+    static constexpr quint32 kBlockBytes = 64;
+    static constexpr quint32 kKiB = 1024;
+
+    struct Config
+    {
+        qint64 startFlash = 0; // byte address
+        qint64 startProgr = 0; // byte address
+        qint64 sizeFlashKiB = 0;
+        qint64 sizeProgrKiB = 0;
+        int maxErase = 0; // bytes per erase step, -1 for erase-all boards
+        bool eraseAll = true;
+    };
+
+    // Why a configuration cannot be programmed, or an empty text: both sizes
+    // must be positive, the image must fit the 24-bit address space and the
+    // programmed area must lie inside the image.
+    static QString layoutProblem(const Config &config);
+
+    // Percentage for `blockCount` acknowledged blocks out of `totalBlocks`.
+    static int percent(int blockCount, int totalBlocks);
+
+    FlashPlan() = default;
+    explicit FlashPlan(const Config &config);
+
+    // One erase-all command before the writes instead of page erases.
+    bool usesEraseAll() const;
+    int totalBlocks() const { return m_totalBlocks; }
+    quint32 currentAddress() const { return m_current; }
+    quint32 endAddress() const { return m_end; }
+    // Image offset of a block address.
+    static quint32 offsetOf(quint32 address) { return address & 0xFFFFFFu; }
+
+    // The page erase before the first block succeeded.
+    void firstPageErased();
+
+    struct Step
+    {
+        bool finished = false;  // the acknowledged block was the last
+        int newPercent = -1;    // to publish, -1 when unchanged
+        bool erasePage = false; // erase `eraseAddress` before the next block
+        quint32 eraseAddress = 0;
+    };
+    // The block at currentAddress() was acknowledged: counts it and moves on
+    // (unless it was the last).
+    Step acknowledge();
+    // The page erase that acknowledge() asked for succeeded.
+    void pageErased();
+
+private:
+    Config m_config;
+    quint32 m_start = 0;
+    quint32 m_end = 0;
+    quint32 m_current = 0;
+    quint32 m_nextErase = 0;
+    int m_totalBlocks = 0;
+    int m_blockCount = 0;
+    int m_lastPercent = 0;
+};

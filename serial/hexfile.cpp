@@ -1,0 +1,192 @@
+#include "hexfile.h"
+
+#include <QList>
+
+namespace hexfile {
+
+namespace {
+
+constexpr int kHeaderBytes = 4; // count, address high, address low, type
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+QByteArrayView trimmedLine(QByteArrayView line)
+{
+    qsizetype n = line.size();
+    while (n > 0 && (line.at(n - 1) == '\r' || line.at(n - 1) == '\n' || line.at(n - 1) == ' ' ||
+                     line.at(n - 1) == '\t'))
+        --n;
+    return line.first(n);
+}
+
+// Calls `visit` with every record line after the identifier line, trimmed,
+// with its 1-based line number; stops when it returns false.
+template <typename Visit> void forEachRecordLine(const QByteArray &file, Visit visit)
+{
+    qsizetype pos = file.indexOf('\n');
+    if (pos < 0)
+        return;
+    ++pos;
+    int lineNumber = 2;
+    while (pos < file.size()) {
+        qsizetype next = file.indexOf('\n', pos);
+        if (next < 0)
+            next = file.size();
+        const QByteArrayView line = trimmedLine(QByteArrayView(file.constData() + pos, next - pos));
+        if (!line.isEmpty() && !visit(line, lineNumber))
+            return;
+        pos = next + 1;
+        ++lineNumber;
+    }
+}
+
+} // namespace
+
+RecordError parseRecord(QByteArrayView line, Record *record)
+{
+    if (line.isEmpty() || line.at(0) != ':')
+        return RecordError::MissingColon;
+    const QByteArrayView digits = line.sliced(1);
+    for (const char c : digits)
+        if (hexValue(c) < 0)
+            return RecordError::BadDigit;
+    if (digits.size() % 2 != 0 || digits.size() / 2 < kHeaderBytes + 1)
+        return RecordError::BadLength;
+
+    QByteArray bytes(digits.size() / 2, '\0');
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        bytes[i] =
+            static_cast<char>(hexValue(digits.at(2 * i)) * 16 + hexValue(digits.at(2 * i + 1)));
+    const auto count = static_cast<std::uint8_t>(bytes.at(0));
+    if (bytes.size() != kHeaderBytes + count + 1)
+        return RecordError::BadLength;
+
+    unsigned sum = 0;
+    for (const char b : bytes)
+        sum += static_cast<std::uint8_t>(b);
+    if ((sum & 0xFFu) != 0)
+        return RecordError::BadChecksum;
+
+    const auto type = static_cast<std::uint8_t>(bytes.at(3));
+    const bool isBase = type == std::uint8_t(RecordType::ExtendedSegment) ||
+                        type == std::uint8_t(RecordType::ExtendedLinear);
+    if (isBase && count != 2)
+        return RecordError::BadLength;
+
+    if (record) {
+        record->type = type;
+        record->address = static_cast<std::uint16_t>(static_cast<std::uint8_t>(bytes.at(1)) * 256 +
+                                                     static_cast<std::uint8_t>(bytes.at(2)));
+        record->data = bytes.mid(kHeaderBytes, count);
+    }
+    return RecordError::None;
+}
+
+QString errorText(RecordError error)
+{
+    switch (error) {
+    case RecordError::None:
+        return QStringLiteral("no error");
+    case RecordError::MissingColon:
+        return QStringLiteral("record does not start with ':'");
+    case RecordError::BadDigit:
+        return QStringLiteral("invalid hexadecimal digit");
+    case RecordError::BadLength:
+        return QStringLiteral("record length does not match its byte count");
+    case RecordError::BadChecksum:
+        return QStringLiteral("record checksum mismatch");
+    }
+    return QString();
+}
+
+Validation validateRecords(const QByteArray &file)
+{
+    Validation result;
+    forEachRecordLine(file, [&](QByteArrayView line, int lineNumber) {
+        const RecordError error = parseRecord(line, nullptr);
+        if (error == RecordError::None)
+            return true;
+        result.error = error;
+        result.lineNumber = lineNumber;
+        return false;
+    });
+    return result;
+}
+
+bool buildImage(const QByteArray &file, const Layout &layout, QByteArray *image)
+{
+    image->clear();
+    if (layout.sizeBytes == 0 || layout.sizeBytes > kMaxImageBytes)
+        return false;
+    image->fill(static_cast<char>(layout.padding), layout.sizeBytes);
+    // 64-bit so that a range reaching past 4 GiB does not wrap.
+    const quint64 rangeEnd = quint64(layout.startFlash) + layout.sizeBytes;
+
+    quint32 base = 0;
+    Record record;
+    forEachRecordLine(file, [&](QByteArrayView line, int) {
+        if (parseRecord(line, &record) != RecordError::None)
+            return true;
+        const auto d = [&](int i) { return quint32(static_cast<std::uint8_t>(record.data.at(i))); };
+        switch (RecordType(record.type)) {
+        case RecordType::Data: {
+            const quint32 address = base + record.address;
+            if (address < layout.startFlash || address >= rangeEnd)
+                break;
+            const quint32 offset = address & 0xFFFFFFu;
+            for (qsizetype i = 0; i < record.data.size(); ++i) {
+                if (quint64(offset) + i >= layout.sizeBytes || quint64(address) + i >= rangeEnd)
+                    break;
+                (*image)[offset + i] = record.data.at(i);
+            }
+            break;
+        }
+        case RecordType::ExtendedSegment:
+            base = (d(0) * 256 + d(1)) * 16;
+            break;
+        case RecordType::ExtendedLinear:
+            base = (d(0) * 256 + d(1)) << 16;
+            break;
+        default:
+            break;
+        }
+        return true;
+    });
+    return true;
+}
+
+bool boardIdMatches(QByteArrayView line, int idPosition, int boardId)
+{
+    if (idPosition < 0 || line.isEmpty() || line.at(0) != '#')
+        return false;
+    QList<std::uint8_t> bytes{0x23};
+    for (qsizetype i = 1; i + 1 < line.size(); i += 2) {
+        const int hi = hexValue(line.at(i));
+        const int lo = hexValue(line.at(i + 1));
+        if (hi < 0 || lo < 0)
+            break;
+        bytes.append(static_cast<std::uint8_t>(hi * 16 + lo));
+    }
+    if (qsizetype(idPosition) + 1 >= bytes.size())
+        return false;
+    const int fileId = bytes.at(idPosition) * 256 + bytes.at(idPosition + 1);
+    return fileId == (boardId & 0xFFFF);
+}
+
+QByteArray firstLine(const QByteArray &file)
+{
+    const qsizetype end = file.indexOf('\n');
+    return trimmedLine(end < 0 ? QByteArrayView(file) : QByteArrayView(file).first(end))
+        .toByteArray();
+}
+
+} // namespace hexfile

@@ -1,0 +1,17 @@
+#include "instanceguard.h"
+#include "statusobject.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    InstanceGuard guard(QString::fromLatin1(serialdaemon::StatusObject::kClientId));
+    if (!guard.tryAcquire()) {
+        qWarning("The application is already started.");
+        return 0;
+    }
+    serialdaemon::StatusObject worker;
+    return app.exec();
+}
