@@ -1,0 +1,372 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="it" sourcelanguage="en">
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>Calvestrid ORKEL</source>
+        <translation>Calvestrid ORKEL</translation>
+    </message>
+    <message>
+        <source>C&amp;onnect</source>
+        <translation>C&amp;onnetti</translation>
+    </message>
+    <message>
+        <source>Connect to serial port</source>
+        <translation>Connetti alla porta seriale</translation>
+    </message>
+    <message>
+        <source>Ctrl+O</source>
+        <translation>Ctrl+O</translation>
+    </message>
+    <message>
+        <source>&amp;Disconnect</source>
+        <translation>&amp;Disconnetti</translation>
+    </message>
+    <message>
+        <source>Disconnect from serial port</source>
+        <translation>Disconnetti dalla porta seriale</translation>
+    </message>
+    <message>
+        <source>Ctrl+D</source>
+        <translation>Ctrl+D</translation>
+    </message>
+    <message>
+        <source>&amp;Quit</source>
+        <translation>&amp;Esci</translation>
+    </message>
+    <message>
+        <source>Ctrl+Q</source>
+        <translation>Ctrl+Q</translation>
+    </message>
+    <message>
+        <source>&amp;Configure</source>
+        <translation>&amp;Configura</translation>
+    </message>
+    <message>
+        <source>Configure serial port</source>
+        <translation>Configura la porta seriale</translation>
+    </message>
+    <message>
+        <source>Alt+C</source>
+        <translation>Alt+C</translation>
+    </message>
+    <message>
+        <source>Open File</source>
+        <translation>Apri file</translation>
+    </message>
+    <message>
+        <source>Update</source>
+        <translation>Aggiorna</translation>
+    </message>
+    <message>
+        <source>Open Log File</source>
+        <translation>Apri file di log</translation>
+    </message>
+    <message>
+        <source>Export to Excel</source>
+        <translation>Esporta in Excel</translation>
+    </message>
+    <message>
+        <source>Help Contents</source>
+        <translation>Guida in linea</translation>
+    </message>
+    <message>
+        <source>F1</source>
+        <translation>F1</translation>
+    </message>
+    <message>
+        <source>Full log example</source>
+        <translation>Esempio di log completo</translation>
+    </message>
+    <message>
+        <source>Short log example</source>
+        <translation>Esempio di log breve</translation>
+    </message>
+    <message>
+        <source>Check for update</source>
+        <translation>Verifica aggiornamenti</translation>
+    </message>
+    <message>
+        <source>Disable Update</source>
+        <translation>Disattiva aggiornamenti</translation>
+    </message>
+    <message>
+        <source>&amp;About</source>
+        <translation>&amp;Informazioni</translation>
+    </message>
+    <message>
+        <source>About program</source>
+        <translation>Informazioni sul programma</translation>
+    </message>
+    <message>
+        <source>Alt+A</source>
+        <translation>Alt+A</translation>
+    </message>
+    <message>
+        <source>About Qt</source>
+        <translation>Informazioni su Qt</translation>
+    </message>
+    <message>
+        <source>Log File</source>
+        <translation>File di log</translation>
+    </message>
+    <message>
+        <source>Board Info</source>
+        <translation>Informazioni scheda</translation>
+    </message>
+    <message>
+        <source>Last Alarms</source>
+        <translation>Ultimi allarmi</translation>
+    </message>
+    <message>
+        <source>Board Settings</source>
+        <translation>Impostazioni scheda</translation>
+    </message>
+    <message>
+        <source>Alarms</source>
+        <translation>Allarmi</translation>
+    </message>
+    <message>
+        <source>Parameter</source>
+        <translation>Parametro</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>Valore</translation>
+    </message>
+    <message>
+        <source>Description</source>
+        <translation>Descrizione</translation>
+    </message>
+    <message>
+        <source>Code</source>
+        <translation>Codice</translation>
+    </message>
+    <message>
+        <source>Run N°</source>
+        <translation>Ciclo N°</translation>
+    </message>
+    <message>
+        <source>Occurrency</source>
+        <translation>Occorrenze</translation>
+    </message>
+    <message>
+        <source>Data-Logging</source>
+        <translation>Data-Logging</translation>
+    </message>
+    <message>
+        <source>Hex Image File</source>
+        <translation>File immagine Hex</translation>
+    </message>
+    <message>
+        <source>Hex File Info</source>
+        <translation>Informazioni file Hex</translation>
+    </message>
+    <message>
+        <source>Hex File for Board:</source>
+        <translation>File Hex per la scheda:</translation>
+    </message>
+    <message>
+        <source>Erase All</source>
+        <translation>Cancella tutto</translation>
+    </message>
+    <message>
+        <source>Progress Bar</source>
+        <translation>Avanzamento</translation>
+    </message>
+    <message>
+        <source>Exit Bootloader</source>
+        <translation>Esci dal bootloader</translation>
+    </message>
+    <message>
+        <source>Flashing</source>
+        <translation>Programmazione</translation>
+    </message>
+    <message>
+        <source>Calls</source>
+        <translation>Chiamate</translation>
+    </message>
+    <message>
+        <source>Setup</source>
+        <translation>Impostazioni</translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation>Aiuto</translation>
+    </message>
+    <message>
+        <source>Unable to connect with serial daemon.</source>
+        <translation>Impossibile connettersi al demone seriale.</translation>
+    </message>
+    <message>
+        <source>Open Port: %1</source>
+        <translation>Apertura porta: %1</translation>
+    </message>
+    <message>
+        <source>Disconnected</source>
+        <translation>Disconnesso</translation>
+    </message>
+    <message>
+        <source>File loading...</source>
+        <translation>Caricamento file...</translation>
+    </message>
+    <message>
+        <source>File loaded: Error file not sent.</source>
+        <translation>File caricato: errore, file non inviato.</translation>
+    </message>
+    <message>
+        <source>Update started.</source>
+        <translation>Aggiornamento avviato.</translation>
+    </message>
+    <message>
+        <source>Connected to Port: %1</source>
+        <translation>Connesso alla porta: %1</translation>
+    </message>
+    <message>
+        <source>Open error.</source>
+        <translation>Errore di apertura.</translation>
+    </message>
+    <message>
+        <source>COM incorrect. Choose another serial port.</source>
+        <translation>COM errata. Scegliere un&apos;altra porta seriale.</translation>
+    </message>
+    <message>
+        <source>Check configuration file for Board: %1.</source>
+        <translation>Controllo del file di configurazione per la scheda: %1.</translation>
+    </message>
+    <message>
+        <source>Error loading configuration file for Board: %1.</source>
+        <translation>Errore nel caricamento del file di configurazione per la scheda: %1.</translation>
+    </message>
+    <message>
+        <source>Failed control of the configuration file for the Board: %1.</source>
+        <translation>Controllo del file di configurazione fallito per la scheda: %1.</translation>
+    </message>
+    <message>
+        <source>Connected with board: %1</source>
+        <translation>Connesso con la scheda: %1</translation>
+    </message>
+    <message>
+        <source>File loaded: Ok.</source>
+        <translation>File caricato: Ok.</translation>
+    </message>
+    <message>
+        <source>File loaded: Error file wrong.</source>
+        <translation>File caricato: errore, file errato.</translation>
+    </message>
+    <message>
+        <source>File wrong.</source>
+        <translation>File errato.</translation>
+    </message>
+    <message>
+        <source>Update completed successfully.</source>
+        <translation>Aggiornamento completato con successo.</translation>
+    </message>
+    <message>
+        <source>Failed Update.</source>
+        <translation>Aggiornamento fallito.</translation>
+    </message>
+    <message>
+        <source>Error when connecting to the board.</source>
+        <translation>Errore durante la connessione alla scheda.</translation>
+    </message>
+    <message>
+        <source>About ORKEL</source>
+        <translation>Informazioni su ORKEL</translation>
+    </message>
+    <message>
+        <source>&lt;br&gt;&lt;/br&gt;&lt;b&gt;ORKEL ver. %3&lt;/b&gt;&lt;br&gt;&lt;/br&gt;&lt;br&gt;&lt;/br&gt;FrontEnd ver. %1&lt;br&gt;&lt;/br&gt;Serial ver. %2&lt;br&gt;&lt;/br&gt; </source>
+        <translation>&lt;br&gt;&lt;/br&gt;&lt;b&gt;ORKEL ver. %3&lt;/b&gt;&lt;br&gt;&lt;/br&gt;&lt;br&gt;&lt;/br&gt;FrontEnd ver. %1&lt;br&gt;&lt;/br&gt;Demone seriale ver. %2&lt;br&gt;&lt;/br&gt; </translation>
+    </message>
+    <message>
+        <source>Error loading configuration file for Board: %1.<byte value="xd"/>
+ Try to update the software</source>
+        <translation>Errore nel caricamento del file di configurazione per la scheda: %1.<byte value="xd"/>
+ Provare ad aggiornare il software</translation>
+    </message>
+</context>
+<context>
+    <name>SettingsDialog</name>
+    <message>
+        <source>Settings</source>
+        <translation>Impostazioni</translation>
+    </message>
+    <message>
+        <source>Select Serial Port</source>
+        <translation>Seleziona la porta seriale</translation>
+    </message>
+    <message>
+        <source>Select Parameters</source>
+        <translation>Seleziona i parametri</translation>
+    </message>
+    <message>
+        <source>BaudRate:</source>
+        <translation>Velocità (baud):</translation>
+    </message>
+    <message>
+        <source>Data bits:</source>
+        <translation>Bit di dati:</translation>
+    </message>
+    <message>
+        <source>Parity:</source>
+        <translation>Parità:</translation>
+    </message>
+    <message>
+        <source>Stop bits:</source>
+        <translation>Bit di stop:</translation>
+    </message>
+    <message>
+        <source>Flow control:</source>
+        <translation>Controllo di flusso:</translation>
+    </message>
+    <message>
+        <source>Select Mqtt Parameters</source>
+        <translation>Seleziona i parametri Mqtt</translation>
+    </message>
+    <message>
+        <source>Host:</source>
+        <translation>Host:</translation>
+    </message>
+    <message>
+        <source>Port:</source>
+        <translation>Porta:</translation>
+    </message>
+    <message>
+        <source>Connect</source>
+        <translation>Connetti</translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation>Applica</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation>Nessuna</translation>
+    </message>
+    <message>
+        <source>Even</source>
+        <translation>Pari</translation>
+    </message>
+    <message>
+        <source>Odd</source>
+        <translation>Dispari</translation>
+    </message>
+    <message>
+        <source>Mark</source>
+        <translation>Mark</translation>
+    </message>
+    <message>
+        <source>Space</source>
+        <translation>Space</translation>
+    </message>
+    <message>
+        <source>RTS/CTS</source>
+        <translation>RTS/CTS</translation>
+    </message>
+    <message>
+        <source>XON/XOFF</source>
+        <translation>XON/XOFF</translation>
+    </message>
+</context>
+</TS>
