@@ -1,0 +1,304 @@
+// bench_flash: how close a full firmware update comes to the time its bytes
+// need on the wire. Runs a private mosquitto, the serial daemon in-process
+// and the virtual board with wire pacing at 115200 baud, programs a 62 KiB
+// image and prints total time / wire time. Not a test: it prints what one
+// run measured.
+#include "datafolder.h"
+#include "mqttprobe.h"
+#include "statusobject.h"
+#include "testbroker.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <csignal>
+#include <cstdio>
+#include <optional>
+
+namespace {
+constexpr quint16 kBoardId = 0x1234;
+constexpr int kFlashKib = 64;
+constexpr int kStartProgr = 2048;
+constexpr int kProgrKib = 62;
+constexpr std::uint8_t kPadding = 0xFF;
+constexpr int kRecordBytes = 16;
+constexpr int kStepTimeoutMs = 20000;
+constexpr int kUpdateTimeoutMs = 300000;
+constexpr double kGoalRatio = 1.15;
+
+constexpr int kPageBytes = 1024;
+
+QString configsPayload(int maxErase)
+{
+    return QStringLiteral("StartFlash=0 StartProgr=%1 SizeFlash=%2 SizeProgr=%3 MaxErase=%4 "
+                          "Padding=%5 IdPosition=1")
+        .arg(kStartProgr)
+        .arg(kFlashKib)
+        .arg(kProgrKib)
+        .arg(maxErase)
+        .arg(kPadding);
+}
+
+void fail(const QString &why)
+{
+    std::fprintf(stderr, "bench_flash: %s\n", qPrintable(why));
+    std::fflush(stderr);
+}
+
+QString hexRecord(int type, quint16 address, const QByteArray &data)
+{
+    QByteArray bytes;
+    bytes.append(char(data.size()));
+    bytes.append(char(address >> 8));
+    bytes.append(char(address & 0xFF));
+    bytes.append(char(type));
+    bytes.append(data);
+    unsigned sum = 0;
+    for (const char c : bytes)
+        sum += std::uint8_t(c);
+    bytes.append(char((256 - sum % 256) % 256));
+    return QLatin1Char(':') + QString::fromLatin1(bytes.toHex().toUpper()) + QStringLiteral("\r\n");
+}
+
+// A firmware as a linker would leave it: code from the program start, with a
+// gap the loader must pad, in 16-byte records after an identifier line.
+struct Firmware
+{
+    QString hexText;
+    QByteArray expectedFlash;
+};
+
+Firmware makeFirmware()
+{
+    Firmware fw;
+    fw.expectedFlash = QByteArray(kFlashKib * 1024, char(kPadding));
+    fw.hexText = QStringLiteral("#%1%2A5C3\r\n")
+                     .arg(kBoardId >> 8, 2, 16, QLatin1Char('0'))
+                     .arg(kBoardId & 0xFF, 2, 16, QLatin1Char('0'));
+    fw.hexText += hexRecord(0x04, 0, QByteArray(2, '\0'));
+    quint32 seed = 0x2545F491;
+    const int end = kStartProgr + kProgrKib * 1024;
+    const int gapStart = kStartProgr + 40 * 1024;
+    const int gapEnd = gapStart + 3000;
+    for (int address = kStartProgr; address < end; address += kRecordBytes) {
+        if (address >= gapStart && address < gapEnd)
+            continue;
+        QByteArray data;
+        for (int i = 0; i < kRecordBytes; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            data.append(char(seed >> 24));
+        }
+        fw.hexText += hexRecord(0x00, quint16(address), data);
+        fw.expectedFlash.replace(address, data.size(), data);
+    }
+    fw.hexText += QStringLiteral(":00000001FF\r\n");
+    return fw;
+}
+
+// The board simulator as a separate process, so the daemon's blocking waits
+// do not bend its timing.
+class BoardProcess
+{
+public:
+    ~BoardProcess()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill();
+            m_process.waitForFinished();
+        }
+    }
+
+    bool start(const QString &dumpPath)
+    {
+        const QString program = QCoreApplication::applicationDirPath() + "/velmo-board-sim";
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start(program, {"--pace", "--id", QStringLiteral("0x%1").arg(kBoardId, 4, 16),
+                                  "--flash-kib", QString::number(kFlashKib), "--page-bytes",
+                                  QString::number(kPageBytes), "--dump", dumpPath});
+        if (!m_process.waitForStarted(kStepTimeoutMs))
+            return false;
+        const QByteArray line = readLine();
+        if (!line.startsWith("PORT "))
+            return false;
+        port = QString::fromLocal8Bit(line.mid(5));
+        return true;
+    }
+
+    // Asks for the counters (and a dump); returns the wire time so far in µs.
+    std::optional<qint64> wireMicros()
+    {
+        ::kill(pid_t(m_process.processId()), SIGUSR1);
+        const QByteArray line = readLine();
+        const int at = line.indexOf("wire_us=");
+        if (!line.startsWith("STATS ") || at < 0)
+            return std::nullopt;
+        bool ok = false;
+        const qint64 us = line.mid(at + 8).split(' ').value(0).toLongLong(&ok);
+        return ok ? std::optional<qint64>(us) : std::nullopt;
+    }
+
+    bool stop()
+    {
+        ::kill(pid_t(m_process.processId()), SIGTERM);
+        return m_process.waitForFinished(kStepTimeoutMs) && m_process.exitCode() == 0;
+    }
+
+    QString port;
+
+private:
+    QByteArray readLine()
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (!m_process.canReadLine() && timer.elapsed() < kStepTimeoutMs &&
+               m_process.state() == QProcess::Running)
+            m_process.waitForReadyRead(50);
+        return m_process.readLine().trimmed();
+    }
+
+    QProcess m_process;
+};
+
+// Publishes until the daemon answers: its MQTT client connects on its own
+// schedule.
+bool waitForDaemon(MqttProbe &probe)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < kStepTimeoutMs) {
+        probe.publish(QStringLiteral("REQUEST/SERIAL/PING"), QString());
+        if (probe.waitFor(QStringLiteral("SERIAL/PING"), 300) == QLatin1String("PONG"))
+            return true;
+    }
+    return false;
+}
+
+bool expect(MqttProbe &probe, const QString &topic, const QString &payload)
+{
+    const QString got = probe.waitFor(topic, kStepTimeoutMs);
+    if (got == payload)
+        return true;
+    fail(QStringLiteral("%1: expected \"%2\", got \"%3\"")
+             .arg(topic, payload, got.isNull() ? QStringLiteral("nothing") : got));
+    return false;
+}
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    // --page-erase: a board that erases page by page before every 16th block
+    // instead of one erase-all.
+    const bool pageErase = app.arguments().contains(QStringLiteral("--page-erase"));
+
+    // The daemon keeps its image file in the user's data folder; keep the
+    // benchmark's out of the real one.
+    QTemporaryDir home;
+    qputenv("HOME", QDir(home.path()).absolutePath().toLocal8Bit());
+    if (!velmo::ensureDataFolder()) {
+        fail(QStringLiteral("cannot create the data folder under %1").arg(home.path()));
+        return 1;
+    }
+
+    TestBroker broker;
+    if (!broker.start()) {
+        fail(broker.errorString());
+        return 1;
+    }
+    BoardProcess board;
+    const QString dumpPath = home.filePath(QStringLiteral("flash.bin"));
+    if (!board.start(dumpPath)) {
+        fail(QStringLiteral("velmo-board-sim did not start"));
+        return 1;
+    }
+
+    serialdaemon::StatusObject daemon(broker.port());
+    MqttProbe probe(broker.port(), QStringLiteral("SERIAL/#"), "velmo-bench-flash");
+    if (!waitForDaemon(probe)) {
+        fail(QStringLiteral("the daemon does not answer on the broker"));
+        return 1;
+    }
+
+    const Firmware fw = makeFirmware();
+    const QByteArray hexBytes = fw.hexText.toLatin1();
+    probe.publish(QStringLiteral("REQUEST/SERIAL/SETUP"),
+                  QStringLiteral("Com=%1 Baud=9600 DataBits=8 Parity=0 StopBits=1 FlowControl=0")
+                      .arg(board.port));
+    probe.publish(QStringLiteral("REQUEST/SERIAL"), QStringLiteral("OPEN"));
+    if (!expect(probe, QStringLiteral("SERIAL/OPEN"), QStringLiteral("OK")))
+        return 1;
+    probe.publish(QStringLiteral("REQUEST/SERIAL/READ/ID"), QStringLiteral(" "));
+    if (!expect(probe, QStringLiteral("SERIAL/READ/ID"), QStringLiteral("0x1234")))
+        return 1;
+    probe.publish(QStringLiteral("REQUEST/BOARD/CONFIGS"),
+                  configsPayload(pageErase ? kPageBytes : -1));
+    probe.publish(QStringLiteral("REQUEST/SERIAL/FLASH"), fw.hexText);
+    probe.publish(
+        QStringLiteral("REQUEST/SERIAL/MD5"),
+        QString::fromLatin1(QCryptographicHash::hash(hexBytes, QCryptographicHash::Md5).toHex()));
+    if (!expect(probe, QStringLiteral("SERIAL/FLASH"), QStringLiteral("OK")))
+        return 1;
+
+    const std::optional<qint64> wireBefore = board.wireMicros();
+    if (!wireBefore) {
+        fail(QStringLiteral("no counters from the board"));
+        return 1;
+    }
+
+    // The end is taken when the result reaches the probe, not when a poll
+    // loop happens to look.
+    QElapsedTimer total;
+    qint64 totalMs = -1;
+    QString result;
+    QEventLoop wait;
+    QObject::connect(probe.manager(), &MqttMgr::statusUpdated, &wait, [&] {
+        const QStringList results = probe.payloadsOf(QStringLiteral("SERIAL/BOARD/UPDATE"));
+        if (!results.isEmpty() && totalMs < 0) {
+            totalMs = total.elapsed();
+            result = results.first();
+            wait.quit();
+        }
+    });
+    QTimer::singleShot(kUpdateTimeoutMs, &wait, &QEventLoop::quit);
+    total.start();
+    probe.publish(QStringLiteral("REQUEST/BOARD/UPDATE"),
+                  pageErase ? QStringLiteral("EraseAll=0") : QStringLiteral("EraseAll=1"));
+    wait.exec();
+
+    const std::optional<qint64> wireAfter = board.wireMicros();
+    const QStringList percents = probe.payloadsOf(QStringLiteral("SERIAL/BOARD/UPDATE/PERC"));
+    if (result != QLatin1String("OK")) {
+        fail(QStringLiteral("update ended with \"%1\" after %2 progress steps")
+                 .arg(result.isNull() ? QStringLiteral("nothing") : result)
+                 .arg(percents.size()));
+        return 1;
+    }
+    if (!wireAfter || !board.stop()) {
+        fail(QStringLiteral("the board did not report or stop cleanly"));
+        return 1;
+    }
+    QFile dump(dumpPath);
+    const bool flashMatches = dump.open(QIODevice::ReadOnly) && dump.readAll() == fw.expectedFlash;
+
+    const double wireMs = double(*wireAfter - *wireBefore) / 1000.0;
+    const double ratio = double(totalMs) / wireMs;
+    std::printf("image            %d KiB from 0x%x, %d blocks, %s\n", kProgrKib, kStartProgr,
+                kProgrKib * 16, pageErase ? "page erase every 1 KiB" : "erase-all");
+    std::printf("progress steps   %lld (last %s)\n", static_cast<long long>(percents.size()),
+                qPrintable(percents.value(percents.size() - 1)));
+    std::printf("flash dump       %s\n", flashMatches ? "matches the image" : "DIFFERS");
+    std::printf("total time       %lld ms (REQUEST/BOARD/UPDATE to \"OK\")\n",
+                static_cast<long long>(totalMs));
+    std::printf("wire time        %.1f ms (all frames, both directions, 10 bits per byte)\n",
+                wireMs);
+    std::printf("ratio            %.3f (goal <= %.2f: %s)\n", ratio, kGoalRatio,
+                ratio <= kGoalRatio ? "met" : "NOT met");
+    return flashMatches ? 0 : 1;
+}
