@@ -1,5 +1,7 @@
 #pragma once
 
+#include "fulllog.h"
+
 #include <QMainWindow>
 #include <QString>
 #include <QTimer>
@@ -25,7 +27,9 @@ class QTableWidget;
 class QToolBar;
 class QVBoxLayout;
 class QWheelEvent;
+class GraphDialog;
 class PlotGraph;
+class PlotPoint;
 class SettingsDialog;
 
 namespace frontend {
@@ -207,7 +211,48 @@ public slots:
 private:
     void setupLogViews();
     // Data-Logging members (owned by the log views) start here.
+    void openFullLog(const QString &path, bool fromFileDialog);
+    void showShortLog(const QString &path);
+    void plotFullLog();
+    void plotCommands();
+    void plotAllarms();
+    void showTimeAxis(PlotGraph *plot, bool shown);
+    void showContextMenu(PlotGraph *plot, QPoint pos, bool timeShown);
+    void restrictToSelectedAxis(PlotGraph *plot, bool wheel);
+    void openRunAt(PlotGraph *plot, PlotPoint *marker, QMouseEvent *event);
+    int lastCommandRun() const;
 
+public:
+    // What the open log holds, for the spreadsheet export and the tests.
+    const QString &logKind() const { return log_kind; }
+    const FullLog &fullLog() const { return m_fullLog; }
+    const LogSeries &logSeries() const { return m_series; }
+    QDateTime logStartDateTime() const { return startDateTime; }
+    QDateTime logEndDateTime() const { return endDateTime; }
+    GraphDialog *graphDialog() const { return m_graphDialog; }
+    PlotPoint *commandsPlotMarker() const { return commandsMarker; }
+    PlotPoint *alarmsPlotMarker() const { return alarmsMarker; }
+    int shownRun() const { return currentRun; }
+    bool commandsTimeAxisShown() const { return commandsTimeShown; }
+    bool alarmsTimeAxisShown() const { return alarmsTimeShown; }
+
+private:
+    QString log_kind;
+    FullLog m_fullLog;
+    bool m_logReadOk = false;
+    int m_describeRow = -1; // value-axis row double-clicked on the commands plot
+    LogSeries m_series;
+    QDateTime endDateTime;
+    QDateTime startDateTime;
+    PlotPoint *commandsMarker = nullptr; // items of their plots
+    PlotPoint *alarmsMarker = nullptr;
+    bool commandsTimeShown = false;
+    bool alarmsTimeShown = false;
+    int currentRun = 0;
+    GraphDialog *m_graphDialog = nullptr; // child of the window
+    QStringList singleCommandLabels;
+    QStringList singleEventLabels;
+    QStringList singleAlarmLabels;
     // Data-Logging members end here.
     // End of Data-Logging -----------------------------------------------------
 

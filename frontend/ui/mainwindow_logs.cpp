@@ -1,84 +1,143 @@
-// The Data-Logging side of the main window: opening log files and the graphs.
+// The Data-Logging side of the main window: opening short and full logs.
+// The parsing and the data behind the views live in frontend/logs.
 #include "mainwindow.h"
 
-#include <QMouseEvent>
-#include <QPoint>
-#include <QWheelEvent>
+#include "datafolder.h"
+#include "datetimedialog.h"
+#include "plotpoint.h"
+#include "shortlog.h"
+#include "userdialogs.h"
 
-void MainWindow::setupLogViews() {}
+#include <QAction>
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTableWidget>
 
-void MainWindow::openLogFile() {}
+namespace {
+constexpr int kLogTabIndex = 0;
+constexpr int kPlotPage = 1;
+constexpr int kShortLogPage = 2;
+constexpr int kDescriptionColumn = 2;
 
-void MainWindow::open_short_log_example() {}
+// The example logs are copied into the user's data folder before they are
+// opened, because opening a full log writes its end date into the file.
+QString exampleCopy(const QString &fileName)
+{
+    const QString example = velmo::dataFolderPath() + QLatin1Char('/') + fileName;
+    if (!QFile::exists(example)) {
+        velmo::ensureDataFolder();
+        QFile::copy(QStringLiteral("./") + fileName, example);
+    }
+    return example;
+}
 
-void MainWindow::process_full_log_example() {}
+void showInvalidLog()
+{
+    UserDialogs::instance().showMessage(UserDialogs::Kind::Plain, QString(),
+                                        MainWindow::tr("Invalid Log File"));
+}
+} // namespace
+
+void MainWindow::openLogFile()
+{
+    const QString path = UserDialogs::instance().chooseOpenFile(tr("Log files (*.log *.txt)"));
+    if (path.isEmpty())
+        return;
+    ui->actionExport_to_Excel->setEnabled(true);
+    if (path.contains(QLatin1String(".txt")))
+        showShortLog(path);
+    else
+        openFullLog(path, true);
+}
+
+void MainWindow::open_short_log_example()
+{
+    const QString path = exampleCopy(QStringLiteral("short_log_example.txt"));
+    ui->actionExport_to_Excel->setEnabled(true);
+    showShortLog(path);
+}
+
+void MainWindow::process_full_log_example()
+{
+    openFullLog(exampleCopy(QStringLiteral("full_log_example.log")), false);
+}
+
+void MainWindow::showShortLog(const QString &path)
+{
+    log_kind = QStringLiteral("file_short");
+    showMaximized();
+    ui->stackedWidgetLog->setCurrentIndex(kShortLogPage);
+    for (QTableWidget *table : {ui->Board_Info_Table, ui->Board_Settings_Table, ui->Alarms_Table})
+        table->horizontalHeader()->setSectionResizeMode(kDescriptionColumn, QHeaderView::Stretch);
+
+    short_log parser;
+    connectShortLogTables(parser, this);
+    parser.process(path);
+
+    ui->tabWidget->setCurrentIndex(kLogTabIndex);
+    ui->stackedWidgetLog->setCurrentIndex(kShortLogPage);
+}
 
 void MainWindow::processLogFile(QString filename)
 {
-    Q_UNUSED(filename);
+    qDebug() << filename;
+    m_logReadOk = m_fullLog.read(filename);
+    if (!m_logReadOk)
+        qDebug() << "error to open file";
 }
 
-void MainWindow::contextMenuRequestCommands(QPoint pos)
+void MainWindow::openFullLog(const QString &path, bool fromFileDialog)
 {
-    Q_UNUSED(pos);
+    ui->actionExport_to_Excel->setEnabled(true);
+    log_kind = QStringLiteral("file_full");
+    if (fromFileDialog)
+        qDebug() << path;
+    ui->lineEditOpenLogFile->setText(path);
+
+    // Cancelling the date dialog keeps the previous log on screen, so keep
+    // what the graphs and the run dialog read until the new log is accepted.
+    const FullLog previous = m_fullLog;
+    processLogFile(path);
+    // A file that did not read would otherwise show the previous log under
+    // the new name; one without runs has no last run to date the others by.
+    if (!m_logReadOk || m_fullLog.logEvents.isEmpty()) {
+        showInvalidLog();
+        return;
+    }
+
+    commandsMarker->setVisible(false);
+    alarmsMarker->setVisible(false);
+
+    DateTimeDialog dialog(this);
+    dialog.setDateTime(m_fullLog.logDate.isValid() ? m_fullLog.logDate
+                                                   : QDateTime::currentDateTime());
+    if (UserDialogs::instance().execDialog(dialog) != QDialog::Accepted) {
+        m_fullLog = previous;
+        return;
+    }
+
+    endDateTime = dialog.dateTime();
+    const int elapsed = m_fullLog.logEvents.constLast().time;
+    startDateTime = startDateFor(endDateTime, elapsed);
+    qDebug() << "Final date time -- " << endDateTime.toString(Qt::ISODate);
+    qDebug() << "Elapsed time -- " << elapsed;
+    qDebug() << "Start date time -- " << startDateTime.toString(Qt::ISODate);
+
+    if (!writeEndDate(path, endDateTime))
+        qDebug() << "error to open file";
+
+    m_series = buildSeries(m_fullLog.logEvents, startDateTime);
+    padAlarmLabels(m_series.alarmLabels, m_series.commandLabels);
+    plotFullLog();
+
+    ui->tabWidget->setCurrentIndex(kLogTabIndex);
+    ui->stackedWidgetLog->setCurrentIndex(kPlotPage);
+    statusBar()->showMessage(tr("%1").arg(m_fullLog.firmwareLine));
+    showMaximized();
 }
-
-void MainWindow::contextMenuRequestAllarms(QPoint pos)
-{
-    Q_UNUSED(pos);
-}
-
-void MainWindow::replotGraphCommands() {}
-
-void MainWindow::replotGraphAllarms() {}
-
-void MainWindow::removeSelectedCommandsGraph() {}
-
-void MainWindow::removeSelectedAllarmsGraph() {}
-
-void MainWindow::enableTimeCommands() {}
-
-void MainWindow::disableTimeCommands() {}
-
-void MainWindow::enableTimeAllarms() {}
-
-void MainWindow::disableTimeAllarms() {}
-
-void MainWindow::mousePressCommands(QMouseEvent *event)
-{
-    Q_UNUSED(event);
-}
-
-void MainWindow::mousePressAllarms(QMouseEvent *event)
-{
-    Q_UNUSED(event);
-}
-
-void MainWindow::mouseWheelCommands(QWheelEvent *event)
-{
-    Q_UNUSED(event);
-}
-
-void MainWindow::mouseWheelAllarms(QWheelEvent *event)
-{
-    Q_UNUSED(event);
-}
-
-void MainWindow::graphAllarmsClicked() {}
-
-void MainWindow::graphCommandsClicked() {}
-
-void MainWindow::graphCommandsItemClicked() {}
-
-void MainWindow::xAxis2TickRequest() {}
-
-void MainWindow::plotSingleGraph(int number_graph)
-{
-    Q_UNUSED(number_graph);
-}
-
-void MainWindow::singleGraphNext() {}
-
-void MainWindow::singleGraphPrev() {}
-
-void MainWindow::singleGraphToolTip() {}
