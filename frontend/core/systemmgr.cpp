@@ -25,7 +25,21 @@ MqttSession frontEndSession()
     return session;
 }
 
+void reportNotSent()
+{
+    UserDialogs::instance().critical(
+        QStringLiteral("Error"),
+        QStringLiteral("Error: The file could not be sent to the serial daemon.\n"));
+}
+
 } // namespace
+
+qint64 SystemMgr::maxPublishPayload(const QString &topic)
+{
+    // MQTT's remaining length also covers the topic and its 2-byte length
+    // (QoS 0: no packet id).
+    return kMaxMqttRemainingLength - 2 - topic.size();
+}
 
 SystemMgr::SystemMgr(QObject *parent, int port)
     : QObject(parent)
@@ -104,19 +118,23 @@ SystemMgr::SendResult SystemMgr::sendImageFile(const QString &path)
     if (!image.ok())
         return SendResult::NotLoaded;
 
+    const QString flashTopic = QStringLiteral("REQUEST/SERIAL/FLASH");
+    // A file just under the size limit still exceeds what one MQTT message
+    // can carry; refuse it here rather than build a copy the library rejects.
+    if (image.bytes.size() > maxPublishPayload(flashTopic)) {
+        reportNotSent();
+        return SendResult::Refused;
+    }
     const QString digest = requests::md5Hex(image.bytes);
     qDebug().noquote() << "MD5:" << digest;
     // One byte per character: the HEX text goes out unchanged.
-    const bool fileSent =
-        publish(QStringLiteral("REQUEST/SERIAL/FLASH"), QString::fromLatin1(image.bytes));
+    const bool fileSent = publish(flashTopic, QString::fromLatin1(image.bytes));
     image.bytes = QByteArray();
     // Without the file the daemon would verify the digest against an older
     // one, so the digest only follows a file that went out.
     const bool digestSent = fileSent && publish(QStringLiteral("REQUEST/SERIAL/MD5"), digest);
     if (!digestSent) {
-        UserDialogs::instance().critical(
-            QStringLiteral("Error"),
-            QStringLiteral("Error: The file could not be sent to the serial daemon.\n"));
+        reportNotSent();
         return SendResult::Refused;
     }
     return SendResult::Sent;

@@ -24,6 +24,8 @@ public:
     static constexpr int kPollIntervalMs = 100;
     static constexpr const char *kClientIdBase = "velmo-service-qtclient";
     static constexpr const char *kFirstHost = "127.0.0.1";
+    // The largest "remaining length" an MQTT packet can declare.
+    static constexpr qint64 kMaxMqttRemainingLength = 268435455;
 
     enum class SendResult
     {
@@ -52,6 +54,9 @@ public:
     bool requestRefresh();
     bool requestBoardUpdate(bool eraseAll);
     SendResult sendImageFile(const QString &path);
+
+    // The largest payload one QoS 0 message on `topic` can carry.
+    static qint64 maxPublishPayload(const QString &topic);
 
     QString errorText() const;
     QString serialVersion() const;

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "userdialogs.h"
+
+#include <QDialog>
+#include <QList>
+#include <QMessageBox>
+#include <QString>
+#include <QStringList>
+
+// Records every box instead of showing it and answers file dialogs from a
+// queue; installed for the lifetime of the object.
+class FakeDialogs : public UserDialogs
+{
+public:
+    struct Box
+    {
+        Kind kind;
+        QString title;
+        QString text;
+    };
+
+    FakeDialogs() { UserDialogs::setInstance(this); }
+    ~FakeDialogs() override { UserDialogs::setInstance(nullptr); }
+
+    void showMessage(Kind kind, const QString &title, const QString &text) override
+    {
+        boxes.append({kind, title, text});
+        if (onBox)
+            onBox(boxes.constLast());
+    }
+    QString chooseOpenFile(const QString &nameFilter) override
+    {
+        filters.append(nameFilter);
+        return files.isEmpty() ? QString() : files.takeFirst();
+    }
+    int execDialog(QDialog &dialog) override
+    {
+        if (auto *box = qobject_cast<QMessageBox *>(&dialog))
+            dialogTexts.append(box->text());
+        dialogTitles.append(dialog.windowTitle());
+        return QDialog::Accepted;
+    }
+
+    QStringList texts() const
+    {
+        QStringList out;
+        for (const Box &b : boxes)
+            out.append(b.text);
+        return out;
+    }
+
+    QList<Box> boxes;
+    QStringList files;   // answers of chooseOpenFile, in order
+    QStringList filters; // name filters asked for
+    QStringList dialogTitles;
+    QStringList dialogTexts;
+    std::function<void(const Box &)> onBox;
+};
