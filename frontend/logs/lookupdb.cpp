@@ -44,7 +44,7 @@ QStringList lookupDescriptions(QSqlDatabase &db, const QString &queryText,
     descriptions.reserve(codes.size());
     QSqlQuery query(db);
     const bool prepared = db.isOpen() && query.prepare(queryText);
-    if (!prepared && !codes.isEmpty())
+    if (!prepared && !codes.isEmpty() && db.isOpen())
         qWarning() << "lookup failed:" << query.lastError().text();
     for (const QString &code : codes) {
         QString description = kNoDescription;
@@ -74,7 +74,7 @@ QVector<SettingLookup> lookupSettings(QSqlDatabase &db, const QString &tablePref
     QVector<SettingLookup> rows(hexCodes.size());
     QSqlQuery query(db);
     if (!db.isOpen() || !query.prepare(lookupquery::boardSettings(tablePrefix))) {
-        if (!hexCodes.isEmpty())
+        if (!hexCodes.isEmpty() && db.isOpen())
             qWarning() << "settings lookup failed:" << query.lastError().text();
         return rows;
     }

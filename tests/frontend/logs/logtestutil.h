@@ -1,0 +1,98 @@
+#pragma once
+
+#include "userdialogs.h"
+
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QList>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+
+// Records message boxes and lets a test answer each modal dialog.
+class RecordingDialogs : public UserDialogs
+{
+public:
+    struct Box
+    {
+        Kind kind;
+        QString title;
+        QString text;
+    };
+
+    RecordingDialogs() { UserDialogs::setInstance(this); }
+    ~RecordingDialogs() override { UserDialogs::setInstance(nullptr); }
+
+    void showMessage(Kind kind, const QString &title, const QString &text) override
+    {
+        boxes.append({kind, title, text});
+    }
+    QString chooseOpenFile(const QString &nameFilter) override
+    {
+        filters.append(nameFilter);
+        return files.isEmpty() ? QString() : files.takeFirst();
+    }
+    int execDialog(QDialog &dialog) override
+    {
+        dialogTitles.append(dialog.windowTitle());
+        return onDialog ? onDialog(dialog) : int(QDialog::Rejected);
+    }
+
+    QStringList texts() const
+    {
+        QStringList out;
+        for (const Box &box : boxes)
+            out.append(box.text);
+        return out;
+    }
+
+    QList<Box> boxes;
+    QStringList files;
+    QStringList filters;
+    QStringList dialogTitles;
+    std::function<int(QDialog &)> onDialog;
+};
+
+// The lookup database built from the shipped SQL; the tests start in the
+// stage directory that holds it.
+inline QString stagedDatabase()
+{
+    return QDir::current().absoluteFilePath(QStringLiteral("Log_look_up.s3db"));
+}
+
+inline bool writeFile(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+}
+
+inline QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A small database made of the given statements, under its own connection.
+inline bool makeDatabase(const QString &path, const QStringList &statements)
+{
+    bool ok = true;
+    {
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("test-maker"));
+        db.setDatabaseName(path);
+        ok = db.open();
+        for (const QString &statement : statements) {
+            QSqlQuery query(db);
+            ok = ok && query.exec(statement);
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("test-maker"));
+    return ok;
+}

@@ -1,0 +1,445 @@
+// Short log parsing, the lookup database and the setting conversions.
+#include "convertsettings.h"
+#include "lenguagge.h"
+#include "logtestutil.h"
+#include "lookupdb.h"
+#include "shortlog.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+class TstShortLog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void lineFields_data();
+    void lineFields();
+    void markers();
+    void processFillsRecordAndRows();
+    void invalidLogs_data();
+    void invalidLogs();
+    void lookupsWithoutRowsOrTables();
+    void conversions_data();
+    void conversions();
+    void readingRawValues();
+    void languageFromTranslationFiles();
+    void italianDescriptions();
+
+private:
+    QTemporaryDir m_tmp;
+};
+
+void TstShortLog::lineFields_data()
+{
+    QTest::addColumn<QString>("section");
+    QTest::addColumn<QString>("raw");
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("second");
+
+    const QString info = QString::fromLatin1(shortlogline::kDeviceInfo);
+    const QString conf = QString::fromLatin1(shortlogline::kDeviceConf);
+    const QString counter = QString::fromLatin1(shortlogline::kAlarmCounter);
+    const QString history = QString::fromLatin1(shortlogline::kAlarmHistory);
+    QTest::newRow("info") << info << "ID=ABC"
+                          << "ID"
+                          << "ABC";
+    QTest::newRow("info blanks kept") << info << "ID = ABC"
+                                      << "ID "
+                                      << " ABC";
+    QTest::newRow("info squeezed") << info << "\t ID  =   A \t B  \r\n"
+                                   << "ID "
+                                   << " A B";
+    QTest::newRow("info no separator") << info << "ABC"
+                                       << "ABC"
+                                       << "ABC";
+    QTest::newRow("info second =") << info << "A=B=C"
+                                   << "A"
+                                   << "B=C";
+    QTest::newRow("empty line") << info << "  \r\n"
+                                << ""
+                                << "";
+    QTest::newRow("conf") << conf << "1A=0x3C"
+                          << "1A"
+                          << "3C";
+    QTest::newRow("conf no separator") << conf << "1A3C44"
+                                       << "1A3C44"
+                                       << "3C44";
+    QTest::newRow("conf short value") << conf << "1A=0x"
+                                      << "1A"
+                                      << "";
+    QTest::newRow("counter") << counter << "E1=41"
+                             << "E1"
+                             << "41";
+    QTest::newRow("history") << history << "03=E5 ,120"
+                             << "E5"
+                             << "120";
+    QTest::newRow("history no comma") << history << "03=E5"
+                                      << "E5"
+                                      << "03=E5";
+    QTest::newRow("history no separator") << history << "E5,7"
+                                          << "E5"
+                                          << "7";
+}
+
+void TstShortLog::lineFields()
+{
+    QFETCH(QString, section);
+    QFETCH(QString, raw);
+    QFETCH(QString, first);
+    QFETCH(QString, second);
+    const shortlogline::Fields fields = shortlogline::split(section, shortlogline::normalize(raw));
+    QCOMPARE(fields.first, first);
+    QCOMPARE(fields.second, second);
+}
+
+void TstShortLog::markers()
+{
+    using shortlogline::marker;
+    QCOMPARE(marker(QStringLiteral("xx #ALARMCOUNTER yy")), QStringLiteral("#ALARMCOUNTER"));
+    QCOMPARE(marker(QStringLiteral("#ALARMHISTORY #DEVICEINFO")), QStringLiteral("#DEVICEINFO"));
+    QCOMPARE(marker(QStringLiteral("#DEVICECONF=1")), QStringLiteral("#DEVICECONF"));
+    QVERIFY(marker(QStringLiteral("#deviceinfo")).isEmpty());
+    QVERIFY(marker(QStringLiteral("BOARDID=M7")).isEmpty());
+}
+
+void TstShortLog::processFillsRecordAndRows()
+{
+    const QString path = m_tmp.filePath(QStringLiteral("board.txt"));
+    QVERIFY(writeFile(path, "header=ignored before any marker\r\n"
+                            "#DEVICECONF=stray\r\n" // a marker line carries no data
+                            "BOARDID=M7\r\n"
+                            "--- #DEVICEINFO ---\r\n"
+                            "BOARDID=M7\r\n"
+                            "\r\n"
+                            "FW  =  2.08.3\r\n"
+                            "ZZ=unknown\r\n"
+                            "#DEVICECONF\r\n"
+                            "00=0x3C\r\n"
+                            "99=0x01\r\n"
+                            "03=0xFB\r\n"
+                            "09=0xF6\r\n"
+                            "0B=0x02\r\n"
+                            "0C=0x05\r\n"
+                            "#ALARMCOUNTER\r\n"
+                            "E3=4\r\n"
+                            "Q9=1\r\n"
+                            "#ALARMHISTORY\r\n"
+                            "01=E3 ,15204\r\n"
+                            "02=E1\r\n"));
+    ShortLogData data;
+    data.historyCodes = QStringList{QStringLiteral("stale")};
+    short_log parser(data, stagedDatabase());
+    QSignalSpy infoCount(&parser, &short_log::Board_Info_Table_Set_Row_Count);
+    QSignalSpy infoRows(&parser, &short_log::Board_Info_Table_Add_Item);
+    QSignalSpy settingRows(&parser, &short_log::Board_Settings_Table_Add_Item);
+    QSignalSpy alarmRows(&parser, &short_log::Alarms_Table_Add_Item);
+    QSignalSpy historyCount(&parser, &short_log::Last_Alarms_Table_Set_Row_Count);
+    QSignalSpy historyRows(&parser, &short_log::Last_Alarms_Table_Add_Item);
+    RecordingDialogs dialogs;
+    parser.process(path);
+
+    QVERIFY(dialogs.boxes.isEmpty());
+    QCOMPARE(data.language, QStringLiteral("EN"));
+    QCOMPARE(data.infoCodes, (QStringList{"BOARDID", "", "FW ", "ZZ"}));
+    QCOMPARE(data.infoValues, (QStringList{"M7", "", " 2.08.3", "unknown"}));
+    QCOMPARE(data.infoDescriptions, (QStringList{"Control board type", " ", " ", " "}));
+
+    // Unknown hex code 99 dropped from every list, file order kept.
+    QCOMPARE(data.settingCodes, (QStringList{"TLM1", "TRC2", "OFS1", "LOGIC", "FTCA"}));
+    QCOMPARE(data.settingRawValues, (QStringList{"3C", "FB", "F6", "02", "05"}));
+    QCOMPARE(data.settingValues, (QStringList{"30", "25.1", "-10", "Step-by-step", "5"}));
+    QCOMPARE(data.settingUnits, (QStringList{"s", "s", "%", "", ""}));
+    QCOMPARE(data.settingTypes, (QStringList{"PAR", "PAR", "PAR_2_COMP", "PAR_ENUM", "FLAG"}));
+    QCOMPARE(data.settingFormulas.first(), QStringLiteral("x/2"));
+
+    QCOMPARE(data.alarmDescriptions, (QStringList{"Obstacle detected, motor 1", " "}));
+    QCOMPARE(data.historyCodes, (QStringList{"E3", "E1"}));
+    QCOMPARE(data.historyTimes, (QStringList{"15204", "02=E1"}));
+
+    QCOMPARE(infoCount.count(), 2);
+    QCOMPARE(infoCount.at(0).at(0).toInt(), 0);
+    QCOMPARE(infoCount.at(1).at(0).toInt(), 4);
+    QCOMPARE(infoRows.count(), 4);
+    QCOMPARE(infoRows.at(1).at(0).toInt(), 1);
+    QCOMPARE(infoRows.at(3).at(1).toString(), QStringLiteral("ZZ"));
+    QCOMPARE(settingRows.count(), 5);
+    QCOMPARE(settingRows.at(1).mid(0, 5),
+             (QVariantList{1, "TRC2", "25.1", "s", "Leaf delay on closing, motor 2"}));
+    QCOMPARE(alarmRows.count(), 2);
+    QCOMPARE(historyCount.count(), 2);
+    QCOMPARE(historyRows.at(0).mid(0, 3), (QVariantList{0, "E3", "15204"}));
+}
+
+void TstShortLog::invalidLogs_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("exists");
+    QTest::newRow("no settings") << QByteArray("#DEVICEINFO\nBOARDID=M7\n#ALARMCOUNTER\nE1=3\n")
+                                 << true;
+    QTest::newRow("no board info") << QByteArray("#DEVICECONF\n00=0x3C\n") << true;
+    QTest::newRow("only markers") << QByteArray("#DEVICEINFO\n#DEVICECONF\n") << true;
+    QTest::newRow("missing file") << QByteArray() << false;
+}
+
+void TstShortLog::invalidLogs()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(bool, exists);
+    const QString path = m_tmp.filePath(QStringLiteral("invalid.txt"));
+    QFile::remove(path);
+    if (exists)
+        QVERIFY(writeFile(path, content));
+
+    ShortLogData data;
+    short_log parser(data, stagedDatabase());
+    QSignalSpy counts(&parser, &short_log::Board_Info_Table_Set_Row_Count);
+    QSignalSpy alarmCounts(&parser, &short_log::Alarms_Table_Set_Row_Count);
+    QSignalSpy rows(&parser, &short_log::Alarms_Table_Add_Item);
+    RecordingDialogs dialogs;
+    parser.process(path);
+
+    QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("Invalid Log File")});
+    QCOMPARE(counts.count(), 1); // only the emptying
+    QCOMPARE(alarmCounts.count(), 1);
+    QCOMPARE(rows.count(), 0);
+    QVERIFY(data.infoDescriptions.isEmpty()); // no database access
+    if (exists && content.contains("E1=3"))
+        QCOMPARE(data.alarmCodes, QStringList{QStringLiteral("E1")}); // parse result kept
+}
+
+void TstShortLog::lookupsWithoutRowsOrTables()
+{
+    // A language without rows: blanks, parallel to the codes; no settings.
+    {
+        LookupDatabase db(stagedDatabase());
+        QVERIFY(db.isOpen());
+        const QStringList codes{"BOARDID", "FW"};
+        QCOMPARE(lookupDescriptions(db.database(), QString::fromLatin1(lookupquery::kBoardInfo),
+                                    QStringLiteral(":code"), codes, QStringLiteral("DE")),
+                 (QStringList{" ", " "}));
+        const QVector<SettingLookup> rows =
+            lookupSettings(db.database(), QStringLiteral("M7"), {"00", "01"}, "DE");
+        QCOMPARE(rows.size(), 2);
+        QVERIFY(!rows.at(0).found && !rows.at(1).found);
+    }
+
+    // Missing tables: one blank per code, and no settings for the board type.
+    const QString small = m_tmp.filePath(QStringLiteral("small.s3db"));
+    QVERIFY(makeDatabase(small, {"CREATE TABLE Board_Info (ParamCode TEXT, LENGUAGE TEXT, "
+                                 "Description TEXT)",
+                                 "INSERT INTO Board_Info VALUES ('FW', 'EN', 'Firmware')"}));
+    {
+        LookupDatabase db(small);
+        QCOMPARE(lookupDescriptions(db.database(), QString::fromLatin1(lookupquery::kBoardInfo),
+                                    QStringLiteral(":code"), {"FW", "XX", "FW"}, "EN"),
+                 (QStringList{"Firmware", " ", "Firmware"}));
+        QCOMPARE(lookupDescriptions(db.database(), QString::fromLatin1(lookupquery::kAlarmCounters),
+                                    QStringLiteral(":Alarms_Code"), {"E1", "E2"}, "EN"),
+                 (QStringList{" ", " "}));
+        const QVector<SettingLookup> rows =
+            lookupSettings(db.database(), QStringLiteral("Z9"), {"00"}, "EN");
+        QCOMPARE(rows.size(), 1);
+        QVERIFY(!rows.at(0).found);
+    }
+    QCOMPARE(alarmDescription(QStringLiteral("E1"), QStringLiteral("EN"), small),
+             QStringLiteral(" "));
+
+    // Single lookups against the real rows, and a missing file that must not
+    // be created by the attempt.
+    QCOMPARE(alarmDescription(QStringLiteral("E3"), QStringLiteral("EN"), stagedDatabase()),
+             QStringLiteral("Obstacle detected, motor 1"));
+    QCOMPARE(commandEventDescription(QStringLiteral("0C"), QStringLiteral("EN"), stagedDatabase()),
+             QStringLiteral("Step-by-step command from a radio transmitter"));
+    const QString missing = m_tmp.filePath(QStringLiteral("missing.s3db"));
+    QCOMPARE(commandEventDescription(QStringLiteral("0C"), QStringLiteral("EN"), missing),
+             QStringLiteral(" "));
+    QVERIFY(!QFile::exists(missing));
+
+    // A board type whose settings table is missing: no settings rows at all.
+    const QString path = m_tmp.filePath(QStringLiteral("z9.txt"));
+    QVERIFY(writeFile(path, "#DEVICEINFO\nBOARDID=Z9\n#DEVICECONF\n00=0x3C\n"));
+    ShortLogData data;
+    short_log parser(data, stagedDatabase());
+    QSignalSpy settingCounts(&parser, &short_log::Board_Settings_Table_Set_Row_Count);
+    RecordingDialogs dialogs;
+    parser.process(path);
+    QVERIFY(dialogs.boxes.isEmpty());
+    QVERIFY(data.settingCodes.isEmpty() && data.settingValues.isEmpty());
+    QCOMPARE(settingCounts.count(), 1);
+    QCOMPARE(data.infoDescriptions, QStringList{QStringLiteral("Control board type")});
+}
+
+void TstShortLog::conversions_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("formula");
+    QTest::addColumn<QString>("raw");
+    QTest::addColumn<QString>("value");
+
+    QTest::newRow("integral result") << "PAR"
+                                     << "x/10"
+                                     << "FA"
+                                     << "25";
+    QTest::newRow("shortest decimal") << "PAR"
+                                      << "x/10"
+                                      << "FB"
+                                      << "25.1";
+    QTest::newRow("third") << "PAR"
+                           << "x/3"
+                           << "01"
+                           << "0.3333333333333333";
+    QTest::newRow("large") << "PAR"
+                           << "x*100"
+                           << "32"
+                           << "5000";
+    QTest::newRow("math") << "PAR"
+                          << "Math.round(x*100/255)"
+                          << "B4"
+                          << "71";
+    QTest::newRow("offset") << "PAR"
+                            << "x-40"
+                            << "14"
+                            << "-20";
+    QTest::newRow("2comp zero") << "PAR_2_COMP"
+                                << ""
+                                << "00"
+                                << "+0";
+    QTest::newRow("2comp max") << "PAR_2_COMP"
+                               << ""
+                               << "7F"
+                               << "+127";
+    QTest::newRow("2comp min") << "PAR_2_COMP"
+                               << ""
+                               << "80"
+                               << "-128";
+    QTest::newRow("2comp -1") << "PAR_2_COMP"
+                              << ""
+                              << "FF"
+                              << "-1";
+    QTest::newRow("2comp high bits ignored") << "PAR_2_COMP"
+                                             << ""
+                                             << "1FF"
+                                             << "-1";
+    QTest::newRow("2comp -10") << "PAR_2_COMP"
+                               << ""
+                               << "F6"
+                               << "-10";
+    QTest::newRow("enum hit") << "PAR_ENUM"
+                              << "0=Off*1=On"
+                              << "01"
+                              << "On";
+    QTest::newRow("enum miss") << "PAR_ENUM"
+                               << "0=Off*1=On"
+                               << "02"
+                               << "2";
+    QTest::newRow("enum decimal key") << "PAR_ENUM"
+                                      << "0=Off*10=Ten"
+                                      << "0A"
+                                      << "Ten";
+    QTest::newRow("enum hex key not used") << "PAR_ENUM"
+                                           << "A=Hex*10=Ten"
+                                           << "0A"
+                                           << "Ten";
+    QTest::newRow("enum empty pieces") << "FLAG"
+                                       << "**1=On*"
+                                       << "01"
+                                       << "On";
+    QTest::newRow("enum text to next =") << "FLAG"
+                                         << "1=On=really"
+                                         << "01"
+                                         << "On";
+    QTest::newRow("enum piece without =") << "FLAG"
+                                          << "1*1=On"
+                                          << "01"
+                                          << "On";
+    QTest::newRow("enum unreadable raw") << "FLAG"
+                                         << "0=Off*1=On"
+                                         << "zz"
+                                         << "Off";
+    QTest::newRow("unknown type") << "PAR_X"
+                                  << "x"
+                                  << "3C"
+                                  << "0x3C";
+}
+
+void TstShortLog::conversions()
+{
+    QFETCH(QString, type);
+    QFETCH(QString, formula);
+    QFETCH(QString, raw);
+    QFETCH(QString, value);
+    QCOMPARE(settingconv::convert(type, formula, raw), value);
+}
+
+void TstShortLog::readingRawValues()
+{
+    using settingconv::readRaw;
+    QCOMPARE(readRaw(QStringLiteral(" 0x1A ")), 26);
+    QCOMPARE(readRaw(QStringLiteral("-1")), -1);
+    QCOMPARE(readRaw(QStringLiteral("7FFFFFFF")), 0x7FFFFFFF);
+    QCOMPARE(readRaw(QStringLiteral("FFFFFFFF")), 0); // beyond 32-bit signed
+    QCOMPARE(readRaw(QStringLiteral("zz")), 0);
+    QCOMPARE(readRaw(QString()), 0);
+
+    // Every x is replaced, also inside names, so this formula cannot work:
+    // the engine's error text becomes the value.
+    const QString broken = settingconv::formulaValue(QStringLiteral("Math.max(x,5)"), "0A");
+    QVERIFY2(broken.contains(QLatin1String("Error")), qPrintable(broken));
+    QVERIFY(settingconv::formulaValue(QStringLiteral("x +"), "01").contains("Error"));
+}
+
+void TstShortLog::languageFromTranslationFiles()
+{
+    QTemporaryDir dir;
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir.path()));
+    const Lenguagge language;
+    QCOMPARE(language.languageCode(), QStringLiteral("EN"));
+    QVERIFY(writeFile(QStringLiteral("velmofrontend_pt.qm"), QByteArray()));
+    QCOMPARE(language.languageCode(), QStringLiteral("PT"));
+    QCOMPARE(language.manualHintText(),
+             QStringLiteral("See control board manual for furtehr information."));
+    QCOMPARE(language.exportingText(), QStringLiteral("Exporting to excel.."));
+    QVERIFY(writeFile(QStringLiteral("velmofrontend_fr.qm"), QByteArray()));
+    QCOMPARE(language.languageCode(), QStringLiteral("PT"));
+    QVERIFY(writeFile(QStringLiteral("velmofrontend_it.qm"), QByteArray()));
+    QCOMPARE(language.languageCode(), QStringLiteral("IT"));
+    QCOMPARE(language.cancelText(), QStringLiteral("Cancella"));
+    QCOMPARE(
+        language.manualHintText(),
+        QStringLiteral("Vedi il manuale della scheda di controllo per ulteriori informazioni."));
+    QVERIFY(QDir::setCurrent(previous));
+}
+
+void TstShortLog::italianDescriptions()
+{
+    // The database and the example come along; the empty translation file
+    // alone switches the descriptions.
+    QTemporaryDir dir;
+    QVERIFY(QFile::copy(stagedDatabase(), dir.filePath(QStringLiteral("Log_look_up.s3db"))));
+    QVERIFY(QFile::copy(QStringLiteral("short_log_example.txt"),
+                        dir.filePath(QStringLiteral("short_log_example.txt"))));
+    QVERIFY(writeFile(dir.filePath(QStringLiteral("velmofrontend_it.qm")), QByteArray()));
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir.path()));
+
+    ShortLogData data;
+    short_log parser(data, QString::fromLatin1(kLookupDatabasePath));
+    RecordingDialogs dialogs;
+    parser.process(QStringLiteral("short_log_example.txt"));
+    QVERIFY(QDir::setCurrent(previous));
+
+    QCOMPARE(data.language, QStringLiteral("IT"));
+    QCOMPARE(data.infoDescriptions.value(0), QStringLiteral("Tipo di scheda di controllo"));
+    const int logic = int(data.settingCodes.indexOf(QStringLiteral("LOGIC")));
+    QVERIFY(logic >= 0);
+    QCOMPARE(data.settingValues.at(logic), QStringLiteral("Automatica"));
+    QCOMPARE(data.settingDescriptions.at(logic), QStringLiteral("Logica di funzionamento"));
+    QCOMPARE(data.alarmDescriptions.value(0), QStringLiteral("Fotocellula occupata alla partenza"));
+    QCOMPARE(commandEventDescription(QStringLiteral("47"), data.language, stagedDatabase()),
+             QStringLiteral("Richiusura automatica avviata"));
+}
+
+QTEST_GUILESS_MAIN(TstShortLog)
+#include "tst_shortlog.moc"
