@@ -1,0 +1,284 @@
+// Full log parsing: line meanings, runs and blocks, dates, the end-date
+// write-back and the series behind the graphs.
+#include "fulllog.h"
+#include "logtestutil.h"
+
+#include <QRandomGenerator>
+#include <QtTest>
+
+namespace {
+// The backward search the blocks are defined by, kept here as the reference
+// for the one-pass version.
+QVector<LogBlock> referenceBlocks(const QStringList &records)
+{
+    QVector<LogBlock> blocks;
+    int start = -1;
+    for (int n = 0; n < records.size(); ++n) {
+        if (!records.at(n).contains(QLatin1String("EVENT NUMBER")))
+            continue;
+        for (int k = n - 1; k >= 0; --k) {
+            if (records.at(k).contains(QLatin1String("CMD"))) {
+                blocks.append({start, k - 1});
+                start = k;
+                break;
+            }
+        }
+    }
+    blocks.append({start, int(records.size()) - 1});
+    return blocks;
+}
+
+LogEvent makeEvent(int number, int time, QStringList commands, QStringList events = {},
+                   QStringList alarms = {})
+{
+    LogEvent e;
+    e.number = number;
+    e.time = time;
+    for (const QString &command : commands) {
+        e.commands.append(command);
+        e.commandsShort.append(fulllogline::shortCommand(command));
+    }
+    e.events = events;
+    e.alarms = alarms;
+    return e;
+}
+} // namespace
+
+class TstFullLog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void lineMeanings();
+    void blocksAndNumbering();
+    void blocksMatchBackwardSearch();
+    void parseKeepsDateAndFirmware();
+    void exampleLog();
+    void runDates();
+    void endDateLine_data();
+    void endDateLine();
+    void writeBackReplacesFile();
+    void seriesAndPadding();
+};
+
+void TstFullLog::lineMeanings()
+{
+    using namespace fulllogline;
+    QCOMPARE(timeValue(QStringLiteral("TIME: 00:01:05")), 105);
+    QCOMPARE(timeValue(QStringLiteral("TIME: 16210")), 16210);
+    QCOMPARE(timeValue(QStringLiteral("TIME: soon")), 0);
+    QCOMPARE(commandText(QStringLiteral("CMD: 0C RX 12 34")), QStringLiteral(" 0C RX 12 34"));
+    QCOMPARE(shortCommand(QStringLiteral(" 0C RX 12 34")), QStringLiteral(" 0C RX"));
+    QCOMPARE(shortCommand(QStringLiteral(" 01 IN START")), QStringLiteral(" 01 IN START"));
+    QCOMPARE(alarmText(QStringLiteral("ALARM: E3 OBST1")), QStringLiteral(" E3 OBST1"));
+    QCOMPARE(eventText(QStringLiteral("EVENT: 47 TCA")), QStringLiteral(" 47 TCA"));
+
+    QCOMPARE(classify(QStringLiteral("COUNT: PAR/TOT: 1/2")), Kind::Record);
+    QCOMPARE(classify(QStringLiteral("FW: M7 2.08.3")), Kind::Firmware);
+    QCOMPARE(classify(QStringLiteral("FW: M7 TIME")), Kind::Record); // record words win
+    QCOMPARE(classify(QStringLiteral("DATE:2019-05-10T18:00:00")), Kind::Date);
+    QCOMPARE(classify(QStringLiteral("event number 3")), Kind::Other); // case matters
+    QCOMPARE(normalize(QStringLiteral("  CMD:\t0C   RX\r\n")), QStringLiteral("CMD: 0C RX"));
+}
+
+void TstFullLog::blocksAndNumbering()
+{
+    const QStringList records{
+        "TIME: 999",         // 0  before any run: block 0
+        "EVENT NUMBER: 7",   // 1  no CMD before it: no block
+        "CMD: 01 IN START",  // 2  run 1 starts
+        "EVENT NUMBER: 100", // 3
+        "TIME: 1000",        // 4
+        "EVENT: 40 FCA1",    // 5
+        "CMD: 05 IN STOP",   // 6  inside run 1
+        "COUNT: PAR/TOT: 1/2",
+        "CMD: 0C RX 12 34",  // 8
+        "EVENT NUMBER: 101", // 9  run 2 is empty: its start moves on to 8
+        "ALARM: E3 OBST1",   // 10
+        "EVENT NUMBER: 102", // 11 no CMD since 8: run 3 is 8..11, without TIME
+        "CMD: 02 IN OPEN",   // 12 run 4 starts
+        "EVENT NUMBER: 103", // 13
+        "TIME: 1003",        // 14
+    };
+    const QVector<LogBlock> blocks = fulllogline::cutBlocks(records);
+    QCOMPARE(blocks, referenceBlocks(records));
+    QCOMPARE(blocks.size(), 5);
+    QCOMPARE(blocks.at(0), (LogBlock{-1, 1}));
+    QCOMPARE(blocks.at(1), (LogBlock{2, 7}));
+    QCOMPARE(blocks.at(2), (LogBlock{8, 7}));
+    QCOMPARE(blocks.at(3), (LogBlock{8, 11}));
+    QCOMPARE(blocks.at(4), (LogBlock{12, 14}));
+
+    const QVector<LogEvent> events = fulllogline::buildEvents(records, blocks, 999);
+    QCOMPARE(events.size(), 2);
+    QCOMPARE(events.at(0).number, 1);
+    QCOMPARE(events.at(0).time, 1);
+    QCOMPARE(events.at(0).commands, (QStringList{" 01 IN START", " 05 IN STOP"}));
+    QCOMPARE(events.at(0).events, QStringList{" 40 FCA1"});
+    QVERIFY(events.at(0).alarms.isEmpty());
+    // Run 2 is empty and run 3 has no TIME: both dropped, run 4 keeps its number.
+    QCOMPARE(events.at(1).number, 4);
+    QCOMPARE(events.at(1).time, 4);
+
+    QVERIFY(fulllogline::buildEvents({}, fulllogline::cutBlocks({}), 0).isEmpty());
+    QCOMPARE(fulllogline::cutBlocks({}), (QVector<LogBlock>{{-1, -1}}));
+}
+
+void TstFullLog::blocksMatchBackwardSearch()
+{
+    const QStringList kinds{"CMD: 01 IN START", "EVENT NUMBER: 1", "TIME: 5",
+                            "EVENT: 40 FCA1",   "ALARM: E1 PHOT",  "COUNT: PAR/TOT: 1/1"};
+    QRandomGenerator random(20190510);
+    for (int round = 0; round < 200; ++round) {
+        QStringList records;
+        const int length = int(random.bounded(40));
+        for (int i = 0; i < length; ++i)
+            records.append(kinds.at(int(random.bounded(int(kinds.size())))));
+        QCOMPARE(fulllogline::cutBlocks(records), referenceBlocks(records));
+    }
+}
+
+void TstFullLog::parseKeepsDateAndFirmware()
+{
+    FullLog log;
+    log.firmwareLine = QStringLiteral("FW: previous board");
+    log.parse("DATE:2019-05-10T18:00:00\r\n"
+              "Header without meaning\r\n"
+              "FW:  M7   2.08.3\r\n"
+              "CMD: 01 IN START\r\n"
+              "EVENT NUMBER: 1\r\n"
+              "TIME: 1000\r\n"
+              "DATE: 2019-05-11T18:00:00\r\n"); // blank after the colon: unreadable
+    QCOMPARE(log.firmwareLine, QStringLiteral("FW: M7 2.08.3"));
+    QVERIFY(!log.logDate.isValid()); // the later DATE line replaced the first
+    QCOMPARE(log.logRecords.size(), 3);
+    QVERIFY(log.firstTimeSeen);
+    QCOMPARE(log.firstTime, 1000);
+    QCOMPARE(log.logEvents.size(), 1);
+
+    log.parse("DATE:2019-05-10T18:00:00\nCMD: 01\nEVENT NUMBER: 1\nTIME: 7");
+    QCOMPARE(log.logDate, QDateTime(QDate(2019, 5, 10), QTime(18, 0)));
+    QVERIFY(log.firmwareLine.isEmpty()); // not carried over from the last log
+
+    FullLog unread = log;
+    QVERIFY(!unread.read(QStringLiteral("/nonexistent/full.log")));
+    QCOMPARE(unread.logEvents.size(), log.logEvents.size());
+}
+
+void TstFullLog::exampleLog()
+{
+    FullLog log;
+    QVERIFY(log.read(QStringLiteral("full_log_example.log")));
+    QVERIFY(log.logEvents.size() >= 200);
+    for (int i = 0; i < log.logEvents.size(); ++i) {
+        QCOMPARE(log.logEvents.at(i).number, i + 1);
+        QVERIFY(!log.logEvents.at(i).commands.isEmpty());
+    }
+    QCOMPARE(log.logEvents.first().time, 0);
+    QVERIFY(log.firmwareLine.startsWith(QLatin1String("FW:")));
+    QCOMPARE(log.logBlocks.size(), log.logEvents.size() + 1);
+}
+
+void TstFullLog::runDates()
+{
+    const QDateTime end(QDate(2019, 5, 10), QTime(18, 0));
+    const QDateTime start = startDateFor(end, 1012 - 1000);
+    QCOMPARE(start, QDateTime(QDate(2019, 5, 10), QTime(6, 0)));
+    QCOMPARE(runDateLabel(start, 1003 - 1000), QStringLiteral("10/5 09:00"));
+    QCOMPARE(runDateLabel(start, 30), QStringLiteral("11/5 12:00"));
+}
+
+void TstFullLog::endDateLine_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("after");
+    const QByteArray date = "DATE:2019-05-10T18:00:00\n";
+    QTest::newRow("inserted") << QByteArray("FW: M7\r\nCMD: \xe9\r\n")
+                              << date + QByteArray("FW: M7\r\nCMD: \xe9\r\n");
+    QTest::newRow("replaced") << QByteArray("DATE:2001-01-01T00:00:00\r\nFW: M7\r\n\r\n")
+                              << date + QByteArray("FW: M7\r\n\r\n");
+    QTest::newRow("replaced unreadable")
+        << QByteArray("xx DATE: junk\nCMD: 1") << date + QByteArray("CMD: 1");
+    QTest::newRow("only later DATE line")
+        << QByteArray("FW: M7\nDATE:2001-01-01T00:00:00\n")
+        << date + QByteArray("FW: M7\nDATE:2001-01-01T00:00:00\n");
+    QTest::newRow("empty file") << QByteArray() << date;
+    QTest::newRow("single DATE line without end") << QByteArray("DATE:x") << date;
+}
+
+void TstFullLog::endDateLine()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, after);
+    QCOMPARE(withEndDateLine(before, QDateTime(QDate(2019, 5, 10), QTime(18, 0))), after);
+}
+
+void TstFullLog::writeBackReplacesFile()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("run.log"));
+    const QByteArray body("FW: M7\r\nCMD: 0C RX 12 34\r\nEVENT NUMBER: 1\r\nTIME: 5\r\n\xff\xfe");
+    QVERIFY(writeFile(path, body));
+    const QDateTime first(QDate(2019, 5, 10), QTime(18, 0));
+    QVERIFY(writeEndDate(path, first));
+    QCOMPARE(readFile(path), QByteArray("DATE:2019-05-10T18:00:00\n") + body);
+
+    // The second open reads the date back and replaces the line.
+    FullLog log;
+    QVERIFY(log.read(path));
+    QCOMPARE(log.logDate, first);
+    QVERIFY(writeEndDate(path, first.addDays(1)));
+    QCOMPARE(readFile(path), QByteArray("DATE:2019-05-11T18:00:00\n") + body);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("run.log")});
+
+    const QString missing = dir.filePath(QStringLiteral("missing.log"));
+    QVERIFY(!writeEndDate(missing, first));
+    QVERIFY(!QFile::exists(missing));
+}
+
+void TstFullLog::seriesAndPadding()
+{
+    const QDateTime start(QDate(2019, 5, 10), QTime(6, 0));
+    const QVector<LogEvent> events{
+        makeEvent(1, 0, {" 0C RX 12 34"}, {" 40 FCA1", " 47 TCA"}),
+        makeEvent(2, 3, {" 0C RX 5A 07", " 05 IN STOP"}, {" 48 STOP"}, {" E3 OBST1"}),
+        makeEvent(4, 3, {" 0C RX 12 34"}, {}, {" E3 OBST1", " EB TLAV"}),
+    };
+    const LogSeries s = buildSeries(events, start);
+    QCOMPARE(s.commandLabels, (QStringList{"", " 0C RX 12 34", " 0C RX 5A 07", " 05 IN STOP"}));
+    QCOMPARE(s.commandShortLabels, (QStringList{"", " 0C RX", " 05 IN STOP"}));
+    QCOMPARE(s.commandX, (QVector<double>{1, 2, 2, 4}));
+    QCOMPARE(s.commandY, (QVector<double>{1, 2, 3, 1}));
+    QCOMPARE(s.commandShortY, (QVector<double>{1, 1, 2, 1}));
+    QCOMPARE(s.eventLabels, (QStringList{"", " 40 FCA1", " 47 TCA", " 48 STOP"}));
+    QCOMPARE(s.eventX, (QVector<double>{1, 1, 2}));
+    QCOMPARE(s.eventY, (QVector<double>{1, 2, 3}));
+    QCOMPARE(s.alarmX, (QVector<double>{2, 4, 4}));
+    QCOMPARE(s.alarmY, (QVector<double>{1, 1, 2}));
+    QCOMPARE(s.alarmTimeLabels, (QStringList{"10/5 09:00", "10/5 09:00", "10/5 09:00"}));
+    // Commands first, then events, per run.
+    QCOMPARE(s.timeX, (QVector<double>{1, 1, 1, 2, 2, 2, 4}));
+    QCOMPARE(s.timeLabels.first(), QStringLiteral("10/5 06:00"));
+    QCOMPARE(s.timeLabelAt(2), QStringLiteral("10/5 09:00"));
+    QCOMPARE(s.timeLabelAt(3), QString());
+    QCOMPARE(s.keyMax(), 5);
+
+    QStringList alarms = s.alarmLabels;
+    padAlarmLabels(alarms, s.commandLabels);
+    const int width = QStringLiteral(" 0C RX 12 34").size() + 5;
+    QCOMPARE(alarms.size(), 3);
+    for (const QString &label : alarms)
+        QCOMPARE(label.size(), width);
+    QCOMPARE(alarms.at(1), QStringLiteral(" E3 OBST1").rightJustified(width));
+    QStringList longer{"", QString(20, QLatin1Char('x'))};
+    padAlarmLabels(longer, {"", "abc"});
+    QCOMPARE(longer, (QStringList{"        ", QString(20, QLatin1Char('x'))}));
+
+    LogSeries empty;
+    empty.reset();
+    QCOMPARE(empty.commandLabels, QStringList{QString()});
+    QCOMPARE(empty.keyMax(), 1);
+}
+
+QTEST_GUILESS_MAIN(TstFullLog)
+#include "tst_fulllog.moc"
