@@ -3,6 +3,7 @@
 // and the virtual board with wire pacing at 115200 baud, programs a 62 KiB
 // image and prints total time / wire time. Not a test: it prints what one
 // run measured.
+#include "boardsimprocess.h"
 #include "datafolder.h"
 #include "mqttprobe.h"
 #include "statusobject.h"
@@ -14,13 +15,10 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include <csignal>
 #include <cstdio>
-#include <optional>
 
 namespace {
 constexpr quint16 kBoardId = 0x1234;
@@ -102,70 +100,6 @@ Firmware makeFirmware()
     return fw;
 }
 
-// The board simulator as a separate process, so the daemon's blocking waits
-// do not bend its timing.
-class BoardProcess
-{
-public:
-    ~BoardProcess()
-    {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.kill();
-            m_process.waitForFinished();
-        }
-    }
-
-    bool start(const QString &dumpPath)
-    {
-        const QString program = QCoreApplication::applicationDirPath() + "/velmo-board-sim";
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(program, {"--pace", "--id", QStringLiteral("0x%1").arg(kBoardId, 4, 16),
-                                  "--flash-kib", QString::number(kFlashKib), "--page-bytes",
-                                  QString::number(kPageBytes), "--dump", dumpPath});
-        if (!m_process.waitForStarted(kStepTimeoutMs))
-            return false;
-        const QByteArray line = readLine();
-        if (!line.startsWith("PORT "))
-            return false;
-        port = QString::fromLocal8Bit(line.mid(5));
-        return true;
-    }
-
-    // Asks for the counters (and a dump); returns the wire time so far in µs.
-    std::optional<qint64> wireMicros()
-    {
-        ::kill(pid_t(m_process.processId()), SIGUSR1);
-        const QByteArray line = readLine();
-        const int at = line.indexOf("wire_us=");
-        if (!line.startsWith("STATS ") || at < 0)
-            return std::nullopt;
-        bool ok = false;
-        const qint64 us = line.mid(at + 8).split(' ').value(0).toLongLong(&ok);
-        return ok ? std::optional<qint64>(us) : std::nullopt;
-    }
-
-    bool stop()
-    {
-        ::kill(pid_t(m_process.processId()), SIGTERM);
-        return m_process.waitForFinished(kStepTimeoutMs) && m_process.exitCode() == 0;
-    }
-
-    QString port;
-
-private:
-    QByteArray readLine()
-    {
-        QElapsedTimer timer;
-        timer.start();
-        while (!m_process.canReadLine() && timer.elapsed() < kStepTimeoutMs &&
-               m_process.state() == QProcess::Running)
-            m_process.waitForReadyRead(50);
-        return m_process.readLine().trimmed();
-    }
-
-    QProcess m_process;
-};
-
 // Publishes until the daemon answers: its MQTT client connects on its own
 // schedule.
 bool waitForDaemon(MqttProbe &probe)
@@ -212,10 +146,14 @@ int main(int argc, char *argv[])
         fail(broker.errorString());
         return 1;
     }
-    BoardProcess board;
+    // The board runs as a process of its own, so the daemon's blocking
+    // waits do not bend its timing.
+    BoardSimProcess board;
     const QString dumpPath = home.filePath(QStringLiteral("flash.bin"));
-    if (!board.start(dumpPath)) {
-        fail(QStringLiteral("velmo-board-sim did not start"));
+    if (!board.start({"--pace", "--id", QStringLiteral("0x%1").arg(kBoardId, 4, 16), "--flash-kib",
+                      QString::number(kFlashKib), "--page-bytes", QString::number(kPageBytes),
+                      "--dump", dumpPath})) {
+        fail(board.errorString());
         return 1;
     }
 
@@ -230,7 +168,7 @@ int main(int argc, char *argv[])
     const QByteArray hexBytes = fw.hexText.toLatin1();
     probe.publish(QStringLiteral("REQUEST/SERIAL/SETUP"),
                   QStringLiteral("Com=%1 Baud=9600 DataBits=8 Parity=0 StopBits=1 FlowControl=0")
-                      .arg(board.port));
+                      .arg(board.port()));
     probe.publish(QStringLiteral("REQUEST/SERIAL"), QStringLiteral("OPEN"));
     if (!expect(probe, QStringLiteral("SERIAL/OPEN"), QStringLiteral("OK")))
         return 1;
@@ -246,8 +184,8 @@ int main(int argc, char *argv[])
     if (!expect(probe, QStringLiteral("SERIAL/FLASH"), QStringLiteral("OK")))
         return 1;
 
-    const std::optional<qint64> wireBefore = board.wireMicros();
-    if (!wireBefore) {
+    const QMap<QString, qint64> before = board.stats();
+    if (!before.contains(QStringLiteral("wire_us"))) {
         fail(QStringLiteral("no counters from the board"));
         return 1;
     }
@@ -272,7 +210,7 @@ int main(int argc, char *argv[])
                   pageErase ? QStringLiteral("EraseAll=0") : QStringLiteral("EraseAll=1"));
     wait.exec();
 
-    const std::optional<qint64> wireAfter = board.wireMicros();
+    const QMap<QString, qint64> after = board.stats();
     const QStringList percents = probe.payloadsOf(QStringLiteral("SERIAL/BOARD/UPDATE/PERC"));
     if (result != QLatin1String("OK")) {
         fail(QStringLiteral("update ended with \"%1\" after %2 progress steps")
@@ -280,14 +218,16 @@ int main(int argc, char *argv[])
                  .arg(percents.size()));
         return 1;
     }
-    if (!wireAfter || !board.stop()) {
+    if (!after.contains(QStringLiteral("wire_us")) || !board.stop()) {
         fail(QStringLiteral("the board did not report or stop cleanly"));
         return 1;
     }
     QFile dump(dumpPath);
     const bool flashMatches = dump.open(QIODevice::ReadOnly) && dump.readAll() == fw.expectedFlash;
 
-    const double wireMs = double(*wireAfter - *wireBefore) / 1000.0;
+    const double wireMs =
+        double(after.value(QStringLiteral("wire_us")) - before.value(QStringLiteral("wire_us"))) /
+        1000.0;
     const double ratio = double(totalMs) / wireMs;
     std::printf("image            %d KiB from 0x%x, %d blocks, %s\n", kProgrKib, kStartProgr,
                 kProgrKib * 16, pageErase ? "page erase every 1 KiB" : "erase-all");

@@ -1,5 +1,6 @@
 // Runs the velmo-board-sim executable and talks to it through its
 // pseudo-terminal as the daemon would.
+#include "boardsimprocess.h"
 #include "bootframe.h"
 
 #include <QDir>
@@ -11,8 +12,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
-
 namespace {
 constexpr int kStartTimeoutMs = 10000;
 constexpr int kAnswerTimeoutMs = 3000;
@@ -20,52 +19,6 @@ constexpr int kAnswerTimeoutMs = 3000;
 constexpr int kSilenceMs = 300;
 
 const QByteArray kReadIdFrame = bootframe::encode(bootframe::readIdCommand());
-
-QString simPath()
-{
-    return QDir::current().filePath(QStringLiteral("velmo-board-sim"));
-}
-
-class Sim
-{
-public:
-    ~Sim()
-    {
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished();
-        }
-    }
-
-    bool start(const QStringList &args)
-    {
-        process.start(simPath(), args);
-        if (!process.waitForStarted(kStartTimeoutMs))
-            return false;
-        QElapsedTimer timer;
-        timer.start();
-        while (!process.canReadLine() && timer.elapsed() < kStartTimeoutMs)
-            process.waitForReadyRead(100);
-        const QByteArray line = process.readLine().trimmed();
-        if (!line.startsWith("PORT "))
-            return false;
-        port = QString::fromLocal8Bit(line.mid(5));
-        return true;
-    }
-
-    void signal(int sig) const { ::kill(pid_t(process.processId()), sig); }
-
-    // SIGTERM and wait for a clean exit.
-    bool stop()
-    {
-        signal(SIGTERM);
-        return process.waitForFinished(kStartTimeoutMs) &&
-               process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-    }
-
-    QProcess process;
-    QString port;
-};
 
 bool openLine(QSerialPort &serial, const QString &name, qint32 baud)
 {
@@ -120,11 +73,12 @@ private slots:
     {
         QTemporaryDir dir;
         const QString dump = dir.filePath(QStringLiteral("flash.bin"));
-        Sim sim;
-        QVERIFY(sim.start({"--id", "0x4321", "--flash-kib", "8", "--dump", dump}));
+        BoardSimProcess sim;
+        QVERIFY2(sim.start({"--id", "0x4321", "--flash-kib", "8", "--dump", dump}),
+                 qPrintable(sim.errorString()));
 
         QSerialPort serial;
-        QVERIFY2(openLine(serial, sim.port, 9600), qPrintable(serial.errorString()));
+        QVERIFY2(openLine(serial, sim.port(), 9600), qPrintable(serial.errorString()));
         QCOMPARE(request(serial, kReadIdFrame, 8), idAnswer(0x4321));
 
         const QByteArray block(bootframe::kBlockBytes, '\x5A');
@@ -134,25 +88,25 @@ private slots:
         // The daemon closes and re-opens its port on every speed change.
         serial.close();
         QTest::qWait(50);
-        QVERIFY2(openLine(serial, sim.port, 9600), qPrintable(serial.errorString()));
+        QVERIFY2(openLine(serial, sim.port(), 9600), qPrintable(serial.errorString()));
         QCOMPARE(request(serial, kReadIdFrame, 8), idAnswer(0x4321));
         serial.close();
 
+        QCOMPARE(sim.stats().value(QStringLiteral("writes")), 1);
         QVERIFY(sim.stop());
         QByteArray expected(8 * 1024, '\xFF');
         expected.replace(0x800, block.size(), block);
         QFile file(dump);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), expected);
-        QVERIFY(sim.process.readAll().contains("STATS rx_bytes="));
     }
 
     void followsTheSpeedSetOnTheLine()
     {
-        Sim sim;
-        QVERIFY(sim.start({}));
+        BoardSimProcess sim;
+        QVERIFY2(sim.start({}), qPrintable(sim.errorString()));
         QSerialPort serial;
-        QVERIFY(openLine(serial, sim.port, 115200));
+        QVERIFY(openLine(serial, sim.port(), 115200));
         QVERIFY(unanswered(serial, kReadIdFrame));
 
         QVERIFY(serial.setBaudRate(9600));
@@ -171,10 +125,10 @@ private slots:
 
     void startHighBoardAnswersOnlyAtHighSpeed()
     {
-        Sim sim;
-        QVERIFY(sim.start({"--start-high"}));
+        BoardSimProcess sim;
+        QVERIFY2(sim.start({"--start-high"}), qPrintable(sim.errorString()));
         QSerialPort serial;
-        QVERIFY(openLine(serial, sim.port, 9600));
+        QVERIFY(openLine(serial, sim.port(), 9600));
         QVERIFY(unanswered(serial, kReadIdFrame));
         QVERIFY(serial.setBaudRate(115200));
         QCOMPARE(request(serial, kReadIdFrame, 8), idAnswer(0x1234));
@@ -185,10 +139,11 @@ private slots:
     {
         QTemporaryDir dir;
         const QString dump = dir.filePath(QStringLiteral("flash.bin"));
-        Sim sim;
-        QVERIFY(sim.start({"--pace", "--write-ms", "80", "--flash-kib", "4", "--dump", dump}));
+        BoardSimProcess sim;
+        QVERIFY2(sim.start({"--pace", "--write-ms", "80", "--flash-kib", "4", "--dump", dump}),
+                 qPrintable(sim.errorString()));
         QSerialPort serial;
-        QVERIFY(openLine(serial, sim.port, 9600));
+        QVERIFY(openLine(serial, sim.port(), 9600));
 
         const QByteArray frame =
             bootframe::encode(bootframe::writeFlashCommand(0, QByteArray(64, '\x11')));
@@ -201,8 +156,7 @@ private slots:
                  qPrintable(QStringLiteral("%1 ms < %2 ms").arg(timer.elapsed()).arg(minimumMs)));
 
         // A dump on request, while the board keeps running.
-        sim.signal(SIGUSR1);
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(dump), kAnswerTimeoutMs);
+        QVERIFY(sim.stats().contains(QStringLiteral("writes")));
         QFile file(dump);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.read(65), QByteArray(64, '\x11') + '\xFF');
@@ -212,10 +166,10 @@ private slots:
 
     void hangupTakesTheLineAway()
     {
-        Sim sim;
-        QVERIFY(sim.start({"--hangup-after", "1"}));
+        BoardSimProcess sim;
+        QVERIFY2(sim.start({"--hangup-after", "1"}), qPrintable(sim.errorString()));
         QSerialPort serial;
-        QVERIFY(openLine(serial, sim.port, 9600));
+        QVERIFY(openLine(serial, sim.port(), 9600));
         const QByteArray block(bootframe::kBlockBytes, '\0');
         QCOMPARE(request(serial, bootframe::encode(bootframe::writeFlashCommand(0, block)), 5),
                  kWriteAck);
@@ -228,14 +182,29 @@ private slots:
                 serial.error() == QSerialPort::ResourceError);
         serial.close();
         // The program keeps running for its dump until it is stopped.
-        QCOMPARE(sim.process.state(), QProcess::Running);
+        QVERIFY(sim.isRunning());
+        QVERIFY(sim.stop());
+    }
+
+    void powerCycleBringsBackTheBootLoader()
+    {
+        BoardSimProcess sim;
+        QVERIFY2(sim.start({"--app-after-bootoff"}), qPrintable(sim.errorString()));
+        QSerialPort serial;
+        QVERIFY(openLine(serial, sim.port(), 9600));
+        QVERIFY(unanswered(
+            serial, bootframe::encode(bootframe::singleByteCommand(bootframe::Command::BootOff))));
+        QVERIFY(unanswered(serial, kReadIdFrame));
+        sim.powerCycle();
+        QTRY_COMPARE_WITH_TIMEOUT(request(serial, kReadIdFrame, 8, kSilenceMs), idAnswer(0x1234),
+                                  kAnswerTimeoutMs);
         QVERIFY(sim.stop());
     }
 
     void rejectsBadOptions()
     {
         QProcess process;
-        process.start(simPath(), {"--id", "0x12345"});
+        process.start(BoardSimProcess::programPath(), {"--id", "0x12345"});
         QVERIFY(process.waitForFinished(kStartTimeoutMs));
         QCOMPARE(process.exitCode(), 2);
         QVERIFY(process.readAllStandardError().contains("--id"));
