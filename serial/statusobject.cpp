@@ -123,8 +123,12 @@ bool StatusObject::configurePort()
     m_serialPort.close();
     m_serialPort.setPortName(m_port.portName);
     const auto fail = [this](const QString &text) {
-        reportPortError(
-            text.arg(m_serialPort.portName()).arg(int(m_serialPort.error())).arg(m_port.baudRate));
+        // One pass, so a port name holding "%2" stays as it is.
+        const QString name = m_serialPort.portName();
+        const QString code = QString::number(int(m_serialPort.error()));
+        reportPortError(text.contains(QLatin1String("%3"))
+                            ? text.arg(name, code, QString::number(m_port.baudRate))
+                            : text.arg(name, code));
         return false;
     };
     if (!m_serialPort.open(QIODevice::ReadWrite))
