@@ -1,0 +1,221 @@
+// The plot widgets on their own: series layout, top-axis ticks, the marker
+// and the two dialogs.
+#include "datetimedialog.h"
+#include "graphdialog.h"
+#include "plotgraph.h"
+#include "plotpoint.h"
+
+#include <QDateTimeEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+QVector<double> keysOf(QCPGraph *graph)
+{
+    QVector<double> keys;
+    for (auto it = graph->data()->constBegin(); it != graph->data()->constEnd(); ++it)
+        keys.append(it->key);
+    return keys;
+}
+
+QVector<double> valuesOf(QCPGraph *graph)
+{
+    QVector<double> values;
+    for (auto it = graph->data()->constBegin(); it != graph->data()->constEnd(); ++it)
+        values.append(it->value);
+    return values;
+}
+
+QMap<double, QString> textTicks(QCPAxis *axis)
+{
+    auto ticker = axis->ticker().dynamicCast<QCPAxisTickerText>();
+    return ticker ? ticker->ticks() : QMap<double, QString>();
+}
+} // namespace
+
+class TstPlotGraph : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void construction();
+    void seriesLayout();
+    void keyRange();
+    void topAxisTicks_data();
+    void topAxisTicks();
+    void marker();
+    void dialogs();
+};
+
+void TstPlotGraph::construction()
+{
+    PlotGraph plot(nullptr, QStringLiteral("Events"), QStringLiteral("Commands"));
+    QCOMPARE(int(plot.interactions()), 0x5F);
+    QCOMPARE(plot.xAxis->label(), QStringLiteral("Events"));
+    QCOMPARE(plot.yAxis->label(), QStringLiteral("Commands"));
+    QCOMPARE(plot.xAxis->labelFont().family(), QStringLiteral("Helvetica"));
+    QCOMPARE(plot.yAxis->labelFont().pointSize(), 12);
+    QVERIFY(plot.yAxis->labelFont().bold());
+    QVERIFY(qobject_cast<QCPTextElement *>(plot.plotLayout()->element(0, 0)));
+    QVERIFY(plot.titleText().isEmpty());
+    QCOMPARE(plot.graphCursor(), 0);
+    QCOMPARE(plot.labelOffset(), 0);
+
+    plot.setAxisLabels(QStringLiteral("Run Number"), QStringLiteral("Alarms"));
+    QCOMPARE(plot.xAxis->label(), QStringLiteral("Run Number"));
+    plot.setTitleText(QStringLiteral("Graph event 3"));
+    QCOMPARE(plot.titleText(), QStringLiteral("Graph event 3"));
+}
+
+void TstPlotGraph::seriesLayout()
+{
+    PlotGraph plot(nullptr, QString(), QString());
+    // Two commands rows, one unused row, then one events row.
+    plot.plotSeries({"", " 0C RX", " 01 IN START", " unused"}, {1, 2, 2, 5}, {1, 2, 1, 1},
+                    {1, 2, 2, 5}, {"a", "b", "b", "e"}, 6, PlotGraph::commandStyle());
+    plot.plotSeries({"", " 40 FCA1"}, {1, 5}, {1, 1}, {1, 2, 2, 5}, {"a", "b", "b", "e"}, 6,
+                    PlotGraph::eventStyle());
+
+    QCOMPARE(plot.graphCount(), 4);
+    QCOMPARE(plot.graphCursor(), 4);
+    QCOMPARE(plot.labelOffset(), 6);
+    QCOMPARE(plot.valueLabels(),
+             (QStringList{"", " 0C RX", " 01 IN START", " unused", "", " 40 FCA1"}));
+    QCOMPARE(keysOf(plot.graph(0)), (QVector<double>{1, 2, 5}));
+    QCOMPARE(valuesOf(plot.graph(0)), (QVector<double>{1, 1, 1}));
+    QCOMPARE(keysOf(plot.graph(1)), QVector<double>{2});
+    QCOMPARE(valuesOf(plot.graph(1)), QVector<double>{2});
+    QVERIFY(plot.graph(2)->data()->isEmpty());
+    QCOMPARE(keysOf(plot.graph(3)), (QVector<double>{1, 5}));
+    QCOMPARE(valuesOf(plot.graph(3)), (QVector<double>{5, 5}));
+    QCOMPARE(plot.graph(0)->lineStyle(), QCPGraph::lsNone);
+    QCOMPARE(plot.graph(3)->scatterStyle().shape(), QCPScatterStyle::ssCross);
+    QCOMPARE(plot.graph(0)->scatterStyle().brush().color(), QColor(Qt::yellow));
+
+    // One value-axis row per label, top to bottom in series order.
+    QCOMPARE(plot.yAxis->range(), QCPRange(0, 6));
+    const QMap<double, QString> rows = textTicks(plot.yAxis);
+    QCOMPARE(rows.size(), 6);
+    QCOMPARE(rows.value(5), QStringLiteral(" 40 FCA1"));
+    QCOMPARE(rows.value(4), QString());
+    const QMap<double, QString> top = textTicks(plot.xAxis2);
+    QCOMPARE(top.value(2), QStringLiteral("b"));
+    QCOMPARE(top.value(5), QStringLiteral("e"));
+    QCOMPARE(plot.axisRect()->rangeDrag(), Qt::Horizontal);
+    QCOMPARE(plot.axisRect()->rangeZoom(), Qt::Horizontal);
+
+    plot.resetSeries();
+    plot.clearGraphs();
+    QCOMPARE(plot.graphCursor(), 0);
+    QVERIFY(plot.valueLabels().isEmpty());
+    plot.plotSeries({"", "E3"}, {7}, {1}, {7}, {"d"}, 8, PlotGraph::alarmStyle());
+    QCOMPARE(valuesOf(plot.graph(0)), QVector<double>{1});
+    QCOMPARE(plot.graph(0)->scatterStyle().brush().color(), QColor(Qt::red));
+}
+
+void TstPlotGraph::keyRange()
+{
+    PlotGraph plot(nullptr, QString(), QString());
+    plot.plotSeries({""}, {}, {}, {}, {}, 42, PlotGraph::commandStyle());
+    QCOMPARE(plot.xAxis->range(), QCPRange(0, 42));
+    QCOMPARE(plot.xAxis2->range(), QCPRange(0, 42));
+    QCOMPARE(plot.graphCount(), 0);
+    QCOMPARE(plot.valueLabels(), QStringList{QString()});
+    plot.plotSeries({""}, {}, {}, {}, {}, 251, PlotGraph::commandStyle());
+    QCOMPARE(plot.xAxis->range(), QCPRange(0, 100));
+}
+
+void TstPlotGraph::topAxisTicks_data()
+{
+    QTest::addColumn<double>("lo");
+    QTest::addColumn<double>("hi");
+    QTest::addColumn<QVector<double>>("ticks");
+    // Just below 10 per tick, so the step comes from the upper branch: 8.
+    QTest::newRow("0..100") << 0.0 << 100.0 << QVector<double>{0,  8,  16, 24, 32, 40, 48,
+                                                               56, 64, 72, 80, 88, 96, 104};
+    // Step 3.5: halves round away from zero.
+    QTest::newRow("0..37") << 0.0 << 37.0
+                           << QVector<double>{0, 4, 7, 11, 14, 18, 21, 25, 28, 32, 35, 39};
+    QTest::newRow("120..880") << 120.0 << 880.0
+                              << QVector<double>{120, 180, 240, 300, 360, 420, 480,
+                                                 540, 600, 660, 720, 780, 840, 900};
+    QTest::newRow("empty") << 5.0 << 5.0 << QVector<double>{};
+    QTest::newRow("inverted") << 9.0 << 1.0 << QVector<double>{};
+}
+
+void TstPlotGraph::topAxisTicks()
+{
+    QFETCH(double, lo);
+    QFETCH(double, hi);
+    QFETCH(QVector<double>, ticks);
+    QCOMPARE(runTickPositions(lo, hi, 10), ticks);
+}
+
+void TstPlotGraph::marker()
+{
+    PlotGraph plot(nullptr, QString(), QString());
+    plot.resize(400, 300);
+    plot.xAxis->setRange(0, 100);
+    plot.yAxis->setRange(0, 10);
+    plot.replot();
+    auto *point = new PlotPoint(&plot, 5);
+    QSignalSpy moved(point, &PlotPoint::moved);
+    point->setVisible(false);
+    QVERIFY(!point->visible() && !point->selectable());
+    point->setVisible(true);
+    QVERIFY(point->visible() && point->selectable());
+
+    point->move(40, 3);
+    QCOMPARE(moved.count(), 1);
+    QCOMPARE(moved.at(0).at(0).toPointF(), QPointF(40, 3));
+    point->move(41, 4, false);
+    QCOMPARE(moved.count(), 1);
+    QCOMPARE(point->position(), QPointF(41, 4));
+
+    // With Shift held the point keeps to the axis it is closer to moving
+    // along: here the horizontal distance from the anchor is the larger.
+    point->setAnchor(QPointF(0, 0));
+    point->onShiftStateChanged(true);
+    point->move(90, 1);
+    QCOMPARE(moved.constLast().at(0).toPointF(), QPointF(90, 0));
+
+    QSignalSpy activated(point, &PlotPoint::activated);
+    QSignalSpy disactivated(point, &PlotPoint::disactivated);
+    point->setActive(true);
+    QVERIFY(point->selected());
+    point->setActive(false);
+    QCOMPARE(activated.count(), 1);
+    QCOMPARE(disactivated.count(), 1);
+}
+
+void TstPlotGraph::dialogs()
+{
+    GraphDialog graph;
+    QCOMPARE(graph.windowTitle(), QStringLiteral("Single Event Graph"));
+    QCOMPARE(graph.size(), QSize(640, 480));
+    QVERIFY(!graph.windowFlags().testFlag(Qt::WindowContextHelpButtonHint));
+    QCOMPARE(graph.singleEventGraph()->objectName(), QStringLiteral("singleEventGraph"));
+    QCOMPARE(graph.btnPrevGraph()->parent(), graph.singleEventGraph());
+    QCOMPARE(graph.btnPrevGraph()->geometry(), QRect(9, 7, 44, 44));
+    QCOMPARE(graph.btnNextGraph()->geometry(), QRect(567, 8, 44, 44));
+    QCOMPARE(graph.btnNextGraph()->iconSize(), QSize(32, 32));
+    QVERIFY(graph.btnNextGraph()->text().isEmpty());
+
+    DateTimeDialog date;
+    QCOMPARE(date.windowTitle(), QStringLiteral("Enter Log date"));
+    QCOMPARE(date.size(), QSize(369, 152));
+    QCOMPARE(date.dateTimeEdit()->objectName(), QStringLiteral("dateTimeEdit"));
+    const QDateTime when(QDate(2019, 5, 10), QTime(18, 0));
+    date.setDateTime(when);
+    QCOMPARE(date.dateTime(), when);
+    QSignalSpy accepted(&date, &QDialog::accepted);
+    QSignalSpy rejected(&date, &QDialog::rejected);
+    date.okButton()->click();
+    date.cancelButton()->click();
+    QCOMPARE(accepted.count(), 1);
+    QCOMPARE(rejected.count(), 1);
+}
+
+QTEST_MAIN(TstPlotGraph)
+#include "tst_plotgraph.moc"
