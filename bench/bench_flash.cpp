@@ -131,6 +131,10 @@ int main(int argc, char *argv[])
     // --page-erase: a board that erases page by page before every 16th block
     // instead of one erase-all.
     const bool pageErase = app.arguments().contains(QStringLiteral("--page-erase"));
+    // Everything after "--" goes to the board, e.g. -- --write-ms 2.
+    const QStringList args = app.arguments();
+    const qsizetype separator = args.indexOf(QStringLiteral("--"));
+    const QStringList boardExtra = separator < 0 ? QStringList() : args.mid(separator + 1);
 
     // The daemon keeps its image file in the user's data folder; keep the
     // benchmark's out of the real one.
@@ -150,9 +154,17 @@ int main(int argc, char *argv[])
     // waits do not bend its timing.
     BoardSimProcess board;
     const QString dumpPath = home.filePath(QStringLiteral("flash.bin"));
-    if (!board.start({"--pace", "--id", QStringLiteral("0x%1").arg(kBoardId, 4, 16), "--flash-kib",
-                      QString::number(kFlashKib), "--page-bytes", QString::number(kPageBytes),
-                      "--dump", dumpPath})) {
+    const QStringList boardOptions = QStringList{"--pace",
+                                                 "--id",
+                                                 QStringLiteral("0x%1").arg(kBoardId, 4, 16),
+                                                 "--flash-kib",
+                                                 QString::number(kFlashKib),
+                                                 "--page-bytes",
+                                                 QString::number(kPageBytes),
+                                                 "--dump",
+                                                 dumpPath} +
+                                     boardExtra;
+    if (!board.start(boardOptions)) {
         fail(board.errorString());
         return 1;
     }
