@@ -1,0 +1,368 @@
+// The Data-Logging tab end to end: both example logs opened through the
+// Help menu, the tables, the linked graphs, their menus and the run dialog.
+#include "datafolder.h"
+#include "datetimedialog.h"
+#include "graphdialog.h"
+#include "logtestutil.h"
+#include "mainwindow.h"
+#include "plotgraph.h"
+#include "plotpoint.h"
+#include "shortlog.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QtTest>
+
+namespace {
+const QDateTime kEnd(QDate(2019, 5, 10), QTime(18, 0));
+
+QStringList actionTexts(const QMenu *menu, bool enabledOnly)
+{
+    QStringList texts;
+    for (const QAction *action : menu->actions()) {
+        if (!enabledOnly || action->isEnabled())
+            texts.append(action->text());
+    }
+    return texts;
+}
+
+QMenu *openMenu(QWidget *plot)
+{
+    for (QMenu *menu : plot->findChildren<QMenu *>()) {
+        if (menu->isVisible())
+            return menu;
+    }
+    return nullptr;
+}
+
+void selectWhole(QCPGraph *graph)
+{
+    graph->setSelection(QCPDataSelection(graph->data()->dataRange()));
+}
+} // namespace
+
+class TstLogViews : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void shortLogExample();
+    void fullLogExample();
+    void graphMenusAndLinkedAxes();
+    void runDialog();
+    void reopenAndCancel();
+    void logsWithoutRuns();
+
+private:
+    void openFullExample();
+
+    std::unique_ptr<RecordingDialogs> m_dialogs;
+    std::unique_ptr<MainWindow> m_window;
+    QList<QDateTime> m_presets;
+};
+
+void TstLogViews::init()
+{
+    m_dialogs = std::make_unique<RecordingDialogs>();
+    m_presets.clear();
+    m_dialogs->onDialog = [this](QDialog &dialog) {
+        if (auto *date = qobject_cast<DateTimeDialog *>(&dialog)) {
+            m_presets.append(date->dateTime());
+            date->setDateTime(kEnd);
+            return int(QDialog::Accepted);
+        }
+        return int(QDialog::Rejected);
+    };
+    m_window = std::make_unique<MainWindow>();
+}
+
+void TstLogViews::cleanup()
+{
+    m_window.reset();
+    m_dialogs.reset();
+    QFile::remove(velmo::dataFolderPath() + QStringLiteral("/full_log_example.log"));
+    QFile::remove(velmo::dataFolderPath() + QStringLiteral("/short_log_example.txt"));
+}
+
+void TstLogViews::openFullExample()
+{
+    m_window->form().actionFull_log_example->trigger();
+}
+
+void TstLogViews::shortLogExample()
+{
+    const MainWindowForm &f = m_window->form();
+    f.actionShort_log_example->trigger();
+
+    QVERIFY(m_dialogs->boxes.isEmpty());
+    QCOMPARE(m_window->logKind(), QStringLiteral("file_short"));
+    QCOMPARE(f.tabWidget->currentIndex(), 0);
+    QCOMPARE(f.stackedWidgetLog->currentIndex(), 2);
+    QVERIFY(f.actionExport_to_Excel->isEnabled());
+    QVERIFY(QFile::exists(velmo::dataFolderPath() + QStringLiteral("/short_log_example.txt")));
+
+    QCOMPARE(f.Board_Info_Table->rowCount(), 10);
+    QCOMPARE(f.Board_Info_Table->item(0, 0)->text(), QStringLiteral("BOARDID"));
+    QCOMPARE(f.Board_Info_Table->item(0, 1)->text(), QStringLiteral("M7"));
+    QCOMPARE(f.Board_Info_Table->item(0, 2)->text(), QStringLiteral("Control board type"));
+    // 24 settings in the file, two of them reserved codes the table lacks.
+    QCOMPARE(f.Board_Settings_Table->rowCount(), 22);
+    QCOMPARE(f.Board_Settings_Table->item(0, 0)->text(), QStringLiteral("TLM1"));
+    QCOMPARE(f.Board_Settings_Table->item(0, 1)->text(), QStringLiteral("30 s"));
+    QCOMPARE(f.Board_Settings_Table->item(9, 1)->text(), QStringLiteral("-5 %"));
+    QCOMPARE(f.Board_Settings_Table->item(11, 1)->text(), QStringLiteral("Automatic"));
+    QCOMPARE(f.Alarms_Table->rowCount(), 13);
+    QCOMPARE(f.Alarms_Table->item(2, 2)->text(), QStringLiteral("Obstacle detected, motor 1"));
+    QCOMPARE(f.Last_Alarms_Table->rowCount(), 10);
+    QCOMPARE(f.Last_Alarms_Table->columnCount(), 2);
+
+    // The program-wide record keeps everything for the export.
+    const ShortLogData &data = ShortLogData::instance();
+    QCOMPARE(data.settingRawValues.value(0), QStringLiteral("3C"));
+    QCOMPARE(data.language, QStringLiteral("EN"));
+    QCOMPARE(data.historyCodes.size(), 10);
+}
+
+void TstLogViews::fullLogExample()
+{
+    openFullExample();
+    const MainWindowForm &f = m_window->form();
+    QVERIFY2(m_dialogs->boxes.isEmpty(), qPrintable(m_dialogs->texts().join('|')));
+    QCOMPARE(m_dialogs->dialogTitles, QStringList{QStringLiteral("Enter Log date")});
+    QCOMPARE(m_window->logKind(), QStringLiteral("file_full"));
+    QCOMPARE(f.stackedWidgetLog->currentIndex(), 1);
+    QCOMPARE(f.tabWidget->currentIndex(), 0);
+    const QString copy = velmo::dataFolderPath() + QStringLiteral("/full_log_example.log");
+    QCOMPARE(f.lineEditOpenLogFile->text(), copy);
+    QVERIFY(m_window->statusBar()->currentMessage().startsWith(QLatin1String("FW: M7")));
+
+    const FullLog &log = m_window->fullLog();
+    QVERIFY(log.logEvents.size() >= 200);
+    QCOMPARE(m_window->logEndDateTime(), kEnd);
+    QCOMPARE(m_window->logStartDateTime(), kEnd.addSecs(-3600 * log.logEvents.last().time));
+    QVERIFY(readFile(copy).startsWith("DATE:2019-05-10T18:00:00\nCalvestrid"));
+
+    const LogSeries &s = m_window->logSeries();
+    PlotGraph *commands = f.plotGraphCommands;
+    PlotGraph *alarms = f.plotGraphAllarms;
+    QCOMPARE(commands->graphCount(), int(s.commandShortLabels.size() + s.eventLabels.size() - 2));
+    QCOMPARE(alarms->graphCount(), int(s.alarmLabels.size() - 1));
+    QCOMPARE(commands->valueLabels().mid(0, s.commandShortLabels.size()), s.commandShortLabels);
+    QCOMPARE(commands->xAxis->range(), QCPRange(0, 100));
+    QCOMPARE(commands->xAxis->label(), QStringLiteral("Run Number"));
+    QCOMPARE(commands->yAxis->label(), QStringLiteral("Commands / Events"));
+    QCOMPARE(alarms->yAxis->label(), QStringLiteral("Alarms"));
+    // Radio commands collapse to one row per command code.
+    QVERIFY(s.commandShortLabels.contains(QStringLiteral(" 0C RX")));
+    QVERIFY(s.commandLabels.size() > s.commandShortLabels.size());
+    // Alarm rows line up with the widest command row.
+    qsizetype widest = 0;
+    for (const QString &label : s.commandLabels)
+        widest = std::max(widest, label.size());
+    for (const QString &label : s.alarmLabels)
+        QCOMPARE(label.size(), widest + 5);
+    QVERIFY(!m_window->commandsPlotMarker()->visible());
+}
+
+void TstLogViews::graphMenusAndLinkedAxes()
+{
+    openFullExample();
+    const MainWindowForm &f = m_window->form();
+    PlotGraph *commands = f.plotGraphCommands;
+    PlotGraph *alarms = f.plotGraphAllarms;
+
+    // Scrolling one plot moves the other and both top axes.
+    commands->xAxis->setRange(50, 150);
+    QCOMPARE(alarms->xAxis->range(), QCPRange(50, 150));
+    QCOMPARE(commands->xAxis2->range(), QCPRange(50, 150));
+    QCOMPARE(alarms->xAxis2->range(), QCPRange(50, 150));
+
+    m_window->contextMenuRequestCommands(QPoint(20, 20));
+    QMenu *menu = openMenu(commands);
+    QVERIFY(menu);
+    QCOMPARE(actionTexts(menu, false),
+             (QStringList{"Replot all graph", "Enable Time", "Disable Time"}));
+    QCOMPARE(actionTexts(menu, true), (QStringList{"Replot all graph", "Enable Time"}));
+    menu->close();
+
+    // The dates on top sit only where a run has a command or event.
+    m_window->enableTimeCommands();
+    QVERIFY(commands->xAxis2->visible());
+    QCOMPARE(commands->xAxis2->tickLabelRotation(), -90.0);
+    commands->replot();
+    auto ticker = commands->xAxis2->ticker().dynamicCast<QCPAxisTickerText>();
+    QVERIFY(ticker);
+    const QMap<double, QString> ticks = ticker->ticks();
+    QVERIFY(ticks.size() >= 10);
+    const LogSeries &s = m_window->logSeries();
+    for (auto it = ticks.cbegin(); it != ticks.cend(); ++it)
+        QCOMPARE(it.value(), s.timeLabelAt(int(it.key())));
+    // No run sits at 0, so that tick stays blank.
+    commands->xAxis->setRange(0, 100);
+    commands->replot();
+    ticker = commands->xAxis2->ticker().dynamicCast<QCPAxisTickerText>();
+    QVERIFY(ticker->ticks().contains(0));
+    QCOMPARE(ticker->ticks().value(0), QString());
+    QVERIFY(!ticker->ticks().value(8).isEmpty());
+    m_window->contextMenuRequestCommands(QPoint(20, 20));
+    menu = openMenu(commands);
+    QVERIFY(menu);
+    QCOMPARE(actionTexts(menu, true), (QStringList{"Replot all graph", "Disable Time"}));
+    menu->close();
+
+    // Removing exactly the selected alarm graphs; replot brings them back.
+    const int alarmGraphs = alarms->graphCount();
+    QVERIFY(alarmGraphs >= 4);
+    selectWhole(alarms->graph(1));
+    selectWhole(alarms->graph(3));
+    m_window->graphAllarmsClicked();
+    QCOMPARE(alarms->graph(1)->scatterStyle().pen().color(), QColor(Qt::blue));
+    QCOMPARE(alarms->graph(1)->lineStyle(), QCPGraph::lsImpulse);
+    QCOMPARE(alarms->graph(0)->scatterStyle().pen().color(), QColor(Qt::red));
+    QCOMPARE(alarms->graph(0)->lineStyle(), QCPGraph::lsNone);
+    QCPGraph *kept = alarms->graph(2);
+    m_window->contextMenuRequestAllarms(QPoint(20, 20));
+    menu = openMenu(alarms);
+    QVERIFY(menu);
+    QVERIFY(actionTexts(menu, true).contains(QStringLiteral("Remove selected graph")));
+    menu->close();
+    m_window->removeSelectedAllarmsGraph();
+    QCOMPARE(alarms->graphCount(), alarmGraphs - 2);
+    QCOMPARE(alarms->graph(1), kept);
+    m_window->replotGraphAllarms();
+    QCOMPARE(alarms->graphCount(), alarmGraphs);
+    QCOMPARE(alarms->graph(1)->scatterStyle().pen().color(), QColor(Qt::red));
+    QVERIFY(commands->xAxis2->visible()); // the time axis state survives a replot
+}
+
+void TstLogViews::runDialog()
+{
+    openFullExample();
+    PlotGraph *commands = m_window->form().plotGraphCommands;
+    commands->xAxis->setRange(0, 20);
+    commands->replot();
+    QCPGraph *graph = commands->graph(0);
+    const auto first = graph->data()->constBegin();
+    const int run = int(first->key);
+    QCOMPARE(run, 1);
+    const QPoint at(int(commands->xAxis->coordToPixel(first->key)),
+                    int(commands->yAxis->coordToPixel(first->value)));
+
+    QStringList titles;
+    bool prevEnabled = true;
+    bool markerShown = false;
+    m_dialogs->onDialog = [&](QDialog &dialog) {
+        auto *graphs = qobject_cast<GraphDialog *>(&dialog);
+        if (!graphs)
+            return int(QDialog::Rejected);
+        markerShown = m_window->commandsPlotMarker()->visible();
+        PlotGraph *single = graphs->singleEventGraph();
+        titles.append(single->titleText());
+        prevEnabled = graphs->btnPrevGraph()->isEnabled();
+        graphs->btnNextGraph()->click();
+        titles.append(single->titleText());
+        graphs->btnPrevGraph()->click();
+        titles.append(single->titleText());
+        prevEnabled = prevEnabled || graphs->btnPrevGraph()->isEnabled();
+        // The first graph holds the run's command; its description comes
+        // from the database.
+        selectWhole(single->graph(0));
+        m_window->singleGraphToolTip();
+        return int(QDialog::Rejected);
+    };
+    QTest::mouseDClick(commands, Qt::LeftButton, Qt::NoModifier, at);
+
+    QCOMPARE(titles.size(), 3);
+    QVERIFY(markerShown);
+    QVERIFY(!prevEnabled);
+    QVERIFY(!m_window->commandsPlotMarker()->visible());
+    const QDateTime start = m_window->logStartDateTime();
+    QCOMPARE(titles.at(0), QStringLiteral("Graph event 1 (%1)")
+                               .arg(start.toString(QStringLiteral("ddd d MMM yy hh:mm"))));
+    QVERIFY(titles.at(1).startsWith(QLatin1String("Graph event 2 (")));
+    QCOMPARE(titles.at(2), titles.at(0));
+    QCOMPARE(m_window->shownRun(), 1);
+    QCOMPARE(m_dialogs->boxes.size(), 1);
+    QVERIFY2(m_dialogs->boxes.at(0).text.contains(
+                 QLatin1String("from a radio transmitter.\nSee control board manual")),
+             qPrintable(m_dialogs->boxes.at(0).text));
+
+    // Stepping to the last run disables the next button.
+    GraphDialog *dialog = m_window->graphDialog();
+    const int last = int(m_window->logSeries().commandX.last());
+    m_window->plotSingleGraph(last - 1);
+    while (m_window->shownRun() < last - 1)
+        m_window->singleGraphNext();
+    m_window->singleGraphNext();
+    QCOMPARE(m_window->shownRun(), last);
+    QVERIFY(!dialog->btnNextGraph()->isEnabled());
+    m_window->singleGraphNext();
+    QCOMPARE(m_window->shownRun(), last);
+}
+
+void TstLogViews::reopenAndCancel()
+{
+    openFullExample();
+    const QString copy = velmo::dataFolderPath() + QStringLiteral("/full_log_example.log");
+    const QByteArray afterFirst = readFile(copy);
+
+    // Opening it again presets the dialog with the date written the first
+    // time and replaces that line.
+    openFullExample();
+    QCOMPARE(m_presets.size(), 2);
+    QCOMPARE(m_presets.at(1), kEnd);
+    QCOMPARE(readFile(copy), afterFirst);
+    QCOMPARE(readFile(copy).count("DATE:"), 1);
+
+    // Cancelling the date of another log keeps the open one.
+    QTemporaryDir dir;
+    const QString other = dir.filePath(QStringLiteral("other.log"));
+    QVERIFY(writeFile(other, "CMD: 01 IN START\nEVENT NUMBER: 1\nTIME: 3\n"));
+    const int runs = int(m_window->fullLog().logEvents.size());
+    const int graphs = m_window->form().plotGraphCommands->graphCount();
+    m_dialogs->onDialog = [](QDialog &) { return int(QDialog::Rejected); };
+    m_dialogs->files = QStringList{other};
+    m_window->openLogFile();
+    QCOMPARE(m_dialogs->filters, QStringList{QStringLiteral("Log files (*.log *.txt)")});
+    QCOMPARE(m_window->fullLog().logEvents.size(), runs);
+    QCOMPARE(m_window->form().plotGraphCommands->graphCount(), graphs);
+    QCOMPARE(readFile(other), QByteArray("CMD: 01 IN START\nEVENT NUMBER: 1\nTIME: 3\n"));
+}
+
+void TstLogViews::logsWithoutRuns()
+{
+    QTemporaryDir dir;
+    const QString empty = dir.filePath(QStringLiteral("empty.log"));
+    QVERIFY(writeFile(empty, "FW: M7 2.08.3\nTIME: 5\n"));
+    m_dialogs->files = QStringList{empty, dir.filePath(QStringLiteral("gone.log"))};
+    m_window->openLogFile();
+    m_window->openLogFile();
+    QCOMPARE(m_dialogs->texts(), (QStringList{"Invalid Log File", "Invalid Log File"}));
+    QCOMPARE(m_window->logKind(), QStringLiteral("file_full"));
+
+    // The example path guards against a copy without runs as well.
+    velmo::ensureDataFolder();
+    QVERIFY(writeFile(velmo::dataFolderPath() + QStringLiteral("/full_log_example.log"),
+                      "CMD: 01 IN START\n"));
+    openFullExample();
+    QCOMPARE(m_dialogs->texts().size(), 3);
+    QCOMPARE(m_dialogs->texts().last(), QStringLiteral("Invalid Log File"));
+    QVERIFY(m_dialogs->dialogTitles.isEmpty()); // no date asked for
+    QCOMPARE(m_window->form().plotGraphCommands->graphCount(), 0);
+
+    // A short log path is decided by ".txt" anywhere in it.
+    m_dialogs->files = QStringList{dir.filePath(QStringLiteral("logs.txt.d/run.log"))};
+    m_window->openLogFile();
+    QCOMPARE(m_window->logKind(), QStringLiteral("file_short"));
+    QCOMPARE(m_dialogs->texts().size(), 4);
+}
+
+QTEST_MAIN(TstLogViews)
+#include "tst_logviews.moc"
