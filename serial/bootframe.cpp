@@ -136,7 +136,9 @@ QList<QByteArray> EscapedDecoder::feed(const QByteArray &bytes, int *badFrames)
         }
         if (!complete) {
             if (i < m_buffer.size() && static_cast<std::uint8_t>(m_buffer.at(i)) == kStart) {
-                m_buffer.remove(0, i);
+                // Drop one byte only: the start pair may begin at the next
+                // byte (a stray 0x0F before a frame).
+                m_buffer.remove(0, 1);
                 if (badFrames)
                     ++*badFrames;
                 continue;
