@@ -1,6 +1,6 @@
 #include "replyparser.h"
 
-#include "statusobject.h"
+#include "frontendstatus.h"
 
 #include <QDebug>
 

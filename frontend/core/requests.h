@@ -1,7 +1,7 @@
 #pragma once
 
 #include "boardconf.h"
-#include "statusobject.h"
+#include "frontendstatus.h"
 
 #include <QByteArray>
 #include <QString>

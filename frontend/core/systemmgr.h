@@ -1,7 +1,7 @@
 #pragma once
 
+#include "frontendstatus.h"
 #include "replyparser.h"
-#include "statusobject.h"
 
 #include <QObject>
 #include <QString>

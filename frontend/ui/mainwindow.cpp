@@ -4,7 +4,7 @@
 #include "plotgraph.h"
 #include "requests.h"
 #include "settingsdialog.h"
-#include "statusobject.h"
+#include "frontendstatus.h"
 #include "systemmgr.h"
 #include "userdialogs.h"
 

@@ -1,7 +1,7 @@
 #include "settingsdialog.h"
 
 #include "datafolder.h"
-#include "statusobject.h"
+#include "frontendstatus.h"
 
 #include <QComboBox>
 #include <QDebug>

@@ -2,10 +2,10 @@
 // configuration files and image file checks.
 #include "boardconfig.h"
 #include "fakedialogs.h"
+#include "frontendstatus.h"
 #include "imagefile.h"
 #include "replyparser.h"
 #include "requests.h"
-#include "statusobject.h"
 
 #include <QFile>
 #include <QTemporaryDir>

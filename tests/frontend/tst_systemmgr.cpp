@@ -1,8 +1,8 @@
 // SystemMgr over a real mosquitto: what goes on the wire for each request,
 // the image upload and its refusals, and replies reaching statusReady().
 #include "fakedialogs.h"
+#include "frontendstatus.h"
 #include "mqttprobe.h"
-#include "statusobject.h"
 #include "systemmgr.h"
 #include "testbroker.h"
 
