@@ -285,7 +285,8 @@ void StatusObject::queueReplies(const QList<QByteArray> &replies)
 {
     if (replies.isEmpty())
         return;
-    m_replies.append(replies);
+    for (const QByteArray &reply : replies)
+        m_replies.enqueue({++m_repliesReceived, reply});
     // Handled from the event loop, not inside the port's ready-read signal:
     // a reply may start an erase wait, and Qt does not re-emit ready-read
     // while its slot is still running.
@@ -300,8 +301,11 @@ void StatusObject::drainReplies()
     m_drainScheduled = false;
     // One shared queue: a nested erase wait that handles later replies keeps
     // their order, and the outer pass finds them gone.
-    while (!m_replies.isEmpty())
-        handleReply(m_replies.dequeue());
+    while (!m_replies.isEmpty()) {
+        const Reply reply = m_replies.dequeue();
+        m_handlingReply = reply.number;
+        handleReply(reply.bytes);
+    }
 }
 
 void StatusObject::handleReply(const QByteArray &reply)
@@ -327,7 +331,9 @@ void StatusObject::handleReply(const QByteArray &reply)
     case kReplyReadFlash:
         break;
     case kReplyWrite:
-        if (m_updating)
+        // An answer that had arrived before the block in flight was sent is
+        // a repeat of the previous one, not this block's acknowledgement.
+        if (m_updating && m_handlingReply > m_blockSentAfter)
             emit writeDone();
         break;
     case kReplyErasePage:
@@ -510,6 +516,7 @@ void StatusObject::beginUpdate()
         return failUpdate(QStringLiteral("image file unreadable"));
 
     m_updating = false;
+    m_blockInFlight = false;
     m_writeTimer.stop();
     m_idTimer.stop();
     stopRefresh();
@@ -529,16 +536,18 @@ void StatusObject::beginUpdate()
         m_plan.firstPageErased();
     }
     m_writeTimer.start(kFirstWriteTimeoutMs);
-    writeBlock(m_plan.currentAddress());
+    sendUpdateBlock();
     m_updating = true;
 }
 
 void StatusObject::updateFlash()
 {
-    // Only the acknowledgement of the block in flight counts, never one that
-    // turns up while a page erase is awaited.
-    if (!m_updating || m_eraseWait.isRunning())
+    // Only the acknowledgement of the block in flight counts: a repeated
+    // answer, or one that turns up while a page erase is awaited, would
+    // otherwise send blocks ahead of the board.
+    if (!m_updating || !m_blockInFlight || m_eraseWait.isRunning())
         return;
+    m_blockInFlight = false;
     m_writeTimer.stop();
     const FlashPlan::Step step = m_plan.acknowledge();
     if (step.newPercent >= 0)
@@ -558,7 +567,14 @@ void StatusObject::updateFlash()
         // The block gets its own time after the erase.
         m_writeTimer.start(kNextWriteTimeoutMs);
     }
+    sendUpdateBlock();
+}
+
+void StatusObject::sendUpdateBlock()
+{
+    m_blockSentAfter = m_repliesReceived;
     writeBlock(m_plan.currentAddress());
+    m_blockInFlight = true;
 }
 
 void StatusObject::processWriteTimeout()

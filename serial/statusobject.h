@@ -138,6 +138,7 @@ private:
     void failUpdate(const QString &reason);
     void queueReplies(const QList<QByteArray> &replies);
     void drainReplies();
+    void sendUpdateBlock();
     void switchLineSpeed(std::uint8_t command, int baudRate);
     void onPortError(QSerialPort::SerialPortError error);
     // Waits for an erase answer; true when it came before the write timer.
@@ -147,10 +148,19 @@ private:
     int m_boardId = 0;
     BoardConfig m_config;
     bool m_updating = false;
+    bool m_blockInFlight = false;
     bool m_eraseAll = true;
     QSerialPort m_serialPort;
     ReplyReceiver m_receiver;
-    QQueue<QByteArray> m_replies;
+    struct Reply
+    {
+        quint64 number; // counts every answer received
+        QByteArray bytes;
+    };
+    QQueue<Reply> m_replies;
+    quint64 m_repliesReceived = 0;
+    quint64 m_handlingReply = 0;
+    quint64 m_blockSentAfter = 0; // answers received when the block went out
     bool m_drainScheduled = false;
     QTimer m_rxTimer;
     QTimer m_mqttTimer;
