@@ -57,6 +57,7 @@ private slots:
     void fullLogExample();
     void graphMenusAndLinkedAxes();
     void runDialog();
+    void rowDescription();
     void reopenAndCancel();
     void logsWithoutRuns();
 
@@ -305,6 +306,22 @@ void TstLogViews::runDialog()
     QVERIFY(!dialog->btnNextGraph()->isEnabled());
     m_window->singleGraphNext();
     QCOMPARE(m_window->shownRun(), last);
+}
+
+void TstLogViews::rowDescription()
+{
+    openFullExample();
+    PlotGraph *commands = m_window->form().plotGraphCommands;
+    commands->replot();
+    const int row = int(m_window->logSeries().commandShortLabels.indexOf(QStringLiteral(" 0C RX")));
+    QVERIFY(row > 0);
+    // Double-click on the row's label left of the value axis.
+    const QPoint at(commands->axisRect()->left() - 15, int(commands->yAxis->coordToPixel(row)));
+    QTest::mouseDClick(commands, Qt::LeftButton, Qt::NoModifier, at);
+    QCOMPARE(m_dialogs->boxes.size(), 1);
+    QCOMPARE(m_dialogs->boxes.at(0).title, QStringLiteral("0C RX"));
+    QVERIFY(m_dialogs->boxes.at(0).text.contains(
+        QLatin1String("Step-by-step command from a radio transmitter.")));
 }
 
 void TstLogViews::reopenAndCancel()
