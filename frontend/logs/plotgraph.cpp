@@ -107,7 +107,7 @@ void PlotGraph::resetSeries()
 }
 
 void PlotGraph::plotSeries(const QStringList &labels, const QVector<double> &keys,
-                           const QVector<int> &values, const QVector<double> &tickKeys,
+                           const QVector<double> &values, const QVector<double> &tickKeys,
                            const QStringList &tickLabels, int keyMax, const QCPScatterStyle &style)
 {
     // Group the points by row in one pass; the per-row order stays the
@@ -116,7 +116,7 @@ void PlotGraph::plotSeries(const QStringList &labels, const QVector<double> &key
     QVector<QVector<double>> rowKeys(std::max(n, 1));
     const int points = std::min<int>(keys.size(), values.size());
     for (int j = 0; j < points; ++j) {
-        const int row = values.at(j);
+        const int row = int(values.at(j));
         if (row >= 1 && row < n)
             rowKeys[row].append(keys.at(j));
     }

@@ -32,7 +32,7 @@ public:
     // labels[0] is the empty row that separates this series from the one
     // before; values[j] is the label index of the point at keys[j].
     void plotSeries(const QStringList &labels, const QVector<double> &keys,
-                    const QVector<int> &values, const QVector<double> &tickKeys,
+                    const QVector<double> &values, const QVector<double> &tickKeys,
                     const QStringList &tickLabels, int keyMax, const QCPScatterStyle &style);
 
     int graphCursor() const { return m_graphCursor; }
