@@ -13,7 +13,8 @@ QString FlashPlan::layoutProblem(const Config &c)
         return QStringLiteral("flash size %1 KiB exceeds the 24-bit address range")
             .arg(c.sizeFlashKiB);
     const qint64 progrBytes = c.sizeProgrKiB * kKiB;
-    if (c.startProgr < 0 || c.startProgr + progrBytes > qint64(0xFFFFFFFFu) + 1)
+    // The end address must itself be a 32-bit address.
+    if (c.startProgr < 0 || c.startProgr + progrBytes > qint64(0xFFFFFFFFu))
         return QStringLiteral("programmable area at 0x%1 out of range").arg(c.startProgr, 0, 16);
     if (qint64(offsetOf(quint32(c.startProgr))) + progrBytes > imageBytes)
         return QStringLiteral("programmable area 0x%1 + %2 KiB lies outside the %3 KiB image")
