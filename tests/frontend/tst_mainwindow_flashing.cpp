@@ -78,6 +78,26 @@ QMap<quint32, quint8> hexImage(const QString &path)
     return out;
 }
 
+// With VELMO_SCREENSHOT_DIR set (a run under Xvfb, see
+// scripts/take-frontend-screenshots.sh) the good path leaves pictures of the
+// window there.
+void screenshot(QWidget &window, const QString &name)
+{
+    const QString dir = qEnvironmentVariable("VELMO_SCREENSHOT_DIR");
+    if (dir.isEmpty())
+        return;
+    window.move(0, 0);
+    window.raise();
+    window.activateWindow();
+    QTest::qWait(800);
+    const QRect r = window.frameGeometry();
+    const QString crop =
+        QStringLiteral("%1x%2+%3+%4").arg(r.width()).arg(r.height()).arg(r.x()).arg(r.y());
+    QProcess::execute(QStringLiteral("import"),
+                      {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("-crop"),
+                       crop, dir + QLatin1Char('/') + name});
+}
+
 } // namespace
 
 class TstMainWindowFlashing : public QObject
@@ -153,6 +173,7 @@ private slots:
         const MainWindowForm &f = window->form();
         QVERIFY(waitForPong(*window));
         QVERIFY(!window->daemonCheckPending());
+        screenshot(*window, QStringLiteral("flashing-start-datalogging.png"));
 
         QVERIFY2(connectBoard(*window, "VB-1234 virtual board"), qPrintable(labelText(*window)));
         QCOMPARE(statusText(*window), QStringLiteral("Connected to Port: ") + board.port());
@@ -176,6 +197,10 @@ private slots:
         QVERIFY(f.btnUpdate->isEnabled());
         QVERIFY(f.actionUpdate->isEnabled());
         QCOMPARE(f.labelHexVers->text(), QStringLiteral("VB-1234 virtual board"));
+        if (!qEnvironmentVariableIsEmpty("VELMO_SCREENSHOT_DIR")) {
+            f.tabWidget->setCurrentIndex(1);
+            screenshot(*window, QStringLiteral("flashing-file-loaded.png"));
+        }
 
         // Watch the progress and the locked controls while the board is written.
         QList<int> progress;
