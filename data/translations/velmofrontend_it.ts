@@ -2,6 +2,40 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="it" sourcelanguage="en">
 <context>
+    <name>DateTimeDialog</name>
+    <message>
+        <source>Enter Log date</source>
+        <translation>Inserire la data del log</translation>
+    </message>
+    <message>
+        <source>Enter End Log date:</source>
+        <translation>Inserire la data di fine log:</translation>
+    </message>
+    <message>
+        <source>Ok</source>
+        <translation>Ok</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annulla</translation>
+    </message>
+</context>
+<context>
+    <name>GraphDialog</name>
+    <message>
+        <source>Single Event Graph</source>
+        <translation>Grafico del singolo evento</translation>
+    </message>
+    <message>
+        <source>Events</source>
+        <translation>Eventi</translation>
+    </message>
+    <message>
+        <source>Commands</source>
+        <translation>Comandi</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>Calvestrid ORKEL</source>
@@ -285,6 +319,54 @@
         <translation>Errore nel caricamento del file di configurazione per la scheda: %1.<byte value="xd"/>
  Provare ad aggiornare il software</translation>
     </message>
+    <message>
+        <source>Invalid Log File</source>
+        <translation>File di log non valido</translation>
+    </message>
+    <message>
+        <source>Log files (*.log *.txt)</source>
+        <translation>File di log (*.log *.txt)</translation>
+    </message>
+    <message>
+        <source>%1</source>
+        <translation>%1</translation>
+    </message>
+    <message>
+        <source>Run Number</source>
+        <translation>Numero ciclo</translation>
+    </message>
+    <message>
+        <source>Commands / Events</source>
+        <translation>Comandi / Eventi</translation>
+    </message>
+    <message>
+        <source>Replot all graph</source>
+        <translation>Ridisegna tutti i grafici</translation>
+    </message>
+    <message>
+        <source>Remove selected graph</source>
+        <translation>Rimuovi il grafico selezionato</translation>
+    </message>
+    <message>
+        <source>Enable Time</source>
+        <translation>Abilita il tempo</translation>
+    </message>
+    <message>
+        <source>Disable Time</source>
+        <translation>Disabilita il tempo</translation>
+    </message>
+    <message>
+        <source>Commands</source>
+        <translation>Comandi</translation>
+    </message>
+    <message>
+        <source>Events</source>
+        <translation>Eventi</translation>
+    </message>
+    <message>
+        <source>Graph event %1 (%2)</source>
+        <translation>Grafico evento %1 (%2)</translation>
+    </message>
 </context>
 <context>
     <name>SettingsDialog</name>
@@ -367,6 +449,13 @@
     <message>
         <source>XON/XOFF</source>
         <translation>XON/XOFF</translation>
+    </message>
+</context>
+<context>
+    <name>short_log</name>
+    <message>
+        <source>Invalid Log File</source>
+        <translation>File di log non valido</translation>
     </message>
 </context>
 </TS>
