@@ -1,10 +1,10 @@
 #include "mainwindow.h"
 
 #include "boardconfig.h"
+#include "frontendstatus.h"
 #include "plotgraph.h"
 #include "requests.h"
 #include "settingsdialog.h"
-#include "frontendstatus.h"
 #include "systemmgr.h"
 #include "userdialogs.h"
 
@@ -806,9 +806,10 @@ void MainWindow::closeEvent(QCloseEvent *event)
 void MainWindow::contextMenuEvent(QContextMenuEvent *event)
 {
     // An empty menu instead of the main window's tool-bar menu.
-    auto *menu = new QMenu(this);
-    menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->popup(event->globalPos());
+    if (!m_contextMenu)
+        m_contextMenu = new QMenu(this);
+    m_contextMenu->popup(event->globalPos());
+    event->accept();
 }
 
 void MainWindow::Board_Info_Table_Set_Row_Count(int Row_Count)

@@ -273,4 +273,5 @@ private:
     std::unique_ptr<frontend::SystemMgr> m_systemMgr;
     std::unique_ptr<SettingsDialog> m_settings;
     bool m_daemonCheckPending = false;
+    QMenu *m_contextMenu = nullptr; // child of the window, kept empty
 };

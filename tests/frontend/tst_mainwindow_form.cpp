@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -152,6 +153,23 @@ private slots:
         for (QAction *a : {f.actionConnect, f.actionDisconnect, f.actionQuit, f.actionConfigure,
                            f.actionOpenFile, f.actionUpdate, f.actionExport_to_Excel})
             QVERIFY2(!a->icon().isNull(), qPrintable(a->objectName()));
+    }
+
+    // A right-click on the window offers no tool-bar menu.
+    void contextMenuIsEmpty()
+    {
+        FakeDialogs dialogs;
+        auto w = makeWindow();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                w->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(w.get(), &event);
+        QVERIFY(event.isAccepted());
+        if (auto *popup = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+            QVERIFY(popup->actions().isEmpty());
+            popup->close();
+        }
     }
 
     void tableSlotsFillRows()
