@@ -6,6 +6,7 @@
 #include "mainwindow.h"
 #include "mqttprobe.h"
 #include "statusobject.h" // the daemon's worker
+#include "systemmgr.h"
 #include "testbroker.h"
 
 #include <QAction>
@@ -390,6 +391,45 @@ private slots:
         QTest::qWait(300);
         QCOMPARE(statusText(*window), QStringLiteral("File loaded: Error file wrong."));
         QVERIFY(m_requests->payloadsOf("REQUEST/SERIAL/FLASH").isEmpty());
+    }
+
+    // Replies the real daemon never sends, from a stand-in on the broker.
+    void implausibleReplies()
+    {
+        FakeDialogs dialogs;
+        auto window = startWindow(QStringLiteral("/dev/ttyS9"));
+        const MainWindowForm &f = window->form();
+        // Subscribed once a pong gets through.
+        QTRY_VERIFY_WITH_TIMEOUT(!window->serialTimer().isActive() ||
+                                     (m_requests->publish("SERIAL/PING", "PONG"), false),
+                                 kConnectTimeoutMs);
+
+        f.actionConnect->trigger();
+        QCOMPARE(m_requests->waitFor("REQUEST/SERIAL"), QStringLiteral("OPEN"));
+        QVERIFY(m_requests->publish("SERIAL/OPEN", "OK"));
+        QCOMPARE(m_requests->waitFor("REQUEST/SERIAL/READ/ID"), QStringLiteral(" "));
+        QCOMPARE(labelText(*window), QStringLiteral("Connected to Port: /dev/ttyS9"));
+        QVERIFY(m_requests->publish("SERIAL/READ/ID", "0x10000"));
+        QTRY_COMPARE_WITH_TIMEOUT(dialogs.texts(),
+                                  QStringList{"COM incorrect. Choose another serial port."}, 5000);
+        QCOMPARE(statusText(*window), QStringLiteral("Open error."));
+        QVERIFY(f.actionConnect->isEnabled());
+        QVERIFY(!f.actionDisconnect->isEnabled());
+
+        // Progress: 100 does not move the bar; below it, the controls lock.
+        QVERIFY(m_requests->publish("SERIAL/BOARD/UPDATE/PERC", "40"));
+        QTRY_COMPARE_WITH_TIMEOUT(f.progressBarUpdate->value(), 40, 5000);
+        QVERIFY(!f.actionQuit->isEnabled());
+        QVERIFY(m_requests->publish("SERIAL/BOARD/UPDATE/PERC", "100"));
+        QVERIFY(m_requests->publish("SERIAL/VERSION", "after"));
+        QTRY_COMPARE_WITH_TIMEOUT(window->systemMgr()->serialVersion(), QStringLiteral("after"),
+                                  5000);
+        QCOMPARE(f.progressBarUpdate->value(), 40);
+
+        // Closing the window during an update still closes the port.
+        m_requests->clear();
+        window->close();
+        QCOMPARE(m_requests->waitFor("REQUEST/SERIAL"), QStringLiteral("CLOSE"));
     }
 
     void failedUpdate()
