@@ -107,6 +107,7 @@ void MainWindow::openFullLog(const QString &path, bool fromFileDialog)
     // A file that did not read would otherwise show the previous log under
     // the new name; one without runs has no last run to date the others by.
     if (!m_logReadOk || m_fullLog.logEvents.isEmpty()) {
+        m_fullLog = previous;
         showInvalidLog();
         return;
     }

@@ -351,6 +351,14 @@ void TstLogViews::reopenAndCancel()
     QCOMPARE(m_window->fullLog().logEvents.size(), runs);
     QCOMPARE(m_window->form().plotGraphCommands->graphCount(), graphs);
     QCOMPARE(readFile(other), QByteArray("CMD: 01 IN START\nEVENT NUMBER: 1\nTIME: 3\n"));
+
+    // A log without runs leaves the open one in place as well.
+    QVERIFY(writeFile(other, "FW: K4 1.02\nCMD: 01 IN START\n"));
+    m_dialogs->files = QStringList{other};
+    m_window->openLogFile();
+    QCOMPARE(m_dialogs->texts(), QStringList{QStringLiteral("Invalid Log File")});
+    QCOMPARE(m_window->fullLog().logEvents.size(), runs);
+    QVERIFY(m_window->fullLog().firmwareLine.startsWith(QLatin1String("FW: M7")));
 }
 
 void TstLogViews::logsWithoutRuns()
