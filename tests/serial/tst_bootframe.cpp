@@ -229,5 +229,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(BootFrameTest)
+QTEST_GUILESS_MAIN(BootFrameTest)
 #include "tst_bootframe.moc"

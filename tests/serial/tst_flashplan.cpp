@@ -138,5 +138,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(FlashPlanTest)
+QTEST_GUILESS_MAIN(FlashPlanTest)
 #include "tst_flashplan.moc"

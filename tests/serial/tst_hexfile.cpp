@@ -220,5 +220,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(HexFileTest)
+QTEST_GUILESS_MAIN(HexFileTest)
 #include "tst_hexfile.moc"

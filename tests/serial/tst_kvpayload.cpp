@@ -102,5 +102,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(KvPayloadTest)
+QTEST_GUILESS_MAIN(KvPayloadTest)
 #include "tst_kvpayload.moc"
