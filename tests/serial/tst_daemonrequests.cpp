@@ -167,6 +167,24 @@ private slots:
         QCOMPARE(daemon.worker().portSettings().dataBits, 0);
     }
 
+    // Without a verified image the update is refused at once, yet the
+    // erase-all choice of the request is kept.
+    void updateRequestKeepsItsEraseChoice()
+    {
+        const QString update = QStringLiteral("REQUEST/BOARD/UPDATE");
+        QVERIFY(daemon.worker().eraseAll());
+        daemon.request(update, QStringLiteral("EraseAll=0"));
+        QCOMPARE(daemon.waitFor(QStringLiteral("SERIAL/BOARD/UPDATE")), QStringLiteral("ERROR"));
+        QVERIFY(!daemon.worker().eraseAll());
+        daemon.request(update, QString());
+        QCOMPARE(daemon.waitFor(QStringLiteral("SERIAL/BOARD/UPDATE")), QStringLiteral("ERROR"));
+        QVERIFY(!daemon.worker().eraseAll());
+        daemon.request(update, QStringLiteral("EraseAll=2"));
+        QCOMPARE(daemon.waitFor(QStringLiteral("SERIAL/BOARD/UPDATE")), QStringLiteral("ERROR"));
+        QVERIFY(daemon.worker().eraseAll());
+        QVERIFY(!daemon.worker().serialPort().isOpen());
+    }
+
     void boardConfigurationIsStored()
     {
         daemon.request(QStringLiteral("REQUEST/BOARD/CONFIGS"),
