@@ -264,6 +264,51 @@ private slots:
         QCOMPARE(quint8(bytes.at(64 * 1024 - 1)), quint8(0xFF)); // padding
     }
 
+    // A page-erase board that wants its id refreshed after connecting and
+    // after the update.
+    void goodPathPageEraseWithRefresh()
+    {
+        FakeDialogs dialogs;
+        startDaemon();
+        const QString dump = m_tmp.filePath("vb2345.bin");
+        BoardSimProcess board;
+        QVERIFY(board.start({"--id", "0x2345", "--page-bytes", "1024", "--erase-all-from", "0x1000",
+                             "--dump", dump}));
+        auto window = startWindow(board.port());
+        const MainWindowForm &f = window->form();
+        QVERIFY(waitForPong(*window));
+        QVERIFY(connectBoard(*window, "VB-2345 virtual board"));
+        QCOMPARE(m_requests->waitFor("REQUEST/BOARD/CONFIGS"),
+                 QStringLiteral("StartFlash=0 StartProgr=4096 SizeFlash=64 SizeProgr=60 "
+                                "MaxErase=1024 Padding=255 IdPosition=1"));
+        QCOMPARE(m_requests->waitFor("REQUEST/SERIAL/REFRESH"), QStringLiteral("START"));
+
+        const QString firmware = sampleFirmware("vb2345-sample.hex");
+        dialogs.files << firmware;
+        f.actionOpenFile->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(statusText(*window), QStringLiteral("File loaded: Ok."),
+                                  kConnectTimeoutMs);
+        f.actionUpdate->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(
+            dialogs.texts().contains(QStringLiteral("Update completed successfully.")),
+            kUpdateTimeoutMs);
+        QCOMPARE(dialogs.boxes.size(), 1);
+        QCOMPARE(m_requests->waitFor("REQUEST/SERIAL/REFRESH"), QStringLiteral("START"));
+        QCOMPARE(m_requests->waitFor("REQUEST/BOARD/BOOTOFF"), QStringLiteral(" "));
+        QCOMPARE(labelText(*window), QStringLiteral("Disconnected"));
+
+        window.reset();
+        m_daemon.reset();
+        board.stop();
+        QFile flash(dump);
+        QVERIFY(flash.open(QIODevice::ReadOnly));
+        const QByteArray bytes = flash.readAll();
+        const QMap<quint32, quint8> expected = hexImage(firmware);
+        QVERIFY(!expected.isEmpty());
+        for (auto it = expected.cbegin(); it != expected.cend(); ++it)
+            QCOMPARE(quint8(bytes.at(int(it.key()))), it.value());
+    }
+
     void daemonAbsent()
     {
         FakeDialogs dialogs;
