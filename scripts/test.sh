@@ -44,7 +44,7 @@ if [ $fuzz -eq 1 ]; then
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
         -DCMAKE_CXX_COMPILER=clang++ -DVELMO_FUZZ=ON -DVELMO_BUILD_TESTS=OFF \
         -DVELMO_BUILD_FRONTEND=OFF -DVELMO_BUILD_BENCH=OFF
-  cmake --build "$build" -j "$jobs"
+  cmake --build "$build" -j "$jobs" --target fuzz_reply_receiver fuzz_hex_loader
   found=0
   for target in "$build"/fuzz/fuzz_*; do
     [ -x "$target" ] || continue
@@ -52,12 +52,14 @@ if [ $fuzz -eq 1 ]; then
     name=$(basename "$target")
     corpus="$build/fuzz/corpus-$name"
     mkdir -p "$corpus"
-    seeds="$root/fuzz/seeds/${name#fuzz_}"
+    seeds="$root/fuzz/corpus/$name"
     echo "== $name for ${fuzz_seconds}s"
     if [ -d "$seeds" ]; then
-      "$target" -max_total_time="$fuzz_seconds" -print_final_stats=1 "$corpus" "$seeds" || status=1
+      "$target" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 \
+        -print_final_stats=1 "$corpus" "$seeds" || status=1
     else
-      "$target" -max_total_time="$fuzz_seconds" -print_final_stats=1 "$corpus" || status=1
+      "$target" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 \
+        -print_final_stats=1 "$corpus" || status=1
     fi
   done
   if [ $found -eq 0 ]; then echo "no fuzz targets were built" >&2; status=1; fi
