@@ -32,7 +32,10 @@ QString boardConfigPath(const QString &id, const QString &folder)
 
 bool loadBoardConfig(const QString &id, BoardConf &conf, const QString &folder)
 {
-    QSettings settings(boardConfigPath(id, folder), QSettings::IniFormat);
+    // The id comes off the broker: one that names a path elsewhere finds no
+    // file rather than a file outside the configuration folder.
+    const bool plainName = !id.contains(QLatin1Char('/')) && !id.contains(QLatin1Char('\\'));
+    QSettings settings(plainName ? boardConfigPath(id, folder) : QString(), QSettings::IniFormat);
     settings.beginGroup(QStringLiteral("configs"));
 
     struct Field
@@ -49,7 +52,7 @@ bool loadBoardConfig(const QString &id, BoardConf &conf, const QString &folder)
         {"id-position", Base::Dec, &conf.idPosition},
     };
 
-    bool complete = settings.contains(QStringLiteral("name"));
+    bool complete = plainName && settings.contains(QStringLiteral("name"));
     if (complete) {
         conf.name = settings.value(QStringLiteral("name")).toString();
         qDebug().noquote() << "name:" << conf.name;

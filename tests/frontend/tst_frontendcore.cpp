@@ -239,6 +239,14 @@ private slots:
         BoardConf conf;
         QVERIFY(!loadBoardConfig("0x7777", conf, folder()));
         QCOMPARE(dialogs.boxes.size(), 1);
+        // An id that reaches outside the folder finds nothing there.
+        QVERIFY(QDir(m_dir.path()).mkpath("sub/config-id-"));
+        writeConfig("0x0001", "[configs]\nname=x\nstart-flash=0\nstart-progr=800\n"
+                              "size-flash=64\nsize-progr=62\nmax-erase=-1\npadding=FF\n"
+                              "id-position=1\n");
+        QVERIFY(QFile::exists(folder() + "sub/config-id-/../../config-id-0x0001.ini"));
+        QVERIFY(!loadBoardConfig("/../../config-id-0x0001", conf, folder() + "sub/"));
+        QCOMPARE(dialogs.boxes.size(), 2);
         QCOMPARE(boardConfigPath("0x01a2"), QStringLiteral("../configs/config-id-0x01a2.ini"));
     }
 
