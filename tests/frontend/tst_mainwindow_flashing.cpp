@@ -477,6 +477,32 @@ private slots:
         QCOMPARE(m_requests->waitFor("REQUEST/SERIAL"), QStringLiteral("CLOSE"));
     }
 
+    // A real box runs the event loop: a reply that arrives while it is open
+    // is applied in a nested call and must not repeat the box's own step.
+    void replyWhileBoxIsOpen()
+    {
+        FakeDialogs dialogs;
+        auto window = startWindow(QStringLiteral("/dev/ttyS9"));
+        QTRY_VERIFY_WITH_TIMEOUT(!window->serialTimer().isActive() ||
+                                     (m_requests->publish("SERIAL/PING", "PONG"), false),
+                                 kConnectTimeoutMs);
+        bool first = true;
+        dialogs.onBox = [this, &first](const FakeDialogs::Box &) {
+            if (!std::exchange(first, false))
+                return;
+            QVERIFY(m_requests->publish("SERIAL/VERSION", "nested"));
+            QTest::qWait(1000);
+        };
+        m_requests->clear();
+        QVERIFY(m_requests->publish("SERIAL/BOARD/UPDATE", "OK"));
+        QTRY_VERIFY_WITH_TIMEOUT(!dialogs.boxes.isEmpty(), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(window->systemMgr()->serialVersion(), QStringLiteral("nested"),
+                                  5000);
+        QTest::qWait(500);
+        QCOMPARE(dialogs.texts(), QStringList{"Update completed successfully."});
+        QCOMPARE(m_requests->payloadsOf("REQUEST/BOARD/BOOTOFF").size(), 1);
+    }
+
     void failedUpdate()
     {
         FakeDialogs dialogs;
