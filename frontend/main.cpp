@@ -46,6 +46,7 @@ int main(int argc, char *argv[])
 
     auto window = std::make_unique<MainWindow>();
     window->show();
+    window->startAutomaticUpdateCheck();
     const int rc = app.exec();
     window.reset();
     return rc;

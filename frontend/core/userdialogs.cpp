@@ -1,8 +1,10 @@
 #include "userdialogs.h"
 
+#include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QUrl>
 
 namespace {
 UserDialogs *g_installed = nullptr;
@@ -17,6 +19,11 @@ UserDialogs &UserDialogs::instance()
 void UserDialogs::setInstance(UserDialogs *dialogs)
 {
     g_installed = dialogs;
+}
+
+bool UserDialogs::openUrl(const QUrl &url)
+{
+    return QDesktopServices::openUrl(url);
 }
 
 void WidgetDialogs::showMessage(Kind kind, const QString &title, const QString &text)

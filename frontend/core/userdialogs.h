@@ -5,6 +5,7 @@
 #include <functional>
 
 class QDialog;
+class QUrl;
 
 // Every modal interaction with the user goes through this seam, so that
 // tests can answer message boxes and dialogs without blocking. The program
@@ -31,6 +32,10 @@ public:
     // Runs a modal dialog that the caller has prepared; returns its result
     // code (QDialog::Accepted or QDialog::Rejected).
     virtual int execDialog(QDialog &dialog) = 0;
+
+    // Hands `url` to the desktop's browser; false when nothing took it.
+    // Tests that reach it override it so nothing is launched.
+    virtual bool openUrl(const QUrl &url);
 
     void critical(const QString &title, const QString &text)
     {

@@ -6,6 +6,7 @@
 #include "requests.h"
 #include "settingsdialog.h"
 #include "systemmgr.h"
+#include "updatecheckui.h"
 #include "userdialogs.h"
 
 #include <QAction>
@@ -123,10 +124,14 @@ MainWindow::MainWindow(QWidget *parent, int brokerPort)
 
     m_serialTimer.start(kDaemonCheckDelayMs);
     m_daemonCheckPending = false;
+
+    setupUpdateCheck();
 }
 
 MainWindow::~MainWindow()
 {
+    // A running feed request must not report into a half-torn-down window.
+    m_updateCheck.reset();
     m_serialTimer.stop();
     // The dialog points into the manager's StatusObject: it goes first.
     m_settings.reset();

@@ -31,6 +31,7 @@ class GraphDialog;
 class PlotGraph;
 class PlotPoint;
 class SettingsDialog;
+class UpdateCheckUi;
 
 namespace frontend {
 class SystemMgr;
@@ -255,6 +256,23 @@ private:
     QStringList singleAlarmLabels;
     // Data-Logging members end here.
     // End of Data-Logging -----------------------------------------------------
+
+    // Update check --------------------------------------------------------------
+    // Defined in mainwindow_update.cpp; the work is done by UpdateCheckUi.
+public slots:
+    void checkForUpdates();
+    void enableUpdate();
+
+public:
+    UpdateCheckUi *updateCheck() const { return m_updateCheck.get(); }
+    // The quiet once-a-day check, a little after the window came up.
+    void startAutomaticUpdateCheck();
+
+private:
+    void setupUpdateCheck();
+    void showUpdateToggleText();
+    std::unique_ptr<UpdateCheckUi> m_updateCheck;
+    // End of update check -------------------------------------------------------
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -1,0 +1,330 @@
+#include "updatecheck.h"
+
+#include "datafolder.h"
+
+#include <QDebug>
+#include <QLocale>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QSettings>
+#include <QStringList>
+#include <QXmlStreamReader>
+
+namespace frontend {
+
+namespace {
+
+constexpr const char *kSparkleNamespace = "http://www.andymatuschak.org/xml-namespaces/sparkle";
+constexpr const char *kItalianFeed = "appcast_ITA.xml";
+constexpr const char *kEnglishFeed = "appcast_ENG.xml";
+
+constexpr const char *kAutomaticKey = "update/automaticCheck";
+constexpr const char *kLastCheckKey = "update/lastCheck";
+
+// The numeric value of each dotted part; text after the digits of a part
+// ("9b1") does not count.
+QList<qulonglong> versionParts(const QString &version)
+{
+    QList<qulonglong> parts;
+    const QStringList pieces = version.trimmed().split(QLatin1Char('.'));
+    for (const QString &piece : pieces) {
+        qsizetype digits = 0;
+        while (digits < piece.size() && piece.at(digits).isDigit())
+            ++digits;
+        bool ok = false;
+        const qulonglong value = piece.left(digits).toULongLong(&ok);
+        parts.append(ok ? value : 0);
+    }
+    return parts;
+}
+
+bool isSparkle(const QXmlStreamReader &xml)
+{
+    return xml.namespaceUri() == QLatin1String(kSparkleNamespace) ||
+           xml.prefix() == QLatin1String("sparkle");
+}
+
+QString sparkleAttribute(const QXmlStreamAttributes &attributes, const char *name)
+{
+    for (const QXmlStreamAttribute &a : attributes) {
+        if (a.name() == QLatin1String(name) &&
+            (a.namespaceUri() == QLatin1String(kSparkleNamespace) ||
+             a.prefix() == QLatin1String("sparkle")))
+            return a.value().toString().trimmed();
+    }
+    return QString();
+}
+
+QDateTime parsePubDate(const QString &text)
+{
+    // RFC 822 as feeds write it; the English names whatever our locale.
+    const QString trimmed = text.trimmed();
+    const QLocale c = QLocale::c();
+    for (const char *format : {"ddd, dd MMM yyyy HH:mm:ss t", "ddd, d MMM yyyy HH:mm:ss t",
+                               "dd MMM yyyy HH:mm:ss t", "ddd, dd MMM yyyy HH:mm:ss"}) {
+        const QDateTime when = c.toDateTime(trimmed, QString::fromLatin1(format));
+        if (when.isValid())
+            return when;
+    }
+    // Numeric zones such as "+0200" that the formats above do not take.
+    return QDateTime::fromString(trimmed, Qt::RFC2822Date);
+}
+
+bool usableLink(const QUrl &url)
+{
+    const QString scheme = url.scheme().toLower();
+    return url.isValid() && !url.host().isEmpty() &&
+           (scheme == QLatin1String("https") || scheme == QLatin1String("http"));
+}
+
+AppcastItem readItem(QXmlStreamReader &xml)
+{
+    AppcastItem item;
+    QString shortVersion;
+    while (xml.readNextStartElement()) {
+        const auto name = xml.name();
+        if (name == QLatin1String("enclosure")) {
+            const QXmlStreamAttributes attributes = xml.attributes();
+            item.downloadUrl = QUrl(attributes.value(QLatin1String("url")).toString().trimmed());
+            const QString version = sparkleAttribute(attributes, "version");
+            if (!version.isEmpty() && item.version.isEmpty())
+                item.version = version;
+            const QString shortText = sparkleAttribute(attributes, "shortVersionString");
+            if (!shortText.isEmpty())
+                shortVersion = shortText;
+            xml.skipCurrentElement();
+        } else if (name == QLatin1String("version") && isSparkle(xml)) {
+            // The element wins over the enclosure's attribute.
+            const QString version = xml.readElementText().trimmed();
+            if (!version.isEmpty())
+                item.version = version;
+        } else if (name == QLatin1String("shortVersionString") && isSparkle(xml)) {
+            const QString shortText = xml.readElementText().trimmed();
+            if (!shortText.isEmpty())
+                shortVersion = shortText;
+        } else if (name == QLatin1String("title") && xml.namespaceUri().isEmpty()) {
+            item.title = xml.readElementText().trimmed();
+        } else if (name == QLatin1String("description") && xml.namespaceUri().isEmpty()) {
+            item.releaseNotes =
+                xml.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
+        } else if (name == QLatin1String("pubDate")) {
+            item.pubDate = parsePubDate(xml.readElementText());
+        } else {
+            xml.skipCurrentElement();
+        }
+    }
+    item.displayVersion = shortVersion.isEmpty() ? item.version : shortVersion;
+    return item;
+}
+
+} // namespace
+
+QUrl updateFeedUrl(const QString &languageCode, const QUrl &baseUrl)
+{
+    QUrl folder = baseUrl;
+    if (!folder.path().endsWith(QLatin1Char('/')))
+        folder.setPath(folder.path() + QLatin1Char('/'));
+    const char *file = languageCode == QLatin1String("IT") ? kItalianFeed : kEnglishFeed;
+    return folder.resolved(QUrl(QString::fromLatin1(file)));
+}
+
+int compareVersions(const QString &a, const QString &b)
+{
+    const QList<qulonglong> left = versionParts(a);
+    const QList<qulonglong> right = versionParts(b);
+    const qsizetype count = std::max(left.size(), right.size());
+    for (qsizetype i = 0; i < count; ++i) {
+        const qulonglong l = i < left.size() ? left.at(i) : 0;
+        const qulonglong r = i < right.size() ? right.at(i) : 0;
+        if (l != r)
+            return l < r ? -1 : 1;
+    }
+    return 0;
+}
+
+AppcastParseResult parseAppcast(const QByteArray &feed)
+{
+    AppcastParseResult result;
+    QXmlStreamReader xml(feed);
+    if (!xml.readNextStartElement()) {
+        result.error = xml.hasError() ? xml.errorString() : QStringLiteral("empty document");
+        return result;
+    }
+    if (xml.name() != QLatin1String("rss")) {
+        result.error = QStringLiteral("not an RSS feed (root element <%1>)").arg(xml.name());
+        return result;
+    }
+    bool sawChannel = false;
+    while (xml.readNextStartElement()) {
+        if (xml.name() != QLatin1String("channel")) {
+            xml.skipCurrentElement();
+            continue;
+        }
+        sawChannel = true;
+        while (xml.readNextStartElement()) {
+            if (xml.name() != QLatin1String("item")) {
+                xml.skipCurrentElement();
+                continue;
+            }
+            AppcastItem item = readItem(xml);
+            if (item.version.isEmpty() || !usableLink(item.downloadUrl)) {
+                ++result.skippedItems;
+                continue;
+            }
+            if (!result.newest || compareVersions(item.version, result.newest->version) > 0)
+                result.newest = std::move(item);
+        }
+    }
+    if (xml.hasError()) {
+        // Half a feed is no basis for telling the user he is up to date.
+        result.newest.reset();
+        result.error = QStringLiteral("line %1: %2").arg(xml.lineNumber()).arg(xml.errorString());
+        return result;
+    }
+    if (!sawChannel) {
+        result.error = QStringLiteral("the feed has no channel");
+        return result;
+    }
+    result.ok = true;
+    return result;
+}
+
+UpdateSettings::UpdateSettings(QString filePath)
+    : m_path(filePath.isEmpty() ? velmo::dataFolderPath() + QStringLiteral("/VelmoFrontEnd.ini")
+                                : std::move(filePath))
+{}
+
+bool UpdateSettings::automaticCheck() const
+{
+    const QSettings settings(m_path, QSettings::IniFormat);
+    return settings.value(QLatin1String(kAutomaticKey), true).toBool();
+}
+
+void UpdateSettings::setAutomaticCheck(bool on)
+{
+    velmo::ensureDataFolder();
+    QSettings settings(m_path, QSettings::IniFormat);
+    settings.setValue(QLatin1String(kAutomaticKey), on);
+    settings.sync();
+    if (settings.status() != QSettings::NoError)
+        qWarning().noquote() << "Cannot store the update setting in" << m_path;
+}
+
+QDateTime UpdateSettings::lastCheck() const
+{
+    const QSettings settings(m_path, QSettings::IniFormat);
+    return QDateTime::fromString(settings.value(QLatin1String(kLastCheckKey)).toString(),
+                                 Qt::ISODate);
+}
+
+void UpdateSettings::setLastCheck(const QDateTime &when)
+{
+    velmo::ensureDataFolder();
+    QSettings settings(m_path, QSettings::IniFormat);
+    settings.setValue(QLatin1String(kLastCheckKey), when.toUTC().toString(Qt::ISODate));
+}
+
+bool UpdateSettings::automaticCheckDue(const QDateTime &now) const
+{
+    const QDateTime last = lastCheck();
+    if (!last.isValid() || last > now)
+        return true;
+    return last.secsTo(now) >= kCheckIntervalSecs;
+}
+
+UpdateChecker::UpdateChecker(QObject *parent)
+    : QObject(parent)
+    , m_network(new QNetworkAccessManager(this))
+    , m_baseUrl(QString::fromLatin1(kUpdateFeedBaseUrl))
+{}
+
+UpdateChecker::~UpdateChecker()
+{
+    abort();
+}
+
+bool UpdateChecker::start(const QString &languageCode)
+{
+    if (isRunning())
+        return false;
+    m_tooLarge = false;
+    QNetworkRequest request(updateFeedUrl(languageCode, m_baseUrl));
+    request.setTransferTimeout(kFeedTimeoutMs);
+    request.setHeader(QNetworkRequest::UserAgentHeader,
+                      QStringLiteral("%1/%2 (%3)")
+                          .arg(QLatin1String(UpdateAppDetails::kAppName),
+                               QLatin1String(UpdateAppDetails::kAppVersion),
+                               QLatin1String(UpdateAppDetails::kCompanyName)));
+    if (languageCode == QLatin1String("IT"))
+        request.setRawHeader("Accept-Language", "it");
+    // A feed is small; stale copies from a proxy would hide a release.
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
+                         QNetworkRequest::AlwaysNetwork);
+    m_reply = m_network->get(request);
+    connect(m_reply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64) {
+        if (received > kMaxFeedBytes && m_reply) {
+            m_tooLarge = true;
+            m_reply->abort();
+        }
+    });
+    connect(m_reply, &QNetworkReply::finished, this, &UpdateChecker::onReplyFinished);
+    return true;
+}
+
+void UpdateChecker::abort()
+{
+    if (!m_reply)
+        return;
+    QNetworkReply *reply = m_reply;
+    m_reply = nullptr;
+    reply->disconnect(this);
+    reply->abort();
+    reply->deleteLater();
+}
+
+void UpdateChecker::onReplyFinished()
+{
+    QNetworkReply *reply = m_reply;
+    if (!reply)
+        return;
+    m_reply = nullptr;
+    reply->deleteLater();
+
+    Result result;
+    if (m_tooLarge) {
+        result.error = QStringLiteral("the update feed is larger than %1 bytes").arg(kMaxFeedBytes);
+    } else if (reply->error() != QNetworkReply::NoError) {
+        result.error = reply->errorString();
+    } else {
+        result = evaluate(reply->readAll(), installedVersion());
+    }
+    emit finished(result);
+}
+
+UpdateChecker::Result UpdateChecker::evaluate(const QByteArray &feed,
+                                              const QString &installedVersion)
+{
+    Result result;
+    const AppcastParseResult parsed = parseAppcast(feed);
+    if (!parsed.ok) {
+        result.error = QStringLiteral("the update feed cannot be read: %1").arg(parsed.error);
+        return result;
+    }
+    if (parsed.skippedItems > 0)
+        qWarning() << "[UpdateChecker] releases without version or download link:"
+                   << parsed.skippedItems;
+    if (!parsed.newest && parsed.skippedItems > 0) {
+        result.error = QStringLiteral("the update feed lists no usable release");
+        return result;
+    }
+    if (parsed.newest && compareVersions(parsed.newest->version, installedVersion) > 0) {
+        result.outcome = Outcome::UpdateAvailable;
+        result.item = *parsed.newest;
+    } else {
+        result.outcome = Outcome::UpToDate;
+    }
+    return result;
+}
+
+} // namespace frontend

@@ -1,0 +1,165 @@
+#include "updatecheckui.h"
+
+#include "lenguagge.h"
+#include "userdialogs.h"
+
+#include <QAbstractButton>
+#include <QDebug>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QPushButton>
+
+using frontend::UpdateChecker;
+
+UpdateCheckUi::UpdateCheckUi(QWidget *window, const QString &settingsPath)
+    : m_window(window)
+    , m_settings(settingsPath)
+{
+    m_autoTimer.setSingleShot(true);
+    connect(&m_autoTimer, &QTimer::timeout, this, &UpdateCheckUi::startBackgroundCheck);
+    connect(&m_checker, &UpdateChecker::finished, this, &UpdateCheckUi::onFinished);
+}
+
+UpdateCheckUi::~UpdateCheckUi()
+{
+    shutdown();
+}
+
+void UpdateCheckUi::shutdown()
+{
+    m_autoTimer.stop();
+    m_checker.abort();
+    closeProgress();
+}
+
+void UpdateCheckUi::setAutomaticCheck(bool on)
+{
+    m_settings.setAutomaticCheck(on);
+    if (!on)
+        m_autoTimer.stop();
+}
+
+QString UpdateCheckUi::languageCode() const
+{
+    const Lenguagge language;
+    return language.languageCode();
+}
+
+void UpdateCheckUi::checkNow()
+{
+    m_autoTimer.stop();
+    m_mode = Mode::Interactive;
+    // A quiet check already under way simply gets a face.
+    if (!m_checker.isRunning())
+        m_checker.start(languageCode());
+    showProgress();
+}
+
+void UpdateCheckUi::scheduleAutomaticCheck(int delayMs)
+{
+    if (m_settings.automaticCheck() && m_settings.automaticCheckDue())
+        m_autoTimer.start(delayMs);
+}
+
+void UpdateCheckUi::startBackgroundCheck()
+{
+    // The user may have switched it off or checked by hand meanwhile.
+    if (m_checker.isRunning() || !m_settings.automaticCheck() || !m_settings.automaticCheckDue())
+        return;
+    m_mode = Mode::Background;
+    m_checker.start(languageCode());
+}
+
+QProgressDialog *UpdateCheckUi::progressDialog() const
+{
+    return m_progress;
+}
+
+void UpdateCheckUi::showProgress()
+{
+    if (m_progress) {
+        m_progress->raise();
+        return;
+    }
+    auto *progress = new QProgressDialog(m_window);
+    progress->setObjectName(QStringLiteral("updateCheckProgress"));
+    progress->setWindowTitle(tr("Check for update"));
+    progress->setLabelText(tr("Checking for updates..."));
+    progress->setCancelButtonText(tr("Cancel"));
+    progress->setRange(0, 0);
+    progress->setModal(false);
+    progress->setMinimumDuration(0);
+    progress->setAutoClose(false);
+    progress->setAutoReset(false);
+    progress->setAttribute(Qt::WA_DeleteOnClose);
+    connect(progress, &QProgressDialog::canceled, this, [this] {
+        m_checker.abort();
+        closeProgress();
+    });
+    m_progress = progress;
+    progress->show();
+}
+
+void UpdateCheckUi::closeProgress()
+{
+    if (!m_progress)
+        return;
+    QProgressDialog *progress = m_progress;
+    m_progress = nullptr;
+    progress->disconnect(this);
+    progress->close();
+    delete progress; // no event loop may be left to run a deferred delete
+}
+
+void UpdateCheckUi::onFinished(const UpdateChecker::Result &result)
+{
+    const bool interactive = m_mode == Mode::Interactive;
+    m_mode = Mode::Background;
+    closeProgress();
+
+    // A failed check is retried at the next start; a completed one counts
+    // for the day, whatever it found.
+    if (result.outcome != UpdateChecker::Outcome::Failed)
+        m_settings.setLastCheck(QDateTime::currentDateTimeUtc());
+
+    switch (result.outcome) {
+    case UpdateChecker::Outcome::UpToDate:
+        if (interactive)
+            UserDialogs::instance().information(
+                tr("Check for update"),
+                tr("You are running the latest version (%1).").arg(m_checker.installedVersion()));
+        break;
+    case UpdateChecker::Outcome::UpdateAvailable:
+        offerUpdate(result.item);
+        break;
+    case UpdateChecker::Outcome::Failed:
+        qWarning().noquote() << "[UpdateCheckUi] update check failed:" << result.error;
+        if (interactive)
+            UserDialogs::instance().critical(
+                tr("Error"), tr("Unable to check for updates.\n%1").arg(result.error));
+        break;
+    }
+    emit checkFinished(result.outcome);
+}
+
+void UpdateCheckUi::offerUpdate(const frontend::AppcastItem &item)
+{
+    QMessageBox box(m_window);
+    box.setIcon(QMessageBox::Information);
+    box.setWindowTitle(tr("Update available"));
+    box.setText(tr("A new version of %1 is available: %2 (you are running %3).")
+                    .arg(QLatin1String(frontend::UpdateAppDetails::kAppName), item.displayVersion,
+                         m_checker.installedVersion()));
+    box.setInformativeText(item.releaseNotes.isEmpty() ? item.title : item.releaseNotes);
+    QPushButton *download = box.addButton(tr("Download"), QMessageBox::AcceptRole);
+    QPushButton *later = box.addButton(tr("Later"), QMessageBox::RejectRole);
+    box.setDefaultButton(download);
+    box.setEscapeButton(later);
+    UserDialogs::instance().execDialog(box);
+    if (box.clickedButton() != download)
+        return;
+    if (!UserDialogs::instance().openUrl(item.downloadUrl))
+        UserDialogs::instance().critical(
+            tr("Error"),
+            tr("Cannot open %1 in the browser.").arg(item.downloadUrl.toDisplayString()));
+}

@@ -1,0 +1,461 @@
+// The update check without a window: versions, feeds, the stored switch,
+// and whole checks against a feed server on the loopback interface.
+#include "../fakedialogs.h"
+#include "datafolder.h"
+#include "feedserver.h"
+#include "testbroker.h"
+#include "updatecheck.h"
+#include "updatecheckui.h"
+
+#include <QFile>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using frontend::UpdateChecker;
+using Outcome = frontend::UpdateChecker::Outcome;
+
+namespace {
+
+constexpr int kWaitMs = 15000;
+
+// Answers the update box with the button of the given text and records
+// which addresses would have gone to the browser.
+class UpdateDialogs : public FakeDialogs
+{
+public:
+    int execDialog(QDialog &dialog) override
+    {
+        FakeDialogs::execDialog(dialog);
+        if (auto *box = qobject_cast<QMessageBox *>(&dialog)) {
+            informative.append(box->informativeText());
+            for (QAbstractButton *button : box->buttons()) {
+                if (button->text() == answer)
+                    button->click();
+            }
+        }
+        return QDialog::Accepted;
+    }
+    bool openUrl(const QUrl &url) override
+    {
+        opened.append(url);
+        return browserWorks;
+    }
+
+    QString answer = QStringLiteral("Download");
+    bool browserWorks = true;
+    QStringList informative;
+    QList<QUrl> opened;
+};
+
+} // namespace
+
+class TstUpdateCheck : public QObject
+{
+    Q_OBJECT
+
+private:
+    QString settingsPath() const { return m_dir.filePath(QStringLiteral("VelmoFrontEnd.ini")); }
+    std::unique_ptr<UpdateCheckUi> makeUi(const QUrl &base)
+    {
+        auto ui = std::make_unique<UpdateCheckUi>(nullptr, settingsPath());
+        ui->checker().setBaseUrl(base);
+        return ui;
+    }
+
+    QTemporaryDir m_dir;
+
+private slots:
+    void init()
+    {
+        QFile::remove(settingsPath());
+        QVERIFY(m_dir.isValid());
+    }
+
+    void versionsCompareNumerically_data()
+    {
+        QTest::addColumn<QString>("a");
+        QTest::addColumn<QString>("b");
+        QTest::addColumn<int>("sign");
+        QTest::newRow("2.10 > 2.9") << "2.10"
+                                    << "2.9" << 1;
+        QTest::newRow("2.9 > 2.8") << "2.9"
+                                   << "2.8" << 1;
+        QTest::newRow("2.8 < 2.10") << "2.8"
+                                    << "2.10" << -1;
+        QTest::newRow("trailing zero") << "2.8"
+                                       << "2.8.0" << 0;
+        QTest::newRow("extra part") << "2.8.1"
+                                    << "2.8" << 1;
+        QTest::newRow("major wins") << "3"
+                                    << "2.99" << 1;
+        QTest::newRow("10 > 9") << "10.0"
+                                << "9.9" << 1;
+        QTest::newRow("suffix ignored") << "2.9b1"
+                                        << "2.9" << 0;
+        QTest::newRow("spaces") << " 2.8 "
+                                << "2.8" << 0;
+        QTest::newRow("empty") << ""
+                               << "0" << 0;
+        QTest::newRow("huge part") << "2.18446744073709551615"
+                                   << "2.1" << 1;
+    }
+    void versionsCompareNumerically()
+    {
+        QFETCH(QString, a);
+        QFETCH(QString, b);
+        QFETCH(int, sign);
+        const int forward = frontend::compareVersions(a, b);
+        const int backward = frontend::compareVersions(b, a);
+        QCOMPARE((forward > 0) - (forward < 0), sign);
+        QCOMPARE((backward > 0) - (backward < 0), -sign);
+    }
+
+    void feedUrlFollowsLanguage()
+    {
+        const QUrl base(QStringLiteral("https://updates.example.invalid/orkel/"));
+        QCOMPARE(frontend::updateFeedUrl(QStringLiteral("IT"), base).toString(),
+                 QStringLiteral("https://updates.example.invalid/orkel/appcast_ITA.xml"));
+        for (const char *code : {"EN", "PT", "FR", "DE", "ES"})
+            QCOMPARE(frontend::updateFeedUrl(QString::fromLatin1(code), base).toString(),
+                     QStringLiteral("https://updates.example.invalid/orkel/appcast_ENG.xml"));
+        // A base without the closing slash is still the folder.
+        QCOMPARE(frontend::updateFeedUrl(QStringLiteral("IT"),
+                                         QUrl(QStringLiteral("http://127.0.0.1:8080/orkel")))
+                     .toString(),
+                 QStringLiteral("http://127.0.0.1:8080/orkel/appcast_ITA.xml"));
+        QVERIFY(frontend::updateFeedUrl(QStringLiteral("EN"))
+                    .toString()
+                    .endsWith(QLatin1String("/appcast_ENG.xml")));
+        QCOMPARE(frontend::updateFeedUrl(QStringLiteral("EN")).scheme(), QStringLiteral("https"));
+    }
+
+    void feedPicksNewestRelease()
+    {
+        const QByteArray feed =
+            "<?xml version=\"1.0\"?>\n"
+            "<rss version=\"2.0\" "
+            "xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\">\n"
+            " <channel><title>x</title>\n"
+            "  <item><title>Nine</title><enclosure url=\"https://h.invalid/9.deb\" "
+            "sparkle:version=\"2.9\"/></item>\n"
+            "  <item><title>Ten</title>\n"
+            "   <description><![CDATA[<ul><li>Faster flashing</li></ul>]]></description>\n"
+            "   <pubDate>Tue, 03 Nov 2026 08:30:00 +0000</pubDate>\n"
+            "   <sparkle:version>2.10</sparkle:version>\n"
+            "   <enclosure url=\"https://h.invalid/10.deb\" sparkle:version=\"1.0\"\n"
+            "              sparkle:shortVersionString=\"2.10 (build 7)\"/></item>\n"
+            "  <item><title>Eight five</title><enclosure url=\"https://h.invalid/85.deb\" "
+            "sparkle:version=\"2.8.5\"/></item>\n"
+            " </channel>\n"
+            "</rss>";
+        const frontend::AppcastParseResult parsed = frontend::parseAppcast(feed);
+        QVERIFY2(parsed.ok, qPrintable(parsed.error));
+        QVERIFY(parsed.newest.has_value());
+        const frontend::AppcastItem &item = *parsed.newest;
+        QCOMPARE(item.title, QStringLiteral("Ten"));
+        QCOMPARE(item.version, QStringLiteral("2.10")); // element over attribute
+        QCOMPARE(item.displayVersion, QStringLiteral("2.10 (build 7)"));
+        QCOMPARE(item.releaseNotes, QStringLiteral("<ul><li>Faster flashing</li></ul>"));
+        QCOMPARE(item.downloadUrl, QUrl(QStringLiteral("https://h.invalid/10.deb")));
+        QCOMPARE(item.pubDate.toUTC(), QDateTime(QDate(2026, 11, 3), QTime(8, 30), Qt::UTC));
+        QCOMPARE(parsed.skippedItems, 0);
+    }
+
+    void feedSkipsReleasesNobodyCouldInstall()
+    {
+        const QByteArray feed =
+            "<rss xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\">\n"
+            " <channel>\n"
+            "  <item><title>No version</title><enclosure url=\"https://h.invalid/a.deb\"/></item>\n"
+            "  <item><title>No link</title><sparkle:version>9.0</sparkle:version></item>\n"
+            "  <item><title>Local file</title><enclosure url=\"file:///etc/passwd\" "
+            "sparkle:version=\"9.1\"/></item>\n"
+            "  <item><title>Script</title><enclosure url=\"javascript:alert(1)\" "
+            "sparkle:version=\"9.2\"/></item>\n"
+            "  <item><title>Good</title><enclosure url=\"http://h.invalid/b.deb\" "
+            "sparkle:version=\"2.8.1\"/></item>\n"
+            " </channel></rss>";
+        const frontend::AppcastParseResult parsed = frontend::parseAppcast(feed);
+        QVERIFY(parsed.ok);
+        QCOMPARE(parsed.skippedItems, 4);
+        QVERIFY(parsed.newest.has_value());
+        QCOMPARE(parsed.newest->title, QStringLiteral("Good"));
+        QCOMPARE(parsed.newest->displayVersion, QStringLiteral("2.8.1"));
+        QVERIFY(!parsed.newest->pubDate.isValid());
+    }
+
+    void unreadableFeedsAreErrors_data()
+    {
+        QTest::addColumn<QByteArray>("feed");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("html page") << QByteArray("<html><body>Login</body></html>");
+        QTest::newRow("binary") << QByteArray("\x00\x01\xff\xfe garbage", 14);
+        QTest::newRow("plain text") << QByteArray("Service unavailable");
+        QTest::newRow("no channel") << QByteArray("<rss version=\"2.0\"></rss>");
+        // Cut off after a newer release: half a feed must not count.
+        QTest::newRow("truncated") << QByteArray(
+            "<rss xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\">"
+            "<channel><item><enclosure url=\"https://h.invalid/a\" "
+            "sparkle:version=\"3.0\"/></item><item><ti");
+        QTest::newRow("undeclared prefix") << QByteArray(
+            "<rss><channel><item><sparkle:version>3.0</sparkle:version></item></channel></rss>");
+    }
+    void unreadableFeedsAreErrors()
+    {
+        QFETCH(QByteArray, feed);
+        const frontend::AppcastParseResult parsed = frontend::parseAppcast(feed);
+        QVERIFY(!parsed.ok);
+        QVERIFY(!parsed.error.isEmpty());
+        QVERIFY(!parsed.newest.has_value());
+        const UpdateChecker::Result result = UpdateChecker::evaluate(feed, QStringLiteral("2.8"));
+        QCOMPARE(result.outcome, Outcome::Failed);
+    }
+
+    void evaluationAgainstInstalledVersion()
+    {
+        using R = QList<QPair<QString, QString>>;
+        QCOMPARE(UpdateChecker::evaluate(appcastFeed(R{{"2.8", ""}, {"2.7", ""}}), "2.8").outcome,
+                 Outcome::UpToDate);
+        QCOMPARE(UpdateChecker::evaluate(appcastFeed(R{}), "2.8").outcome, Outcome::UpToDate);
+        const UpdateChecker::Result newer =
+            UpdateChecker::evaluate(appcastFeed(R{{"2.9", "a"}, {"2.10", "b"}}), "2.8");
+        QCOMPARE(newer.outcome, Outcome::UpdateAvailable);
+        QCOMPARE(newer.item.version, QStringLiteral("2.10"));
+        QCOMPARE(newer.item.releaseNotes, QStringLiteral("b"));
+        // Releases exist but none can be installed: not "up to date".
+        const QByteArray broken = "<rss><channel><item><title>x</title></item></channel></rss>";
+        QCOMPARE(UpdateChecker::evaluate(broken, "2.8").outcome, Outcome::Failed);
+    }
+
+    void settingsPersistAndShareThePreferencesFile()
+    {
+        {
+            QSettings prefs(settingsPath(), QSettings::IniFormat);
+            prefs.setValue(QStringLiteral("Serial/Port"), QStringLiteral("ttyUSB0"));
+        }
+        frontend::UpdateSettings settings(settingsPath());
+        QVERIFY(settings.automaticCheck()); // on by default
+        settings.setAutomaticCheck(false);
+        QVERIFY(!frontend::UpdateSettings(settingsPath()).automaticCheck());
+        settings.setAutomaticCheck(true);
+        QVERIFY(frontend::UpdateSettings(settingsPath()).automaticCheck());
+
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        QVERIFY(settings.automaticCheckDue(now)); // never checked
+        settings.setLastCheck(now.addSecs(-3600));
+        QVERIFY(!frontend::UpdateSettings(settingsPath()).automaticCheckDue(now));
+        settings.setLastCheck(now.addSecs(-25 * 3600));
+        QVERIFY(settings.automaticCheckDue(now));
+        settings.setLastCheck(now.addDays(3)); // the clock went back
+        QVERIFY(settings.automaticCheckDue(now));
+
+        const QSettings prefs(settingsPath(), QSettings::IniFormat);
+        QCOMPARE(prefs.value(QStringLiteral("Serial/Port")).toString(), QStringLiteral("ttyUSB0"));
+        QCOMPARE(prefs.value(QStringLiteral("update/automaticCheck")).toBool(), true);
+    }
+
+    void defaultSettingsLiveInTheDataFolder()
+    {
+        QCOMPARE(frontend::UpdateSettings().filePath(),
+                 velmo::dataFolderPath() + QStringLiteral("/VelmoFrontEnd.ini"));
+    }
+
+    // The feed asked for follows the translation files in the working
+    // directory, not the locale.
+    void feedFollowsInstalledTranslation()
+    {
+        FeedServer server;
+        QVERIFY(server.listen());
+        server.serveBoth({200, appcastFeed({{"2.8", ""}}), false});
+        const QString oldCurrent = QDir::currentPath();
+        QTemporaryDir work;
+        QVERIFY(QDir::setCurrent(work.path()));
+        auto restore = qScopeGuard([&] { QDir::setCurrent(oldCurrent); });
+        UpdateDialogs dialogs;
+        auto ui = makeUi(server.baseUrl());
+        QSignalSpy finished(ui.get(), &UpdateCheckUi::checkFinished);
+
+        auto touch = [&](const char *name) {
+            QFile file(work.filePath(QString::fromLatin1(name)));
+            return file.open(QIODevice::WriteOnly);
+        };
+        ui->checkNow(); // nothing installed: English
+        QVERIFY(finished.wait(kWaitMs));
+        QVERIFY(touch("velmofrontend_pt.qm"));
+        ui->checkNow();
+        QVERIFY(finished.wait(kWaitMs));
+        QVERIFY(touch("velmofrontend_it.qm"));
+        ui->checkNow();
+        QVERIFY(finished.wait(kWaitMs));
+        QCOMPARE(server.paths, QStringList({"/orkel/appcast_ENG.xml", "/orkel/appcast_ENG.xml",
+                                            "/orkel/appcast_ITA.xml"}));
+        QVERIFY(!server.requests.at(1).toLower().contains("accept-language: it"));
+        QVERIFY(server.requests.at(2).toLower().contains("accept-language: it"));
+        QVERIFY(server.requests.at(0).contains("User-Agent: Calvestrid ORKEL/2.8 (Calvestrid)"));
+    }
+
+    void checkNowReportsEveryOutcome()
+    {
+        FeedServer server;
+        QVERIFY(server.listen());
+        UpdateDialogs dialogs;
+        auto ui = makeUi(server.baseUrl());
+        QSignalSpy finished(ui.get(), &UpdateCheckUi::checkFinished);
+
+        // Latest: the progress shows while the request runs, then one box.
+        server.serveBoth({200, appcastFeed({{"2.8", "same"}, {"2.7", "old"}}), false});
+        ui->checkNow();
+        QVERIFY(ui->progressDialog());
+        QVERIFY(ui->progressDialog()->isVisible());
+        QVERIFY(!ui->progressDialog()->isModal());
+        QVERIFY(finished.wait(kWaitMs));
+        QVERIFY(!ui->progressDialog());
+        QCOMPARE(dialogs.texts(), QStringList{"You are running the latest version (2.8)."});
+        QCOMPARE(dialogs.boxes.constLast().kind, UserDialogs::Kind::Information);
+        QVERIFY(ui->settings().lastCheck().isValid());
+
+        // Newer, and the user takes it: the release's link goes to the browser.
+        dialogs.boxes.clear();
+        server.serveBoth({200, appcastFeed({{"2.9", "<b>Fixes</b>"}}), false});
+        ui->checkNow();
+        QVERIFY(finished.wait(kWaitMs));
+        QCOMPARE(finished.constLast().at(0).value<Outcome>(), Outcome::UpdateAvailable);
+        QCOMPARE(dialogs.dialogTexts.constLast(),
+                 QStringLiteral("A new version of Calvestrid ORKEL is available: 2.9 (you are "
+                                "running 2.8)."));
+        QCOMPARE(dialogs.informative.constLast(), QStringLiteral("<b>Fixes</b>"));
+        QCOMPARE(
+            dialogs.opened,
+            QList<QUrl>{QUrl(QStringLiteral("https://downloads.example.invalid/orkel-2.9.deb"))});
+        QVERIFY(dialogs.boxes.isEmpty());
+
+        // Later: nothing is opened. A browser that fails is reported.
+        dialogs.answer = QStringLiteral("Later");
+        ui->checkNow();
+        QVERIFY(finished.wait(kWaitMs));
+        QCOMPARE(dialogs.opened.size(), 1);
+        dialogs.answer = QStringLiteral("Download");
+        dialogs.browserWorks = false;
+        ui->checkNow();
+        QVERIFY(finished.wait(kWaitMs));
+        QCOMPARE(dialogs.opened.size(), 2);
+        QCOMPARE(dialogs.boxes.size(), 1);
+        QCOMPARE(dialogs.boxes.constLast().title, QStringLiteral("Error"));
+
+        // A missing feed and a garbled one are errors, and do not count as checked.
+        for (const FeedServer::Answer &answer :
+             {FeedServer::Answer{404, "gone", false}, FeedServer::Answer{200, "<html>", false}}) {
+            dialogs.boxes.clear();
+            QFile::remove(settingsPath());
+            server.serveBoth(answer);
+            ui->checkNow();
+            QVERIFY(finished.wait(kWaitMs));
+            QCOMPARE(dialogs.boxes.size(), 1);
+            QCOMPARE(dialogs.boxes.constLast().kind, UserDialogs::Kind::Critical);
+            QCOMPARE(dialogs.boxes.constLast().title, QStringLiteral("Error"));
+            QVERIFY(dialogs.boxes.constLast().text.startsWith(
+                QLatin1String("Unable to check for updates.")));
+            QVERIFY(!ui->settings().lastCheck().isValid());
+        }
+    }
+
+    void serverDownIsAnError()
+    {
+        UpdateDialogs dialogs;
+        const int closedPort = TestBroker::freePort();
+        auto ui = makeUi(QUrl(QStringLiteral("http://127.0.0.1:%1/orkel/").arg(closedPort)));
+        QSignalSpy finished(ui.get(), &UpdateCheckUi::checkFinished);
+        ui->checkNow();
+        QVERIFY(finished.wait(kWaitMs));
+        QCOMPARE(finished.constLast().at(0).value<Outcome>(), Outcome::Failed);
+        QCOMPARE(dialogs.boxes.size(), 1);
+        QCOMPARE(dialogs.boxes.constLast().kind, UserDialogs::Kind::Critical);
+        QVERIFY(!ui->progressDialog());
+    }
+
+    void cancelAndShutdownStayQuiet()
+    {
+        FeedServer server;
+        QVERIFY(server.listen());
+        server.serveBoth({200, {}, true});
+        UpdateDialogs dialogs;
+        auto ui = makeUi(server.baseUrl());
+        QSignalSpy finished(ui.get(), &UpdateCheckUi::checkFinished);
+
+        ui->checkNow();
+        QTRY_COMPARE_WITH_TIMEOUT(server.paths.size(), 1, kWaitMs);
+        // A second click while waiting starts no second request.
+        ui->checkNow();
+        QVERIFY(ui->progressDialog());
+        auto *cancel = ui->progressDialog()->findChild<QPushButton *>();
+        QVERIFY(cancel);
+        QCOMPARE(cancel->text(), QStringLiteral("Cancel"));
+        cancel->click();
+        QVERIFY(!ui->progressDialog());
+        QVERIFY(!ui->checker().isRunning());
+
+        ui->checkNow();
+        QTRY_COMPARE_WITH_TIMEOUT(server.paths.size(), 2, kWaitMs);
+        ui.reset(); // the window goes while the server is silent
+        QTest::qWait(200);
+        QCOMPARE(finished.size(), 0);
+        QVERIFY(dialogs.boxes.isEmpty());
+        QVERIFY(dialogs.dialogTexts.isEmpty());
+    }
+
+    void automaticCheckOncePerDayAndOnlyNewsShown()
+    {
+        FeedServer server;
+        QVERIFY(server.listen());
+        UpdateDialogs dialogs;
+        auto ui = makeUi(server.baseUrl());
+        QSignalSpy finished(ui.get(), &UpdateCheckUi::checkFinished);
+
+        // Up to date: no box, no progress, but the day counts as checked.
+        server.serveBoth({200, appcastFeed({{"2.8", ""}}), false});
+        ui->scheduleAutomaticCheck(0);
+        QVERIFY(ui->automaticCheckScheduled());
+        QVERIFY(finished.wait(kWaitMs));
+        QVERIFY(dialogs.boxes.isEmpty());
+        QVERIFY(dialogs.dialogTexts.isEmpty());
+        QVERIFY(ui->settings().lastCheck().isValid());
+        ui->scheduleAutomaticCheck(0);
+        QVERIFY(!ui->automaticCheckScheduled());
+
+        // An error stays in the debug output.
+        QFile::remove(settingsPath());
+        server.serveBoth({500, "oops", false});
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression("^\\[UpdateCheckUi\\] update check failed:"));
+        ui->scheduleAutomaticCheck(0);
+        QVERIFY(finished.wait(kWaitMs));
+        QVERIFY(dialogs.boxes.isEmpty());
+        QVERIFY(!ui->settings().lastCheck().isValid());
+
+        // News is offered.
+        server.serveBoth({200, appcastFeed({{"3.0", "new"}}), false});
+        dialogs.answer = QStringLiteral("Later");
+        ui->scheduleAutomaticCheck(0);
+        QVERIFY(finished.wait(kWaitMs));
+        QCOMPARE(dialogs.dialogTexts.size(), 1);
+        QVERIFY(dialogs.opened.isEmpty());
+
+        // Switched off: nothing is scheduled, and a pending check is dropped.
+        QFile::remove(settingsPath());
+        ui->scheduleAutomaticCheck(50);
+        ui->setAutomaticCheck(false);
+        QVERIFY(!ui->automaticCheckScheduled());
+        ui->scheduleAutomaticCheck(0);
+        QVERIFY(!ui->automaticCheckScheduled());
+        QTest::qWait(200);
+        QCOMPARE(server.paths.size(), 3);
+    }
+};
+
+QTEST_MAIN(TstUpdateCheck)
+#include "tst_updatecheck.moc"
