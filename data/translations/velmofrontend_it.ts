@@ -126,6 +126,10 @@
         <translation>Disattiva aggiornamenti</translation>
     </message>
     <message>
+        <source>Enable Update</source>
+        <translation>Attiva aggiornamenti</translation>
+    </message>
+    <message>
         <source>&amp;About</source>
         <translation>&amp;Informazioni</translation>
     </message>
@@ -456,6 +460,51 @@
     <message>
         <source>Invalid Log File</source>
         <translation>File di log non valido</translation>
+    </message>
+</context>
+<context>
+    <name>UpdateCheckUi</name>
+    <message>
+        <source>Check for update</source>
+        <translation>Verifica aggiornamenti</translation>
+    </message>
+    <message>
+        <source>Checking for updates...</source>
+        <translation>Verifica aggiornamenti in corso...</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annulla</translation>
+    </message>
+    <message>
+        <source>You are running the latest version (%1).</source>
+        <translation>Stai usando la versione più recente (%1).</translation>
+    </message>
+    <message>
+        <source>Unable to check for updates.
+%1</source>
+        <translation>Impossibile verificare gli aggiornamenti.
+%1</translation>
+    </message>
+    <message>
+        <source>Update available</source>
+        <translation>Aggiornamento disponibile</translation>
+    </message>
+    <message>
+        <source>A new version of %1 is available: %2 (you are running %3).</source>
+        <translation>È disponibile una nuova versione di %1: %2 (versione in uso: %3).</translation>
+    </message>
+    <message>
+        <source>Download</source>
+        <translation>Scarica</translation>
+    </message>
+    <message>
+        <source>Later</source>
+        <translation>Più tardi</translation>
+    </message>
+    <message>
+        <source>Cannot open %1 in the browser.</source>
+        <translation>Impossibile aprire %1 nel browser.</translation>
     </message>
 </context>
 </TS>

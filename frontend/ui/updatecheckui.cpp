@@ -136,7 +136,7 @@ void UpdateCheckUi::onFinished(const UpdateChecker::Result &result)
         qWarning().noquote() << "[UpdateCheckUi] update check failed:" << result.error;
         if (interactive)
             UserDialogs::instance().critical(
-                tr("Error"), tr("Unable to check for updates.\n%1").arg(result.error));
+                QStringLiteral("Error"), tr("Unable to check for updates.\n%1").arg(result.error));
         break;
     }
     emit checkFinished(result.outcome);
@@ -160,6 +160,6 @@ void UpdateCheckUi::offerUpdate(const frontend::AppcastItem &item)
         return;
     if (!UserDialogs::instance().openUrl(item.downloadUrl))
         UserDialogs::instance().critical(
-            tr("Error"),
+            QStringLiteral("Error"),
             tr("Cannot open %1 in the browser.").arg(item.downloadUrl.toDisplayString()));
 }

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QTranslator>
 #include <QtTest>
 
 class TstUpdateCheckWindow : public QObject
@@ -100,6 +101,33 @@ private slots:
         QVERIFY(finished.wait(15000));
         QCOMPARE(dialogs.boxes.constLast().title, QStringLiteral("Error"));
         QCOMPARE(dialogs.boxes.size(), 2);
+    }
+
+    void italianTexts()
+    {
+        QTranslator translator;
+        const QString qm =
+            qEnvironmentVariable("VELMO_STAGE_DIR") + "/translations/velmofrontend_it.qm";
+        QVERIFY2(translator.load(qm), qPrintable(qm));
+        QVERIFY(QCoreApplication::installTranslator(&translator));
+        auto removeTranslator =
+            qScopeGuard([&] { QCoreApplication::removeTranslator(&translator); });
+
+        FeedServer server;
+        QVERIFY(server.listen());
+        server.serveBoth({200, appcastFeed({{"2.8", ""}}), false});
+        FakeDialogs dialogs;
+        auto w = makeWindow();
+        QCOMPARE(w->form().actionDisable_Update->text(), QStringLiteral("Disattiva aggiornamenti"));
+        QTest::ignoreMessage(QtDebugMsg, "unable disable");
+        w->form().actionDisable_Update->trigger();
+        QCOMPARE(w->form().actionDisable_Update->text(), QStringLiteral("Attiva aggiornamenti"));
+
+        w->updateCheck()->checker().setBaseUrl(server.baseUrl());
+        QSignalSpy finished(w->updateCheck(), &UpdateCheckUi::checkFinished);
+        w->form().actionCheck_for_update->trigger();
+        QVERIFY(finished.wait(15000));
+        QCOMPARE(dialogs.texts(), QStringList{"Stai usando la versione più recente (2.8)."});
     }
 
     void windowClosesDuringACheck()
