@@ -21,6 +21,33 @@
     </message>
 </context>
 <context>
+    <name>ExcelExporter</name>
+    <message>
+        <source>the workbook could not be created</source>
+        <translation>non è stato possibile creare la cartella di lavoro</translation>
+    </message>
+    <message>
+        <source>the file could not be renamed</source>
+        <translation>non è stato possibile rinominare il file</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Errore</translation>
+    </message>
+    <message>
+        <source>Warning</source>
+        <translation>Attenzione</translation>
+    </message>
+    <message>
+        <source>The spreadsheet could not be written to %1: %2</source>
+        <translation>Impossibile scrivere il foglio di calcolo in %1: %2</translation>
+    </message>
+    <message>
+        <source>The spreadsheet could not be created in %1</source>
+        <translation>Impossibile creare il foglio di calcolo in %1</translation>
+    </message>
+</context>
+<context>
     <name>GraphDialog</name>
     <message>
         <source>Single Event Graph</source>

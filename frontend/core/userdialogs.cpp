@@ -26,6 +26,11 @@ bool UserDialogs::openUrl(const QUrl &url)
     return QDesktopServices::openUrl(url);
 }
 
+bool UserDialogs::openDocument(const QString &path)
+{
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
 void WidgetDialogs::showMessage(Kind kind, const QString &title, const QString &text)
 {
     QMessageBox::Icon icon = QMessageBox::NoIcon;

@@ -32,6 +32,9 @@ public:
     // Runs a modal dialog that the caller has prepared; returns its result
     // code (QDialog::Accepted or QDialog::Rejected).
     virtual int execDialog(QDialog &dialog) = 0;
+    // Hands a finished file to the desktop's default application for its
+    // type, without waiting; false when there is none to open it.
+    virtual bool openDocument(const QString &path);
 
     // Hands `url` to the desktop's browser; false when nothing took it.
     // Tests that reach it override it so nothing is launched.

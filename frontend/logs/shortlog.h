@@ -60,6 +60,11 @@ public:
     void lookup_alarms();
     void convert_settings();
 
+    // Writes the record into a new spreadsheet and opens it; defined with
+    // the spreadsheet writer (frontend/ui) so this library does not need it.
+    // False when no workbook was written.
+    bool exportToExcel();
+
 signals:
     void Board_Info_Table_Set_Row_Count(int Row_Count);
     void Board_Info_Table_Add_Item(int Parameter_Row, QString Parameter_Name,
@@ -86,6 +91,7 @@ private:
     QString section;
     QString settingsTable;
     LookupDatabase *m_db = nullptr;
+    int exportRow = 0; // sheet row the export writes next
 };
 
 // Connects the eight row signals to the receiver's slots of the same names.

@@ -537,6 +537,8 @@ void MainWindow::connectActions()
             &MainWindow::process_full_log_example);
     connect(f.actionShort_log_example, &QAction::triggered, this,
             &MainWindow::open_short_log_example);
+    // Enabled once a log has been opened (mainwindow_logs.cpp).
+    connect(f.actionExport_to_Excel, &QAction::triggered, this, &MainWindow::export_to_excel);
     connect(f.actionAbout, &QAction::triggered, this, &MainWindow::about);
     connect(f.actionAboutQt, &QAction::triggered, qApp, &QApplication::aboutQt);
 }

@@ -274,6 +274,12 @@ private:
     std::unique_ptr<UpdateCheckUi> m_updateCheck;
     // End of update check -------------------------------------------------------
 
+    // Spreadsheet export ---------------------------------------------------------
+    // Defined in mainwindow_export.cpp; the work is done by ExcelExporter.
+public slots:
+    void export_to_excel();
+    // End of spreadsheet export --------------------------------------------------
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;

@@ -42,6 +42,12 @@ public:
         return QDialog::Accepted;
     }
 
+    bool openDocument(const QString &path) override
+    {
+        openedDocuments.append(path);
+        return canOpenDocuments;
+    }
+
     QStringList texts() const
     {
         QStringList out;
@@ -56,4 +62,6 @@ public:
     QStringList dialogTitles;
     QStringList dialogTexts;
     std::function<void(const Box &)> onBox;
+    QStringList openedDocuments; // handed to the desktop, never launched
+    bool canOpenDocuments = true;
 };

@@ -1,0 +1,128 @@
+#pragma once
+
+#include <QDateTime>
+#include <QMap>
+#include <QObject>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+#include <memory>
+
+class LookupDatabase;
+class QProgressDialog;
+
+// One run of a full log as the sheet shows it: the record lines it spans
+// (inclusive) and the last TIME, EVENT NUMBER and COUNT values read before
+// the line that closed it.
+struct EventBlock
+{
+    int firstLine = -1;
+    int lastLine = 0;
+    int time = 0;
+    int runNumber = 0;
+    int partialRuns = -1;
+    int totalRuns = -1;
+};
+
+// The progress dialog both exports show while they write: window-modal, so
+// the main window stays blocked while events keep being processed.
+class ExportProgress
+{
+public:
+    explicit ExportProgress(int total);
+    ~ExportProgress();
+    ExportProgress(const ExportProgress &) = delete;
+    ExportProgress &operator=(const ExportProgress &) = delete;
+
+    // Sets the value and processes pending events; false once the user
+    // has cancelled.
+    bool step(int value);
+    bool cancelled() const;
+
+private:
+    std::unique_ptr<QProgressDialog> m_dialog;
+};
+
+// Writes one log into a new workbook in the per-user data folder and opens
+// it in the desktop's spreadsheet application. Rows and columns count from
+// 1; a text beginning with "'" stays text, as a spreadsheet user types it,
+// any other text that reads as a decimal number becomes a number.
+class ExcelExporter : public QObject
+{
+    Q_OBJECT
+public:
+    explicit ExcelExporter(QObject *parent = nullptr);
+    ~ExcelExporter() override;
+
+    // Prepares a new, uniquely named file under "Exports"; false when the
+    // folder or the file cannot be created (the box is the caller's).
+    bool openWorkbook();
+    QString filePath() const { return m_path; }
+
+    void writeCell(const QString &text, int row, int column, bool centred = false);
+    void writeCellPair(const QString &text1, const QString &text2, int row, int column);
+    void writeDateTime(const QDateTime &value, int row, int column);
+    void setBold(int row, int column);
+    void autoFitColumns();
+
+    void writeBoardInfoTitle(const QString &language, int row);
+    void writeBoardSettingsTitle(const QString &language, int row);
+    void writeAlarmsTitle(const QString &language, int row);
+    void writeLastAlarmsTitle(const QString &language, int row);
+    void writeParameterHeaders(const QString &language, int row);
+    void writeAlarmHeaders(const QString &language, int row);
+    void writeLastAlarmHeaders(const QString &language, int row);
+    void writeEventHeaders(const QString &language, int row);
+    void writeFirmwareInfo(QString firmware, int row, const QString &language);
+
+    void buildBlocks(const QStringList &lines);
+    const QVector<EventBlock> &eventBlocks() const { return blocks; }
+
+    // True when the workbook was written (also after a cancel).
+    bool exportFullLog(const QStringList &lines, int firstTime, const QDateTime &startTime,
+                       const QString &firmware);
+
+    QString boardInfoDescription(const QString &code, const QString &language);
+    QString alarmDescription(const QString &code, const QString &language);
+    QString eventDescription(const QString &code, const QString &language);
+    static QString alarmDescriptionFromFile(const QString &code, const QString &language);
+    static QString eventDescriptionFromFile(const QString &code, const QString &language);
+
+    // End steps of an export: fit the columns, write the file and hand it
+    // to the desktop. Tells the user when either fails; false then.
+    bool finish();
+    // Tells the user that the workbook could not be started.
+    void reportOpenFailure() const;
+
+private:
+    enum class CellKind
+    {
+        Text,
+        Number,
+        DateTime
+    };
+    struct Cell
+    {
+        CellKind kind = CellKind::Text;
+        QString text;
+        double number = 0;
+        QDateTime dateTime;
+        bool bold = false;
+        bool centred = false;
+    };
+    using CellKey = QPair<int, int>; // 0-based row, column
+
+    Cell &cellAt(int row, int column);
+    bool writeWorkbook(QString *error);
+    void writeTitle(const QString &text, int row);
+    void writeHeaders(const QStringList &texts, int row);
+
+    QString m_path;
+    QMap<CellKey, Cell> m_cells;
+    QMap<int, double> m_columnWidths;
+    bool m_open = false;
+    std::unique_ptr<LookupDatabase> database;
+    QVector<EventBlock> blocks;
+};
