@@ -63,6 +63,13 @@
     </message>
 </context>
 <context>
+    <name>HelpDialog</name>
+    <message>
+        <source>Help</source>
+        <translation>Guida</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>Calvestrid ORKEL</source>

@@ -2,6 +2,7 @@
 
 #include "boardconfig.h"
 #include "frontendstatus.h"
+#include "helpdialog.h"
 #include "plotgraph.h"
 #include "requests.h"
 #include "settingsdialog.h"
@@ -102,6 +103,10 @@ MainWindow::MainWindow(QWidget *parent, int brokerPort)
     connect(m_systemMgr.get(), &frontend::SystemMgr::statusReady, this, &MainWindow::statusReady);
 
     buildForm();
+
+    m_help = std::make_unique<HelpDialog>();
+    m_help->setWindowFlags(Qt::Window);
+    m_help->loadHelp();
 
     m_settings = std::make_unique<SettingsDialog>();
     m_settings->setStatusObject(m_systemMgr->statusObject());
@@ -496,9 +501,8 @@ void MainWindow::applyStartState()
     f.actionUpdate->setEnabled(false);
     f.actionOpenFile->setEnabled(false);
     f.actionExport_to_Excel->setEnabled(false);
-    // Not built yet: the spreadsheet export, the help viewer and the
-    // application update check.
-    f.actionHelpContents->setEnabled(false);
+    f.actionHelpContents->setEnabled(true);
+    // Not built yet: the spreadsheet export and the application update check.
     f.actionCheck_for_update->setEnabled(false);
     f.actionDisable_Update->setEnabled(false);
 
@@ -537,6 +541,7 @@ void MainWindow::connectActions()
             &MainWindow::process_full_log_example);
     connect(f.actionShort_log_example, &QAction::triggered, this,
             &MainWindow::open_short_log_example);
+    connect(f.actionHelpContents, &QAction::triggered, this, &MainWindow::showDocumentation);
     // Enabled once a log has been opened (mainwindow_logs.cpp).
     connect(f.actionExport_to_Excel, &QAction::triggered, this, &MainWindow::export_to_excel);
     connect(f.actionAbout, &QAction::triggered, this, &MainWindow::about);

@@ -28,6 +28,7 @@ class QToolBar;
 class QVBoxLayout;
 class QWheelEvent;
 class GraphDialog;
+class HelpDialog;
 class PlotGraph;
 class PlotPoint;
 class SettingsDialog;
@@ -279,6 +280,18 @@ private:
 public slots:
     void export_to_excel();
     // End of spreadsheet export --------------------------------------------------
+
+    // Help viewer ----------------------------------------------------------------
+public slots:
+    void showDocumentation();
+
+public:
+    HelpDialog *helpDialog() const { return m_help.get(); }
+
+private:
+    // A window of its own, built once and kept until the program ends.
+    std::unique_ptr<HelpDialog> m_help;
+    // End of help viewer ---------------------------------------------------------
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -1,0 +1,105 @@
+#include "helpdialog.h"
+
+#include "helpbrowser.h"
+#include "lenguagge.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHelpContentWidget>
+#include <QHelpEngine>
+#include <QHelpIndexWidget>
+#include <QHelpLink>
+#include <QTabWidget>
+
+HelpDialog::HelpDialog(QWidget *parent)
+    : QDialog(parent)
+{
+    buildForm();
+}
+
+HelpDialog::~HelpDialog()
+{
+    // The views and the browser read the engine's models and files; they
+    // must go before the engine does, not after it with the other children.
+    delete m_browser;
+    while (HelpTabWidget->count() > 0)
+        delete HelpTabWidget->widget(0);
+}
+
+void HelpDialog::buildForm()
+{
+    setObjectName(QStringLiteral("HelpDialog"));
+    setModal(false);
+    resize(kInitialWidth, kInitialHeight);
+    // The manual may stay open beside the main window, but must not keep the
+    // program running once the main window has been closed.
+    setAttribute(Qt::WA_QuitOnClose, false);
+
+    horizontalLayout = new QHBoxLayout(this);
+    horizontalLayout->setObjectName(QStringLiteral("horizontalLayout"));
+
+    HelpTabWidget = new QTabWidget(this);
+    HelpTabWidget->setObjectName(QStringLiteral("HelpTabWidget"));
+    QSizePolicy policy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+    policy.setHorizontalStretch(0);
+    policy.setVerticalStretch(0);
+    HelpTabWidget->setSizePolicy(policy);
+    HelpTabWidget->setMaximumWidth(kTabMaxWidth);
+    horizontalLayout->addWidget(HelpTabWidget);
+
+    setWindowTitle(tr("Help"));
+}
+
+QString HelpDialog::collectionPath(const QString &languageCode)
+{
+    const QString file = languageCode == QLatin1String("IT") ? QStringLiteral("/Help_IT.qhc")
+                                                             : QStringLiteral("/Help_EN.qhc");
+    return QCoreApplication::applicationDirPath() + file;
+}
+
+void HelpDialog::loadHelp()
+{
+    if (m_engine)
+        return; // the tabs and the browser exist once
+
+    const QString language = Lenguagge().languageCode();
+    const bool italian = language == QLatin1String("IT");
+    // Fixed texts: the collection is already in the reader's language.
+    const QString contentsText = italian ? QStringLiteral("Contenuti") : QStringLiteral("Contents");
+    const QString indexText =
+        italian ? QStringLiteral("Indice (A-Z)") : QStringLiteral("Index (A-Z)");
+
+    // Opening a collection that is not there would leave an empty one in its
+    // place in the program's folder; an engine without a file stays empty.
+    const QString collection = collectionPath(language);
+    const bool present = QFileInfo::exists(collection);
+    if (!present)
+        qWarning() << "Help collection not found:" << collection;
+    m_engine = std::make_unique<QHelpEngine>(present ? collection : QString());
+    m_engine->setupData();
+
+    QHelpContentWidget *contents = m_engine->contentWidget();
+    QHelpIndexWidget *index = m_engine->indexWidget();
+    HelpTabWidget->addTab(contents, contentsText);
+    HelpTabWidget->addTab(index, indexText);
+
+    m_browser = new HelpBrowser(m_engine.get());
+    m_browser->setObjectName(QStringLiteral("HelpBrowser"));
+    m_browser->setSource(QUrl(QString::fromLatin1(kStartPage)));
+
+    connect(contents, &QHelpContentWidget::linkActivated, m_browser,
+            [this](const QUrl &link) { m_browser->setSource(link); });
+    connect(
+        index, &QHelpIndexWidget::documentActivated, m_browser,
+        [this](const QHelpLink &document, const QString &) { m_browser->setSource(document.url); });
+    // A keyword on several pages: the first page, as the index lists it.
+    connect(index, &QHelpIndexWidget::documentsActivated, m_browser,
+            [this](const QList<QHelpLink> &documents, const QString &) {
+                if (!documents.isEmpty())
+                    m_browser->setSource(documents.constFirst().url);
+            });
+
+    horizontalLayout->insertWidget(1, m_browser);
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QDialog>
+
+#include <memory>
+
+class HelpBrowser;
+class QHBoxLayout;
+class QHelpEngine;
+class QTabWidget;
+
+// The user manual: contents and keyword index on the left, the page on the
+// right, all read from the compiled help collection of the installed
+// language that lies next to the executable.
+class HelpDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    static constexpr int kInitialWidth = 895;
+    static constexpr int kInitialHeight = 571;
+    static constexpr int kTabMaxWidth = 450;
+    static inline const char kStartPage[] = "qthelp://calvestrid.orkel/doc/indice.html";
+
+    explicit HelpDialog(QWidget *parent = nullptr);
+    ~HelpDialog() override;
+
+    // Call once: picks the collection, fills the tabs and shows the start
+    // page. A missing collection leaves the tabs and the page empty.
+    void loadHelp();
+
+    // "Help_IT.qhc" for "IT", "Help_EN.qhc" for every other code, in the
+    // executable's directory (not the working directory).
+    static QString collectionPath(const QString &languageCode);
+
+    QHelpEngine *helpEngine() const { return m_engine.get(); }
+    HelpBrowser *browser() const { return m_browser; }
+    QTabWidget *tabWidget() const { return HelpTabWidget; }
+
+private:
+    void buildForm();
+
+    QHBoxLayout *horizontalLayout = nullptr;
+    QTabWidget *HelpTabWidget = nullptr;
+    std::unique_ptr<QHelpEngine> m_engine;
+    HelpBrowser *m_browser = nullptr; // child of the dialog once inserted
+};
