@@ -8,8 +8,24 @@
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QTextDocumentFragment>
 
 using frontend::UpdateChecker;
+
+namespace {
+
+// The notes come from the network: keep their words and line breaks, but no
+// links, images or anything else a label would act on.
+QString releaseNotesText(const QString &notes)
+{
+    const QString plain = QTextDocumentFragment::fromHtml(notes).toPlainText().trimmed();
+    if (plain.isEmpty())
+        return QString();
+    return QStringLiteral("<p>%1</p>")
+        .arg(plain.toHtmlEscaped().replace(QLatin1Char('\n'), QLatin1String("<br>")));
+}
+
+} // namespace
 
 UpdateCheckUi::UpdateCheckUi(QWidget *window, const QString &settingsPath)
     : m_window(window)
@@ -150,7 +166,8 @@ void UpdateCheckUi::offerUpdate(const frontend::AppcastItem &item)
     box.setText(tr("A new version of %1 is available: %2 (you are running %3).")
                     .arg(QLatin1String(frontend::UpdateAppDetails::kAppName), item.displayVersion,
                          m_checker.installedVersion()));
-    box.setInformativeText(item.releaseNotes.isEmpty() ? item.title : item.releaseNotes);
+    const QString notes = releaseNotesText(item.releaseNotes);
+    box.setInformativeText(notes.isEmpty() ? item.title.toHtmlEscaped() : notes);
     QPushButton *download = box.addButton(tr("Download"), QMessageBox::AcceptRole);
     QPushButton *later = box.addButton(tr("Later"), QMessageBox::RejectRole);
     box.setDefaultButton(download);

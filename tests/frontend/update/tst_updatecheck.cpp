@@ -322,13 +322,14 @@ private slots:
         // Newer, and the user takes it: the release's link goes to the browser.
         dialogs.boxes.clear();
         server.serveBoth({200, appcastFeed({{"2.9", "<b>Fixes</b>"}}), false});
+        // The notes keep their words and lines, not their links.
         ui->checkNow();
         QVERIFY(finished.wait(kWaitMs));
         QCOMPARE(finished.constLast().at(0).value<Outcome>(), Outcome::UpdateAvailable);
         QCOMPARE(dialogs.dialogTexts.constLast(),
                  QStringLiteral("A new version of Calvestrid ORKEL is available: 2.9 (you are "
                                 "running 2.8)."));
-        QCOMPARE(dialogs.informative.constLast(), QStringLiteral("<b>Fixes</b>"));
+        QCOMPARE(dialogs.informative.constLast(), QStringLiteral("<p>Fixes</p>"));
         QCOMPARE(
             dialogs.opened,
             QList<QUrl>{QUrl(QStringLiteral("https://downloads.example.invalid/orkel-2.9.deb"))});
@@ -336,9 +337,16 @@ private slots:
 
         // Later: nothing is opened. A browser that fails is reported.
         dialogs.answer = QStringLiteral("Later");
+        server.serveBoth(
+            {200,
+             appcastFeed({{"2.9", "<p>Line one</p><p>See <a "
+                                  "href=\"file:///etc/passwd\">here</a> &lt;now&gt;</p>"}}),
+             false});
         ui->checkNow();
         QVERIFY(finished.wait(kWaitMs));
         QCOMPARE(dialogs.opened.size(), 1);
+        QCOMPARE(dialogs.informative.constLast(),
+                 QStringLiteral("<p>Line one<br>See here &lt;now&gt;</p>"));
         dialogs.answer = QStringLiteral("Download");
         dialogs.browserWorks = false;
         ui->checkNow();
