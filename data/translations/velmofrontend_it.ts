@@ -533,6 +533,10 @@
         <translation>Scarica</translation>
     </message>
     <message>
+        <source>Skip This Version</source>
+        <translation>Salta questa versione</translation>
+    </message>
+    <message>
         <source>Later</source>
         <translation>Più tardi</translation>
     </message>

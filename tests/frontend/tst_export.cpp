@@ -5,6 +5,7 @@
 #include "lenguagge.h"
 #include "mainwindow.h"
 #include "shortlog.h"
+#include "testbroker.h"
 #include "xlsxreader.h"
 
 #include <QAction>
@@ -423,7 +424,7 @@ private slots:
     void actionExportsTheOpenLog()
     {
         FakeDialogs dialogs;
-        MainWindow window(nullptr, 1); // no broker there: the export needs none
+        MainWindow window(nullptr, TestBroker::freePort()); // the export needs no broker
         QVERIFY(!window.findChild<QAction *>(QStringLiteral("actionExport_to_Excel"))->isEnabled());
         window.open_short_log_example();
         QAction *action = window.findChild<QAction *>(QStringLiteral("actionExport_to_Excel"));
