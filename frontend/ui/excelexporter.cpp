@@ -113,7 +113,12 @@ ExcelExporter::ExcelExporter(QObject *parent)
     : QObject(parent)
 {}
 
-ExcelExporter::~ExcelExporter() = default;
+ExcelExporter::~ExcelExporter()
+{
+    // A workbook that was never finished must not leave its empty claim.
+    if (m_open)
+        QFile::remove(m_path);
+}
 
 bool ExcelExporter::openWorkbook()
 {
@@ -407,34 +412,40 @@ bool ExcelExporter::exportFullLog(const QStringList &lines, int firstTime,
         ++row;
     }
     database.reset();
+    m_descriptions.clear();
     return finish();
+}
+
+QString ExcelExporter::describe(const char *query, const QString &code, const QString &language)
+{
+    if (!database)
+        return QStringLiteral(" ");
+    // A log repeats the same few codes thousands of times.
+    const QString key =
+        QString::fromLatin1(query) + QLatin1Char('\n') + language + QLatin1Char('\n') + code;
+    const auto known = m_descriptions.constFind(key);
+    if (known != m_descriptions.constEnd())
+        return known.value();
+    const QString description = lookupDescriptions(database->database(), QString::fromLatin1(query),
+                                                   QStringLiteral(":code"), {code}, language)
+                                    .value(0, QStringLiteral(" "));
+    m_descriptions.insert(key, description);
+    return description;
 }
 
 QString ExcelExporter::boardInfoDescription(const QString &code, const QString &language)
 {
-    if (!database)
-        return QStringLiteral(" ");
-    return lookupDescriptions(database->database(), QString::fromLatin1(lookupquery::kBoardInfo),
-                              QStringLiteral(":code"), {code}, language)
-        .value(0, QStringLiteral(" "));
+    return describe(lookupquery::kBoardInfo, code, language);
 }
 
 QString ExcelExporter::alarmDescription(const QString &code, const QString &language)
 {
-    if (!database)
-        return QStringLiteral(" ");
-    return lookupDescriptions(database->database(), QString::fromLatin1(lookupquery::kSingleAlarm),
-                              QStringLiteral(":code"), {code}, language)
-        .value(0, QStringLiteral(" "));
+    return describe(lookupquery::kSingleAlarm, code, language);
 }
 
 QString ExcelExporter::eventDescription(const QString &code, const QString &language)
 {
-    if (!database)
-        return QStringLiteral(" ");
-    return lookupDescriptions(database->database(), QString::fromLatin1(lookupquery::kCommandEvent),
-                              QStringLiteral(":code"), {QStringLiteral("text") + code}, language)
-        .value(0, QStringLiteral(" "));
+    return describe(lookupquery::kCommandEvent, QStringLiteral("text") + code, language);
 }
 
 QString ExcelExporter::alarmDescriptionFromFile(const QString &code, const QString &language)

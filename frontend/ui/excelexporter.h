@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QHash>
 #include <QMap>
 #include <QObject>
 #include <QPair>
@@ -118,11 +119,13 @@ private:
     bool writeWorkbook(QString *error);
     void writeTitle(const QString &text, int row);
     void writeHeaders(const QStringList &texts, int row);
+    QString describe(const char *query, const QString &code, const QString &language);
 
     QString m_path;
     QMap<CellKey, Cell> m_cells;
     QMap<int, double> m_columnWidths;
     bool m_open = false;
     std::unique_ptr<LookupDatabase> database;
+    QHash<QString, QString> m_descriptions;
     QVector<EventBlock> blocks;
 };

@@ -336,12 +336,32 @@ private slots:
         // A line with both words: the CMD row first, then the EVENT row.
         QCOMPARE(sheet.text(14, 1), QStringLiteral("4"));
         QCOMPARE(sheet.text(14, 6), QStringLiteral(" EVENT 02 both"));
+        QCOMPARE(sheet.text(14, 7), QStringLiteral(" ")); // no such code
         QCOMPARE(sheet.text(15, 1), QStringLiteral("5"));
         QCOMPARE(sheet.text(15, 6), QStringLiteral("CMD  02 both"));
         QCOMPARE(sheet.lastRow(), 15);
         // Block 0's alarm is not written.
         for (int r = 11; r <= 15; ++r)
             QVERIFY(sheet.text(r, 6) != QStringLiteral(" E9 ignored"));
+    }
+
+    void fullLogWithoutRunsHasOnlyTheHeadings()
+    {
+        FakeDialogs dialogs;
+        ExcelExporter exporter;
+        QVERIFY(exporter.exportFullLog({QStringLiteral("TIME: 1"), QStringLiteral("CMD: 01")}, 1,
+                                       QDateTime::currentDateTime(), QStringLiteral("M7:FW:2.08")));
+        XlsxSheet sheet;
+        QVERIFY(sheet.load(exporter.filePath()));
+        QCOMPARE(sheet.text(10, 7), QStringLiteral("Description"));
+        QCOMPARE(sheet.lastRow(), 10);
+        // An exporter dropped before it finished leaves no empty file.
+        {
+            ExcelExporter unfinished;
+            QVERIFY(unfinished.openWorkbook());
+            QVERIFY(QFile::exists(unfinished.filePath()));
+        }
+        QCOMPARE(exportFiles().size(), 1);
     }
 
     void fullLogInItalian()
