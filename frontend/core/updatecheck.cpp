@@ -21,6 +21,7 @@ constexpr const char *kEnglishFeed = "appcast_ENG.xml";
 
 constexpr const char *kAutomaticKey = "update/automaticCheck";
 constexpr const char *kLastCheckKey = "update/lastCheck";
+constexpr const char *kSkippedKey = "update/skippedVersion";
 
 // The numeric value of each dotted part; text after the digits of a part
 // ("9b1") does not count.
@@ -223,6 +224,19 @@ void UpdateSettings::setLastCheck(const QDateTime &when)
     velmo::ensureDataFolder();
     QSettings settings(m_path, QSettings::IniFormat);
     settings.setValue(QLatin1String(kLastCheckKey), when.toUTC().toString(Qt::ISODate));
+}
+
+QString UpdateSettings::skippedVersion() const
+{
+    const QSettings settings(m_path, QSettings::IniFormat);
+    return settings.value(QLatin1String(kSkippedKey)).toString();
+}
+
+void UpdateSettings::setSkippedVersion(const QString &version)
+{
+    velmo::ensureDataFolder();
+    QSettings settings(m_path, QSettings::IniFormat);
+    settings.setValue(QLatin1String(kSkippedKey), version);
 }
 
 bool UpdateSettings::automaticCheckDue(const QDateTime &now) const

@@ -76,6 +76,11 @@ public:
     QDateTime lastCheck() const;
     void setLastCheck(const QDateTime &when);
 
+    // A release the user chose to skip: the quiet check does not offer it
+    // (nor anything older) again. Empty when none.
+    QString skippedVersion() const;
+    void setSkippedVersion(const QString &version);
+
     // True when no check completed within the interval, or the recorded time
     // lies in the future (clock set back).
     bool automaticCheckDue(const QDateTime &now = QDateTime::currentDateTimeUtc()) const;

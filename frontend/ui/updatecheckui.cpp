@@ -145,9 +145,13 @@ void UpdateCheckUi::onFinished(const UpdateChecker::Result &result)
                 tr("Check for update"),
                 tr("You are running the latest version (%1).").arg(m_checker.installedVersion()));
         break;
-    case UpdateChecker::Outcome::UpdateAvailable:
-        offerUpdate(result.item);
+    case UpdateChecker::Outcome::UpdateAvailable: {
+        const QString skipped = m_settings.skippedVersion();
+        if (interactive || skipped.isEmpty() ||
+            frontend::compareVersions(result.item.version, skipped) > 0)
+            offerUpdate(result.item);
         break;
+    }
     case UpdateChecker::Outcome::Failed:
         qWarning().noquote() << "[UpdateCheckUi] update check failed:" << result.error;
         if (interactive)
@@ -169,10 +173,13 @@ void UpdateCheckUi::offerUpdate(const frontend::AppcastItem &item)
     const QString notes = releaseNotesText(item.releaseNotes);
     box.setInformativeText(notes.isEmpty() ? item.title.toHtmlEscaped() : notes);
     QPushButton *download = box.addButton(tr("Download"), QMessageBox::AcceptRole);
+    QPushButton *skip = box.addButton(tr("Skip This Version"), QMessageBox::RejectRole);
     QPushButton *later = box.addButton(tr("Later"), QMessageBox::RejectRole);
     box.setDefaultButton(download);
     box.setEscapeButton(later);
     UserDialogs::instance().execDialog(box);
+    if (box.clickedButton() == skip)
+        m_settings.setSkippedVersion(item.version);
     if (box.clickedButton() != download)
         return;
     if (!UserDialogs::instance().openUrl(item.downloadUrl))

@@ -453,6 +453,29 @@ private slots:
         QCOMPARE(dialogs.dialogTexts.size(), 1);
         QVERIFY(dialogs.opened.isEmpty());
 
+        // A skipped release is not offered again by the quiet check, a later
+        // one is; a check on request still shows it.
+        dialogs.answer = QStringLiteral("Skip This Version");
+        QFile::remove(settingsPath());
+        ui->scheduleAutomaticCheck(0);
+        QVERIFY(finished.wait(kWaitMs));
+        QCOMPARE(dialogs.dialogTexts.size(), 2);
+        QCOMPARE(ui->settings().skippedVersion(), QStringLiteral("3.0"));
+        frontend::UpdateSettings(settingsPath()).setLastCheck(QDateTime());
+        ui->scheduleAutomaticCheck(0);
+        QVERIFY(finished.wait(kWaitMs));
+        QCOMPARE(dialogs.dialogTexts.size(), 2);
+        ui->checkNow();
+        QVERIFY(finished.wait(kWaitMs));
+        QCOMPARE(dialogs.dialogTexts.size(), 3);
+        server.serveBoth({200, appcastFeed({{"3.0.1", "fix"}}), false});
+        dialogs.answer = QStringLiteral("Later");
+        frontend::UpdateSettings(settingsPath()).setLastCheck(QDateTime());
+        ui->scheduleAutomaticCheck(0);
+        QVERIFY(finished.wait(kWaitMs));
+        QCOMPARE(dialogs.dialogTexts.size(), 4);
+        const int requests = server.paths.size();
+
         // Switched off: nothing is scheduled, and a pending check is dropped.
         QFile::remove(settingsPath());
         ui->scheduleAutomaticCheck(50);
@@ -461,7 +484,7 @@ private slots:
         ui->scheduleAutomaticCheck(0);
         QVERIFY(!ui->automaticCheckScheduled());
         QTest::qWait(200);
-        QCOMPARE(server.paths.size(), 3);
+        QCOMPARE(server.paths.size(), requests);
     }
 };
 
