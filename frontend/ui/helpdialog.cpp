@@ -101,5 +101,24 @@ void HelpDialog::loadHelp()
                     m_browser->setSource(documents.constFirst().url);
             });
 
+    // Keep the contents on the page being read, however it was reached; they
+    // are filled in the background, possibly after the first pages.
+    const auto showCurrentEntry = [this, contents] {
+        const QModelIndex entry = contents->indexOf(m_browser->source());
+        if (entry.isValid())
+            contents->setCurrentIndex(entry);
+    };
+    connect(m_browser, &QTextBrowser::sourceChanged, contents, showCurrentEntry);
+    connect(m_engine->contentModel(), &QHelpContentModel::contentsCreated, contents,
+            [contents, showCurrentEntry] {
+                // The manual has one top entry; open it to show the chapters.
+                contents->expandToDepth(0);
+                showCurrentEntry();
+            });
+    if (m_engine->contentModel()->rowCount() > 0) {
+        contents->expandToDepth(0);
+        showCurrentEntry();
+    }
+
     horizontalLayout->insertWidget(1, m_browser);
 }

@@ -68,6 +68,19 @@ private:
         QVERIFY(file.open(QIODevice::WriteOnly));
     }
 
+    // Under Xvfb (see the commands in the report of the help viewer) the
+    // help window is photographed for the documentation.
+    static void takeScreenshot(HelpDialog *help)
+    {
+        const QString dir = qEnvironmentVariable("VELMO_SCREENSHOT_DIR");
+        if (dir.isEmpty())
+            return;
+        help->move(40, 40);
+        QTest::qWait(1500);
+        QProcess::execute(QStringLiteral("import"),
+                          {QStringLiteral("-window"), QStringLiteral("root"), dir + "/help.png"});
+    }
+
 private slots:
     void init()
     {
@@ -207,6 +220,9 @@ private slots:
         QVERIFY(dialog.browser()->toPlainText().contains(startText));
         QTRY_VERIFY(dialog.helpEngine()->contentModel()->rowCount() > 0);
         QTRY_VERIFY(dialog.helpEngine()->indexModel()->rowCount() > 0);
+        // The chapters are in view without a click.
+        QHelpContentWidget *contents = dialog.helpEngine()->contentWidget();
+        QTRY_VERIFY(contents->isExpanded(contents->model()->index(0, 0)));
     }
 
     // A link in a page, an entry of the contents and a keyword of the index
@@ -225,6 +241,11 @@ private slots:
         QTest::keyClick(browser, Qt::Key_Return);
         QTRY_COMPARE(browser->source(), QUrl("qthelp://calvestrid.orkel/doc/connect.html"));
         QVERIFY(browser->toPlainText().contains("Cable and port"));
+        QHelpContentWidget *contents = dialog.helpEngine()->contentWidget();
+        QHelpContentModel *model = dialog.helpEngine()->contentModel();
+        QTRY_VERIFY(model->rowCount() > 0);
+        QCOMPARE(model->contentItemAt(contents->currentIndex())->url().fileName(),
+                 QStringLiteral("connect.html"));
         // The page's style sheet came from the collection as well.
         QVERIFY(!browser
                      ->loadResource(QTextDocument::StyleSheetResource,
@@ -232,9 +253,6 @@ private slots:
                      .toByteArray()
                      .isEmpty());
 
-        QHelpContentWidget *contents = dialog.helpEngine()->contentWidget();
-        QHelpContentModel *model = dialog.helpEngine()->contentModel();
-        QTRY_VERIFY(model->rowCount() > 0);
         const QModelIndex root = model->index(0, 0);
         QModelIndex troubleshooting;
         for (int row = 0; row < model->rowCount(root); ++row) {
@@ -311,7 +329,8 @@ private slots:
         FakeDialogs dialogs;
         MainWindow window(nullptr, TestBroker::freePort());
         window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window)); // F1 belongs to the active window
         HelpDialog *help = window.helpDialog();
         QVERIFY(help);
         QVERIFY(!help->parent());
@@ -323,6 +342,7 @@ private slots:
         QTest::keyClick(&window, Qt::Key_F1);
         QTRY_VERIFY(help->isVisible());
         QVERIFY(!help->isModal());
+        takeScreenshot(help);
 
         help->browser()->setSource(QUrl("qthelp://calvestrid.orkel/doc/graphs.html"));
         help->close();
