@@ -166,7 +166,7 @@ private slots:
         QTest::newRow("it") << QStringList{"velmofrontend_it.qm"} << "Help_IT.qhc"
                             << "Contenuti"
                             << "Indice (A-Z)"
-                            << "Collegare una scheda";
+                            << "Con il programma si può"; // read as UTF-8
         QTest::newRow("it and fr")
             << QStringList{"velmofrontend_fr.qm", "velmofrontend_it.qm"} << "Help_IT.qhc"
             << "Contenuti"
