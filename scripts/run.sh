@@ -75,7 +75,7 @@ if [ $demo -eq 1 ]; then
   if [ -f "$state/board.pid" ]; then kill "$(cat "$state/board.pid")" 2>/dev/null || true; fi
   # A daemon started for another HOME would keep its own data folder.
   pkill -x velmo-serial 2>/dev/null || true
-  ./velmo-board-sim --pace > "$state/board.out" 2>"$state/board.log" &
+  ./velmo-board-sim --pace --erase-all-from 0x800 > "$state/board.out" 2>"$state/board.log" &
   echo $! > "$state/board.pid"
   for _ in $(seq 50); do grep -q '^PORT ' "$state/board.out" 2>/dev/null && break; sleep 0.1; done
   pty=$(sed -n 's/^PORT //p' "$state/board.out" | head -n1)
@@ -86,7 +86,7 @@ if [ $demo -eq 1 ]; then
   else
     printf '[serial]\ncom=%s\n' "$pty" > "$ini"
   fi
-  cp -f "$stage"/firmware/*.hex "$HOME/" 2>/dev/null || true
+  cp -f "$stage"/firmware/*.hex "$HOME/"
   echo "virtual board on $pty; sample firmware in $HOME"
 fi
 
