@@ -45,7 +45,8 @@ void UpdateCheckUi::shutdown()
 {
     m_autoTimer.stop();
     m_checker.abort();
-    closeProgress();
+    // No event loop may be left to run a deferred delete.
+    delete m_progress.data();
 }
 
 void UpdateCheckUi::setAutomaticCheck(bool on)
@@ -107,7 +108,6 @@ void UpdateCheckUi::showProgress()
     progress->setMinimumDuration(0);
     progress->setAutoClose(false);
     progress->setAutoReset(false);
-    progress->setAttribute(Qt::WA_DeleteOnClose);
     connect(progress, &QProgressDialog::canceled, this, [this] {
         m_checker.abort();
         closeProgress();
@@ -116,6 +116,7 @@ void UpdateCheckUi::showProgress()
     progress->show();
 }
 
+// Deferred: this may run inside the dialog's own cancel button or close event.
 void UpdateCheckUi::closeProgress()
 {
     if (!m_progress)
@@ -123,8 +124,8 @@ void UpdateCheckUi::closeProgress()
     QProgressDialog *progress = m_progress;
     m_progress = nullptr;
     progress->disconnect(this);
-    progress->close();
-    delete progress; // no event loop may be left to run a deferred delete
+    progress->hide();
+    progress->deleteLater();
 }
 
 void UpdateCheckUi::onFinished(const UpdateChecker::Result &result)

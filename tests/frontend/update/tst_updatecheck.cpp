@@ -403,12 +403,22 @@ private slots:
         auto *cancel = ui->progressDialog()->findChild<QPushButton *>();
         QVERIFY(cancel);
         QCOMPARE(cancel->text(), QStringLiteral("Cancel"));
+        QPointer<QProgressDialog> first = ui->progressDialog();
         cancel->click();
         QVERIFY(!ui->progressDialog());
         QVERIFY(!ui->checker().isRunning());
+        QTRY_VERIFY(first.isNull());
 
+        // Closing the progress window cancels as well.
         ui->checkNow();
         QTRY_COMPARE_WITH_TIMEOUT(server.paths.size(), 2, kWaitMs);
+        QPointer<QProgressDialog> second = ui->progressDialog();
+        QVERIFY(second->close());
+        QVERIFY(!ui->checker().isRunning());
+        QTRY_VERIFY(second.isNull());
+
+        ui->checkNow();
+        QTRY_COMPARE_WITH_TIMEOUT(server.paths.size(), 3, kWaitMs);
         ui.reset(); // the window goes while the server is silent
         QTest::qWait(200);
         QCOMPARE(finished.size(), 0);
