@@ -351,6 +351,12 @@ private slots:
         QTRY_VERIFY(help->isVisible());
         QCOMPARE(window.helpDialog(), help);
         QCOMPARE(help->browser()->source(), QUrl("qthelp://calvestrid.orkel/doc/graphs.html"));
+
+        // Minimised and asked for again: it comes back.
+        help->setWindowState(help->windowState() | Qt::WindowMinimized);
+        window.form().actionHelpContents->trigger();
+        QVERIFY(!(help->windowState() & Qt::WindowMinimized));
+        QVERIFY(help->isVisible());
         QVERIFY(dialogs.boxes.isEmpty());
     }
 };
