@@ -168,11 +168,13 @@ void UpdateCheckUi::offerUpdate(const frontend::AppcastItem &item)
     QMessageBox box(m_window);
     box.setIcon(QMessageBox::Information);
     box.setWindowTitle(tr("Update available"));
+    box.setTextFormat(Qt::PlainText); // the version comes from the feed
     box.setText(tr("A new version of %1 is available: %2 (you are running %3).")
                     .arg(QLatin1String(frontend::UpdateAppDetails::kAppName), item.displayVersion,
                          m_checker.installedVersion()));
     const QString notes = releaseNotesText(item.releaseNotes);
-    box.setInformativeText(notes.isEmpty() ? item.title.toHtmlEscaped() : notes);
+    box.setInformativeText(
+        notes.isEmpty() ? QStringLiteral("<p>%1</p>").arg(item.title.toHtmlEscaped()) : notes);
     QPushButton *download = box.addButton(tr("Download"), QMessageBox::AcceptRole);
     QPushButton *skip = box.addButton(tr("Skip This Version"), QMessageBox::RejectRole);
     QPushButton *later = box.addButton(tr("Later"), QMessageBox::RejectRole);

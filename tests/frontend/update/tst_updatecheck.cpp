@@ -355,6 +355,16 @@ private slots:
         QCOMPARE(dialogs.boxes.size(), 1);
         QCOMPARE(dialogs.boxes.constLast().title, QStringLiteral("Error"));
 
+        // Without notes the release's title stands in, as text.
+        dialogs.answer = QStringLiteral("Later");
+        server.serveBoth({200, appcastFeed({{"2.9 &lt;b&gt;", ""}}), false});
+        ui->checkNow();
+        QVERIFY(finished.wait(kWaitMs));
+        QCOMPARE(dialogs.informative.constLast(), QStringLiteral("<p>Version 2.9 &lt;b&gt;</p>"));
+        QCOMPARE(dialogs.dialogTexts.constLast(),
+                 QStringLiteral("A new version of Calvestrid ORKEL is available: 2.9 <b> (you are "
+                                "running 2.8)."));
+
         // A missing feed and a garbled one are errors, and do not count as checked.
         for (const FeedServer::Answer &answer :
              {FeedServer::Answer{404, "gone", false}, FeedServer::Answer{200, "<html>", false}}) {
