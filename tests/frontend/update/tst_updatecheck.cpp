@@ -194,7 +194,7 @@ private slots:
         QTest::addColumn<QByteArray>("feed");
         QTest::newRow("empty") << QByteArray();
         QTest::newRow("html page") << QByteArray("<html><body>Login</body></html>");
-        QTest::newRow("binary") << QByteArray("\x00\x01\xff\xfe garbage", 14);
+        QTest::newRow("binary") << QByteArray::fromHex("0001fffe20676172626167650a");
         QTest::newRow("plain text") << QByteArray("Service unavailable");
         QTest::newRow("no channel") << QByteArray("<rss version=\"2.0\"></rss>");
         // Cut off after a newer release: half a feed must not count.
