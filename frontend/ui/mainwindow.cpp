@@ -502,10 +502,6 @@ void MainWindow::applyStartState()
     f.actionOpenFile->setEnabled(false);
     f.actionExport_to_Excel->setEnabled(false);
     f.actionHelpContents->setEnabled(true);
-    // Not built yet: the spreadsheet export and the application update check.
-    f.actionCheck_for_update->setEnabled(false);
-    f.actionDisable_Update->setEnabled(false);
-
     f.lineEditOpenFile->setReadOnly(true);
     f.btnOpenFile->setEnabled(false);
     f.btnExitBoot->hide();

@@ -10,8 +10,6 @@ void MainWindow::setupUpdateCheck()
     m_updateCheck = std::make_unique<UpdateCheckUi>(this);
     connect(ui->actionCheck_for_update, &QAction::triggered, this, &MainWindow::checkForUpdates);
     connect(ui->actionDisable_Update, &QAction::triggered, this, &MainWindow::enableUpdate);
-    ui->actionCheck_for_update->setEnabled(true);
-    ui->actionDisable_Update->setEnabled(true);
     showUpdateToggleText();
 }
 
