@@ -175,7 +175,7 @@ void TstFullLog::exampleLog()
         QVERIFY(!log.logEvents.at(i).commands.isEmpty());
     }
     QCOMPARE(log.logEvents.first().time, 0);
-    QVERIFY(log.firmwareLine.startsWith(QLatin1String("FW:")));
+    QCOMPARE(log.firmwareLine, QStringLiteral("M7: FW:2.08.3 AS: 5000 PAR/TOT: 1203/15230"));
     QCOMPARE(log.logBlocks.size(), log.logEvents.size() + 1);
 }
 

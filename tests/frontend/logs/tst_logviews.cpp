@@ -142,7 +142,7 @@ void TstLogViews::fullLogExample()
     QCOMPARE(f.tabWidget->currentIndex(), 0);
     const QString copy = velmo::dataFolderPath() + QStringLiteral("/full_log_example.log");
     QCOMPARE(f.lineEditOpenLogFile->text(), copy);
-    QVERIFY(m_window->statusBar()->currentMessage().startsWith(QLatin1String("FW: M7")));
+    QVERIFY(m_window->statusBar()->currentMessage().startsWith(QLatin1String("M7: FW:")));
 
     const FullLog &log = m_window->fullLog();
     QVERIFY(log.logEvents.size() >= 200);
@@ -358,7 +358,7 @@ void TstLogViews::reopenAndCancel()
     m_window->openLogFile();
     QCOMPARE(m_dialogs->texts(), QStringList{QStringLiteral("Invalid Log File")});
     QCOMPARE(m_window->fullLog().logEvents.size(), runs);
-    QVERIFY(m_window->fullLog().firmwareLine.startsWith(QLatin1String("FW: M7")));
+    QVERIFY(m_window->fullLog().firmwareLine.startsWith(QLatin1String("M7: FW:")));
 }
 
 void TstLogViews::logsWithoutRuns()
