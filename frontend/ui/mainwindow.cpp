@@ -32,6 +32,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -80,6 +81,12 @@ QTableWidget *makeTable(QWidget *parent, const char *name, int columns)
         table->setHorizontalHeaderItem(c, new QTableWidgetItem());
     table->horizontalHeader()->setStretchLastSection(true);
     table->verticalHeader()->setVisible(false);
+    // Rows are fitted to their texts while the table fills; when the window
+    // is maximized or resized afterwards, wrapped texts need a new fit or the
+    // rows keep uneven heights.
+    QObject::connect(table->horizontalHeader(), &QHeaderView::sectionResized, table, [table] {
+        QTimer::singleShot(0, table, &QTableWidget::resizeRowsToContents);
+    });
     return table;
 }
 
