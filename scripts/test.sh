@@ -47,7 +47,7 @@ if [ $fuzz -eq 1 ]; then
   cmake --build "$build" -j "$jobs" --target fuzz_reply_receiver fuzz_hex_loader
   found=0
   for target in "$build"/fuzz/fuzz_*; do
-    [ -x "$target" ] || continue
+    [ -f "$target" ] && [ -x "$target" ] || continue
     found=1
     name=$(basename "$target")
     corpus="$build/fuzz/corpus-$name"
