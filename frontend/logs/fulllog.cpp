@@ -7,12 +7,12 @@
 #include <algorithm>
 
 namespace {
-const QLatin1String kEventNumber("EVENT NUMBER");
-const QLatin1String kTime("TIME");
-const QLatin1String kCmd("CMD");
-const QLatin1String kAlarm("ALARM");
-const QLatin1String kCount("COUNT");
-const QLatin1String kEvent("EVENT");
+using fulllogline::kAlarm;
+using fulllogline::kCmd;
+using fulllogline::kCount;
+using fulllogline::kEvent;
+using fulllogline::kEventNumber;
+using fulllogline::kTime;
 const QLatin1String kFirmware("FW:");
 const QLatin1String kDate("DATE:");
 constexpr int kSecondsPerHour = 3600;

@@ -24,6 +24,14 @@ using LogBlock = QPair<int, int>;
 
 // Pure helpers for the lines of a full log.
 namespace fulllogline {
+// Keywords of the record lines, tested as case-sensitive substrings.
+inline const QLatin1String kEventNumber("EVENT NUMBER");
+inline const QLatin1String kTime("TIME");
+inline const QLatin1String kCmd("CMD");
+inline const QLatin1String kAlarm("ALARM");
+inline const QLatin1String kCount("COUNT");
+inline const QLatin1String kEvent("EVENT");
+
 enum class Kind
 {
     Record,

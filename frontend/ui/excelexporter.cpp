@@ -1,6 +1,7 @@
 #include "excelexporter.h"
 
 #include "datafolder.h"
+#include "fulllog.h"
 #include "lenguagge.h"
 #include "lookupdb.h"
 #include "userdialogs.h"
@@ -18,12 +19,12 @@
 
 namespace {
 const QLatin1String kItalian("IT");
-const QLatin1String kEventNumber("EVENT NUMBER");
-const QLatin1String kTime("TIME");
-const QLatin1String kCmd("CMD");
-const QLatin1String kCount("COUNT");
-const QLatin1String kAlarm("ALARM");
-const QLatin1String kEvent("EVENT");
+using fulllogline::kAlarm;
+using fulllogline::kCmd;
+using fulllogline::kCount;
+using fulllogline::kEvent;
+using fulllogline::kEventNumber;
+using fulllogline::kTime;
 
 constexpr int kProgressMinWidth = 300;
 constexpr int kFirmwareRow = 3;
