@@ -3,11 +3,11 @@
 // and the virtual board with wire pacing at 115200 baud, programs a 62 KiB
 // image and prints total time / wire time. Not a test: it prints what one
 // run measured.
-#include "boardsimprocess.h"
-#include "datafolder.h"
-#include "mqttprobe.h"
-#include "statusobject.h"
-#include "testbroker.h"
+#include "common/datafolder.h"
+#include "serial/statusobject.h"
+#include "tests/support/boardsimprocess.h"
+#include "tests/support/mqttprobe.h"
+#include "tests/support/testbroker.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>

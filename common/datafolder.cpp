@@ -1,4 +1,4 @@
-#include "datafolder.h"
+#include "common/datafolder.h"
 
 #include <QDir>
 

@@ -1,4 +1,4 @@
-#include "instanceguard.h"
+#include "common/instanceguard.h"
 
 #include <QFile>
 

@@ -1,5 +1,5 @@
-#include "instanceguard.h"
-#include "mainwindow.h"
+#include "common/instanceguard.h"
+#include "frontend/ui/mainwindow.h"
 
 #include <QApplication>
 #include <QDebug>

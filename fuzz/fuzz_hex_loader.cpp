@@ -1,8 +1,8 @@
 // libFuzzer target: HEX file validation, image building, the identifier
 // line check and the block plan of an update over that image. Nothing may
 // read or write outside the image.
-#include "flashplan.h"
-#include "hexfile.h"
+#include "serial/flashplan.h"
+#include "serial/hexfile.h"
 
 #include <QByteArray>
 

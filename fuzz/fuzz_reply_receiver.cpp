@@ -1,6 +1,6 @@
 // libFuzzer target: the daemon's receiver of the board's answers. The input
 // is cut into reads of varying size, with a quiet-time flush now and then.
-#include "replyreceiver.h"
+#include "serial/replyreceiver.h"
 
 #include <QByteArray>
 

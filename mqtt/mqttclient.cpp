@@ -1,7 +1,7 @@
-#include "mqttclient.h"
+#include "mqtt/mqttclient.h"
 
-#include "imqtteventdispatcher.h"
-#include "latin1.h"
+#include "mqtt/imqtteventdispatcher.h"
+#include "mqtt/latin1.h"
 
 #include <QDebug>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mqttsession.h"
+#include "mqtt/mqttsession.h"
 
 #include <QString>
 #include <mosquittopp.h>

@@ -1,6 +1,6 @@
-#include "mqttmgr.h"
+#include "mqtt/mqttmgr.h"
 
-#include "mqttthread.h"
+#include "mqtt/mqttthread.h"
 
 #include <QDebug>
 

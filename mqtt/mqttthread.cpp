@@ -1,7 +1,7 @@
-#include "mqttthread.h"
+#include "mqtt/mqttthread.h"
 
-#include "latin1.h"
-#include "mqttclient.h"
+#include "mqtt/latin1.h"
+#include "mqtt/mqttclient.h"
 
 #include <QDebug>
 #include <QMutexLocker>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "imqtteventdispatcher.h"
-#include "mqttsession.h"
+#include "mqtt/imqtteventdispatcher.h"
+#include "mqtt/mqttsession.h"
 
 #include <QByteArray>
 #include <QMutex>

@@ -1,4 +1,4 @@
-#include "bootframe.h"
+#include "serial/bootframe.h"
 
 #include <QList>
 

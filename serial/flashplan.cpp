@@ -1,6 +1,6 @@
-#include "flashplan.h"
+#include "serial/flashplan.h"
 
-#include "hexfile.h"
+#include "serial/hexfile.h"
 
 QString FlashPlan::layoutProblem(const Config &c)
 {

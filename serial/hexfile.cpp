@@ -1,4 +1,4 @@
-#include "hexfile.h"
+#include "serial/hexfile.h"
 
 #include <QList>
 

@@ -1,5 +1,5 @@
-#include "instanceguard.h"
-#include "statusobject.h"
+#include "common/instanceguard.h"
+#include "serial/statusobject.h"
 
 #include <QCoreApplication>
 #include <QDebug>

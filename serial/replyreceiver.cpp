@@ -1,4 +1,4 @@
-#include "replyreceiver.h"
+#include "serial/replyreceiver.h"
 
 namespace {
 constexpr std::uint8_t kStart = 0x0F;

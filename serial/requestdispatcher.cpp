@@ -1,8 +1,8 @@
-#include "requestdispatcher.h"
+#include "serial/requestdispatcher.h"
 
-#include "bootframe.h"
-#include "kvpayload.h"
-#include "statusobject.h"
+#include "serial/bootframe.h"
+#include "serial/kvpayload.h"
+#include "serial/statusobject.h"
 
 #include <QCryptographicHash>
 #include <QDebug>

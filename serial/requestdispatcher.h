@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mqttmgr.h"
+#include "mqtt/mqttmgr.h"
 
 namespace serialdaemon {
 

@@ -1,9 +1,9 @@
-#include "statusobject.h"
+#include "serial/statusobject.h"
 
-#include "bootframe.h"
-#include "datafolder.h"
-#include "hexfile.h"
-#include "requestdispatcher.h"
+#include "common/datafolder.h"
+#include "serial/bootframe.h"
+#include "serial/hexfile.h"
+#include "serial/requestdispatcher.h"
 
 #include <QCryptographicHash>
 #include <QDebug>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "flashplan.h"
-#include "mqttmgr.h"
-#include "replyreceiver.h"
+#include "mqtt/mqttmgr.h"
+#include "serial/flashplan.h"
+#include "serial/replyreceiver.h"
 
 #include <QByteArray>
 #include <QEventLoop>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "bootframe.h"
+#include "serial/bootframe.h"
 
 #include <QByteArray>
 #include <QList>

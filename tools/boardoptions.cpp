@@ -1,4 +1,4 @@
-#include "boardoptions.h"
+#include "tools/boardoptions.h"
 
 #include <QCommandLineParser>
 

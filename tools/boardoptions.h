@@ -1,6 +1,6 @@
 #pragma once
 
-#include "boardmodel.h"
+#include "tools/boardmodel.h"
 
 #include <QString>
 

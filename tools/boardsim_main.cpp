@@ -1,7 +1,7 @@
 // velmo-board-sim: a control board's boot loader on a pseudo-terminal, for
 // tests, benchmarks and demonstrations without hardware.
-#include "boardoptions.h"
-#include "ptyboard.h"
+#include "tools/boardoptions.h"
+#include "tools/ptyboard.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,4 +1,4 @@
-#include "ptyboard.h"
+#include "tools/ptyboard.h"
 
 #include <QSocketNotifier>
 

@@ -1,8 +1,8 @@
 // Full-log parsing and series building on generated logs of 10k and 100k
 // runs: prints how the time grows with the log and how it compares with
 // merely reading the lines, then the time to plot the series.
-#include "fulllog.h"
-#include "plotgraph.h"
+#include "frontend/logs/fulllog.h"
+#include "frontend/logs/plotgraph.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

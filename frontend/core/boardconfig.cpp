@@ -1,6 +1,6 @@
-#include "boardconfig.h"
+#include "frontend/core/boardconfig.h"
 
-#include "userdialogs.h"
+#include "frontend/core/userdialogs.h"
 
 #include <QCoreApplication>
 #include <QDebug>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "boardconf.h"
+#include "frontend/core/boardconf.h"
 
 #include <QObject>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "imagefile.h"
+#include "frontend/core/imagefile.h"
 
-#include "userdialogs.h"
+#include "frontend/core/userdialogs.h"
 
 #include <QFile>
 

@@ -1,4 +1,4 @@
-#include "lenguagge.h"
+#include "frontend/core/lenguagge.h"
 
 #include <QFileInfo>
 

@@ -1,6 +1,6 @@
-#include "replyparser.h"
+#include "frontend/core/replyparser.h"
 
-#include "frontendstatus.h"
+#include "frontend/core/frontendstatus.h"
 
 #include <QDebug>
 

@@ -1,4 +1,4 @@
-#include "requests.h"
+#include "frontend/core/requests.h"
 
 #include <QCryptographicHash>
 

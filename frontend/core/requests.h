@@ -1,7 +1,7 @@
 #pragma once
 
-#include "boardconf.h"
-#include "frontendstatus.h"
+#include "frontend/core/boardconf.h"
+#include "frontend/core/frontendstatus.h"
 
 #include <QByteArray>
 #include <QString>

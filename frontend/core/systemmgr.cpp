@@ -1,9 +1,9 @@
-#include "systemmgr.h"
+#include "frontend/core/systemmgr.h"
 
-#include "imagefile.h"
-#include "mqttmgr.h"
-#include "requests.h"
-#include "userdialogs.h"
+#include "frontend/core/imagefile.h"
+#include "frontend/core/requests.h"
+#include "frontend/core/userdialogs.h"
+#include "mqtt/mqttmgr.h"
 
 #include <QCoreApplication>
 #include <QDebug>

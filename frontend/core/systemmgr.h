@@ -1,7 +1,7 @@
 #pragma once
 
-#include "frontendstatus.h"
-#include "replyparser.h"
+#include "frontend/core/frontendstatus.h"
+#include "frontend/core/replyparser.h"
 
 #include <QObject>
 #include <QString>

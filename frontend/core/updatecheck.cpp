@@ -1,6 +1,6 @@
-#include "updatecheck.h"
+#include "frontend/core/updatecheck.h"
 
-#include "datafolder.h"
+#include "common/datafolder.h"
 
 #include <QDebug>
 #include <QLocale>

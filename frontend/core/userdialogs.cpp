@@ -1,4 +1,4 @@
-#include "userdialogs.h"
+#include "frontend/core/userdialogs.h"
 
 #include <QDesktopServices>
 #include <QDialog>

@@ -1,4 +1,4 @@
-#include "convertsettings.h"
+#include "frontend/logs/convertsettings.h"
 
 #include <QJSEngine>
 #include <QJSValue>

@@ -1,4 +1,4 @@
-#include "datetimedialog.h"
+#include "frontend/logs/datetimedialog.h"
 
 #include <QDateTimeEdit>
 #include <QHBoxLayout>

@@ -1,4 +1,4 @@
-#include "fulllog.h"
+#include "frontend/logs/fulllog.h"
 
 #include <QDebug>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "graphdialog.h"
+#include "frontend/logs/graphdialog.h"
 
-#include "plotgraph.h"
+#include "frontend/logs/plotgraph.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -1,4 +1,4 @@
-#include "lookupdb.h"
+#include "frontend/logs/lookupdb.h"
 
 #include <QDebug>
 #include <QSqlError>

@@ -1,4 +1,4 @@
-#include "plotgraph.h"
+#include "frontend/logs/plotgraph.h"
 
 #include <cmath>
 

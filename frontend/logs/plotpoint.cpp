@@ -1,4 +1,4 @@
-#include "plotpoint.h"
+#include "frontend/logs/plotpoint.h"
 
 #include <QApplication>
 

@@ -1,9 +1,9 @@
-#include "shortlog.h"
+#include "frontend/logs/shortlog.h"
 
-#include "convertsettings.h"
-#include "lenguagge.h"
-#include "lookupdb.h"
-#include "userdialogs.h"
+#include "frontend/core/lenguagge.h"
+#include "frontend/core/userdialogs.h"
+#include "frontend/logs/convertsettings.h"
+#include "frontend/logs/lookupdb.h"
 
 #include <QDebug>
 #include <QFile>

@@ -1,10 +1,10 @@
-#include "excelexporter.h"
+#include "frontend/ui/excelexporter.h"
 
-#include "datafolder.h"
-#include "fulllog.h"
-#include "lenguagge.h"
-#include "lookupdb.h"
-#include "userdialogs.h"
+#include "common/datafolder.h"
+#include "frontend/core/lenguagge.h"
+#include "frontend/core/userdialogs.h"
+#include "frontend/logs/fulllog.h"
+#include "frontend/logs/lookupdb.h"
 
 #include <QApplication>
 #include <QDebug>

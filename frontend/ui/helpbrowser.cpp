@@ -1,4 +1,4 @@
-#include "helpbrowser.h"
+#include "frontend/ui/helpbrowser.h"
 
 #include <QHelpEngine>
 #include <QUrl>

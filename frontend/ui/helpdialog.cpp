@@ -1,7 +1,7 @@
-#include "helpdialog.h"
+#include "frontend/ui/helpdialog.h"
 
-#include "helpbrowser.h"
-#include "lenguagge.h"
+#include "frontend/core/lenguagge.h"
+#include "frontend/ui/helpbrowser.h"
 
 #include <QCoreApplication>
 #include <QDebug>

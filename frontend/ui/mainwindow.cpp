@@ -1,14 +1,14 @@
-#include "mainwindow.h"
+#include "frontend/ui/mainwindow.h"
 
-#include "boardconfig.h"
-#include "frontendstatus.h"
-#include "helpdialog.h"
-#include "plotgraph.h"
-#include "requests.h"
-#include "settingsdialog.h"
-#include "systemmgr.h"
-#include "updatecheckui.h"
-#include "userdialogs.h"
+#include "frontend/core/boardconfig.h"
+#include "frontend/core/frontendstatus.h"
+#include "frontend/core/requests.h"
+#include "frontend/core/systemmgr.h"
+#include "frontend/core/userdialogs.h"
+#include "frontend/logs/plotgraph.h"
+#include "frontend/ui/helpdialog.h"
+#include "frontend/ui/settingsdialog.h"
+#include "frontend/ui/updatecheckui.h"
 
 #include <QAction>
 #include <QApplication>

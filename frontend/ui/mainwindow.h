@@ -1,6 +1,6 @@
 #pragma once
 
-#include "fulllog.h"
+#include "frontend/logs/fulllog.h"
 
 #include <QMainWindow>
 #include <QString>

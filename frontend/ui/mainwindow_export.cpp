@@ -1,6 +1,6 @@
-#include "excelexporter.h"
-#include "mainwindow.h"
-#include "shortlog.h"
+#include "frontend/logs/shortlog.h"
+#include "frontend/ui/excelexporter.h"
+#include "frontend/ui/mainwindow.h"
 
 void MainWindow::export_to_excel()
 {

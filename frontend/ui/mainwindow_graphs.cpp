@@ -1,13 +1,13 @@
 // The graphs of a full log: the two linked plots of the main window and the
 // single-run dialog.
-#include "mainwindow.h"
+#include "frontend/ui/mainwindow.h"
 
-#include "graphdialog.h"
-#include "lenguagge.h"
-#include "lookupdb.h"
-#include "plotgraph.h"
-#include "plotpoint.h"
-#include "userdialogs.h"
+#include "frontend/core/lenguagge.h"
+#include "frontend/core/userdialogs.h"
+#include "frontend/logs/graphdialog.h"
+#include "frontend/logs/lookupdb.h"
+#include "frontend/logs/plotgraph.h"
+#include "frontend/logs/plotpoint.h"
 
 #include <QMenu>
 #include <QMouseEvent>

@@ -1,6 +1,6 @@
 // The main window's side of the help viewer; the viewer is HelpDialog.
-#include "helpdialog.h"
-#include "mainwindow.h"
+#include "frontend/ui/helpdialog.h"
+#include "frontend/ui/mainwindow.h"
 
 void MainWindow::showDocumentation()
 {

@@ -1,12 +1,12 @@
 // The Data-Logging side of the main window: opening short and full logs.
 // The parsing and the data behind the views live in frontend/logs.
-#include "mainwindow.h"
+#include "frontend/ui/mainwindow.h"
 
-#include "datafolder.h"
-#include "datetimedialog.h"
-#include "plotpoint.h"
-#include "shortlog.h"
-#include "userdialogs.h"
+#include "common/datafolder.h"
+#include "frontend/core/userdialogs.h"
+#include "frontend/logs/datetimedialog.h"
+#include "frontend/logs/plotpoint.h"
+#include "frontend/logs/shortlog.h"
 
 #include <QAction>
 #include <QDebug>

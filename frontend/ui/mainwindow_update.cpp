@@ -1,6 +1,6 @@
 // The Help menu's update actions; the check itself lives in UpdateCheckUi.
-#include "mainwindow.h"
-#include "updatecheckui.h"
+#include "frontend/ui/mainwindow.h"
+#include "frontend/ui/updatecheckui.h"
 
 #include <QAction>
 #include <QDebug>

@@ -1,7 +1,7 @@
-#include "settingsdialog.h"
+#include "frontend/ui/settingsdialog.h"
 
-#include "datafolder.h"
-#include "frontendstatus.h"
+#include "common/datafolder.h"
+#include "frontend/core/frontendstatus.h"
 
 #include <QComboBox>
 #include <QDebug>

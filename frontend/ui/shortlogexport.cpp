@@ -1,5 +1,5 @@
-#include "excelexporter.h"
-#include "shortlog.h"
+#include "frontend/logs/shortlog.h"
+#include "frontend/ui/excelexporter.h"
 
 namespace {
 constexpr int kFirstTitleRow = 2;

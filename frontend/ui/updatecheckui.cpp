@@ -1,7 +1,7 @@
-#include "updatecheckui.h"
+#include "frontend/ui/updatecheckui.h"
 
-#include "lenguagge.h"
-#include "userdialogs.h"
+#include "frontend/core/lenguagge.h"
+#include "frontend/core/userdialogs.h"
 
 #include <QAbstractButton>
 #include <QDebug>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "updatecheck.h"
+#include "frontend/core/updatecheck.h"
 
 #include <QObject>
 #include <QPointer>

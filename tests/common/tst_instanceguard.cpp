@@ -1,5 +1,5 @@
-#include "datafolder.h"
-#include "instanceguard.h"
+#include "common/datafolder.h"
+#include "common/instanceguard.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "userdialogs.h"
+#include "frontend/core/userdialogs.h"
 
 #include <QDialog>
 #include <QList>

@@ -1,12 +1,12 @@
-#include "datafolder.h"
-#include "excelexporter.h"
-#include "fakedialogs.h"
-#include "fulllog.h"
-#include "lenguagge.h"
-#include "mainwindow.h"
-#include "shortlog.h"
-#include "testbroker.h"
-#include "xlsxreader.h"
+#include "common/datafolder.h"
+#include "frontend/core/lenguagge.h"
+#include "frontend/logs/fulllog.h"
+#include "frontend/logs/shortlog.h"
+#include "frontend/ui/excelexporter.h"
+#include "frontend/ui/mainwindow.h"
+#include "tests/frontend/fakedialogs.h"
+#include "tests/frontend/xlsxreader.h"
+#include "tests/support/testbroker.h"
 
 #include <QAction>
 #include <QApplication>

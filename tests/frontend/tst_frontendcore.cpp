@@ -1,11 +1,11 @@
 // The front end's plain classes: reply parsing, request payloads, board
 // configuration files and image file checks.
-#include "boardconfig.h"
-#include "fakedialogs.h"
-#include "frontendstatus.h"
-#include "imagefile.h"
-#include "replyparser.h"
-#include "requests.h"
+#include "frontend/core/boardconfig.h"
+#include "frontend/core/frontendstatus.h"
+#include "frontend/core/imagefile.h"
+#include "frontend/core/replyparser.h"
+#include "frontend/core/requests.h"
+#include "tests/frontend/fakedialogs.h"
 
 #include <QFile>
 #include <QTemporaryDir>

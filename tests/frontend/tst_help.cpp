@@ -2,11 +2,11 @@
 // copied next to this test program by the build, as they lie next to the
 // front end; every case runs in a private working directory, where the
 // translation files that pick the language are put.
-#include "fakedialogs.h"
-#include "helpbrowser.h"
-#include "helpdialog.h"
-#include "mainwindow.h"
-#include "testbroker.h"
+#include "frontend/ui/helpbrowser.h"
+#include "frontend/ui/helpdialog.h"
+#include "frontend/ui/mainwindow.h"
+#include "tests/frontend/fakedialogs.h"
+#include "tests/support/testbroker.h"
 
 #include <QAction>
 #include <QCoreApplication>

@@ -1,13 +1,13 @@
 // The main window driven through the real serial daemon (in-process, on a
 // broker of its own) and the virtual board: the good path of an update and
 // its failure rows. Boxes and the file dialog are answered by FakeDialogs.
-#include "boardsimprocess.h"
-#include "fakedialogs.h"
-#include "mainwindow.h"
-#include "mqttprobe.h"
-#include "statusobject.h" // the daemon's worker
-#include "systemmgr.h"
-#include "testbroker.h"
+#include "frontend/core/systemmgr.h"
+#include "frontend/ui/mainwindow.h"
+#include "serial/statusobject.h" // the daemon's worker
+#include "tests/frontend/fakedialogs.h"
+#include "tests/support/boardsimprocess.h"
+#include "tests/support/mqttprobe.h"
+#include "tests/support/testbroker.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -22,7 +22,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "datafolder.h"
+#include "common/datafolder.h"
 
 namespace {
 

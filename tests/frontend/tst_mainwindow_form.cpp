@@ -1,13 +1,13 @@
 // The main window's form, start state and table slots, the settings dialog
 // with its preferences file, and the Italian translation. No daemon: the
 // window's broker port has nobody behind it.
-#include "datafolder.h"
-#include "fakedialogs.h"
-#include "frontendstatus.h"
-#include "mainwindow.h"
-#include "settingsdialog.h"
-#include "systemmgr.h"
-#include "testbroker.h"
+#include "common/datafolder.h"
+#include "frontend/core/frontendstatus.h"
+#include "frontend/core/systemmgr.h"
+#include "frontend/ui/mainwindow.h"
+#include "frontend/ui/settingsdialog.h"
+#include "tests/frontend/fakedialogs.h"
+#include "tests/support/testbroker.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -2,8 +2,8 @@
 // key is free, and the preferences file of the first start. Each front end
 // runs in a scratch working directory whose "./velmo-serial" is a script
 // that only records that it was started.
-#include "datafolder.h"
-#include "instanceguard.h"
+#include "common/datafolder.h"
+#include "common/instanceguard.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>

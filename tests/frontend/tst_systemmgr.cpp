@@ -1,10 +1,10 @@
 // SystemMgr over a real mosquitto: what goes on the wire for each request,
 // the image upload and its refusals, and replies reaching statusReady().
-#include "fakedialogs.h"
-#include "frontendstatus.h"
-#include "mqttprobe.h"
-#include "systemmgr.h"
-#include "testbroker.h"
+#include "frontend/core/frontendstatus.h"
+#include "frontend/core/systemmgr.h"
+#include "tests/frontend/fakedialogs.h"
+#include "tests/support/mqttprobe.h"
+#include "tests/support/testbroker.h"
 
 #include <QFile>
 #include <QSignalSpy>

@@ -1,4 +1,4 @@
-#include "latin1.h"
+#include "mqtt/latin1.h"
 
 #include <QTest>
 

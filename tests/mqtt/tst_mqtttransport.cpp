@@ -1,7 +1,7 @@
-#include "mqttmgr.h"
-#include "mqttprobe.h"
-#include "mqttthread.h"
-#include "testbroker.h"
+#include "mqtt/mqttmgr.h"
+#include "mqtt/mqttthread.h"
+#include "tests/support/mqttprobe.h"
+#include "tests/support/testbroker.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>

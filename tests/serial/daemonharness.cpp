@@ -1,4 +1,4 @@
-#include "daemonharness.h"
+#include "tests/serial/daemonharness.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

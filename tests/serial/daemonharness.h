@@ -1,8 +1,8 @@
 #pragma once
 
-#include "mqttprobe.h"
-#include "statusobject.h"
-#include "testbroker.h"
+#include "serial/statusobject.h"
+#include "tests/support/mqttprobe.h"
+#include "tests/support/testbroker.h"
 
 #include <memory>
 

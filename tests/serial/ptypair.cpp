@@ -1,4 +1,4 @@
-#include "ptypair.h"
+#include "tests/serial/ptypair.h"
 
 #include <QDeadlineTimer>
 

@@ -1,5 +1,5 @@
-#include "bootframe.h"
-#include "replyreceiver.h"
+#include "serial/bootframe.h"
+#include "serial/replyreceiver.h"
 
 #include <QRandomGenerator>
 #include <QTest>

@@ -1,8 +1,8 @@
-#include "boardsimprocess.h"
-#include "bootframe.h"
-#include "daemonharness.h"
-#include "hexbuilder.h"
-#include "ptypair.h"
+#include "serial/bootframe.h"
+#include "tests/serial/daemonharness.h"
+#include "tests/serial/hexbuilder.h"
+#include "tests/serial/ptypair.h"
+#include "tests/support/boardsimprocess.h"
 
 #include <QCryptographicHash>
 #include <QElapsedTimer>

@@ -1,5 +1,5 @@
-#include "mqttprobe.h"
-#include "testbroker.h"
+#include "tests/support/mqttprobe.h"
+#include "tests/support/testbroker.h"
 
 #include <QDeadlineTimer>
 #include <QDir>

@@ -1,5 +1,5 @@
-#include "daemonharness.h"
-#include "ptypair.h"
+#include "tests/serial/daemonharness.h"
+#include "tests/serial/ptypair.h"
 
 #include <QRandomGenerator>
 #include <QSerialPortInfo>

@@ -1,4 +1,4 @@
-#include "flashplan.h"
+#include "serial/flashplan.h"
 
 #include <QTest>
 

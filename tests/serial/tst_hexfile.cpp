@@ -1,5 +1,5 @@
-#include "hexbuilder.h"
-#include "hexfile.h"
+#include "serial/hexfile.h"
+#include "tests/serial/hexbuilder.h"
 
 #include <QTest>
 

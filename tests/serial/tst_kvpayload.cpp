@@ -1,4 +1,4 @@
-#include "kvpayload.h"
+#include "serial/kvpayload.h"
 
 #include <QTest>
 

@@ -1,4 +1,4 @@
-#include "boardsimprocess.h"
+#include "tests/support/boardsimprocess.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -1,4 +1,4 @@
-#include "mqttprobe.h"
+#include "tests/support/mqttprobe.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -1,4 +1,4 @@
-#include "testbroker.h"
+#include "tests/support/testbroker.h"
 
 #include <QDeadlineTimer>
 #include <QFile>

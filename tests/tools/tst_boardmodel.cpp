@@ -1,6 +1,6 @@
-#include "boardmodel.h"
-#include "boardoptions.h"
-#include "bootframe.h"
+#include "serial/bootframe.h"
+#include "tools/boardmodel.h"
+#include "tools/boardoptions.h"
 
 #include <QCommandLineParser>
 #include <QTest>

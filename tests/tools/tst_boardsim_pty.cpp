@@ -1,7 +1,7 @@
 // Runs the velmo-board-sim executable and talks to it through its
 // pseudo-terminal as the daemon would.
-#include "boardsimprocess.h"
-#include "bootframe.h"
+#include "serial/bootframe.h"
+#include "tests/support/boardsimprocess.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 // Full log parsing: line meanings, runs and blocks, dates, the end-date
 // write-back and the series behind the graphs.
-#include "fulllog.h"
-#include "logtestutil.h"
+#include "frontend/logs/fulllog.h"
+#include "tests/frontend/logs/logtestutil.h"
 
 #include <QRandomGenerator>
 #include <QtTest>

@@ -1,13 +1,13 @@
 // The Data-Logging tab end to end: both example logs opened through the
 // Help menu, the tables, the linked graphs, their menus and the run dialog.
-#include "datafolder.h"
-#include "datetimedialog.h"
-#include "graphdialog.h"
-#include "logtestutil.h"
-#include "mainwindow.h"
-#include "plotgraph.h"
-#include "plotpoint.h"
-#include "shortlog.h"
+#include "common/datafolder.h"
+#include "frontend/logs/datetimedialog.h"
+#include "frontend/logs/graphdialog.h"
+#include "frontend/logs/plotgraph.h"
+#include "frontend/logs/plotpoint.h"
+#include "frontend/logs/shortlog.h"
+#include "frontend/ui/mainwindow.h"
+#include "tests/frontend/logs/logtestutil.h"
 
 #include <QAction>
 #include <QMenu>

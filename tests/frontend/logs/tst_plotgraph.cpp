@@ -1,9 +1,9 @@
 // The plot widgets on their own: series layout, top-axis ticks, the marker
 // and the two dialogs.
-#include "datetimedialog.h"
-#include "graphdialog.h"
-#include "plotgraph.h"
-#include "plotpoint.h"
+#include "frontend/logs/datetimedialog.h"
+#include "frontend/logs/graphdialog.h"
+#include "frontend/logs/plotgraph.h"
+#include "frontend/logs/plotpoint.h"
 
 #include <QDateTimeEdit>
 #include <QPushButton>

@@ -1,9 +1,9 @@
 // Short log parsing, the lookup database and the setting conversions.
-#include "convertsettings.h"
-#include "lenguagge.h"
-#include "logtestutil.h"
-#include "lookupdb.h"
-#include "shortlog.h"
+#include "frontend/core/lenguagge.h"
+#include "frontend/logs/convertsettings.h"
+#include "frontend/logs/lookupdb.h"
+#include "frontend/logs/shortlog.h"
+#include "tests/frontend/logs/logtestutil.h"
 
 #include <QSignalSpy>
 #include <QtTest>

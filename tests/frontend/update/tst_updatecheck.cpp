@@ -1,11 +1,11 @@
 // The update check without a window: versions, feeds, the stored switch,
 // and whole checks against a feed server on the loopback interface.
-#include "../fakedialogs.h"
-#include "datafolder.h"
-#include "feedserver.h"
-#include "testbroker.h"
-#include "updatecheck.h"
-#include "updatecheckui.h"
+#include "common/datafolder.h"
+#include "frontend/core/updatecheck.h"
+#include "frontend/ui/updatecheckui.h"
+#include "tests/frontend/fakedialogs.h"
+#include "tests/frontend/update/feedserver.h"
+#include "tests/support/testbroker.h"
 
 #include <QFile>
 #include <QMessageBox>

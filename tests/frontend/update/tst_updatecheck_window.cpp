@@ -1,11 +1,11 @@
 // The Help menu's update actions on the real window: the switch, its text
 // across a restart, and a check on request against a loopback feed server.
-#include "../fakedialogs.h"
-#include "datafolder.h"
-#include "feedserver.h"
-#include "mainwindow.h"
-#include "testbroker.h"
-#include "updatecheckui.h"
+#include "common/datafolder.h"
+#include "frontend/ui/mainwindow.h"
+#include "frontend/ui/updatecheckui.h"
+#include "tests/frontend/fakedialogs.h"
+#include "tests/frontend/update/feedserver.h"
+#include "tests/support/testbroker.h"
 
 #include <QAction>
 #include <QFile>
