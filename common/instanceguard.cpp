@@ -1,10 +1,19 @@
 #include "common/instanceguard.h"
 
+#include "common/datafolder.h"
+
 #include <QFile>
+#include <QFileInfo>
 
 InstanceGuard::InstanceGuard(const QString &key)
+    : m_key(key)
 {
-    m_memory.setKey(key);
+    // Same key file name as Qt would use, in a folder that does not follow
+    // TMPDIR.
+    QSharedMemory naming;
+    naming.setKey(key);
+    const QString fileName = QFileInfo(naming.nativeKey()).fileName();
+    m_keyFile = velmo::dataFolderPath() + QLatin1Char('/') + fileName;
 }
 
 InstanceGuard::~InstanceGuard()
@@ -19,7 +28,8 @@ void InstanceGuard::removeStaleSegment()
     // elsewhere may have left its segment under the key that our key file's
     // reused inode gets, and the probe can only reach a segment through an
     // existing key file: make sure there is one first.
-    const QString keyFile = m_memory.nativeKey();
+    const QString &keyFile = m_keyFile;
+    velmo::ensureDataFolder();
     if (!keyFile.isEmpty() && !QFile::exists(keyFile)) {
         QFile touch(keyFile);
         if (touch.open(QIODevice::WriteOnly))
@@ -27,7 +37,8 @@ void InstanceGuard::removeStaleSegment()
     }
     // Qt removes a System V segment when its last user detaches. If the only
     // attachment is ours, the former owner is gone and the segment goes.
-    QSharedMemory probe(m_memory.key());
+    QSharedMemory probe;
+    probe.setNativeKey(m_keyFile);
     if (probe.attach(QSharedMemory::ReadOnly))
         probe.detach();
 #endif
@@ -35,14 +46,16 @@ void InstanceGuard::removeStaleSegment()
 
 bool InstanceGuard::tryAcquire()
 {
-    if (m_memory.isAttached())
+    if (isHeld())
         return true;
     removeStaleSegment();
-    return m_memory.create(kSegmentBytes, QSharedMemory::ReadWrite);
+    m_memory = std::make_unique<QSharedMemory>();
+    m_memory->setNativeKey(m_keyFile);
+    return m_memory->create(kSegmentBytes, QSharedMemory::ReadWrite);
 }
 
 void InstanceGuard::release()
 {
-    if (m_memory.isAttached())
-        m_memory.detach();
+    if (isHeld())
+        m_memory->detach();
 }

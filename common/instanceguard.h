@@ -3,6 +3,8 @@
 #include <QSharedMemory>
 #include <QString>
 
+#include <memory>
+
 // Single-instance guard over a named shared-memory segment: the process that
 // manages to create the segment is the running instance and keeps it until it
 // ends.
@@ -12,6 +14,11 @@
 // the guard attaches to a segment left under the key and detaches again: a
 // segment that nobody else holds is removed by that detach, a live owner's
 // segment is untouched. Key, size and the create-or-fail test stay the same.
+//
+// Qt derives the segment's key file from the key inside the temporary
+// folder, which follows TMPDIR: two daemons started with different TMPDIR
+// would both run and throw each other off the broker. The guard keeps the
+// key file of the same name in the per-user data folder instead.
 class InstanceGuard
 {
 public:
@@ -27,13 +34,19 @@ public:
     bool tryAcquire();
     // Gives the segment up (for a probe of another program's key).
     void release();
-    bool isHeld() const { return m_memory.isAttached(); }
+    bool isHeld() const { return m_memory && m_memory->isAttached(); }
 
-    QString key() const { return m_memory.key(); }
-    QString errorString() const { return m_memory.errorString(); }
+    QString key() const { return m_key; }
+    // Path of the key file the segment's System V key comes from.
+    QString keyFilePath() const { return m_keyFile; }
+    QString errorString() const { return m_memory ? m_memory->errorString() : QString(); }
 
 private:
     void removeStaleSegment();
 
-    QSharedMemory m_memory;
+    QString m_key;
+    QString m_keyFile;
+    // A fresh object per attempt: one whose create() failed cannot create
+    // again under a native key.
+    std::unique_ptr<QSharedMemory> m_memory;
 };

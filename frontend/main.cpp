@@ -1,3 +1,4 @@
+#include "common/datafolder.h"
 #include "common/instanceguard.h"
 #include "frontend/ui/mainwindow.h"
 
@@ -18,6 +19,7 @@ constexpr const char *kDaemonProgram = "./velmo-serial";
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    velmo::restrictNewFilesToOwner();
 
     InstanceGuard ownGuard{QString::fromLatin1(kFrontEndKey)};
     InstanceGuard daemonProbe{QString::fromLatin1(kDaemonKey)};

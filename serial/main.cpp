@@ -1,3 +1,4 @@
+#include "common/datafolder.h"
 #include "common/instanceguard.h"
 #include "serial/statusobject.h"
 
@@ -7,6 +8,7 @@
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    velmo::restrictNewFilesToOwner();
     InstanceGuard guard(QString::fromLatin1(serialdaemon::StatusObject::kClientId));
     if (!guard.tryAcquire()) {
         qWarning("The application is already started.");

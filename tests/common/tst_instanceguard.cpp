@@ -7,8 +7,11 @@
 #include <QTest>
 #include <QThread>
 
+#include <QTemporaryDir>
+
 #include <csignal>
 #include <cstdio>
+#include <sys/stat.h>
 
 namespace {
 const char *const kHoldArg = "--hold-guard";
@@ -60,14 +63,77 @@ private slots:
         QVERIFY2(afterKill.tryAcquire(), qPrintable(afterKill.errorString()));
     }
 
-    void dataFolderIsCreatedWithParents()
+    // A second instance started with another TMPDIR must still see the
+    // first: the key file may not follow the temporary folder.
+    void holderWithOtherTempFolderBlocks()
+    {
+        const QString key = QStringLiteral("velmo-test-key-tmpdir");
+        QTemporaryDir otherTmp;
+        QVERIFY(otherTmp.isValid());
+        QProcess holder;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("TMPDIR"), otherTmp.path());
+        holder.setProcessEnvironment(env);
+        holder.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        holder.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(kHoldArg), key});
+        QVERIFY(holder.waitForStarted());
+        QVERIFY(holder.waitForReadyRead(10000));
+        QCOMPARE(holder.readLine().trimmed(), QByteArray("held"));
+
+        InstanceGuard second(key);
+        QVERIFY2(!second.tryAcquire(), "a holder with another TMPDIR must block");
+        QVERIFY(second.keyFilePath().startsWith(velmo::dataFolderPath() + QLatin1Char('/')));
+
+        holder.kill();
+        QVERIFY(holder.waitForFinished(5000));
+        QVERIFY2(second.tryAcquire(), qPrintable(second.errorString()));
+    }
+
+    void dataFolderIsCreatedPrivateWithParents()
     {
         const QString path = velmo::dataFolderPath();
         QCOMPARE(path, QDir::homePath() + QStringLiteral("/AppData/Local/Calvestrid"));
         QDir(QDir::homePath() + QStringLiteral("/AppData")).removeRecursively();
         QVERIFY(velmo::ensureDataFolder());
         QVERIFY(QDir(path).exists());
+        for (const QString &folder : {QDir::homePath() + QStringLiteral("/AppData"), path})
+            QCOMPARE(modeOf(folder), 0700);
         QVERIFY(velmo::ensureDataFolder());
+
+        // A folder the user made wider on purpose is left alone.
+        QVERIFY(::chmod(QFile::encodeName(path).constData(), 0755) == 0);
+        QVERIFY(velmo::ensureDataFolder());
+        QCOMPARE(modeOf(path), 0755);
+
+        // A file where the folder should be is a failure, not a success.
+        QDir(QDir::homePath() + QStringLiteral("/AppData")).removeRecursively();
+        QVERIFY(QDir().mkpath(QDir::homePath() + QStringLiteral("/AppData/Local")));
+        QFile blocker(path);
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        QVERIFY(!velmo::ensureDataFolder());
+        QDir(QDir::homePath() + QStringLiteral("/AppData")).removeRecursively();
+    }
+
+    void newFilesAreOwnerOnly()
+    {
+        const mode_t previous = ::umask(0022);
+        velmo::restrictNewFilesToOwner();
+        QVERIFY(velmo::ensureDataFolder());
+        QFile file(velmo::dataFolderPath() + QStringLiteral("/private.txt"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        QCOMPARE(modeOf(file.fileName()), 0600);
+        ::umask(previous);
+    }
+
+private:
+    static int modeOf(const QString &path)
+    {
+        struct stat st;
+        if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+            return -1;
+        return static_cast<int>(st.st_mode & 0777);
     }
 };
 

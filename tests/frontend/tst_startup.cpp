@@ -55,6 +55,10 @@ private:
         }
     }
     QString marker() const { return m_workDir.filePath(QStringLiteral("daemon-started")); }
+    static constexpr QFile::Permissions kOthersAndGroup = QFile::ReadGroup | QFile::WriteGroup |
+                                                          QFile::ExeGroup | QFile::ReadOther |
+                                                          QFile::WriteOther | QFile::ExeOther;
+
     QString prefsPath() const { return velmo::dataFolderPath() + "/VelmoFrontEnd.ini"; }
 
     QTemporaryDir m_workDir;
@@ -89,6 +93,10 @@ private slots:
         QCOMPARE(prefs.value("serial/flowcontol").toInt(), 0);
         QCOMPARE(prefs.value("mqtt/host").toString(), QStringLiteral("127.0.0.1"));
         QCOMPARE(prefs.value("mqtt/port").toInt(), 1883);
+        // Preferences and the data folder are the user's alone.
+        QCOMPARE(QFileInfo(prefsPath()).permissions() & kOthersAndGroup, QFile::Permissions());
+        QCOMPARE(QFileInfo(velmo::dataFolderPath()).permissions() & kOthersAndGroup,
+                 QFile::Permissions());
 
         // A second front end ends at once, quietly, and the first runs on.
         QProcess second;

@@ -4,6 +4,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
@@ -37,8 +38,13 @@ class DaemonBinaryTest : public QObject
 private:
     TestBroker broker;
 
-    void startDaemon(QProcess &process)
+    void startDaemon(QProcess &process, const QString &tmpDir = QString())
     {
+        if (!tmpDir.isEmpty()) {
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("TMPDIR"), tmpDir);
+            process.setProcessEnvironment(env);
+        }
         process.setProcessChannelMode(QProcess::SeparateChannels);
         process.setWorkingDirectory(QFileInfo(daemonPath()).path());
         process.start(daemonPath(), {});
@@ -61,8 +67,12 @@ private slots:
         startDaemon(first);
         QVERIFY(answersPing(probe, 15000));
 
+        // Also with a temporary folder of its own: both would fight over
+        // the broker's client id.
+        QTemporaryDir otherTmp;
+        QVERIFY(otherTmp.isValid());
         QProcess second;
-        startDaemon(second);
+        startDaemon(second, otherTmp.path());
         QVERIFY(second.waitForFinished(10000));
         QCOMPARE(second.exitStatus(), QProcess::NormalExit);
         QCOMPARE(second.exitCode(), 0);
