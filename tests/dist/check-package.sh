@@ -21,13 +21,20 @@ deb=$(readlink -f "${1:?usage: $0 <package.deb>}")
 # A network and System V IPC of our own: the daemon always uses port 1883,
 # and the single-instance keys must not meet anybody else's programs.
 if [ -z "${VELMO_PACKAGE_CHECK_ISOLATED:-}" ]; then
-    userns=()
-    [ "$(id -u)" -eq 0 ] || userns=(-r)
-    exec unshare "${userns[@]}" -n -i env VELMO_PACKAGE_CHECK_ISOLATED=1 bash "$0" "$@"
+    userns=() user=nobody
+    [ "$(id -u)" -eq 0 ] || userns=(-r) user=self
+    exec unshare "${userns[@]}" -n -i env VELMO_PACKAGE_CHECK_ISOLATED=$user bash "$0" "$@"
 fi
 ip link set lo up || exit 2
+# A technician is no root: as root, the programs run as nobody, so the
+# installed tree is read-only to them as it is under /usr.
+as_user=()
+if [ "$VELMO_PACKAGE_CHECK_ISOLATED" = nobody ]; then
+    as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/velmo-package.XXXXXX")
+chmod 755 "$work"
 root="$work/root"
 started=() # PIDs to end on exit, ours only
 
@@ -150,14 +157,15 @@ done
 export HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" TMPDIR="$work/tmp"
 export QT_QPA_PLATFORM=offscreen LANG=C.UTF-8
 unset LC_ALL LC_MESSAGES LANGUAGE XDG_CACHE_HOME
-mkdir -p "$HOME" "$TMPDIR" "$work/elsewhere"
-chmod 700 "$XDG_RUNTIME_DIR" 2>/dev/null || mkdir -m 700 "$XDG_RUNTIME_DIR"
+mkdir -p "$HOME" "$TMPDIR" "$work/elsewhere" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+[ ${#as_user[@]} -eq 0 ] || chown 65534:65534 "$HOME" "$TMPDIR" "$XDG_RUNTIME_DIR"
 cd "$work/elsewhere" || exit 1
 lib=$usr/lib/velmo
 
-"$usr/bin/velmo-service-tool" --check-install >"$work/check.txt" 2>&1
+"${as_user[@]}" "$usr/bin/velmo-service-tool" --check-install >"$work/check.txt" 2>&1
 check "velmo-service-tool --check-install" test $? -eq 0
-"$usr/bin/velmo-service-tool" --check-install --lang it >>"$work/check.txt" 2>&1
+"${as_user[@]}" "$usr/bin/velmo-service-tool" --check-install --lang it >>"$work/check.txt" 2>&1
 check "velmo-service-tool --check-install --lang it" test $? -eq 0
 sed 's/^/   /' "$work/check.txt"
 
@@ -165,7 +173,7 @@ broker_listens() { (exec 3<>/dev/tcp/127.0.0.1/1883) 2>/dev/null; }
 check "no broker on the private network yet" eval '! broker_listens'
 
 # The daemon alone: its command starts a broker first.
-"$usr/bin/velmo-serial" >"$work/daemon.log" 2>&1 &
+"${as_user[@]}" "$usr/bin/velmo-serial" >"$work/daemon.log" 2>&1 &
 started+=($!)
 check "velmo-serial started a broker" wait_for 10 broker_listens
 check "the broker it started listens on loopback only" \
@@ -181,7 +189,7 @@ check "daemon ended" wait_for 5 eval '[ -z "$(installed_pids velmo-serial)" ]'
 frontend_session() { # lang-option-or-empty expected-help
     local help=$1
     shift
-    "$usr/bin/velmo-service-tool" "$@" >"$work/frontend.log" 2>&1 &
+    "${as_user[@]}" "$usr/bin/velmo-service-tool" "$@" >"$work/frontend.log" 2>&1 &
     started+=($!)
     local fe
     wait_for 10 eval '[ -n "$(installed_pids VelmoFrontEnd)" ]'
