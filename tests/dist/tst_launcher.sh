@@ -161,24 +161,16 @@ other=$(cd "$elsewhere" && env LANG=it_IT.UTF-8 XDG_RUNTIME_DIR="$work/runtime" 
 other_cwd=$(field cwd "$other")
 expect_match "second tree mirrored too" "^$work/runtime/velmo/it-[0-9]+/bin$" "$other_cwd"
 if [ "$other_cwd" = "$mirror" ]; then fail "two trees share one mirror"; else pass; fi
-expect_eq "second tree's mirror points at it" "$(cd "$work/other/usr/lib/velmo/bin" && pwd -P)/VelmoFrontEnd" \
-    "$(readlink -f "$other_cwd/VelmoFrontEnd")"
 
 # --- options -------------------------------------------------------------------
 out=$(run velmo-service-tool --help)
 expect_eq "--help succeeds" 0 $?
 expect_match "--help names --lang with the installed languages" "--lang LANG.*" "$out"
 expect_match "--help lists Italian" "en, it" "$out"
-expect_match "--help names --check-install" "--check-install" "$out"
-expect_no_match "--help does not start the program" "^program=" "$out"
-out=$(run velmo-service-tool --version)
-expect_match "--version" "^velmo-service-tool [0-9]+\.[0-9]+" "$out"
 
 out=$(run velmo-service-tool --lang de)
 expect_eq "unknown language fails" 1 $?
 expect_match "unknown language lists the installed ones" "installed: en it" "$out"
-out=$(run velmo-service-tool --lang)
-expect_eq "--lang without value fails" 1 $?
 out=$(run velmo-service-tool --frobnicate)
 expect_eq "unknown option fails" 1 $?
 expect_match "unknown option is named" "unknown option '--frobnicate'" "$out"
@@ -226,8 +218,6 @@ out=$(run LANG=it_IT.UTF-8 velmo-serial --no-broker)
 expect_eq "daemon started" velmo-serial "$(field program "$out")"
 expect_eq "daemon runs in the program folder" "$lib/bin" "$(field cwd "$out")"
 expect_eq "daemon gets no arguments" "" "$(field args "$out")"
-out=$(run velmo-serial --help)
-expect_match "daemon --help names --no-broker" "--no-broker" "$out"
 out=$(run velmo-serial --port /dev/ttyUSB0)
 expect_eq "daemon rejects unknown options" 1 $?
 
@@ -235,16 +225,12 @@ out=$(run velmo-board-sim --id 0x2345 --dump "/tmp/a b.bin" --pace)
 expect_eq "board started" velmo-board-sim "$(field program "$out")"
 expect_eq "board runs in the program folder" "$lib/bin" "$(field cwd "$out")"
 expect_eq "board gets its arguments unchanged" "--id 0x2345 --dump /tmp/a b.bin --pace" "$(field args "$out")"
-out=$(run velmo-board-sim --help)
-expect_eq "board's own --help is passed through" "--help" "$(field args "$out")"
 
 # A command linked before its program is installed says so.
 ln -s ../lib/velmo/velmo-launch "$tree/bin/velmo-flash"
 out=$(run velmo-flash --help)
 expect_eq "missing program fails" 1 $?
 expect_match "missing program is named" "velmo-flash is missing" "$out"
-out=$("$lib/velmo-launch" 2>&1)
-expect_eq "the launcher alone refuses" 1 $?
 
 echo "launcher: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
