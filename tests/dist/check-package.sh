@@ -178,7 +178,7 @@ started+=($!)
 check "velmo-serial started a broker" wait_for 10 broker_listens
 check "the broker it started listens on loopback only" \
     eval "! ss -ltnH 'sport = :1883' | awk '{print \$4}' | grep -qv '^127\.0\.0\.1:1883$'"
-check "the launcher said so" grep -q 'started a loopback-only MQTT broker' "$work/daemon.log"
+check "the launcher said so" wait_for 5 grep -q 'started a loopback-only MQTT broker' "$work/daemon.log"
 check "installed daemon answers PING" wait_for 10 pong
 check "the daemon runs from the program folder" \
     test "$(readlink "/proc/$(installed_pids velmo-serial | head -n1)/cwd")" = "$lib/bin"
@@ -221,7 +221,13 @@ frontend_session() { # lang-option-or-empty expected-help
     cat "$work/resolve.txt"
     passed=$((passed + $(grep -c '^ok' "$work/resolve.txt")))
     failed=$((failed + $(grep -c '^FAIL' "$work/resolve.txt")))
-    opened_help() { ls -l "/proc/$fe/fd" 2>/dev/null | grep -q "$lib/bin/Help_$help.qhc"; }
+    opened_help() {
+        local fd
+        for fd in "/proc/$fe/fd"/*; do
+            [ "$fd" -ef "$lib/bin/Help_$help.qhc" ] 2>/dev/null && return 0
+        done
+        return 1
+    }
     check "front end opened Help_$help.qhc next to the program ($*)" wait_for 15 opened_help
     kill "$fe"
     wait_for 5 eval '[ -z "$(installed_pids VelmoFrontEnd)" ]'
