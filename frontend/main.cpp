@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QDebug>
+#include <QIcon>
 #include <QLocale>
 #include <QProcess>
 #include <QTranslator>
@@ -20,6 +21,14 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     velmo::restrictNewFilesToOwner();
+    // Title bar, task switcher and about box show the desktop entry's icon.
+    QIcon appIcon;
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        appIcon.addFile(QStringLiteral(":/appicon/%1x%1/apps/velmo-service-tool.png").arg(size),
+                        QSize(size, size));
+    QApplication::setWindowIcon(appIcon);
+    // Wayland matches windows to their menu entry by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.calvestrid.VelmoServiceTool"));
 
     InstanceGuard ownGuard{QString::fromLatin1(kFrontEndKey)};
     InstanceGuard daemonProbe{QString::fromLatin1(kDaemonKey)};

@@ -16,6 +16,7 @@ packages=(
   xvfb xauth imagemagick x11-utils xdg-utils fonts-dejavu-core
   adwaita-icon-theme
   socat procps psmisc
+  dpkg-dev lintian desktop-file-utils appstream man-db iproute2
 )
 
 missing=()

@@ -28,7 +28,7 @@ while [ $# -gt 0 ]; do
         [ -f "$f" ] && kill "$(cat "$f")" 2>/dev/null || true
         rm -f "$f"
       done
-      pkill -x velmo-serial 2>/dev/null || true
+      pkill -u "$(id -u)" -x velmo-serial 2>/dev/null || true
       echo "stopped"
       exit 0 ;;
     -h|--help) sed -n '2,14p' "$0"; exit 0 ;;
@@ -74,7 +74,7 @@ if [ $demo -eq 1 ]; then
   mkdir -p "$data"
   if [ -f "$state/board.pid" ]; then kill "$(cat "$state/board.pid")" 2>/dev/null || true; fi
   # A daemon started for another HOME would keep its own data folder.
-  pkill -x velmo-serial 2>/dev/null || true
+  pkill -u "$(id -u)" -x velmo-serial 2>/dev/null || true
   ./velmo-board-sim --pace --erase-all-from 0x800 > "$state/board.out" 2>"$state/board.log" &
   echo $! > "$state/board.pid"
   for _ in $(seq 50); do grep -q '^PORT ' "$state/board.out" 2>/dev/null && break; sleep 0.1; done

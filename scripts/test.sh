@@ -5,20 +5,22 @@
 #   scripts/test.sh              every test in a normal build
 #   scripts/test.sh --sanitize   unit and integration tests under ASan+UBSan
 #   scripts/test.sh --fuzz       builds the fuzz targets with clang, runs each briefly
-#   scripts/test.sh --all        all three, as CI does
+#   scripts/test.sh --package    builds the Debian package and checks it installed
+#   scripts/test.sh --all        all four, as CI does
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
 fuzz_seconds=${VELMO_FUZZ_SECONDS:-20}
 
-normal=0 sanitize=0 fuzz=0
+normal=0 sanitize=0 fuzz=0 package=0
 case "${1:-}" in
   "") normal=1 ;;
   --sanitize) sanitize=1 ;;
   --fuzz) fuzz=1 ;;
-  --all) normal=1 sanitize=1 fuzz=1 ;;
-  *) echo "usage: $0 [--sanitize|--fuzz|--all]" >&2; exit 2 ;;
+  --package) package=1 ;;
+  --all) normal=1 sanitize=1 fuzz=1 package=1 ;;
+  *) echo "usage: $0 [--sanitize|--fuzz|--package|--all]" >&2; exit 2 ;;
 esac
 
 bash "$root/scripts/install-deps.sh"
@@ -29,6 +31,11 @@ if [ $normal -eq 1 ]; then
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
   cmake --build "$build" -j "$jobs"
   ctest --test-dir "$build" --output-on-failure -j "$jobs" || status=1
+fi
+
+# Reuses the normal build: only packing and the checks come on top.
+if [ $package -eq 1 ]; then
+  bash "$root/scripts/package.sh" --check || status=1
 fi
 
 if [ $sanitize -eq 1 ]; then
