@@ -40,6 +40,7 @@ constexpr double kMinColumnWidth = 8.43;
 constexpr double kMaxColumnWidth = 255;
 constexpr double kColumnPadding = 2;
 constexpr int kAutoFitLastColumn = 26; // "a:z"
+constexpr char kFolderMimeType[] = "inode/directory";
 
 QString pick(const QString &language, const char *english, const char *italian)
 {
@@ -139,6 +140,8 @@ void ExportProgress::runFinalStep(const std::function<void()> &work)
     m_dialog->setRange(0, last);
     m_dialog->setValue(last);
     QApplication::processEvents();
+    // Done: whatever is said about the file next must not sit behind it.
+    m_dialog->hide();
 }
 
 // The open workbook with the few cell formats the sheets use.
@@ -678,9 +681,11 @@ void ExcelExporter::showWhereItWent() const
                                       : Lenguagge().excelNotInstalledText();
     const QString text =
         reason + QLatin1Char('\n') + tr("It was saved as %1").arg(QDir::toNativeSeparators(m_path));
-    const int choice =
-        dialogs.showChoice(UserDialogs::Kind::Warning, tr("Warning"), text, {tr("Open folder")});
-    if (choice == 0 && !dialogs.openUrl(QUrl::fromLocalFile(folder))) {
+    // A button that would start nothing is not offered: the path is in the text.
+    const bool browsable = dialogs.hasDefaultApplication(QString::fromLatin1(kFolderMimeType));
+    const QStringList buttons = browsable ? QStringList{tr("Open folder")} : QStringList();
+    const int choice = dialogs.showChoice(UserDialogs::Kind::Warning, tr("Warning"), text, buttons);
+    if (browsable && choice == 0 && !dialogs.openUrl(QUrl::fromLocalFile(folder))) {
         dialogs.critical(
             tr("Error"),
             tr("The folder %1 could not be opened.").arg(QDir::toNativeSeparators(folder)));

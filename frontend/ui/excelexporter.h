@@ -48,7 +48,7 @@ public:
     bool cancelled() const;
     // The last step: `work` (writing the file) runs on a thread of its own
     // while the dialog says so and keeps moving; it cannot be cancelled any
-    // more. The bar is full when it returns.
+    // more. The bar is full, and the dialog closed, when it returns.
     void runFinalStep(const std::function<void()> &work);
 
 private:

@@ -60,13 +60,13 @@ public:
         return !unregisteredTypes.contains(mimeType);
     }
     // Recorded as a box too, with the extra buttons offered; answers with
-    // `choice` (-1: OK).
+    // `choice` when that button was offered, else -1 (OK).
     int showChoice(Kind kind, const QString &title, const QString &text,
                    const QStringList &buttons) override
     {
         choiceButtons.append(buttons);
         showMessage(kind, title, text);
-        return choice;
+        return choice < buttons.size() ? choice : -1;
     }
 
     QStringList texts() const

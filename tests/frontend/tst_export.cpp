@@ -485,10 +485,19 @@ private slots:
         QVERIFY(dialogs.boxes.isEmpty());
 
         // None is registered: nothing is launched; the box names the file and
-        // offers its folder, which the user takes.
+        // offers its folder, which the user takes. The finished progress
+        // window is gone by then, not left standing behind the box.
         dialogs.unregisteredTypes = QStringList{mime};
         dialogs.choice = 0;
+        bool progressBehindBox = false;
+        dialogs.onBox = [&progressBehindBox](const FakeDialogs::Box &) {
+            for (QWidget *widget : QApplication::topLevelWidgets()) {
+                if (qobject_cast<QProgressDialog *>(widget) && widget->isVisible())
+                    progressBehindBox = true;
+            }
+        };
         path = exportOnce();
+        QVERIFY(!progressBehindBox);
         QVERIFY(dialogs.openedDocuments.isEmpty());
         QCOMPARE(dialogs.boxes.size(), 1);
         QCOMPARE(dialogs.boxes[0].kind, UserDialogs::Kind::Warning);
@@ -512,6 +521,13 @@ private slots:
         QCOMPARE(dialogs.boxes.size(), 2);
         QCOMPARE(dialogs.boxes[1].kind, UserDialogs::Kind::Critical);
         QVERIFY(dialogs.boxes[1].text.contains(folder));
+
+        // No file manager either: no button that would start nothing.
+        dialogs.unregisteredTypes.append(QStringLiteral("inode/directory"));
+        exportOnce();
+        QCOMPARE(dialogs.boxes.size(), 1);
+        QCOMPARE(dialogs.choiceButtons, QList<QStringList>{QStringList()});
+        QVERIFY(dialogs.openedUrls.isEmpty());
 
         // Registered, but the launch fails: a different reason, same place.
         dialogs.unregisteredTypes.clear();
