@@ -23,10 +23,6 @@
 <context>
     <name>ExcelExporter</name>
     <message>
-        <source>the workbook could not be created</source>
-        <translation>non è stato possibile creare la cartella di lavoro</translation>
-    </message>
-    <message>
         <source>the file could not be renamed</source>
         <translation>non è stato possibile rinominare il file</translation>
     </message>
@@ -45,6 +41,29 @@
     <message>
         <source>The spreadsheet could not be created in %1</source>
         <translation>Impossibile creare il foglio di calcolo in %1</translation>
+    </message>
+    <message>
+        <source>The spreadsheet could not be opened.</source>
+        <translation>Impossibile aprire il foglio di calcolo.</translation>
+    </message>
+    <message>
+        <source>It was saved as %1</source>
+        <translation>È stato salvato come %1</translation>
+    </message>
+    <message>
+        <source>Open folder</source>
+        <translation>Apri cartella</translation>
+    </message>
+    <message>
+        <source>The folder %1 could not be opened.</source>
+        <translation>Impossibile aprire la cartella %1.</translation>
+    </message>
+</context>
+<context>
+    <name>ExportProgress</name>
+    <message>
+        <source>Writing the file...</source>
+        <translation>Scrittura del file...</translation>
     </message>
 </context>
 <context>
@@ -217,7 +236,7 @@
     </message>
     <message>
         <source>Run N°</source>
-        <translation>Ciclo N°</translation>
+        <translation>Manovra N°</translation>
     </message>
     <message>
         <source>Occurrency</source>
@@ -371,7 +390,7 @@
     </message>
     <message>
         <source>Run Number</source>
-        <translation>Numero ciclo</translation>
+        <translation>Numero manovra</translation>
     </message>
     <message>
         <source>Commands / Events</source>
@@ -404,6 +423,14 @@
     <message>
         <source>Graph event %1 (%2)</source>
         <translation>Grafico evento %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Spreadsheet saved as %1</source>
+        <translation>Foglio di calcolo salvato come %1</translation>
+    </message>
+    <message>
+        <source>The spreadsheet was not written.</source>
+        <translation>Il foglio di calcolo non è stato scritto.</translation>
     </message>
 </context>
 <context>
@@ -543,6 +570,18 @@
     <message>
         <source>Cannot open %1 in the browser.</source>
         <translation>Impossibile aprire %1 nel browser.</translation>
+    </message>
+    <message>
+        <source>No web browser is set up to open %1.</source>
+        <translation>Nessun browser è impostato per aprire %1.</translation>
+    </message>
+    <message>
+        <source>Open the address in a browser to download the update.</source>
+        <translation>Aprire l&apos;indirizzo in un browser per scaricare l&apos;aggiornamento.</translation>
+    </message>
+    <message>
+        <source>Copy address</source>
+        <translation>Copia indirizzo</translation>
     </message>
 </context>
 </TS>

@@ -4,11 +4,14 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
 #include <QUrl>
 
 namespace {
 UserDialogs *g_installed = nullptr;
-}
+constexpr int kDesktopQueryTimeoutMs = 2000;
+} // namespace
 
 UserDialogs &UserDialogs::instance()
 {
@@ -31,24 +34,64 @@ bool UserDialogs::openDocument(const QString &path)
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
-void WidgetDialogs::showMessage(Kind kind, const QString &title, const QString &text)
+bool UserDialogs::hasDefaultApplication(const QString &mimeType)
 {
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    // The freedesktop query the desktop's own open helper relies on; it
+    // prints nothing when no application is set for the type.
+    QProcess query;
+    query.start(QStringLiteral("xdg-mime"),
+                {QStringLiteral("query"), QStringLiteral("default"), mimeType});
+    if (!query.waitForFinished(kDesktopQueryTimeoutMs)) {
+        query.kill();
+        query.waitForFinished(kDesktopQueryTimeoutMs);
+        return true; // no answer: let the open call decide
+    }
+    if (query.exitStatus() != QProcess::NormalExit || query.exitCode() != 0)
+        return true;
+    return !query.readAllStandardOutput().trimmed().isEmpty();
+}
+
+int UserDialogs::showChoice(Kind kind, const QString &title, const QString &text,
+                            const QStringList &)
+{
+    showMessage(kind, title, text);
+    return -1;
+}
+
+namespace {
+QMessageBox::Icon iconOf(UserDialogs::Kind kind)
+{
     switch (kind) {
-    case Kind::Critical:
-        icon = QMessageBox::Critical;
-        break;
-    case Kind::Warning:
-        icon = QMessageBox::Warning;
-        break;
-    case Kind::Information:
-        icon = QMessageBox::Information;
-        break;
-    case Kind::Plain:
+    case UserDialogs::Kind::Critical:
+        return QMessageBox::Critical;
+    case UserDialogs::Kind::Warning:
+        return QMessageBox::Warning;
+    case UserDialogs::Kind::Information:
+        return QMessageBox::Information;
+    case UserDialogs::Kind::Plain:
         break;
     }
-    QMessageBox box(icon, title, text, QMessageBox::Ok);
+    return QMessageBox::NoIcon;
+}
+} // namespace
+
+void WidgetDialogs::showMessage(Kind kind, const QString &title, const QString &text)
+{
+    QMessageBox box(iconOf(kind), title, text, QMessageBox::Ok);
     box.exec();
+}
+
+int WidgetDialogs::showChoice(Kind kind, const QString &title, const QString &text,
+                              const QStringList &buttons)
+{
+    QMessageBox box(iconOf(kind), title, text, QMessageBox::Ok);
+    // Paths and addresses in the text are there to be copied.
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QList<QAbstractButton *> extra;
+    for (const QString &label : buttons)
+        extra.append(box.addButton(label, QMessageBox::ActionRole));
+    box.exec();
+    return int(extra.indexOf(box.clickedButton()));
 }
 
 QString WidgetDialogs::chooseOpenFile(const QString &nameFilter)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -40,6 +41,18 @@ public:
     // Tests that reach it override it so nothing is launched.
     virtual bool openUrl(const QUrl &url);
 
+    // Whether the desktop names an application for `mimeType` (a file type,
+    // or "x-scheme-handler/https" for web addresses). The open calls above
+    // report success once the desktop's helper has started, even when it
+    // finds nothing; this asks first. True when the desktop cannot tell.
+    virtual bool hasDefaultApplication(const QString &mimeType);
+
+    // A box like showMessage with `buttons` besides OK; returns the index of
+    // the one chosen, or -1 for OK or a box closed otherwise. Without an
+    // override it is a plain box and no choice is made.
+    virtual int showChoice(Kind kind, const QString &title, const QString &text,
+                           const QStringList &buttons);
+
     void critical(const QString &title, const QString &text)
     {
         showMessage(Kind::Critical, title, text);
@@ -66,4 +79,6 @@ public:
     void showMessage(Kind kind, const QString &title, const QString &text) override;
     QString chooseOpenFile(const QString &nameFilter) override;
     int execDialog(QDialog &dialog) override;
+    int showChoice(Kind kind, const QString &title, const QString &text,
+                   const QStringList &buttons) override;
 };

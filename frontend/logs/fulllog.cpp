@@ -143,9 +143,9 @@ QVector<LogEvent> buildEvents(const QStringList &records, const QVector<LogBlock
                 event.commandsShort.append(shortCommand(text));
             } else if (line.contains(kAlarm)) {
                 event.alarms.append(alarmText(line));
-            } else if (line.contains(kCount)) {
-                continue;
             } else if (line.contains(kEvent)) {
+                // COUNT has no meaning here and must not be tested first:
+                // "EVENT: 1F COUNTER RESET" is an event like any other.
                 event.events.append(eventText(line));
             }
         }

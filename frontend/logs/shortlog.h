@@ -64,6 +64,8 @@ public:
     // the spreadsheet writer (frontend/ui) so this library does not need it.
     // False when no workbook was written.
     bool exportToExcel();
+    // The workbook the last exportToExcel() wrote; empty when none was.
+    QString exportedPath() const { return m_exportedPath; }
 
 signals:
     void Board_Info_Table_Set_Row_Count(int Row_Count);
@@ -92,6 +94,7 @@ private:
     QString settingsTable;
     LookupDatabase *m_db = nullptr;
     int exportRow = 0; // sheet row the export writes next
+    QString m_exportedPath;
 };
 
 // Connects the eight row signals to the receiver's slots of the same names.

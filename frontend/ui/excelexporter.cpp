@@ -9,9 +9,13 @@
 #include <QApplication>
 #include <QDebug>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QProgressDialog>
 #include <QRegularExpression>
+#include <QThread>
+#include <QUrl>
 
 #include <xlsxwriter.h>
 
@@ -36,6 +40,7 @@ constexpr double kMinColumnWidth = 8.43;
 constexpr double kMaxColumnWidth = 255;
 constexpr double kColumnPadding = 2;
 constexpr int kAutoFitLastColumn = 26; // "a:z"
+constexpr char kFolderMimeType[] = "inode/directory";
 
 QString pick(const QString &language, const char *english, const char *italian)
 {
@@ -75,15 +80,20 @@ QString uniqueExportPath(const QDir &folder)
         name = QStringLiteral("Log_export_%1_%2.xlsx").arg(stamp).arg(n);
     return folder.filePath(name);
 }
+
+QString partialPath(const QString &path)
+{
+    return path + QStringLiteral(".part");
+}
 } // namespace
 
-ExportProgress::ExportProgress(int total)
+ExportProgress::ExportProgress(int rowSteps)
     : m_dialog(std::make_unique<QProgressDialog>())
 {
     const Lenguagge texts;
     m_dialog->setLabelText(texts.exportingText());
     m_dialog->setCancelButtonText(texts.cancelText());
-    m_dialog->setRange(0, total);
+    m_dialog->setRange(0, std::max(rowSteps, 0) + 1);
     m_dialog->setWindowModality(Qt::WindowModal);
     m_dialog->setMinimumWidth(kProgressMinWidth);
     m_dialog->setWindowTitle(texts.dataExportText());
@@ -110,6 +120,40 @@ bool ExportProgress::cancelled() const
     return m_dialog->wasCanceled();
 }
 
+void ExportProgress::runFinalStep(const std::function<void()> &work)
+{
+    const int last = m_dialog->maximum();
+    // Compressing a long sheet takes seconds: a bar standing still just
+    // short of the end would look like a hang, so it runs as "busy".
+    m_dialog->setCancelButton(nullptr);
+    m_dialog->setLabelText(tr("Writing the file..."));
+    m_dialog->setRange(0, 0);
+    // A cancel hides the dialog, but the rows so far are still being saved.
+    m_dialog->show();
+    QEventLoop loop;
+    std::unique_ptr<QThread> worker(QThread::create(work));
+    QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    worker->start();
+    // The user can do nothing here but watch; the work must not be re-entered.
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    worker->wait();
+    m_dialog->setRange(0, last);
+    m_dialog->setValue(last);
+    QApplication::processEvents();
+    // Done: whatever is said about the file next must not sit behind it.
+    m_dialog->hide();
+}
+
+// The open workbook with the few cell formats the sheets use.
+struct ExcelExporter::Workbook
+{
+    lxw_workbook *workbook = nullptr;
+    lxw_worksheet *sheet = nullptr;
+    lxw_format *formats[2][2] = {};  // [bold][centred]
+    lxw_format *dateFormats[2] = {}; // [centred]
+    QByteArray tmpdir;               // outlives the workbook, which keeps the pointer
+};
+
 ExcelExporter::ExcelExporter(QObject *parent)
     : QObject(parent)
 {}
@@ -117,16 +161,28 @@ ExcelExporter::ExcelExporter(QObject *parent)
 ExcelExporter::~ExcelExporter()
 {
     // A workbook that was never finished must not leave its empty claim.
-    if (m_open)
+    if (m_open) {
+        discardWorkbook();
         QFile::remove(m_path);
+    }
+}
+
+QString ExcelExporter::exportFolder()
+{
+    return velmo::dataFolderPath() + QStringLiteral("/Exports");
 }
 
 bool ExcelExporter::openWorkbook()
 {
-    m_cells.clear();
+    if (m_open) {
+        discardWorkbook();
+        QFile::remove(m_path);
+    }
+    m_openRows.clear();
+    m_firstOpenRow = 1;
     m_columnWidths.clear();
     m_open = false;
-    const QDir folder(velmo::dataFolderPath() + QStringLiteral("/Exports"));
+    const QDir folder(exportFolder());
     m_path = folder.path();
     if (!folder.mkpath(QStringLiteral("."))) {
         qWarning() << "export folder not created:" << folder.path();
@@ -140,34 +196,90 @@ bool ExcelExporter::openWorkbook()
         qWarning() << "export file not created:" << m_path << claim.errorString();
         return false;
     }
+    claim.close();
+
+    // Constant-memory mode: each row goes to a temporary file once the next
+    // one starts, so only the open row is held. The workbook is written next
+    // to the claimed name and moved over it, so a failed write never leaves
+    // a broken workbook under the export's name.
+    auto book = std::make_unique<Workbook>();
+    book->tmpdir = QFile::encodeName(QDir::tempPath());
+    lxw_workbook_options options = {};
+    options.constant_memory = LXW_TRUE;
+    options.tmpdir = book->tmpdir.data();
+    const QString partial = partialPath(m_path);
+    QFile::remove(partial);
+    book->workbook = workbook_new_opt(QFile::encodeName(partial).constData(), &options);
+    book->sheet = book->workbook ? workbook_add_worksheet(book->workbook, nullptr) : nullptr;
+    if (!book->sheet) {
+        qWarning() << "export workbook not created:" << partial;
+        if (book->workbook)
+            lxw_workbook_free(book->workbook);
+        QFile::remove(m_path);
+        return false;
+    }
+    for (int bold = 0; bold < 2; ++bold) {
+        for (int centred = 0; centred < 2; ++centred) {
+            lxw_format *format = workbook_add_format(book->workbook);
+            if (bold)
+                format_set_bold(format);
+            if (centred)
+                format_set_align(format, LXW_ALIGN_CENTER);
+            book->formats[bold][centred] = format;
+        }
+    }
+    for (int centred = 0; centred < 2; ++centred) {
+        lxw_format *format = workbook_add_format(book->workbook);
+        format_set_num_format(format, "dd/mm/yyyy hh:mm");
+        if (centred)
+            format_set_align(format, LXW_ALIGN_CENTER);
+        book->dateFormats[centred] = format;
+    }
+    m_book = std::move(book);
     m_open = true;
     return true;
 }
 
-ExcelExporter::Cell &ExcelExporter::cellAt(int row, int column)
+void ExcelExporter::discardWorkbook()
 {
-    // The sheet counts from 1, the file format from 0.
-    return m_cells[CellKey(row - 1, column - 1)];
+    if (m_book && m_book->workbook)
+        lxw_workbook_free(m_book->workbook);
+    m_book.reset();
+    m_openRows.clear();
+    QFile::remove(partialPath(m_path));
+}
+
+ExcelExporter::Cell *ExcelExporter::cellAt(int row, int column)
+{
+    if (row < 1 || column < 1)
+        return nullptr;
+    if (row < m_firstOpenRow) {
+        // The file format takes rows in order only; a late cell would vanish
+        // without a word, so say it where a developer looks.
+        qWarning() << "export: row" << row << "is already written, cell" << column << "dropped";
+        return nullptr;
+    }
+    return &m_openRows[row][column];
 }
 
 void ExcelExporter::writeCell(const QString &text, int row, int column, bool centred)
 {
-    if (row < 1 || column < 1)
+    Cell *cell = cellAt(row, column);
+    if (!cell)
         return;
-    Cell &cell = cellAt(row, column);
     if (text.startsWith(QLatin1Char('\''))) {
-        cell.kind = CellKind::Text;
-        cell.text = text.mid(1);
-    } else if (readsAsNumber(text, &cell.number)) {
-        cell.kind = CellKind::Number;
-        cell.text = text;
+        cell->kind = CellKind::Text;
+        cell->text = text.mid(1);
+    } else if (readsAsNumber(text, &cell->number)) {
+        cell->kind = CellKind::Number;
+        cell->text = text;
     } else {
-        cell.kind = CellKind::Text;
-        cell.text = text;
+        cell->kind = CellKind::Text;
+        cell->text = text;
     }
-    cell.text.truncate(kMaxCellText);
+    cell->text.truncate(kMaxCellText);
     if (centred)
-        cell.centred = true;
+        cell->centred = true;
 }
 
 void ExcelExporter::writeCellPair(const QString &text1, const QString &text2, int row, int column)
@@ -178,35 +290,83 @@ void ExcelExporter::writeCellPair(const QString &text1, const QString &text2, in
 
 void ExcelExporter::writeDateTime(const QDateTime &value, int row, int column)
 {
-    if (row < 1 || column < 1)
+    Cell *cell = cellAt(row, column);
+    if (!cell)
         return;
-    Cell &cell = cellAt(row, column);
     if (!value.isValid()) {
-        cell.kind = CellKind::Text;
-        cell.text.clear();
+        cell->kind = CellKind::Text;
+        cell->text.clear();
         return;
     }
-    cell.kind = CellKind::DateTime;
-    cell.dateTime = value;
-    cell.text = value.toString(QStringLiteral("dd/MM/yyyy hh:mm"));
+    cell->kind = CellKind::DateTime;
+    cell->dateTime = value;
+    cell->text = value.toString(QStringLiteral("dd/MM/yyyy hh:mm"));
 }
 
 void ExcelExporter::setBold(int row, int column)
 {
-    if (row >= 1 && column >= 1)
-        cellAt(row, column).bold = true;
+    if (Cell *cell = cellAt(row, column))
+        cell->bold = true;
+}
+
+void ExcelExporter::flushRowsBefore(int row)
+{
+    while (!m_openRows.isEmpty() && m_openRows.firstKey() < row) {
+        const auto first = m_openRows.begin();
+        writeRow(first.key(), first.value());
+        m_openRows.erase(first);
+    }
+    m_firstOpenRow = std::max(m_firstOpenRow, row);
+}
+
+void ExcelExporter::writeRow(int row, const Row &cells)
+{
+    for (auto it = cells.cbegin(); it != cells.cend(); ++it) {
+        const int column = it.key();
+        const Cell &cell = it.value();
+        if (column <= kAutoFitLastColumn) {
+            const double width = std::clamp(double(cell.text.size()) + kColumnPadding,
+                                            kMinColumnWidth, kMaxColumnWidth);
+            m_columnWidths[column] = std::max(m_columnWidths.value(column, kMinColumnWidth), width);
+        }
+        if (!m_book)
+            continue;
+        // The sheet counts from 1, the file format from 0.
+        const lxw_row_t r = lxw_row_t(row - 1);
+        const lxw_col_t c = lxw_col_t(column - 1);
+        lxw_format *format = m_book->formats[cell.bold][cell.centred];
+        switch (cell.kind) {
+        case CellKind::Number:
+            worksheet_write_number(m_book->sheet, r, c, cell.number, format);
+            break;
+        case CellKind::DateTime: {
+            const QDate date = cell.dateTime.date();
+            const QTime time = cell.dateTime.time();
+            lxw_datetime value = {date.year(), date.month(),  date.day(),
+                                  time.hour(), time.minute(), double(time.second())};
+            worksheet_write_datetime(m_book->sheet, r, c, &value,
+                                     m_book->dateFormats[cell.centred]);
+            break;
+        }
+        case CellKind::Text:
+            if (cell.text.isEmpty())
+                worksheet_write_blank(m_book->sheet, r, c, format);
+            else
+                worksheet_write_string(m_book->sheet, r, c, cell.text.toUtf8().constData(), format);
+            break;
+        }
+    }
 }
 
 void ExcelExporter::autoFitColumns()
 {
-    m_columnWidths.clear();
-    for (auto it = m_cells.cbegin(); it != m_cells.cend(); ++it) {
-        const int column = it.key().second;
-        if (column >= kAutoFitLastColumn)
-            continue;
-        const double width = std::clamp(double(it.value().text.size()) + kColumnPadding,
-                                        kMinColumnWidth, kMaxColumnWidth);
-        m_columnWidths[column] = std::max(m_columnWidths.value(column, kMinColumnWidth), width);
+    if (!m_openRows.isEmpty())
+        flushRowsBefore(m_openRows.lastKey() + 1);
+    if (!m_book)
+        return;
+    for (auto it = m_columnWidths.cbegin(); it != m_columnWidths.cend(); ++it) {
+        const lxw_col_t column = lxw_col_t(it.key() - 1);
+        worksheet_set_column(m_book->sheet, column, column, it.value(), nullptr);
     }
 }
 
@@ -374,7 +534,8 @@ bool ExcelExporter::exportFullLog(const QStringList &lines, int firstTime,
     writeEventHeaders(language, kEventHeaderRow);
     buildBlocks(lines);
 
-    ExportProgress progress(int(blocks.size()));
+    // Block 0 is not written: one step per run, then the file.
+    ExportProgress progress(std::max(int(blocks.size()) - 1, 0));
     int row = kFirstEventRow;
     int n = 1;
     for (int k = 1; k < blocks.size(); ++k) {
@@ -411,10 +572,11 @@ bool ExcelExporter::exportFullLog(const QStringList &lines, int firstTime,
         if (progress.cancelled())
             break;
         ++row;
+        flushRowsBefore(row);
     }
     database.reset();
     m_descriptions.clear();
-    return finish();
+    return finish(&progress);
 }
 
 QString ExcelExporter::describe(const char *query, const QString &code, const QString &language)
@@ -459,66 +621,20 @@ QString ExcelExporter::eventDescriptionFromFile(const QString &code, const QStri
     return commandEventDescription(code, language);
 }
 
-bool ExcelExporter::writeWorkbook(QString *error)
+bool ExcelExporter::closeWorkbook(ExportProgress *progress, QString *error)
 {
-    // Written next to the claimed name and moved over it, so a failed write
-    // never leaves a broken workbook under the export's name.
-    const QString partial = m_path + QStringLiteral(".part");
-    QFile::remove(partial);
-    lxw_workbook *workbook = workbook_new(QFile::encodeName(partial).constData());
-    if (!workbook) {
-        *error = tr("the workbook could not be created");
-        return false;
-    }
-    lxw_worksheet *sheet = workbook_add_worksheet(workbook, nullptr);
-    lxw_format *formats[2][2] = {}; // [bold][centred]
-    for (int bold = 0; bold < 2; ++bold) {
-        for (int centred = 0; centred < 2; ++centred) {
-            lxw_format *format = workbook_add_format(workbook);
-            if (bold)
-                format_set_bold(format);
-            if (centred)
-                format_set_align(format, LXW_ALIGN_CENTER);
-            formats[bold][centred] = format;
-        }
-    }
-    lxw_format *dateFormats[2] = {};
-    for (int centred = 0; centred < 2; ++centred) {
-        dateFormats[centred] = workbook_add_format(workbook);
-        format_set_num_format(dateFormats[centred], "dd/mm/yyyy hh:mm");
-        if (centred)
-            format_set_align(dateFormats[centred], LXW_ALIGN_CENTER);
-    }
+    autoFitColumns();
+    lxw_workbook *workbook = m_book->workbook;
+    m_book->workbook = nullptr; // closing frees it, whatever the outcome
+    lxw_error result = LXW_NO_ERROR;
+    const auto close = [workbook, &result] { result = workbook_close(workbook); };
+    if (progress)
+        progress->runFinalStep(close);
+    else
+        close();
+    m_book.reset();
 
-    for (auto it = m_cells.cbegin(); it != m_cells.cend(); ++it) {
-        const lxw_row_t row = lxw_row_t(it.key().first);
-        const lxw_col_t column = lxw_col_t(it.key().second);
-        const Cell &cell = it.value();
-        lxw_format *format = formats[cell.bold][cell.centred];
-        switch (cell.kind) {
-        case CellKind::Number:
-            worksheet_write_number(sheet, row, column, cell.number, format);
-            break;
-        case CellKind::DateTime: {
-            const QDate date = cell.dateTime.date();
-            const QTime time = cell.dateTime.time();
-            lxw_datetime value = {date.year(), date.month(),  date.day(),
-                                  time.hour(), time.minute(), double(time.second())};
-            worksheet_write_datetime(sheet, row, column, &value, dateFormats[cell.centred]);
-            break;
-        }
-        case CellKind::Text:
-            if (cell.text.isEmpty())
-                worksheet_write_blank(sheet, row, column, format);
-            else
-                worksheet_write_string(sheet, row, column, cell.text.toUtf8().constData(), format);
-            break;
-        }
-    }
-    for (auto it = m_columnWidths.cbegin(); it != m_columnWidths.cend(); ++it)
-        worksheet_set_column(sheet, lxw_col_t(it.key()), lxw_col_t(it.key()), it.value(), nullptr);
-
-    const lxw_error result = workbook_close(workbook);
+    const QString partial = partialPath(m_path);
     if (result != LXW_NO_ERROR) {
         *error = QString::fromUtf8(lxw_strerror(result));
         QFile::remove(partial);
@@ -533,24 +649,47 @@ bool ExcelExporter::writeWorkbook(QString *error)
     return true;
 }
 
-bool ExcelExporter::finish()
+bool ExcelExporter::finish(ExportProgress *progress)
 {
     if (!m_open)
         return false;
     m_open = false;
-    autoFitColumns();
     QString error;
-    if (!writeWorkbook(&error)) {
+    if (!closeWorkbook(progress, &error)) {
         qWarning() << "export not written:" << m_path << error;
-        UserDialogs::instance().critical(
-            tr("Error"), tr("The spreadsheet could not be written to %1: %2").arg(m_path, error));
+        QFile::remove(m_path);
+        UserDialogs::instance().critical(tr("Error"),
+                                         tr("The spreadsheet could not be written to %1: %2")
+                                             .arg(QDir::toNativeSeparators(m_path), error));
         return false;
     }
-    if (!UserDialogs::instance().openDocument(m_path)) {
-        UserDialogs::instance().warning(tr("Warning"), Lenguagge().excelNotInstalledText() +
-                                                           QLatin1Char('\n') + m_path);
-    }
+    showWhereItWent();
     return true;
+}
+
+// On Linux the desktop's open call "succeeds" as soon as its helper has
+// started, even when that finds nothing to open the file with; so the
+// desktop is first asked whether any application takes spreadsheets.
+void ExcelExporter::showWhereItWent() const
+{
+    UserDialogs &dialogs = UserDialogs::instance();
+    const bool registered = dialogs.hasDefaultApplication(QString::fromLatin1(kMimeType));
+    if (registered && dialogs.openDocument(m_path))
+        return;
+    const QString folder = QFileInfo(m_path).absolutePath();
+    const QString reason = registered ? tr("The spreadsheet could not be opened.")
+                                      : Lenguagge().excelNotInstalledText();
+    const QString text =
+        reason + QLatin1Char('\n') + tr("It was saved as %1").arg(QDir::toNativeSeparators(m_path));
+    // A button that would start nothing is not offered: the path is in the text.
+    const bool browsable = dialogs.hasDefaultApplication(QString::fromLatin1(kFolderMimeType));
+    const QStringList buttons = browsable ? QStringList{tr("Open folder")} : QStringList();
+    const int choice = dialogs.showChoice(UserDialogs::Kind::Warning, tr("Warning"), text, buttons);
+    if (browsable && choice == 0 && !dialogs.openUrl(QUrl::fromLocalFile(folder))) {
+        dialogs.critical(
+            tr("Error"),
+            tr("The folder %1 could not be opened.").arg(QDir::toNativeSeparators(folder)));
+    }
 }
 
 void ExcelExporter::reportOpenFailure() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QHash>
 #include <QMap>
@@ -9,6 +10,7 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
 #include <memory>
 
 class LookupDatabase;
@@ -28,11 +30,14 @@ struct EventBlock
 };
 
 // The progress dialog both exports show while they write: window-modal, so
-// the main window stays blocked while events keep being processed.
+// the main window stays blocked while events keep being processed. Its range
+// ends one step past the rows: the last step is writing the file.
 class ExportProgress
 {
+    Q_DECLARE_TR_FUNCTIONS(ExportProgress)
 public:
-    explicit ExportProgress(int total);
+    // `rowSteps` is the number of steps before the file is written.
+    explicit ExportProgress(int rowSteps);
     ~ExportProgress();
     ExportProgress(const ExportProgress &) = delete;
     ExportProgress &operator=(const ExportProgress &) = delete;
@@ -41,6 +46,10 @@ public:
     // has cancelled.
     bool step(int value);
     bool cancelled() const;
+    // The last step: `work` (writing the file) runs on a thread of its own
+    // while the dialog says so and keeps moving; it cannot be cancelled any
+    // more. The bar is full, and the dialog closed, when it returns.
+    void runFinalStep(const std::function<void()> &work);
 
 private:
     std::unique_ptr<QProgressDialog> m_dialog;
@@ -50,10 +59,18 @@ private:
 // it in the desktop's spreadsheet application. Rows and columns count from
 // 1; a text beginning with "'" stays text, as a spreadsheet user types it,
 // any other text that reads as a decimal number becomes a number.
+//
+// Rows go to the file as they are completed, so a log of any length takes
+// the memory of a few rows: cells may be written in any order within the
+// rows still open, and flushRowsBefore() closes the rows above a given one.
 class ExcelExporter : public QObject
 {
     Q_OBJECT
 public:
+    // What the desktop calls the files this class writes.
+    static constexpr char kMimeType[] =
+        "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet";
+
     explicit ExcelExporter(QObject *parent = nullptr);
     ~ExcelExporter() override;
 
@@ -61,11 +78,17 @@ public:
     // folder or the file cannot be created (the box is the caller's).
     bool openWorkbook();
     QString filePath() const { return m_path; }
+    // Where every export goes.
+    static QString exportFolder();
 
     void writeCell(const QString &text, int row, int column, bool centred = false);
     void writeCellPair(const QString &text1, const QString &text2, int row, int column);
     void writeDateTime(const QDateTime &value, int row, int column);
     void setBold(int row, int column);
+    // Writes the rows above `row` to the file; they cannot change any more.
+    void flushRowsBefore(int row);
+    // Writes every row still open and sizes columns A to Z to their
+    // longest text.
     void autoFitColumns();
 
     void writeBoardInfoTitle(const QString &language, int row);
@@ -91,9 +114,11 @@ public:
     static QString alarmDescriptionFromFile(const QString &code, const QString &language);
     static QString eventDescriptionFromFile(const QString &code, const QString &language);
 
-    // End steps of an export: fit the columns, write the file and hand it
-    // to the desktop. Tells the user when either fails; false then.
-    bool finish();
+    // End steps of an export: fit the columns, write the file (as the last
+    // step of `progress` when there is one) and hand it to the desktop. The
+    // user is told where the file is whenever no application shows it.
+    // False when the file could not be written.
+    bool finish(ExportProgress *progress = nullptr);
     // Tells the user that the workbook could not be started.
     void reportOpenFailure() const;
 
@@ -113,16 +138,22 @@ private:
         bool bold = false;
         bool centred = false;
     };
-    using CellKey = QPair<int, int>; // 0-based row, column
+    using Row = QMap<int, Cell>; // by column, from 1
+    struct Workbook;
 
-    Cell &cellAt(int row, int column);
-    bool writeWorkbook(QString *error);
+    Cell *cellAt(int row, int column);
+    void writeRow(int row, const Row &cells);
+    bool closeWorkbook(ExportProgress *progress, QString *error);
+    void discardWorkbook();
+    void showWhereItWent() const;
     void writeTitle(const QString &text, int row);
     void writeHeaders(const QStringList &texts, int row);
     QString describe(const char *query, const QString &code, const QString &language);
 
     QString m_path;
-    QMap<CellKey, Cell> m_cells;
+    std::unique_ptr<Workbook> m_book;
+    QMap<int, Row> m_openRows; // by row, from 1
+    int m_firstOpenRow = 1;    // rows above it are in the file
     QMap<int, double> m_columnWidths;
     bool m_open = false;
     std::unique_ptr<LookupDatabase> database;

@@ -14,6 +14,7 @@ bool short_log::exportToExcel()
     ExportProgress progress(total);
 
     exportRow = kFirstTitleRow;
+    m_exportedPath.clear();
     ExcelExporter exporter;
     if (!exporter.openWorkbook()) {
         exporter.reportOpenFailure();
@@ -68,5 +69,8 @@ bool short_log::exportToExcel()
                 exporter.writeCell(text + data.historyCodes.at(i), exportRow, 1);
                 exporter.writeCell(text + data.historyTimes.value(i), exportRow, 2, true);
             });
-    return exporter.finish();
+    if (!exporter.finish(&progress))
+        return false;
+    m_exportedPath = exporter.filePath();
+    return true;
 }

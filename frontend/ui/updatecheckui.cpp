@@ -4,11 +4,14 @@
 #include "frontend/core/userdialogs.h"
 
 #include <QAbstractButton>
+#include <QClipboard>
 #include <QDebug>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTextDocumentFragment>
+#include <QUrl>
 
 using frontend::UpdateChecker;
 
@@ -23,6 +26,30 @@ QString releaseNotesText(const QString &notes)
         return QString();
     return QStringLiteral("<p>%1</p>")
         .arg(plain.toHtmlEscaped().replace(QLatin1Char('\n'), QLatin1String("<br>")));
+}
+
+// The desktop's open call "succeeds" as soon as its helper has started, even
+// when that finds no browser: ask first, and when nothing shows the page,
+// leave the user the address to take elsewhere.
+void openDownloadPage(const QUrl &url)
+{
+    UserDialogs &dialogs = UserDialogs::instance();
+    const QString address = url.toDisplayString();
+    const bool registered =
+        dialogs.hasDefaultApplication(QStringLiteral("x-scheme-handler/") + url.scheme());
+    if (registered && dialogs.openUrl(url))
+        return;
+    const QString reason =
+        registered ? UpdateCheckUi::tr("Cannot open %1 in the browser.").arg(address)
+                   : UpdateCheckUi::tr("No web browser is set up to open %1.").arg(address);
+    const QString text = reason + QLatin1Char('\n') +
+                         UpdateCheckUi::tr("Open the address in a browser to download the update.");
+    const int choice =
+        dialogs.showChoice(registered ? UserDialogs::Kind::Critical : UserDialogs::Kind::Warning,
+                           registered ? QStringLiteral("Error") : QStringLiteral("Warning"), text,
+                           {UpdateCheckUi::tr("Copy address")});
+    if (choice == 0)
+        QGuiApplication::clipboard()->setText(address);
 }
 
 } // namespace
@@ -185,8 +212,5 @@ void UpdateCheckUi::offerUpdate(const frontend::AppcastItem &item)
         m_settings.setSkippedVersion(item.version);
     if (box.clickedButton() != download)
         return;
-    if (!UserDialogs::instance().openUrl(item.downloadUrl))
-        UserDialogs::instance().critical(
-            QStringLiteral("Error"),
-            tr("Cannot open %1 in the browser.").arg(item.downloadUrl.toDisplayString()));
+    openDownloadPage(item.downloadUrl);
 }

@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
 // Records every box instead of showing it and answers file dialogs from a
 // queue; installed for the lifetime of the object.
@@ -47,6 +48,26 @@ public:
         openedDocuments.append(path);
         return canOpenDocuments;
     }
+    bool openUrl(const QUrl &url) override
+    {
+        openedUrls.append(url);
+        return canOpenUrls;
+    }
+    // The desktop as the test sets it up: nothing is asked of the real one.
+    bool hasDefaultApplication(const QString &mimeType) override
+    {
+        queriedTypes.append(mimeType);
+        return !unregisteredTypes.contains(mimeType);
+    }
+    // Recorded as a box too, with the extra buttons offered; answers with
+    // `choice` when that button was offered, else -1 (OK).
+    int showChoice(Kind kind, const QString &title, const QString &text,
+                   const QStringList &buttons) override
+    {
+        choiceButtons.append(buttons);
+        showMessage(kind, title, text);
+        return choice < buttons.size() ? choice : -1;
+    }
 
     QStringList texts() const
     {
@@ -64,4 +85,10 @@ public:
     std::function<void(const Box &)> onBox;
     QStringList openedDocuments; // handed to the desktop, never launched
     bool canOpenDocuments = true;
+    QList<QUrl> openedUrls;
+    bool canOpenUrls = true;
+    QStringList queriedTypes;      // asked of hasDefaultApplication
+    QStringList unregisteredTypes; // types no application is set for
+    QList<QStringList> choiceButtons;
+    int choice = -1;
 };

@@ -13,6 +13,8 @@
 #include <QDir>
 #include <QFile>
 #include <QProgressDialog>
+#include <QPushButton>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -31,7 +33,7 @@ void clearExports()
     QDir(velmo::dataFolderPath() + QStringLiteral("/Exports")).removeRecursively();
 }
 
-// Cancels the running export's progress dialog once it shows `value`.
+// Cancels the running export's progress dialog once, when it shows `value`.
 class Canceller : public QObject
 {
 public:
@@ -45,6 +47,7 @@ public:
                     labels.append(dialog->labelText());
                     titles.append(dialog->windowTitle());
                     dialog->cancel();
+                    m_timer.stop();
                 }
             }
         });
@@ -55,6 +58,37 @@ public:
 
 private:
     int m_value;
+    QTimer m_timer;
+};
+
+// Notes what the running export's progress dialog shows whenever events
+// are processed.
+class ProgressWatcher : public QObject
+{
+public:
+    struct Seen
+    {
+        int value;
+        int maximum;
+        QString label;
+        bool cancelButton;
+    };
+    ProgressWatcher()
+    {
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            for (QWidget *widget : QApplication::topLevelWidgets()) {
+                auto *dialog = qobject_cast<QProgressDialog *>(widget);
+                if (!dialog || !dialog->isVisible())
+                    continue;
+                const bool button = !dialog->findChildren<QPushButton *>().isEmpty();
+                seen.append({dialog->value(), dialog->maximum(), dialog->labelText(), button});
+            }
+        });
+        m_timer.start(0);
+    }
+    QList<Seen> seen;
+
+private:
     QTimer m_timer;
 };
 
@@ -402,11 +436,12 @@ private slots:
         short_log log(data, QStringLiteral("./Log_look_up.s3db"));
 
         // No application for .xlsx files: the file is there, the user is told.
-        dialogs.canOpenDocuments = false;
+        dialogs.unregisteredTypes = QStringList{QString::fromLatin1(ExcelExporter::kMimeType)};
         QVERIFY(log.exportToExcel());
         QCOMPARE(dialogs.boxes.size(), 1);
         QVERIFY(dialogs.boxes[0].text.startsWith(Lenguagge().excelNotInstalledText()));
         QCOMPARE(exportFiles().size(), 1);
+        dialogs.unregisteredTypes.clear();
 
         // A folder that takes no files: an error naming the place, nothing opened.
         clearExports();
@@ -424,6 +459,194 @@ private slots:
             dialogs.boxes[0].text.contains(velmo::dataFolderPath() + QStringLiteral("/Exports")));
         QVERIFY(dialogs.openedDocuments.isEmpty());
         QFile::remove(blocker.fileName());
+    }
+
+    void userIsToldWhereTheFileWent()
+    {
+        FakeDialogs dialogs;
+        const QString mime = QString::fromLatin1(ExcelExporter::kMimeType);
+        const QString folder = QDir::toNativeSeparators(ExcelExporter::exportFolder());
+        const auto exportOnce = [&dialogs] {
+            dialogs.boxes.clear();
+            dialogs.choiceButtons.clear();
+            dialogs.openedDocuments.clear();
+            dialogs.openedUrls.clear();
+            ExcelExporter exporter;
+            const bool written =
+                exporter.exportFullLog(kOneEvent, 100, QDateTime::currentDateTime(), QString());
+            return written ? exporter.filePath() : QString();
+        };
+
+        // An application takes spreadsheets: it gets the file, no box.
+        QString path = exportOnce();
+        QVERIFY(!path.isEmpty());
+        QCOMPARE(dialogs.queriedTypes, QStringList{mime});
+        QCOMPARE(dialogs.openedDocuments, QStringList{path});
+        QVERIFY(dialogs.boxes.isEmpty());
+
+        // None is registered: nothing is launched; the box names the file and
+        // offers its folder, which the user takes. The finished progress
+        // window is gone by then, not left standing behind the box.
+        dialogs.unregisteredTypes = QStringList{mime};
+        dialogs.choice = 0;
+        bool progressBehindBox = false;
+        dialogs.onBox = [&progressBehindBox](const FakeDialogs::Box &) {
+            for (QWidget *widget : QApplication::topLevelWidgets()) {
+                if (qobject_cast<QProgressDialog *>(widget) && widget->isVisible())
+                    progressBehindBox = true;
+            }
+        };
+        path = exportOnce();
+        QVERIFY(!progressBehindBox);
+        QVERIFY(dialogs.openedDocuments.isEmpty());
+        QCOMPARE(dialogs.boxes.size(), 1);
+        QCOMPARE(dialogs.boxes[0].kind, UserDialogs::Kind::Warning);
+        QVERIFY(dialogs.boxes[0].text.startsWith(Lenguagge().excelNotInstalledText()));
+        QVERIFY(dialogs.boxes[0].text.contains(QDir::toNativeSeparators(path)));
+        QCOMPARE(dialogs.choiceButtons, QList<QStringList>{QStringList{"Open folder"}});
+        QCOMPARE(dialogs.openedUrls,
+                 QList<QUrl>{QUrl::fromLocalFile(QFileInfo(path).absolutePath())});
+        QVERIFY(QFile::exists(path));
+
+        // The box is closed with OK: nothing else happens.
+        dialogs.choice = -1;
+        exportOnce();
+        QCOMPARE(dialogs.boxes.size(), 1);
+        QVERIFY(dialogs.openedUrls.isEmpty());
+
+        // The folder cannot be shown either: said, with its place.
+        dialogs.choice = 0;
+        dialogs.canOpenUrls = false;
+        exportOnce();
+        QCOMPARE(dialogs.boxes.size(), 2);
+        QCOMPARE(dialogs.boxes[1].kind, UserDialogs::Kind::Critical);
+        QVERIFY(dialogs.boxes[1].text.contains(folder));
+
+        // No file manager either: no button that would start nothing.
+        dialogs.unregisteredTypes.append(QStringLiteral("inode/directory"));
+        exportOnce();
+        QCOMPARE(dialogs.boxes.size(), 1);
+        QCOMPARE(dialogs.choiceButtons, QList<QStringList>{QStringList()});
+        QVERIFY(dialogs.openedUrls.isEmpty());
+
+        // Registered, but the launch fails: a different reason, same place.
+        dialogs.unregisteredTypes.clear();
+        dialogs.canOpenDocuments = false;
+        dialogs.choice = -1;
+        path = exportOnce();
+        QCOMPARE(dialogs.openedDocuments, QStringList{path});
+        QCOMPARE(dialogs.boxes.size(), 1);
+        QVERIFY(!dialogs.boxes[0].text.startsWith(Lenguagge().excelNotInstalledText()));
+        QVERIFY(dialogs.boxes[0].text.contains(QDir::toNativeSeparators(path)));
+    }
+
+    void statusBarShowsWhereTheFileWent()
+    {
+        FakeDialogs dialogs;
+        dialogs.unregisteredTypes = QStringList{QString::fromLatin1(ExcelExporter::kMimeType)};
+        MainWindow window(nullptr, TestBroker::freePort());
+        auto *action = window.findChild<QAction *>(QStringLiteral("actionExport_to_Excel"));
+        const auto status = [&window] {
+            return window.findChild<QStatusBar *>(QStringLiteral("statusBar"))->currentMessage();
+        };
+
+        window.open_short_log_example();
+        action->trigger();
+        QCOMPARE(exportFiles().size(), 1);
+        const QString shortPath =
+            ExcelExporter::exportFolder() + QLatin1Char('/') + exportFiles().constFirst();
+        QVERIFY2(status().contains(QDir::toNativeSeparators(shortPath)), qPrintable(status()));
+
+        window.process_full_log_example();
+        action->trigger();
+        QCOMPARE(exportFiles().size(), 2);
+        QVERIFY(dialogs.openedDocuments.isEmpty());
+        QVERIFY(!status().contains(QDir::toNativeSeparators(shortPath)));
+        QVERIFY2(status().contains(QDir::toNativeSeparators(ExcelExporter::exportFolder())),
+                 qPrintable(status()));
+
+        // Nothing written: the status bar does not claim a file.
+        clearExports();
+        velmo::ensureDataFolder();
+        QFile blocker(ExcelExporter::exportFolder());
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        action->trigger();
+        QVERIFY(!status().contains(ExcelExporter::exportFolder() + QLatin1Char('/')));
+        QFile::remove(blocker.fileName());
+    }
+
+    void progressRunsToTheEndWithTheFile()
+    {
+        FakeDialogs dialogs;
+        QStringList lines;
+        for (int run = 0; run < 30; ++run)
+            lines << QStringLiteral("CMD: 01 IN START")
+                  << QStringLiteral("EVENT NUMBER: %1").arg(run)
+                  << QStringLiteral("TIME: %1").arg(100 + run) << QStringLiteral("EVENT: 40 FCA1");
+        {
+            ProgressWatcher watcher;
+            ExcelExporter exporter;
+            QVERIFY(exporter.exportFullLog(lines, 100, QDateTime::currentDateTime(), QString()));
+            QVERIFY(!watcher.seen.isEmpty());
+            // One step per run (block 0 is not written), one for the file.
+            const ProgressWatcher::Seen &last = watcher.seen.constLast();
+            QCOMPARE(last.maximum, 31);
+            QCOMPARE(last.value, last.maximum);
+            QCOMPARE(last.label, QStringLiteral("Writing the file..."));
+            QVERIFY(!last.cancelButton); // the file is being written: too late to stop
+            for (const ProgressWatcher::Seen &seen : watcher.seen) {
+                if (seen.label == Lenguagge().exportingText())
+                    QVERIFY(seen.value < seen.maximum && seen.cancelButton);
+            }
+        }
+        // A cancelled export still writes and fills the bar.
+        {
+            Canceller canceller(3);
+            ProgressWatcher watcher;
+            ExcelExporter exporter;
+            QVERIFY(exporter.exportFullLog(lines, 100, QDateTime::currentDateTime(), QString()));
+            QCOMPARE(watcher.seen.constLast().value, watcher.seen.constLast().maximum);
+            XlsxSheet sheet;
+            QVERIFY(sheet.load(exporter.filePath()));
+            QVERIFY(sheet.has(11, 6));
+            QVERIFY(sheet.lastRow() < 40); // 30 runs take rows 11 to 99
+        }
+    }
+
+    void rowsGoToTheFileAsTheyAreCompleted()
+    {
+        FakeDialogs dialogs;
+        ExcelExporter exporter;
+        QVERIFY(exporter.openWorkbook());
+        // Within the open rows any order goes.
+        exporter.writeCell(QStringLiteral("'c"), 2, 3);
+        exporter.writeCell(QStringLiteral("a"), 2, 1);
+        exporter.writeCell(QStringLiteral("top"), 1, 2);
+        exporter.setBold(1, 2);
+        exporter.flushRowsBefore(3);
+        // Written rows are final: a late cell is dropped, not misplaced.
+        exporter.writeCell(QStringLiteral("late"), 2, 2);
+        exporter.setBold(2, 1);
+        exporter.writeCell(QStringLiteral("7"), 5, 2, true);
+        exporter.writeCell(QStringLiteral("'  spaced  "), 3, 1);
+        QVERIFY(exporter.finish());
+
+        XlsxSheet sheet;
+        QVERIFY(sheet.load(exporter.filePath()));
+        QCOMPARE(sheet.text(1, 2), QStringLiteral("top"));
+        QVERIFY(sheet.cell(1, 2).bold);
+        QCOMPARE(sheet.text(2, 1), QStringLiteral("a"));
+        QVERIFY(!sheet.cell(2, 1).bold);
+        QCOMPARE(sheet.text(2, 3), QStringLiteral("c"));
+        QVERIFY(!sheet.has(2, 2));
+        QCOMPARE(sheet.text(3, 1), QStringLiteral("  spaced  "));
+        QCOMPARE(sheet.text(5, 2), QStringLiteral("7"));
+        QVERIFY(sheet.cell(5, 2).isNumber && sheet.cell(5, 2).centred);
+        // Texts sit in their rows, not in a table held to the end: the mark
+        // of the row-by-row writing that keeps a long export's memory flat.
+        QVERIFY(sheet.cell(1, 2).inlineText && sheet.cell(3, 1).inlineText);
+        QVERIFY(sheet.columnWidth(1) >= QStringLiteral("  spaced  ").size());
     }
 
     void twoExportsNeverShareAFile()

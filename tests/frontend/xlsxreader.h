@@ -11,13 +11,15 @@
 
 // Reads back the first sheet of an .xlsx file (a zip of XML parts, taken
 // apart with unzip): every cell's text or number and its bold/centred style.
+// Strings may be shared or inline.
 class XlsxSheet
 {
 public:
     struct Cell
     {
-        QString text; // shared string, or the number as written
+        QString text; // shared or inline string, or the number as written
         bool isNumber = false;
+        bool inlineText = false; // written in the row, as row-by-row writing does
         bool bold = false;
         bool centred = false;
     };
@@ -146,6 +148,9 @@ private:
                 cell.bold = style.first;
                 cell.centred = style.second;
                 const bool shared = attributes.value(QLatin1String("t")) == QLatin1String("s");
+                const bool inlined =
+                    attributes.value(QLatin1String("t")) == QLatin1String("inlineStr");
+                cell.inlineText = inlined;
                 while (!(reader.isEndElement() && reader.name() == QLatin1String("c")) &&
                        !reader.atEnd()) {
                     reader.readNext();
@@ -153,6 +158,9 @@ private:
                         const QString value = reader.readElementText();
                         cell.text = shared ? m_strings.value(value.toInt()) : value;
                         cell.isNumber = !shared;
+                    } else if (inlined && reader.isStartElement() &&
+                               reader.name() == QLatin1String("t")) {
+                        cell.text += reader.readElementText();
                     }
                 }
                 m_cells.insert(key(row, column), cell);

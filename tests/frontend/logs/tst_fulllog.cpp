@@ -52,6 +52,7 @@ private slots:
     void lineMeanings();
     void blocksAndNumbering();
     void blocksMatchBackwardSearch();
+    void countWordDoesNotHideEvents();
     void parseKeepsDateAndFirmware();
     void exampleLog();
     void runDates();
@@ -136,6 +137,42 @@ void TstFullLog::blocksMatchBackwardSearch()
             records.append(kinds.at(int(random.bounded(int(kinds.size())))));
         QCOMPARE(fulllogline::cutBlocks(records), referenceBlocks(records));
     }
+}
+
+void TstFullLog::countWordDoesNotHideEvents()
+{
+    // Only the first matching meaning counts: EVENT NUMBER, TIME, CMD,
+    // ALARM, EVENT. A COUNT line matches none of them and is skipped, but
+    // the word inside another record does not take it out of its series.
+    const QByteArray log = "FW: M7 2.08.3\n"
+                           "CMD: 01 IN START\n"
+                           "EVENT NUMBER: 1\n"
+                           "TIME: 10\n"
+                           "COUNT: PAR/TOT: 884/14911\n"
+                           "EVENT: 1F COUNTER RESET\n"
+                           "ALARM: E7 COUNTER FULL\n"
+                           "CMD: 0C RX COUNT\n"
+                           "EVENT: 40 FCA1\n"
+                           "CMD: 02 IN OPEN\n"
+                           "EVENT NUMBER: 2\n"
+                           "TIME: 11\n"
+                           "EVENT: 1F COUNTER RESET\n";
+    FullLog parsed;
+    parsed.parse(log);
+    QCOMPARE(parsed.logEvents.size(), 2);
+    const LogEvent &first = parsed.logEvents.at(0);
+    QCOMPARE(first.events, (QStringList{" 1F COUNTER RESET", " 40 FCA1"}));
+    QCOMPARE(first.alarms, QStringList{" E7 COUNTER FULL"});
+    QCOMPARE(first.commands, (QStringList{" 01 IN START", " 0C RX COUNT"}));
+    QCOMPARE(first.commandsShort, (QStringList{" 01 IN START", " 0C RX"}));
+    QCOMPARE(parsed.logEvents.at(1).events, QStringList{" 1F COUNTER RESET"});
+
+    // The events reach the plot of commands and events on both runs.
+    const LogSeries series = buildSeries(parsed.logEvents, QDateTime(QDate(2019, 5, 10), QTime()));
+    QCOMPARE(series.eventLabels, (QStringList{"", " 1F COUNTER RESET", " 40 FCA1"}));
+    QCOMPARE(series.eventX, (QVector<double>{1, 1, 2}));
+    QCOMPARE(series.eventY, (QVector<double>{1, 2, 1}));
+    QCOMPARE(series.alarmX, QVector<double>{1});
 }
 
 void TstFullLog::parseKeepsDateAndFirmware()

@@ -7,7 +7,9 @@
 #include "tests/frontend/update/feedserver.h"
 #include "tests/support/testbroker.h"
 
+#include <QClipboard>
 #include <QFile>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -380,6 +382,40 @@ private slots:
                 QLatin1String("Unable to check for updates.")));
             QVERIFY(!ui->settings().lastCheck().isValid());
         }
+    }
+
+    void downloadWithoutABrowserLeavesTheAddress()
+    {
+        // The desktop would report the browser call a success and show
+        // nothing: the user gets the address instead, ready to copy.
+        FeedServer server;
+        QVERIFY(server.listen());
+        UpdateDialogs dialogs;
+        dialogs.unregisteredTypes = QStringList{QStringLiteral("x-scheme-handler/https")};
+        dialogs.choice = 0;
+        auto ui = makeUi(server.baseUrl());
+        QSignalSpy finished(ui.get(), &UpdateCheckUi::checkFinished);
+        server.serveBoth({200, appcastFeed({{"2.9", "fixes"}}), false});
+        QGuiApplication::clipboard()->clear();
+        ui->checkNow();
+        QVERIFY(finished.wait(kWaitMs));
+        const QString address = QStringLiteral("https://downloads.example.invalid/orkel-2.9.deb");
+        QVERIFY(dialogs.queriedTypes.contains(QStringLiteral("x-scheme-handler/https")));
+        QVERIFY(dialogs.opened.isEmpty());
+        QCOMPARE(dialogs.boxes.size(), 1);
+        QCOMPARE(dialogs.boxes[0].kind, UserDialogs::Kind::Warning);
+        QVERIFY(dialogs.boxes[0].text.contains(address));
+        QCOMPARE(dialogs.choiceButtons, QList<QStringList>{QStringList{"Copy address"}});
+        QCOMPARE(QGuiApplication::clipboard()->text(), address);
+
+        // Closed without copying: the clipboard is left alone.
+        dialogs.boxes.clear();
+        dialogs.choice = -1;
+        QGuiApplication::clipboard()->clear();
+        ui->checkNow();
+        QVERIFY(finished.wait(kWaitMs));
+        QCOMPARE(dialogs.boxes.size(), 1);
+        QVERIFY(QGuiApplication::clipboard()->text().isEmpty());
     }
 
     void serverDownIsAnError()
