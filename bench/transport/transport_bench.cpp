@@ -9,6 +9,7 @@
 //  3. The window's lag during a full update on the paced virtual board: from
 //     a progress or result reply reaching a probe on the broker to the
 //     window's statusReady() having acted on it.
+//  4. The daemon's peak RSS after a 100 MiB HEX upload (skip: --no-memory).
 //
 // The daemon talks to the broker on port 1883 only, so the benchmark starts
 // its broker there and needs the port free. Run it in a network namespace
@@ -34,6 +35,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QEventLoop>
+#include <QFile>
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
@@ -52,10 +54,12 @@ namespace {
 constexpr int kBurst = 1000;
 constexpr int kDefaultRounds = 7;
 constexpr qsizetype kUploadBytes = 1024 * 1024;
+constexpr qsizetype kLargeUploadBytes = 100 * 1024 * 1024;
 constexpr int kStepTimeoutMs = 30000;
 constexpr int kUpdateTimeoutMs = 300000;
 constexpr int kWakeMs = 100; // the programs' own poll interval
 const QString kBoardName = QStringLiteral("VB-1234 virtual board");
+constexpr quint16 kBoardId = 0x1234;
 
 void fail(const QString &why)
 {
@@ -181,11 +185,11 @@ bool burstFigure(int port, int rounds)
 
 // --- 2. HEX upload to the daemon -------------------------------------------
 
-// A HEX text of at least `bytes` bytes: the identifier line of board 0x0000
-// (the daemon's identifier before it has read one), then 16-byte records.
-QByteArray makeHex(qsizetype bytes)
+// A HEX text of at least `bytes` bytes: the identifier line of `boardId`,
+// then 16-byte records.
+QByteArray makeHex(qsizetype bytes, quint16 boardId)
 {
-    QByteArray out = "#0000A5C3\r\n";
+    QByteArray out = '#' + QByteArray::number(boardId, 16).rightJustified(4, '0') + "A5C3\r\n";
     const auto record = [&](int type, quint16 address, const QByteArray &data) {
         QByteArray b;
         b.append(char(data.size()));
@@ -250,7 +254,8 @@ bool uploadFigure(int port, int rounds)
     ctl.publish(QStringLiteral("REQUEST/BOARD/CONFIGS"),
                 "StartFlash=0 StartProgr=2048 SizeFlash=64 SizeProgr=62 MaxErase=-1 "
                 "Padding=255 IdPosition=1");
-    const QByteArray hex = makeHex(kUploadBytes);
+    // 0x0000: the daemon's identifier before it has read a board.
+    const QByteArray hex = makeHex(kUploadBytes, 0x0000);
     const QByteArray digest = QCryptographicHash::hash(hex, QCryptographicHash::Md5).toHex();
 
     QList<double> daemonMs;
@@ -341,7 +346,8 @@ template <typename T> T *child(QWidget &window, const char *name)
 bool lagFigure(int port)
 {
     BoardSimProcess board;
-    if (!board.start({"--id", "0x1234", "--erase-all-from", "0x800", "--pace"})) {
+    if (!board.start({"--id", QStringLiteral("0x%1").arg(kBoardId, 4, 16, QLatin1Char('0')),
+                      "--erase-all-from", "0x800", "--pace"})) {
         fail(board.errorString());
         return false;
     }
@@ -436,6 +442,46 @@ bool lagFigure(int port)
     return true;
 }
 
+// --- 4. the daemon's memory for a large HEX ---------------------------------
+
+qint64 peakRssMiB(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').constFirst().toLongLong() / 1024;
+    return -1;
+}
+
+// After the update, so the daemon knows the board the file is made for.
+bool memoryFigure(int port, qint64 daemonPid)
+{
+    RawMqttClient ctl(port, QStringLiteral("SERIAL/FLASH"), "velmo-bench-memory");
+    if (!ctl.waitReady()) {
+        fail(QStringLiteral("memory: the client did not connect"));
+        return false;
+    }
+    // Made for the board that the update has just identified.
+    const QByteArray hex = makeHex(kLargeUploadBytes, kBoardId);
+    const QByteArray digest = QCryptographicHash::hash(hex, QCryptographicHash::Md5).toHex();
+    const qint64 before = peakRssMiB(daemonPid);
+    ctl.publish(QStringLiteral("REQUEST/SERIAL/FLASH"), hex);
+    ctl.publish(QStringLiteral("REQUEST/SERIAL/MD5"), digest);
+    if (!ctl.waitForCount(1, kUpdateTimeoutMs)) {
+        fail(QStringLiteral("memory: no SERIAL/FLASH reply"));
+        return false;
+    }
+    const qint64 fileMiB = hex.size() >> 20;
+    std::printf("4. velmo-serial's peak RSS after a %lld MiB HEX upload (\"%s\"): %lld MiB, "
+                "%lld MiB before\n   goal <= %lld MiB (twice the file plus 20 MiB)\n",
+                fileMiB, ctl.messages().constFirst().payload.constData(), peakRssMiB(daemonPid),
+                before, 2 * fileMiB + 20);
+    std::fflush(stdout);
+    return true;
+}
+
 void quietDebug(QtMsgType type, const QMessageLogContext &, const QString &text)
 {
     // The programs' per-message debug lines would drown the figures.
@@ -463,6 +509,7 @@ int main(int argc, char *argv[])
     const qsizetype at = args.indexOf(QStringLiteral("--rounds"));
     if (at >= 0 && at + 1 < args.size())
         rounds = std::max(1, args.at(at + 1).toInt());
+    const bool withMemory = !args.contains(QStringLiteral("--no-memory"));
 
     TestBroker broker;
     if (!broker.start(TestBroker::kFixedPort)) {
@@ -484,7 +531,8 @@ int main(int argc, char *argv[])
         fail(QStringLiteral("cannot start %1: %2").arg(daemonPath(), daemon.errorString()));
         return 1;
     }
-    const bool ok = uploadFigure(broker.port(), rounds) && lagFigure(broker.port());
+    const bool ok = uploadFigure(broker.port(), rounds) && lagFigure(broker.port()) &&
+                    (!withMemory || memoryFigure(broker.port(), daemon.processId()));
     daemon.terminate();
     if (!daemon.waitForFinished(5000))
         daemon.kill();
