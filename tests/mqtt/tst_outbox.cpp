@@ -133,5 +133,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(OutboxTest)
+QTEST_GUILESS_MAIN(OutboxTest)
 #include "tst_outbox.moc"
