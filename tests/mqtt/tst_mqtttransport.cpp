@@ -21,6 +21,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#if defined(__SANITIZE_ADDRESS__)
+#define VELMO_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VELMO_ADDRESS_SANITIZER 1
+#endif
+#endif
+
 namespace {
 constexpr int kDestroyLimitMs = 5000;
 constexpr int kBurst = 1000;
@@ -249,6 +257,11 @@ private slots:
     // bytes, never a 2-bytes-per-character text of them.
     void hugePayloadPeakStaysNearTwiceItsSize()
     {
+#ifdef VELMO_ADDRESS_SANITIZER
+        // The sanitizer keeps freed memory in quarantine: RSS says nothing.
+        QTest::qSkip("peak RSS is not measurable under AddressSanitizer", __FILE__, __LINE__);
+        return;
+#endif
         constexpr qsizetype kBytes = 64 * 1024 * 1024;
         constexpr qsizetype kChunk = 1024 * 1024;
         constexpr qint64 kSlack = 24 * 1024 * 1024;
