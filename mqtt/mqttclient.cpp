@@ -41,14 +41,68 @@ void MQTTClient::on_connect(int rc)
     }
     const QByteArray pattern = latin1::toBytes(m_session.subscription);
     subscribe(&messageId, pattern.constData(), 0);
+    if (dispatcher)
+        dispatcher->connectionReady();
 }
 
 void MQTTClient::on_message(const struct mosquitto_message *message)
 {
     if (message == nullptr)
         return;
-    topic = message->topic ? QString::fromLatin1(message->topic) : QString();
-    payload = latin1::fromBytes(static_cast<const char *>(message->payload), message->payloadlen);
+    Received r;
+    r.topic = message->topic ? QString::fromLatin1(message->topic) : QString();
+    if (message->payload != nullptr && message->payloadlen > 0) {
+        if (message->qos == 0) {
+            // The library has already made its own copy of the payload out
+            // of the packet it read, and only frees that copy once this
+            // returns (a null pointer it leaves alone). Taking it over
+            // instead of copying it again keeps a large file at two copies
+            // in memory instead of three; it becomes a QByteArray in
+            // handOver(), after the packet buffer is gone.
+            auto *owned = const_cast<struct mosquitto_message *>(message);
+            r.libraryBuffer = owned->payload;
+            r.libraryLength = owned->payloadlen;
+            owned->payload = nullptr;
+            owned->payloadlen = 0;
+        } else {
+            r.bytes = QByteArray(static_cast<const char *>(message->payload), message->payloadlen);
+        }
+    }
+    m_received.append(std::move(r));
+}
+
+void MQTTClient::handOver()
+{
+    while (!m_received.isEmpty()) {
+        Received r = m_received.takeFirst();
+        if (r.libraryBuffer != nullptr) {
+            r.bytes = QByteArray(static_cast<const char *>(r.libraryBuffer), r.libraryLength);
+            freeLibraryBuffer(r.libraryBuffer);
+        }
+        topic = std::move(r.topic);
+        payload = std::move(r.bytes);
+        if (dispatcher)
+            dispatcher->deliverBytes(topic, payload);
+        payload = QByteArray();
+    }
+}
+
+void MQTTClient::freeLibraryBuffer(void *buffer)
+{
+    // Freed the way the library frees a message's contents.
+    struct mosquitto_message m = {};
+    m.payload = buffer;
+    mosquitto_message_free_contents(&m);
+}
+
+MQTTClient::~MQTTClient()
+{
+    for (const Received &r : std::as_const(m_received))
+        freeLibraryBuffer(r.libraryBuffer);
+}
+
+void MQTTClient::on_publish(int mid)
+{
     if (dispatcher)
-        dispatcher->deliver(topic, payload);
+        dispatcher->written(mid);
 }

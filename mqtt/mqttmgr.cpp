@@ -1,8 +1,16 @@
 #include "mqtt/mqttmgr.h"
 
+#include "mqtt/latin1.h"
 #include "mqtt/mqttthread.h"
 
 #include <QDebug>
+#include <QElapsedTimer>
+#include <QPointer>
+
+void IMqttMessageHandler::handleMessageBytes(const QString &topic, const QByteArray &payload)
+{
+    handleMessage(topic, latin1::fromBytes(payload.constData(), int(payload.size())));
+}
 
 MqttMgr::MqttMgr(QObject *parent, const QByteArray &clientId, const QString &host,
                  const QByteArray &userName, const QByteArray &password, int port, int keepAlive,
@@ -29,6 +37,11 @@ bool MqttMgr::publish(const QString &topic, const QString &payload)
     return m_thread->publish(topic, payload);
 }
 
+bool MqttMgr::publish(const QString &topic, const QByteArray &payload)
+{
+    return m_thread->publish(topic, payload);
+}
+
 void MqttMgr::wake()
 {
     m_thread->wake();
@@ -41,12 +54,29 @@ bool MqttMgr::setBroker(const QString &host, int port)
 
 void MqttMgr::onMessageReady()
 {
-    qDebug() << "[MqttMgr::onMessageReady] processing...";
+    // One signal stands for everything queued since the queue was last
+    // empty: take it all, each message once and in order. A handler may run
+    // a local event loop that calls this again; both then take from the same
+    // queue, so the order still holds.
+    const QPointer<MqttMgr> alive(this);
+    QElapsedTimer slice;
+    slice.start();
     QString topic;
-    QString payload;
-    if (!m_thread->takeMessage(&topic, &payload))
-        return;
-    if (m_handler)
-        m_handler->handleMessage(topic, payload);
-    emit statusUpdated();
+    QByteArray payload;
+    while (m_thread->takeMessage(&topic, &payload)) {
+        qDebug() << "[MqttMgr::onMessageReady] processing...";
+        if (m_handler)
+            m_handler->handleMessageBytes(topic, payload);
+        payload = QByteArray();
+        if (!alive)
+            return;
+        emit statusUpdated();
+        if (!alive)
+            return;
+        if (slice.elapsed() >= kDrainSliceMs && m_thread->pendingMessages() > 0) {
+            // The thread signals only an empty queue: ask for the rest.
+            QMetaObject::invokeMethod(this, &MqttMgr::onMessageReady, Qt::QueuedConnection);
+            return;
+        }
+    }
 }

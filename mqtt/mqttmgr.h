@@ -2,6 +2,7 @@
 
 #include "mqtt/mqttsession.h"
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 
@@ -15,6 +16,11 @@ class IMqttMessageHandler
 public:
     virtual ~IMqttMessageHandler() = default;
     virtual void handleMessage(const QString &topic, const QString &payload) = 0;
+    // Called for every message with the payload's bytes (one per character,
+    // Latin-1). The default converts them to text for handleMessage();
+    // handlers of large payloads override it to skip that 2-bytes-per-
+    // character copy.
+    virtual void handleMessageBytes(const QString &topic, const QByteArray &payload);
 };
 
 // Owns the network thread and turns each received message into a call of the
@@ -35,9 +41,16 @@ public:
             const MqttSession &session);
     ~MqttMgr() override;
 
-    void setMessageHandler(IMqttMessageHandler *handler) { m_handler = handler; }
+    // Longest stretch the main thread spends on queued messages before it
+    // lets its other events (paint, timers, input) in between.
+    static constexpr int kDrainSliceMs = 50;
 
+    void setMessageHandler(IMqttMessageHandler *handler) { m_handler = handler; }
+    IMqttMessageHandler *messageHandler() const { return m_handler; }
+
+    // See MQTTThread::publish for what true and false mean.
     bool publish(const QString &topic, const QString &payload);
+    bool publish(const QString &topic, const QByteArray &payload);
     void wake();
     bool setBroker(const QString &host, int port);
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "mqtt/outbox.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -18,4 +20,7 @@ struct MqttSession
     // Runs in the manager's constructor after its first log line and before
     // the network thread exists.
     std::function<void()> prepare;
+    // Published messages kept while the broker is away and sent, in order,
+    // once a connection has subscribed again. Nothing by default.
+    OutboxPolicy outbox;
 };

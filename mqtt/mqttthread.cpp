@@ -3,8 +3,15 @@
 #include "mqtt/latin1.h"
 #include "mqtt/mqttclient.h"
 
+#include <QDeadlineTimer>
 #include <QDebug>
 #include <QMutexLocker>
+
+#include <cerrno>
+#include <cstdint>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 MQTTThread::MQTTThread(QObject *parent, const QByteArray &clientId, const QString &host,
                        const QByteArray &userName, const QByteArray &password, int port,
@@ -17,11 +24,15 @@ MQTTThread::MQTTThread(QObject *parent, const QByteArray &clientId, const QStrin
     , port(port)
     , keepAlive(keepAlive)
     , reportUnknownError(session.reportUnknownError)
+    , outbox(session.outbox)
 {
+    wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (wakeFd < 0)
+        qWarning().noquote() << "[MQTTThread] no wake descriptor:" << qt_error_string(errno);
     mosqpp::lib_init();
     client = std::make_unique<MQTTClient>(this->clientId.constData(), this, session);
     // Two threads use the client: the library must not write from publish()
-    // itself, only from the loop pass.
+    // itself, only from the network thread's pass.
     client->threaded_set(true);
 }
 
@@ -30,11 +41,13 @@ MQTTThread::~MQTTThread()
     {
         QMutexLocker locker(&mutex);
         stopRequested = true;
-        wakeCondition.wakeAll();
     }
+    signalWake();
     wait();
     client.reset();
     mosqpp::lib_cleanup();
+    if (wakeFd >= 0)
+        ::close(wakeFd);
 }
 
 bool MQTTThread::hostFits(const QString &host)
@@ -44,29 +57,60 @@ bool MQTTThread::hostFits(const QString &host)
 
 void MQTTThread::startLocked()
 {
-    wakePending = false;
     start();
+}
+
+void MQTTThread::signalWake()
+{
+    if (wakeFd < 0)
+        return;
+    const std::uint64_t one = 1;
+    // A full counter already means "wake up"; nothing is lost.
+    [[maybe_unused]] const ssize_t n = ::write(wakeFd, &one, sizeof one);
+}
+
+void MQTTThread::drainWake()
+{
+    std::uint64_t count = 0;
+    [[maybe_unused]] const ssize_t n = ::read(wakeFd, &count, sizeof count);
 }
 
 bool MQTTThread::publish(const QString &topic, const QString &payload)
 {
+    return publish(topic, latin1::toBytes(payload));
+}
+
+bool MQTTThread::publish(const QString &topic, const QByteArray &payload)
+{
     const QByteArray topicBytes = latin1::toBytes(topic);
-    const QByteArray payloadBytes = latin1::toBytes(payload);
-    bool wasRunning;
     {
         QMutexLocker locker(&mutex);
-        wasRunning = isRunning();
-        if (!wasRunning)
+        if (!isRunning())
             startLocked();
     }
-    int rc;
+    int rc = MOSQ_ERR_NO_CONN;
+    bool kept = false;
     {
         QMutexLocker clientLock(&clientMutex);
-        rc = client->publish(&client->messageId, topicBytes.constData(), payloadBytes.size(),
-                             payloadBytes.isEmpty() ? nullptr : payloadBytes.constData(), 0, false);
+        const bool keeps = outbox.keeps(topic);
+        if (keeps && (!connected || outbox.hasWaiting())) {
+            // Sent after the next connection's subscription, behind what
+            // already waits.
+            kept = outbox.keep({topic, payload});
+        } else {
+            int mid = 0;
+            rc = client->publish(&mid, topicBytes.constData(), int(payload.size()),
+                                 payload.isEmpty() ? nullptr : payload.constData(), 0, false);
+            client->messageId = mid;
+            if (keeps && rc == MOSQ_ERR_SUCCESS)
+                outbox.sent(mid, {topic, payload});
+            else if (keeps && (rc == MOSQ_ERR_NO_CONN || rc == MOSQ_ERR_CONN_LOST))
+                kept = outbox.keep({topic, payload});
+        }
     }
-    if (wasRunning)
-        wake();
+    signalWake();
+    if (kept)
+        return true;
     if (rc != MOSQ_ERR_SUCCESS)
         qDebug().noquote() << "[MQTTThread] publish refused on" << topic << ":"
                            << QString::fromLatin1(mosqpp::strerror(rc));
@@ -75,13 +119,14 @@ bool MQTTThread::publish(const QString &topic, const QString &payload)
 
 void MQTTThread::wake()
 {
-    QMutexLocker locker(&mutex);
-    if (isRunning()) {
-        wakePending = true;
-        wakeCondition.wakeAll();
-    } else {
-        startLocked();
+    {
+        QMutexLocker locker(&mutex);
+        if (!isRunning()) {
+            startLocked();
+            return;
+        }
     }
+    signalWake();
 }
 
 bool MQTTThread::setBroker(const QString &newHost, int newPort)
@@ -100,7 +145,7 @@ bool MQTTThread::setBroker(const QString &newHost, int newPort)
     return true;
 }
 
-bool MQTTThread::takeMessage(QString *topic, QString *payload)
+bool MQTTThread::takeMessage(QString *topic, QByteArray *payload)
 {
     QMutexLocker locker(&mutex);
     if (inbox.isEmpty())
@@ -111,35 +156,92 @@ bool MQTTThread::takeMessage(QString *topic, QString *payload)
     return true;
 }
 
+bool MQTTThread::takeMessage(QString *topic, QString *payload)
+{
+    QByteArray bytes;
+    if (!takeMessage(topic, &bytes))
+        return false;
+    *payload = latin1::fromBytes(bytes.constData(), int(bytes.size()));
+    return true;
+}
+
+int MQTTThread::pendingMessages() const
+{
+    QMutexLocker locker(&mutex);
+    return int(inbox.size());
+}
+
 MQTTThread::Park MQTTThread::park() const
 {
     QMutexLocker locker(&mutex);
     return parkedAt;
 }
 
-bool MQTTThread::waitForWake(Park where)
+bool MQTTThread::isConnected() const
 {
-    // Called with `mutex` held. The stop flag is tested before every wait,
-    // so a destructor's wake can never be missed.
-    while (!stopRequested && !wakePending) {
-        parkedAt = where;
-        wakeCondition.wait(&mutex);
-    }
-    parkedAt = Park::None;
-    wakePending = false;
-    return !stopRequested;
+    QMutexLocker clientLock(&clientMutex);
+    return connected;
+}
+
+int MQTTThread::keptMessages() const
+{
+    QMutexLocker clientLock(&clientMutex);
+    return int(outbox.waiting().size()) + outbox.unwrittenCount();
+}
+
+void MQTTThread::setPark(Park where)
+{
+    QMutexLocker locker(&mutex);
+    parkedAt = where;
 }
 
 void MQTTThread::deliver(const QString &topic, const QString &payload)
 {
-    // Network thread, inside the loop pass, with clientMutex held by run().
-    mutex.lock();
-    inbox.enqueue({topic, payload});
-    emit messageReady();
-    clientMutex.unlock();
-    waitForWake(Park::InDeliver);
-    mutex.unlock();
-    clientMutex.lock();
+    deliverBytes(topic, latin1::toBytes(payload));
+}
+
+void MQTTThread::deliverBytes(const QString &topic, const QByteArray &payload)
+{
+    // Network thread, inside the pass. Queue and return: the main thread
+    // takes everything queued per signal, so one signal per empty queue is
+    // enough and a burst does not flood its event queue.
+    bool wasEmpty;
+    {
+        QMutexLocker locker(&mutex);
+        wasEmpty = inbox.isEmpty();
+        inbox.enqueue({topic, payload});
+    }
+    if (wasEmpty)
+        emit messageReady();
+}
+
+void MQTTThread::connectionReady()
+{
+    // Network thread, inside the pass, clientMutex held.
+    connected = true;
+    sendWaiting();
+}
+
+void MQTTThread::sendWaiting()
+{
+    while (outbox.hasWaiting()) {
+        const Outbox::Message &m = outbox.waiting().constFirst();
+        const QByteArray topicBytes = latin1::toBytes(m.topic);
+        int mid = 0;
+        const int rc =
+            client->publish(&mid, topicBytes.constData(), int(m.payload.size()),
+                            m.payload.isEmpty() ? nullptr : m.payload.constData(), 0, false);
+        if (rc != MOSQ_ERR_SUCCESS)
+            return;
+        client->messageId = mid;
+        outbox.sent(mid, outbox.takeFirst());
+    }
+}
+
+void MQTTThread::written(int messageId)
+{
+    // Network thread, inside the pass, clientMutex held.
+    outbox.written(messageId);
 }
 
 void MQTTThread::logLoopError(int rc) const
@@ -174,6 +276,80 @@ void MQTTThread::logLoopError(int rc) const
         qDebug().noquote() << QStringLiteral("[MQTTThread] MQTT error: ") + QLatin1String(text);
 }
 
+int MQTTThread::connectClient(const QByteArray &hostBuffer, int connectedPort)
+{
+    // The asynchronous connect returns before the TCP handshake is done, so
+    // an unreachable host never holds the thread where a stop cannot reach
+    // it. The handshake's outcome is still awaited briefly with the client
+    // locked, as a blocking connect would: a publish made meanwhile is then
+    // refused when no broker listens, instead of being taken and lost with a
+    // connection that never comes up. A slow host is left to the passes.
+    int rc = client->connect_async(hostBuffer.constData(), connectedPort, keepAlive);
+    if (rc != MOSQ_ERR_SUCCESS)
+        return rc;
+    drainWake();
+    pollfd fds[2];
+    fds[0] = {client->socket(), POLLOUT, 0};
+    fds[1] = {wakeFd, POLLIN, 0};
+    if (::poll(fds, 2, kConnectSettleMs) > 0 && fds[0].revents != 0)
+        rc = client->loop_write();
+    return rc;
+}
+
+void MQTTThread::endConnection()
+{
+    // With clientMutex held. A socket that is still open gets what is queued
+    // and a clean goodbye; whatever the library could not write is lost with
+    // the connection, and kept messages among it go out again on the next.
+    connected = false;
+    client->disconnect();
+    client->loop_write();
+    outbox.connectionLost();
+}
+
+int MQTTThread::runPass()
+{
+    int sock;
+    bool wantWrite;
+    bool isUp;
+    {
+        QMutexLocker clientLock(&clientMutex);
+        sock = client->socket();
+        wantWrite = client->want_write();
+        isUp = connected;
+    }
+    if (sock < 0)
+        return MOSQ_ERR_NO_CONN;
+
+    pollfd fds[2];
+    fds[0] = {wakeFd, POLLIN, 0};
+    fds[1] = {sock, short(POLLIN | (wantWrite ? POLLOUT : 0)), 0};
+    setPark(isUp ? Park::Connected : Park::Connecting);
+    const int ready = ::poll(fds, 2, kIdleWaitMs);
+    const int pollErrno = errno;
+    setPark(Park::None);
+    if (ready < 0 && pollErrno != EINTR)
+        return MOSQ_ERR_ERRNO;
+    if (ready > 0 && (fds[0].revents & POLLIN))
+        drainWake();
+
+    int rc = MOSQ_ERR_SUCCESS;
+    {
+        QMutexLocker clientLock(&clientMutex);
+        if (ready > 0 && (fds[1].revents & (POLLIN | POLLERR | POLLHUP)))
+            rc = client->loop_read();
+        // A publish from the main thread only queues: write whenever
+        // something waits; a full socket says EAGAIN and poll() waits for it.
+        if (rc == MOSQ_ERR_SUCCESS && client->want_write())
+            rc = client->loop_write();
+        if (rc == MOSQ_ERR_SUCCESS)
+            rc = client->loop_misc();
+    }
+    // Outside the lock: copying a large payload must not hold up publish().
+    client->handOver();
+    return rc;
+}
+
 void MQTTThread::run()
 {
     QByteArray hostBuffer;
@@ -190,27 +366,17 @@ void MQTTThread::run()
     int rc = MOSQ_ERR_INVAL;
     if (hostOk) {
         QMutexLocker clientLock(&clientMutex);
-        rc = client->connect(hostBuffer.constData(), connectedPort, keepAlive);
+        rc = connectClient(hostBuffer, connectedPort);
     }
+    QDeadlineTimer connectDeadline(kConnectTimeoutMs);
 
     while (rc == MOSQ_ERR_SUCCESS) {
-        {
-            QMutexLocker locker(&mutex);
-            if (stopRequested)
-                break;
-        }
-        {
-            QMutexLocker clientLock(&clientMutex);
-            rc = client->loop(0);
-        }
-        if (rc != MOSQ_ERR_SUCCESS)
-            break;
-
         QString wantedHost;
         int wantedPort;
         {
             QMutexLocker locker(&mutex);
-            if (!waitForWake(Park::BetweenPasses))
+            // Tested before every sleep, so a stop is never missed.
+            if (stopRequested)
                 break;
             wantedHost = host;
             wantedPort = port;
@@ -218,14 +384,22 @@ void MQTTThread::run()
         const QByteArray wantedBytes = latin1::toBytes(wantedHost);
         if (wantedBytes != hostBuffer || wantedPort != connectedPort) {
             QMutexLocker clientLock(&clientMutex);
-            client->disconnect();
+            endConnection();
             hostBuffer = wantedBytes;
             connectedPort = wantedPort;
-            rc = client->connect(hostBuffer.constData(), connectedPort, keepAlive);
+            rc = connectClient(hostBuffer, connectedPort);
+            connectDeadline.setRemainingTime(kConnectTimeoutMs);
+            continue;
         }
+        if (!isConnected() && connectDeadline.hasExpired()) {
+            rc = MOSQ_ERR_NO_CONN;
+            break;
+        }
+        rc = runPass();
     }
 
     logLoopError(rc);
     QMutexLocker clientLock(&clientMutex);
-    client->disconnect();
+    endConnection();
+    setPark(Park::None);
 }

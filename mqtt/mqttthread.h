@@ -2,21 +2,25 @@
 
 #include "mqtt/imqtteventdispatcher.h"
 #include "mqtt/mqttsession.h"
+#include "mqtt/outbox.h"
 
 #include <QByteArray>
 #include <QMutex>
 #include <QQueue>
 #include <QThread>
-#include <QWaitCondition>
 
 #include <memory>
 
 class MQTTClient;
 
-// Drives the library's network loop one pass per wake-up. The owner wakes it
-// from a 100 ms timer, after each publish and after a change of broker. A
-// failed connect or a lost connection ends the thread; the next wake starts
-// it again, so a broker that comes back is reached without a restart.
+// Drives the library's network loop. The thread sleeps in poll() on the
+// library's socket and on a wake descriptor of its own, so incoming data, a
+// publish and the owner's wake-up each start a pass at once, and a burst is
+// read as fast as it arrives instead of one message per wake-up. Received
+// messages are queued for the main thread; the thread never waits for the
+// main thread to take them. A failed connect or a lost connection ends the
+// thread; the owner's next wake (its 100 ms timer) starts it again, so a
+// broker that comes back is reached without a restart.
 class MQTTThread : public QThread, public IMQTTEventDispatcher
 {
     Q_OBJECT
@@ -25,12 +29,22 @@ public:
     // The host name is handed to the library in a buffer of this size,
     // terminating zero included.
     static constexpr int kHostBufferBytes = 1000;
+    // Longest sleep without traffic or wake-up, so keep-alive pings (due in
+    // whole seconds) go out on time even without the owner's timer.
+    static constexpr int kIdleWaitMs = 1000;
+    // A broker that takes the TCP connection but never acknowledges the
+    // MQTT one is given up after this; the next wake tries again.
+    static constexpr int kConnectTimeoutMs = 10000;
+    // How long a connect waits for the TCP handshake before it leaves the
+    // rest to the passes (a local broker answers in microseconds).
+    static constexpr int kConnectSettleMs = 200;
 
+    // Where the network thread sleeps (for tests).
     enum class Park
     {
-        None,
-        BetweenPasses,
-        InDeliver
+        None,       // not sleeping: running a pass, or not running at all
+        Connecting, // waiting for the broker to take the connection
+        Connected   // connected, waiting for traffic or a wake-up
     };
 
     MQTTThread(QObject *parent, const QByteArray &clientId, const QString &host,
@@ -38,25 +52,39 @@ public:
                const MqttSession &session);
     ~MQTTThread() override;
 
-    // Sends at once when connected; false when the library refused the
-    // message (not connected, payload too large, ...).
+    // True when the library took the message (it goes out with the next
+    // pass, at once), or when it was kept in the outbox for the next
+    // connection. False when it was refused and not kept (not connected,
+    // payload too large, ...).
     bool publish(const QString &topic, const QString &payload);
+    bool publish(const QString &topic, const QByteArray &payload);
     void wake();
     // False, with the broker left unchanged, for a host that does not fit
     // the host buffer.
     bool setBroker(const QString &host, int port);
 
-    // Takes the oldest handed-over message; false when none is waiting.
+    // Takes the oldest received message; false when none is waiting.
     bool takeMessage(QString *topic, QString *payload);
+    bool takeMessage(QString *topic, QByteArray *payload);
+    int pendingMessages() const;
 
     static bool hostFits(const QString &host);
 
-    // For tests: where the network thread is waiting right now.
+    // For tests: where the network thread sleeps right now, whether the
+    // broker has acknowledged the connection, and how many messages the
+    // outbox holds (waiting plus handed to the library but not yet written).
     Park park() const;
+    bool isConnected() const;
+    int keptMessages() const;
 
     void deliver(const QString &topic, const QString &payload) override;
+    void deliverBytes(const QString &topic, const QByteArray &payload) override;
+    void connectionReady() override;
+    void written(int messageId) override;
 
 signals:
+    // Emitted when a message arrives while none was waiting: the receiver
+    // takes everything queued (takeMessage until false) per signal.
     void messageReady();
 
 protected:
@@ -66,12 +94,19 @@ private:
     struct Message
     {
         QString topic;
-        QString payload;
+        QByteArray payload;
     };
 
-    // Waits under `mutex` until woken; false when a stop was requested.
-    bool waitForWake(Park where);
     void startLocked();
+    void signalWake();
+    void drainWake();
+    void setPark(Park where);
+    // One sleep in poll() and the library work it calls for.
+    int runPass();
+    // With clientMutex held.
+    int connectClient(const QByteArray &hostBuffer, int connectedPort);
+    void endConnection();
+    void sendWaiting();
     void logLoopError(int rc) const;
 
     std::unique_ptr<MQTTClient> client;
@@ -82,16 +117,19 @@ private:
     int port;
     int keepAlive;
     bool reportUnknownError;
+    // Written by any thread to end the network thread's poll().
+    int wakeFd = -1;
 
+    mutable QMutex mutex; // host, port, inbox, stopRequested, parkedAt
     QQueue<Message> inbox;
-    mutable QMutex mutex; // host, port, inbox, stopRequested, wakePending, parkedAt
-    QWaitCondition wakeCondition;
     bool stopRequested = false;
-    bool wakePending = false;
     Park parkedAt = Park::None;
 
-    // Serialises every call into the library's client object. The network
-    // thread holds it during connect and its loop pass and lets go of it
-    // while parked in deliver(), so publish() never waits on a parked thread.
-    QMutex clientMutex;
+    // Serialises every call into the library's client object, and guards
+    // `connected` and `outbox`. The network thread holds it only while it
+    // runs the library, never while it sleeps, so publish() waits at most
+    // for one pass.
+    mutable QMutex clientMutex;
+    bool connected = false;
+    Outbox outbox;
 };

@@ -46,6 +46,12 @@ StatusObject::StatusObject(int brokerPort, QObject *parent)
 {
     MqttSession session;
     session.subscription = QStringLiteral("REQUEST/#");
+    // Outcomes must survive a broker that is away for a moment: the window
+    // has no other way to learn them. Progress and the port list (sent
+    // unasked at start, maybe before the first connection) only matter as
+    // their latest.
+    session.outbox.keptTopics = {kTopicOpen, kTopicError, kTopicReadId, kTopicFlash, kTopicUpdate};
+    session.outbox.latestOnlyTopics = {kTopicPercent, kTopicInfo};
     session.prepare = [] {
         qDebug().noquote() << "user home dir -> " + QDir::homePath();
         velmo::ensureDataFolder();

@@ -22,6 +22,9 @@ MqttSession frontEndSession()
                               QStringLiteral("REQUEST/SERIAL/VERSION"),
                               QStringLiteral("REQUEST/SERIAL/PING")};
     session.reportUnknownError = true;
+    // The outbox stays empty: a request sent once the broker is back could
+    // act on a board the user has already given up on, and every refused
+    // publish is reported to the user by its caller.
     return session;
 }
 
