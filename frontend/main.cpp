@@ -1,5 +1,6 @@
 #include "common/instanceguard.h"
 #include "frontend/ui/mainwindow.h"
+#include "protocol/topics.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -10,8 +11,6 @@
 #include <memory>
 
 namespace {
-constexpr const char *kFrontEndKey = "velmo-service-qtclient";
-constexpr const char *kDaemonKey = "velmo-serial-qtclient";
 constexpr const char *kDaemonProgram = "./velmo-serial";
 } // namespace
 
@@ -19,8 +18,8 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
 
-    InstanceGuard ownGuard{QString::fromLatin1(kFrontEndKey)};
-    InstanceGuard daemonProbe{QString::fromLatin1(kDaemonKey)};
+    InstanceGuard ownGuard{protocol::kFrontEndInstanceKey};
+    InstanceGuard daemonProbe{protocol::kDaemonInstanceKey};
 
     // From the working directory: velmofrontend_it_IT.qm, then velmofrontend_it.qm.
     QTranslator translator;

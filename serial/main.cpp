@@ -1,4 +1,5 @@
 #include "common/instanceguard.h"
+#include "protocol/topics.h"
 #include "serial/statusobject.h"
 
 #include <QCoreApplication>
@@ -7,7 +8,7 @@
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    InstanceGuard guard(QString::fromLatin1(serialdaemon::StatusObject::kClientId));
+    InstanceGuard guard(protocol::kDaemonInstanceKey);
     if (!guard.tryAcquire()) {
         qWarning("The application is already started.");
         return 0;

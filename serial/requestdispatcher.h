@@ -2,6 +2,9 @@
 
 #include "mqtt/mqttmgr.h"
 
+#include <QByteArray>
+#include <QString>
+
 namespace serialdaemon {
 
 class StatusObject;
@@ -20,7 +23,11 @@ public:
         : m_worker(worker)
     {}
 
+    // The transport's text (one byte per character) becomes bytes here, once.
     void handleMessage(const QString &topic, const QString &payload) override;
+    // Payloads are handled as the bytes that came over the wire; a firmware
+    // file is never copied into text.
+    void dispatch(const QString &topic, const QByteArray &payload);
 
 private:
     void applySetup(const QString &payload);

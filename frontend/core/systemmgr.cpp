@@ -4,6 +4,7 @@
 #include "frontend/core/requests.h"
 #include "frontend/core/userdialogs.h"
 #include "mqtt/mqttmgr.h"
+#include "protocol/topics.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -15,12 +16,11 @@ namespace {
 MqttSession frontEndSession()
 {
     MqttSession session;
-    session.subscription = QStringLiteral("SERIAL/#");
+    session.subscription = protocol::reply::kAll;
     // After every (re)connection the daemon's ports, version and pong arrive
     // without the window asking.
-    session.announceTopics = {QStringLiteral("REQUEST/SERIAL/INFO"),
-                              QStringLiteral("REQUEST/SERIAL/VERSION"),
-                              QStringLiteral("REQUEST/SERIAL/PING")};
+    session.announceTopics = {protocol::request::kInfo, protocol::request::kVersion,
+                              protocol::request::kPing};
     session.reportUnknownError = true;
     return session;
 }
@@ -45,8 +45,7 @@ SystemMgr::SystemMgr(QObject *parent, int port)
     : QObject(parent)
 {
     const QByteArray clientId =
-        QString::asprintf("%s-%d", kClientIdBase, int(QCoreApplication::applicationPid()))
-            .toLatin1();
+        (kClientIdBase + QStringLiteral("-%1").arg(QCoreApplication::applicationPid())).toLatin1();
     qDebug().noquote() << QString::fromLatin1(clientId);
 
     m_mqttMgr = std::make_unique<MqttMgr>(
@@ -90,26 +89,26 @@ void SystemMgr::startConnection(const QString &host, int port)
 
 bool SystemMgr::sendSerialSetup(const PortSettings &settings)
 {
-    return publish(QStringLiteral("REQUEST/SERIAL/SETUP"), requests::serialSetup(settings));
+    return publish(protocol::request::kSetup, requests::serialSetup(settings));
 }
 
 bool SystemMgr::sendBoardConfigs(qint32 startFlash, qint32 startProgr, qint32 sizeFlash,
                                  qint32 sizeProgr, qint32 maxErase, quint8 padding,
                                  qint32 idPosition)
 {
-    return publish(QStringLiteral("REQUEST/BOARD/CONFIGS"),
+    return publish(protocol::request::kConfigs,
                    requests::boardConfigs(startFlash, startProgr, sizeFlash, sizeProgr, maxErase,
                                           padding, idPosition));
 }
 
 bool SystemMgr::requestRefresh()
 {
-    return publish(QStringLiteral("REQUEST/SERIAL/REFRESH"), QStringLiteral("START"));
+    return publish(protocol::request::kRefresh, protocol::payload::kStart);
 }
 
 bool SystemMgr::requestBoardUpdate(bool eraseAll)
 {
-    return publish(QStringLiteral("REQUEST/BOARD/UPDATE"), requests::boardUpdate(eraseAll));
+    return publish(protocol::request::kUpdate, requests::boardUpdate(eraseAll));
 }
 
 SystemMgr::SendResult SystemMgr::sendImageFile(const QString &path)
@@ -118,7 +117,7 @@ SystemMgr::SendResult SystemMgr::sendImageFile(const QString &path)
     if (!image.ok())
         return SendResult::NotLoaded;
 
-    const QString flashTopic = QStringLiteral("REQUEST/SERIAL/FLASH");
+    const QString flashTopic = protocol::request::kFlash;
     // A file just under the size limit still exceeds what one MQTT message
     // can carry; refuse it here rather than build a copy the library rejects.
     if (image.bytes.size() > maxPublishPayload(flashTopic)) {
@@ -132,7 +131,7 @@ SystemMgr::SendResult SystemMgr::sendImageFile(const QString &path)
     image.bytes = QByteArray();
     // Without the file the daemon would verify the digest against an older
     // one, so the digest only follows a file that went out.
-    const bool digestSent = fileSent && publish(QStringLiteral("REQUEST/SERIAL/MD5"), digest);
+    const bool digestSent = fileSent && publish(protocol::request::kMd5, digest);
     if (!digestSent) {
         reportNotSent();
         return SendResult::Refused;

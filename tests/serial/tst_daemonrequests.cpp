@@ -1,3 +1,4 @@
+#include "protocol/topics.h"
 #include "tests/serial/daemonharness.h"
 #include "tests/serial/ptypair.h"
 
@@ -8,8 +9,8 @@
 using serialdaemon::StatusObject;
 
 namespace {
-const QString kSetup = QStringLiteral("REQUEST/SERIAL/SETUP");
-const QString kSerial = QStringLiteral("REQUEST/SERIAL");
+const QString kSetup = QString(protocol::request::kSetup);
+const QString kSerial = QString(protocol::request::kSerial);
 
 QString setupFor(const QString &port, int baud = 9600)
 {
@@ -35,7 +36,7 @@ void quietHandler(QtMsgType type, const QMessageLogContext &, const QString &msg
 
 // The daemon's requests that need no board: alive replies, port setup,
 // opening and closing, and bad input.
-class DaemonRequestsTest : public QObject
+class TstDaemonRequests : public QObject
 {
     Q_OBJECT
 
@@ -53,16 +54,17 @@ private slots:
 
     void aliveReplies()
     {
-        daemon.request(QStringLiteral("REQUEST/SERIAL/PING"), QStringLiteral(" "));
-        QCOMPARE(daemon.waitFor(QStringLiteral("SERIAL/PING")), QStringLiteral("PONG"));
-        daemon.request(QStringLiteral("REQUEST/SERIAL/VERSION"));
-        QCOMPARE(daemon.waitFor(QStringLiteral("SERIAL/VERSION")), QStringLiteral("0.27.20181009"));
+        daemon.request(QString(protocol::request::kPing), QStringLiteral(" "));
+        QCOMPARE(daemon.waitFor(QString(protocol::reply::kPing)), QStringLiteral("PONG"));
+        daemon.request(QString(protocol::request::kVersion));
+        QCOMPARE(daemon.waitFor(QString(protocol::reply::kVersion)),
+                 QStringLiteral("0.27.20181009"));
 
         QStringList ports;
         for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
             ports << info.portName();
-        daemon.request(QStringLiteral("REQUEST/SERIAL/INFO"));
-        const QString info = daemon.waitFor(QStringLiteral("SERIAL/INFO"));
+        daemon.request(QString(protocol::request::kInfo));
+        const QString info = daemon.waitFor(QString(protocol::reply::kInfo));
         QVERIFY(!info.isNull());
         QCOMPARE(info, ports.join(QLatin1Char(' ')));
         QVERIFY(!info.startsWith(QLatin1Char(' ')) && !info.endsWith(QLatin1Char(' ')));
@@ -87,27 +89,27 @@ private slots:
         QVERIFY(pty.isOpen());
         daemon.request(kSetup, setupFor(pty.slavePath(), 115200));
         daemon.request(kSerial, QStringLiteral("OPEN"));
-        QCOMPARE(daemon.waitFor(QStringLiteral("SERIAL/OPEN")), QStringLiteral("OK"));
+        QCOMPARE(daemon.waitFor(QString(protocol::reply::kOpen)), QStringLiteral("OK"));
         QVERIFY(daemon.worker().serialPort().isOpen());
         QCOMPARE(pty.lineBaud(), 9600);
 
         // Opening again closes and reopens, and answers again.
         daemon.request(kSerial, QStringLiteral("OPEN"));
-        QCOMPARE(daemon.waitFor(QStringLiteral("SERIAL/OPEN")), QStringLiteral("OK"));
+        QCOMPARE(daemon.waitFor(QString(protocol::reply::kOpen)), QStringLiteral("OK"));
 
         daemon.request(kSerial, QStringLiteral("CLOSE"));
         QVERIFY(daemon.sync());
         QVERIFY(!daemon.worker().serialPort().isOpen());
-        QCOMPARE(daemon.probe().payloadsOf(QStringLiteral("SERIAL/OPEN")).size(), 2);
-        QVERIFY(daemon.probe().payloadsOf(QStringLiteral("SERIAL/ERROR")).isEmpty());
+        QCOMPARE(daemon.probe().payloadsOf(QString(protocol::reply::kOpen)).size(), 2);
+        QVERIFY(daemon.probe().payloadsOf(QString(protocol::reply::kError)).isEmpty());
     }
 
     void openOnAMissingPortReportsWhy()
     {
         daemon.request(kSetup, setupFor(QStringLiteral("/dev/velmo-%2-no-such-port")));
         daemon.request(kSerial, QStringLiteral("OPEN"));
-        QCOMPARE(daemon.waitFor(QStringLiteral("SERIAL/OPEN")), QStringLiteral("ERROR"));
-        const QString why = daemon.waitFor(QStringLiteral("SERIAL/ERROR"));
+        QCOMPARE(daemon.waitFor(QString(protocol::reply::kOpen)), QStringLiteral("ERROR"));
+        const QString why = daemon.waitFor(QString(protocol::reply::kError));
         QVERIFY2(QRegularExpression(QStringLiteral("^Can't open \\S+, error code \\d+$"))
                      .match(why)
                      .hasMatch(),
@@ -117,9 +119,11 @@ private slots:
         // ERROR comes first, then the reason.
         QStringList order;
         for (const MqttProbe::Message &m : daemon.probe().messages())
-            if (m.first == QLatin1String("SERIAL/OPEN") || m.first == QLatin1String("SERIAL/ERROR"))
+            if (m.first == QString(protocol::reply::kOpen) ||
+                m.first == QString(protocol::reply::kError))
                 order << m.first;
-        QCOMPARE(order, (QStringList{"SERIAL/OPEN", "SERIAL/ERROR"}));
+        QCOMPARE(order,
+                 (QStringList{QString(protocol::reply::kOpen), QString(protocol::reply::kError)}));
     }
 
     void closeStopsTheRefreshSilently()
@@ -127,8 +131,8 @@ private slots:
         PtyPair pty;
         daemon.request(kSetup, setupFor(pty.slavePath()));
         daemon.request(kSerial, QStringLiteral("OPEN"));
-        QCOMPARE(daemon.waitFor(QStringLiteral("SERIAL/OPEN")), QStringLiteral("OK"));
-        daemon.request(QStringLiteral("REQUEST/SERIAL/REFRESH"), QStringLiteral("RESTART"));
+        QCOMPARE(daemon.waitFor(QString(protocol::reply::kOpen)), QStringLiteral("OK"));
+        daemon.request(QString(protocol::request::kRefresh), QStringLiteral("RESTART"));
         QVERIFY(daemon.sync());
         QVERIFY(daemon.worker().isRefreshActive());
         daemon.request(kSerial, QStringLiteral("CLOSE"));
@@ -138,8 +142,8 @@ private slots:
         // Nothing re-opens the port behind the front end's back.
         DaemonHarness::spin(2500);
         QVERIFY(!daemon.worker().serialPort().isOpen());
-        QCOMPARE(daemon.probe().payloadsOf(QStringLiteral("SERIAL/OPEN")).size(), 1);
-        QVERIFY(daemon.probe().payloadsOf(QStringLiteral("SERIAL/READ/ID")).isEmpty());
+        QCOMPARE(daemon.probe().payloadsOf(QString(protocol::reply::kOpen)).size(), 1);
+        QVERIFY(daemon.probe().payloadsOf(QString(protocol::reply::kReadId)).isEmpty());
     }
 
     void lowerCaseOpenDoesNothing()
@@ -149,7 +153,7 @@ private slots:
         daemon.request(kSerial, QStringLiteral("open"));
         QVERIFY(daemon.sync());
         QVERIFY(!daemon.worker().serialPort().isOpen());
-        QVERIFY(daemon.probe().payloadsOf(QStringLiteral("SERIAL/OPEN")).isEmpty());
+        QVERIFY(daemon.probe().payloadsOf(QString(protocol::reply::kOpen)).isEmpty());
     }
 
     void malformedSetupValues()
@@ -171,23 +175,23 @@ private slots:
     // erase-all choice of the request is kept.
     void updateRequestKeepsItsEraseChoice()
     {
-        const QString update = QStringLiteral("REQUEST/BOARD/UPDATE");
+        const QString update = QString(protocol::request::kUpdate);
         QVERIFY(daemon.worker().eraseAll());
         daemon.request(update, QStringLiteral("EraseAll=0"));
-        QCOMPARE(daemon.waitFor(QStringLiteral("SERIAL/BOARD/UPDATE")), QStringLiteral("ERROR"));
+        QCOMPARE(daemon.waitFor(QString(protocol::reply::kUpdate)), QStringLiteral("ERROR"));
         QVERIFY(!daemon.worker().eraseAll());
         daemon.request(update, QString());
-        QCOMPARE(daemon.waitFor(QStringLiteral("SERIAL/BOARD/UPDATE")), QStringLiteral("ERROR"));
+        QCOMPARE(daemon.waitFor(QString(protocol::reply::kUpdate)), QStringLiteral("ERROR"));
         QVERIFY(!daemon.worker().eraseAll());
         daemon.request(update, QStringLiteral("EraseAll=2"));
-        QCOMPARE(daemon.waitFor(QStringLiteral("SERIAL/BOARD/UPDATE")), QStringLiteral("ERROR"));
+        QCOMPARE(daemon.waitFor(QString(protocol::reply::kUpdate)), QStringLiteral("ERROR"));
         QVERIFY(daemon.worker().eraseAll());
         QVERIFY(!daemon.worker().serialPort().isOpen());
     }
 
     void boardConfigurationIsStored()
     {
-        daemon.request(QStringLiteral("REQUEST/BOARD/CONFIGS"),
+        daemon.request(QString(protocol::request::kConfigs),
                        QStringLiteral("StartFlash=0 StartProgr=2048 SizeFlash=64 SizeProgr=62 "
                                       "MaxErase=-1 Padding=511 IdPosition=1"));
         QVERIFY(daemon.sync());
@@ -205,22 +209,22 @@ private slots:
     void floodOfBadRequests()
     {
         const QtMessageHandler previous = qInstallMessageHandler(quietHandler);
-        const QStringList topics{"REQUEST/SERIAL/SETUP",
-                                 "REQUEST/SERIAL",
-                                 "REQUEST/SERIAL/INFO",
-                                 "REQUEST/SERIAL/READ/ID",
-                                 "REQUEST/SERIAL/FLASH",
-                                 "REQUEST/SERIAL/MD5",
-                                 "REQUEST/BOARD/BOOTOFF",
-                                 "REQUEST/SERIAL/BAUD",
-                                 "REQUEST/SERIAL/ERASE/ALL",
-                                 "REQUEST/SERIAL/WRITE",
-                                 "REQUEST/BOARD/UPDATE",
-                                 "REQUEST/SERIAL/READ",
-                                 "REQUEST/BOARD/CONFIGS",
-                                 "REQUEST/SERIAL/REFRESH",
-                                 "REQUEST/SERIAL/PING",
-                                 "REQUEST/SERIAL/VERSION",
+        const QStringList topics{QString(protocol::request::kSetup),
+                                 QString(protocol::request::kSerial),
+                                 QString(protocol::request::kInfo),
+                                 QString(protocol::request::kReadId),
+                                 QString(protocol::request::kFlash),
+                                 QString(protocol::request::kMd5),
+                                 QString(protocol::request::kBootOff),
+                                 QString(protocol::request::kBaud),
+                                 QString(protocol::request::kEraseAll),
+                                 QString(protocol::request::kWrite),
+                                 QString(protocol::request::kUpdate),
+                                 QString(protocol::request::kRead),
+                                 QString(protocol::request::kConfigs),
+                                 QString(protocol::request::kRefresh),
+                                 QString(protocol::request::kPing),
+                                 QString(protocol::request::kVersion),
                                  "REQUEST/UNKNOWN",
                                  "REQUEST/SERIAL/READ/ID/X",
                                  "REQUEST/"};
@@ -238,18 +242,17 @@ private slots:
         QVERIFY(daemon.sync(60000));
         qInstallMessageHandler(previous);
 
-        daemon.request(QStringLiteral("REQUEST/SERIAL/PING"));
-        QCOMPARE(daemon.waitFor(QStringLiteral("SERIAL/PING")), QStringLiteral("PONG"));
+        daemon.request(QString(protocol::request::kPing));
+        QCOMPARE(daemon.waitFor(QString(protocol::reply::kPing)), QStringLiteral("PONG"));
         // Whatever came in, no update was started from junk.
         QVERIFY(!daemon.worker().isUpdating());
         QVERIFY(!daemon.worker().isFileVerified());
-        for (const QString &result : daemon.probe().payloadsOf(QStringLiteral("SERIAL/FLASH")))
+        for (const QString &result : daemon.probe().payloadsOf(QString(protocol::reply::kFlash)))
             QCOMPARE(result, QStringLiteral("ERROR"));
-        for (const QString &result :
-             daemon.probe().payloadsOf(QStringLiteral("SERIAL/BOARD/UPDATE")))
+        for (const QString &result : daemon.probe().payloadsOf(QString(protocol::reply::kUpdate)))
             QCOMPARE(result, QStringLiteral("ERROR"));
     }
 };
 
-QTEST_GUILESS_MAIN(DaemonRequestsTest)
+QTEST_GUILESS_MAIN(TstDaemonRequests)
 #include "tst_daemonrequests.moc"
