@@ -2,7 +2,6 @@
 #include "tests/serial/daemonharness.h"
 #include "tests/serial/ptypair.h"
 
-#include <QRandomGenerator>
 #include <QSerialPortInfo>
 #include <QTest>
 
@@ -18,24 +17,12 @@ QString setupFor(const QString &port, int baud = 9600)
         .arg(port, QString::number(baud));
 }
 
-QString randomPayload(QRandomGenerator &rng, int size)
-{
-    QString s(size, Qt::Uninitialized);
-    for (QChar &c : s)
-        c = QChar(ushort(rng.bounded(256)));
-    return s;
-}
-
-// Keeps megabytes of logged junk out of the test output.
-void quietHandler(QtMsgType type, const QMessageLogContext &, const QString &msg)
-{
-    if (type >= QtCriticalMsg)
-        fprintf(stderr, "%s\n", qPrintable(msg.left(200)));
-}
 } // namespace
 
-// The daemon's requests that need no board: alive replies, port setup,
-// opening and closing, and bad input.
+// The daemon's requests that need no board, through a real broker and on
+// pseudo-terminals: alive replies, port setup, opening and closing. Junk
+// requests and the close during a refresh run on the in-memory line
+// (tst_daemonworker).
 class TstDaemonRequests : public QObject
 {
     Q_OBJECT
@@ -126,26 +113,6 @@ private slots:
                  (QStringList{QString(protocol::reply::kOpen), QString(protocol::reply::kError)}));
     }
 
-    void closeStopsTheRefreshSilently()
-    {
-        PtyPair pty;
-        daemon.request(kSetup, setupFor(pty.slavePath()));
-        daemon.request(kSerial, QStringLiteral("OPEN"));
-        QCOMPARE(daemon.waitFor(QString(protocol::reply::kOpen)), QStringLiteral("OK"));
-        daemon.request(QString(protocol::request::kRefresh), QStringLiteral("RESTART"));
-        QVERIFY(daemon.sync());
-        QVERIFY(daemon.worker().isRefreshActive());
-        daemon.request(kSerial, QStringLiteral("CLOSE"));
-        QVERIFY(daemon.sync());
-        QVERIFY(!daemon.worker().isRefreshActive());
-        QVERIFY(!daemon.worker().serialPort().isOpen());
-        // Nothing re-opens the port behind the front end's back.
-        DaemonHarness::spin(2500);
-        QVERIFY(!daemon.worker().serialPort().isOpen());
-        QCOMPARE(daemon.probe().payloadsOf(QString(protocol::reply::kOpen)).size(), 1);
-        QVERIFY(daemon.probe().payloadsOf(QString(protocol::reply::kReadId)).isEmpty());
-    }
-
     void lowerCaseOpenDoesNothing()
     {
         PtyPair pty;
@@ -202,55 +169,6 @@ private slots:
         QCOMPARE(c.maxErase, -1);
         QCOMPARE(int(c.padding), 0xFF);
         QCOMPARE(c.idPosition, 1);
-    }
-
-    // Random and malformed requests on every topic: the daemon must neither
-    // crash nor hang, and still answer afterwards.
-    void floodOfBadRequests()
-    {
-        const QtMessageHandler previous = qInstallMessageHandler(quietHandler);
-        const QStringList topics{QString(protocol::request::kSetup),
-                                 QString(protocol::request::kSerial),
-                                 QString(protocol::request::kInfo),
-                                 QString(protocol::request::kReadId),
-                                 QString(protocol::request::kFlash),
-                                 QString(protocol::request::kMd5),
-                                 QString(protocol::request::kBootOff),
-                                 QString(protocol::request::kBaud),
-                                 QString(protocol::request::kEraseAll),
-                                 QString(protocol::request::kWrite),
-                                 QString(protocol::request::kUpdate),
-                                 QString(protocol::request::kRead),
-                                 QString(protocol::request::kConfigs),
-                                 QString(protocol::request::kRefresh),
-                                 QString(protocol::request::kPing),
-                                 QString(protocol::request::kVersion),
-                                 "REQUEST/UNKNOWN",
-                                 "REQUEST/SERIAL/READ/ID/X",
-                                 "REQUEST/"};
-        QRandomGenerator rng(20181009);
-        for (const QString &topic : topics) {
-            daemon.request(topic, QString());
-            daemon.request(topic, randomPayload(rng, 64));
-            daemon.request(topic, randomPayload(rng, 1 << 20));
-        }
-        for (const char *payload :
-             {"Baud=abc", "XBaud=5", "Com=    Baud=", "StartFlash=-99999999 SizeFlash=-1",
-              "SizeFlash=2147483647 SizeProgr=2147483647 StartProgr=-1", "EraseAll=zz", "ffffffff"})
-            for (const QString &topic : topics)
-                daemon.request(topic, QString::fromLatin1(payload));
-        QVERIFY(daemon.sync(60000));
-        qInstallMessageHandler(previous);
-
-        daemon.request(QString(protocol::request::kPing));
-        QCOMPARE(daemon.waitFor(QString(protocol::reply::kPing)), QStringLiteral("PONG"));
-        // Whatever came in, no update was started from junk.
-        QVERIFY(!daemon.worker().isUpdating());
-        QVERIFY(!daemon.worker().isFileVerified());
-        for (const QString &result : daemon.probe().payloadsOf(QString(protocol::reply::kFlash)))
-            QCOMPARE(result, QStringLiteral("ERROR"));
-        for (const QString &result : daemon.probe().payloadsOf(QString(protocol::reply::kUpdate)))
-            QCOMPARE(result, QStringLiteral("ERROR"));
     }
 };
 

@@ -6,6 +6,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTest>
 
 namespace request = protocol::request;
@@ -49,6 +50,16 @@ void collect(QtMsgType, const QMessageLogContext &, const QString &message)
 {
     if (g_log)
         g_log->append(message);
+}
+
+void quiet(QtMsgType, const QMessageLogContext &, const QString &) {}
+
+QByteArray randomBytes(QRandomGenerator &rng, int size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (char &c : bytes)
+        c = char(rng.bounded(256));
+    return bytes;
 }
 
 } // namespace
@@ -167,6 +178,77 @@ private slots:
         d.request(request::kSerial, payload::kClose);
         QVERIFY(!d.worker().isRefreshActive());
         QVERIFY(!d.line().isOpen());
+    }
+
+    // CLOSE while the refresh runs: no reply, and nothing opens the port
+    // again behind the front end's back, not even a pending identifier
+    // request.
+    void closeStopsTheRefreshSilently()
+    {
+        FakeDaemon d(board([](auto &c) { c.silent = true; }));
+        QVERIFY(d.open());
+        d.request(request::kRefresh, QStringLiteral("RESTART"));
+        QTRY_VERIFY_WITH_TIMEOUT(d.line().commandsWithCode(Command::ReadId).size() == 1, 1000);
+        d.request(request::kSerial, payload::kClose);
+        QVERIFY(!d.worker().isRefreshActive());
+        QVERIFY(!d.line().isOpen());
+        const int opens = d.line().opens();
+        d.spin(4 * (d.timings().idTimeoutMs + d.timings().refreshMs));
+        QVERIFY(!d.line().isOpen());
+        QCOMPARE(d.line().opens(), opens);
+        QCOMPARE(d.payloadsOf(reply::kOpen).size(), 1);
+        QVERIFY(d.payloadsOf(reply::kReadId).isEmpty());
+    }
+
+    // Random and malformed requests on every topic: the daemon neither
+    // crashes nor hangs, starts nothing from junk and still answers.
+    void floodOfBadRequests()
+    {
+        FakeDaemon d(board());
+        QVERIFY(d.open());
+        const QList<QLatin1StringView> topics{request::kSetup,
+                                              request::kSerial,
+                                              request::kInfo,
+                                              request::kReadId,
+                                              request::kFlash,
+                                              request::kMd5,
+                                              request::kBootOff,
+                                              request::kBaud,
+                                              request::kEraseAll,
+                                              request::kWrite,
+                                              request::kUpdate,
+                                              request::kRead,
+                                              request::kConfigs,
+                                              request::kRefresh,
+                                              request::kPing,
+                                              request::kVersion,
+                                              QLatin1StringView("REQUEST/UNKNOWN"),
+                                              QLatin1StringView("REQUEST/SERIAL/READ/ID/X"),
+                                              QLatin1StringView("REQUEST/")};
+        const QtMessageHandler previous = qInstallMessageHandler(quiet);
+        QRandomGenerator rng(20181009);
+        for (const QLatin1StringView topic : topics) {
+            d.requestBytes(topic, QByteArray());
+            d.requestBytes(topic, randomBytes(rng, 64));
+            d.requestBytes(topic, randomBytes(rng, 1 << 20));
+        }
+        for (const char *junk :
+             {"Baud=abc", "XBaud=5", "Com=    Baud=", "StartFlash=-99999999 SizeFlash=-1",
+              "SizeFlash=2147483647 SizeProgr=2147483647 StartProgr=-1", "EraseAll=zz", "ffffffff"})
+            for (const QLatin1StringView topic : topics)
+                d.requestBytes(topic, junk);
+        d.spin(50);
+        qInstallMessageHandler(previous);
+
+        d.request(request::kPing);
+        QCOMPARE(d.payloadsOf(reply::kPing).last(), payload::kPong);
+        QVERIFY(!d.worker().isUpdating());
+        QVERIFY(!d.worker().isFileVerified());
+        for (const QString &result : d.payloadsOf(reply::kFlash))
+            QCOMPARE(result, payload::kError);
+        for (const QString &result : d.payloadsOf(reply::kUpdate))
+            QCOMPARE(result, payload::kError);
+        QCOMPARE(d.board().stats().writes, 0);
     }
 
     void switchesTheLineSpeedOnRequest()
