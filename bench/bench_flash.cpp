@@ -158,7 +158,7 @@ int main(int argc, char *argv[])
     const QString dumpPath = home.filePath(QStringLiteral("flash.bin"));
     const QStringList boardOptions = QStringList{"--pace",
                                                  "--id",
-                                                 QStringLiteral("0x%1").arg(kBoardId, 4, 16),
+                                                 protocol::boardIdText(kBoardId),
                                                  "--flash-kib",
                                                  QString::number(kFlashKib),
                                                  "--page-bytes",
@@ -187,7 +187,7 @@ int main(int argc, char *argv[])
     if (!expect(probe, QString(protocol::reply::kOpen), QStringLiteral("OK")))
         return 1;
     probe.publish(QString(protocol::request::kReadId), QStringLiteral(" "));
-    if (!expect(probe, QString(protocol::reply::kReadId), QStringLiteral("0x1234")))
+    if (!expect(probe, QString(protocol::reply::kReadId), protocol::boardIdText(kBoardId)))
         return 1;
     probe.publish(QString(protocol::request::kConfigs),
                   configsPayload(pageErase ? kPageBytes : -1));

@@ -37,16 +37,6 @@ class StatusObject : public QObject, private ReplySink
 
 public:
     static constexpr QLatin1StringView kClientId = protocol::kDaemonClientId;
-    static constexpr int kOpenBaudRate = 9600;
-    static constexpr int kHighBaudRate = 115200;
-
-    static constexpr int kRxQuietMs = Timings{}.rxQuietMs;
-    static constexpr int kMqttTickMs = Timings{}.mqttTickMs;
-    static constexpr int kFirstWriteTimeoutMs = Timings{}.firstWriteTimeoutMs;
-    static constexpr int kNextWriteTimeoutMs = Timings{}.nextWriteTimeoutMs;
-    static constexpr int kIdTimeoutMs = Timings{}.idTimeoutMs;
-    static constexpr int kRefreshMs = Timings{}.refreshMs;
-    static constexpr int kIdMaxRetries = 10;
 
     // What the worker is built from. Empty parts take the program's own: the
     // serial port, the board's timings, the broker and the data folder's

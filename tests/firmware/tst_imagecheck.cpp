@@ -141,5 +141,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(TstImageCheck)
+QTEST_GUILESS_MAIN(TstImageCheck)
 #include "tst_imagecheck.moc"

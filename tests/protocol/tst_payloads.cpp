@@ -114,5 +114,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(TstPayloads)
+QTEST_GUILESS_MAIN(TstPayloads)
 #include "tst_payloads.moc"
