@@ -12,11 +12,13 @@
 serialdaemon::Timings FakeDaemon::fastTimings()
 {
     serialdaemon::Timings t;
+    // Short enough that the time-out paths run in a blink, long enough that
+    // a loaded machine does not take a slow answer for a missing one.
     t.rxQuietMs = 2;
-    t.idTimeoutMs = 25;
-    t.refreshMs = 40;
-    t.firstWriteTimeoutMs = 150;
-    t.nextWriteTimeoutMs = 100;
+    t.idTimeoutMs = 60;
+    t.refreshMs = 80;
+    t.firstWriteTimeoutMs = 600;
+    t.nextWriteTimeoutMs = 400;
     t.baudDrainMs = 0;
     t.baudSettleMs = 0;
     return t;

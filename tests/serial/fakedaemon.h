@@ -37,7 +37,7 @@ public:
     const QList<QPair<QString, QString>> &replies() const { return m_replies; }
     QStringList payloadsOf(QLatin1StringView topic) const;
     // The next reply on `topic` not yet taken, null when none came in time.
-    QString waitFor(QLatin1StringView topic, int timeoutMs = 2000);
+    QString waitFor(QLatin1StringView topic, int timeoutMs = 5000);
     void clear();
 
     // SETUP for the fake line and OPEN; true on "SERIAL/OPEN" "OK".

