@@ -9,7 +9,8 @@ namespace frontend {
 
 namespace {
 namespace reply = protocol::reply;
-namespace payload = protocol::payload;
+// Not "payload": the parser's argument has that name.
+namespace fixed = protocol::payload;
 
 void logPayload(const QString &payload)
 {
@@ -31,7 +32,7 @@ void ReplyParser::parseMessage(const QString &topic, const QString &payload)
 
     if (topic == reply::kPing) {
         logPayload(payload);
-        if (payload == payload::kPong)
+        if (payload == fixed::kPong)
             so.pongReceived = true;
     } else if (topic == reply::kInfo) {
         logPayload(payload);
@@ -46,9 +47,9 @@ void ReplyParser::parseMessage(const QString &topic, const QString &payload)
         }
     } else if (topic == reply::kOpen) {
         logPayload(payload);
-        if (payload == payload::kOk)
+        if (payload == fixed::kOk)
             so.serialOpened = true;
-        else if (payload == payload::kError)
+        else if (payload == fixed::kError)
             so.serialOpened = false;
     } else if (topic == reply::kError) {
         logPayload(payload);
@@ -56,7 +57,7 @@ void ReplyParser::parseMessage(const QString &topic, const QString &payload)
         so.errorText = payload;
     } else if (topic == reply::kReadId) {
         logPayload(payload);
-        if (payload == payload::kError) {
+        if (payload == fixed::kError) {
             so.idError = true;
         } else {
             so.idReceived = true;
@@ -66,9 +67,9 @@ void ReplyParser::parseMessage(const QString &topic, const QString &payload)
     } else if (topic == reply::kFlash) {
         logPayload(payload);
         so.flashReplied = true;
-        if (payload == payload::kOk)
+        if (payload == fixed::kOk)
             so.flashAccepted = true;
-        else if (payload == payload::kError)
+        else if (payload == fixed::kError)
             so.flashAccepted = false;
     } else if (topic == reply::kUpdatePercent) {
         logPayload(payload);
@@ -76,10 +77,10 @@ void ReplyParser::parseMessage(const QString &topic, const QString &payload)
         so.updatePercent = payload.toInt(); // 0 when not a decimal number
     } else if (topic == reply::kUpdate) {
         logPayload(payload);
-        if (payload == payload::kOk) {
+        if (payload == fixed::kOk) {
             so.updateDone = true;
             so.updateFailed = false;
-        } else if (payload == payload::kError) {
+        } else if (payload == fixed::kError) {
             so.updateFailed = true;
             so.updateDone = false;
         }
