@@ -4,6 +4,7 @@
 // image and prints total time / wire time. Not a test: it prints what one
 // run measured.
 #include "common/datafolder.h"
+#include "protocol/topics.h"
 #include "serial/statusobject.h"
 #include "tests/support/boardsimprocess.h"
 #include "tests/support/mqttprobe.h"
@@ -35,13 +36,14 @@ constexpr int kPageBytes = 1024;
 
 QString configsPayload(int maxErase)
 {
-    return QStringLiteral("StartFlash=0 StartProgr=%1 SizeFlash=%2 SizeProgr=%3 MaxErase=%4 "
-                          "Padding=%5 IdPosition=1")
-        .arg(kStartProgr)
-        .arg(kFlashKib)
-        .arg(kProgrKib)
-        .arg(maxErase)
-        .arg(kPadding);
+    protocol::BoardLayout layout;
+    layout.startProgr = kStartProgr;
+    layout.sizeFlash = kFlashKib;
+    layout.sizeProgr = kProgrKib;
+    layout.maxErase = maxErase;
+    layout.padding = kPadding;
+    layout.idPosition = 1;
+    return protocol::buildBoardConfigs(layout);
 }
 
 void fail(const QString &why)
@@ -107,8 +109,8 @@ bool waitForDaemon(MqttProbe &probe)
     QElapsedTimer timer;
     timer.start();
     while (timer.elapsed() < kStepTimeoutMs) {
-        probe.publish(QStringLiteral("REQUEST/SERIAL/PING"), QString());
-        if (probe.waitFor(QStringLiteral("SERIAL/PING"), 300) == QLatin1String("PONG"))
+        probe.publish(QString(protocol::request::kPing), QString());
+        if (probe.waitFor(QString(protocol::reply::kPing), 300) == QLatin1String("PONG"))
             return true;
     }
     return false;
@@ -156,7 +158,7 @@ int main(int argc, char *argv[])
     const QString dumpPath = home.filePath(QStringLiteral("flash.bin"));
     const QStringList boardOptions = QStringList{"--pace",
                                                  "--id",
-                                                 QStringLiteral("0x%1").arg(kBoardId, 4, 16),
+                                                 protocol::boardIdText(kBoardId),
                                                  "--flash-kib",
                                                  QString::number(kFlashKib),
                                                  "--page-bytes",
@@ -170,7 +172,7 @@ int main(int argc, char *argv[])
     }
 
     serialdaemon::StatusObject daemon(broker.port());
-    MqttProbe probe(broker.port(), QStringLiteral("SERIAL/#"), "velmo-bench-flash");
+    MqttProbe probe(broker.port(), QString(protocol::reply::kAll), "velmo-bench-flash");
     if (!waitForDaemon(probe)) {
         fail(QStringLiteral("the daemon does not answer on the broker"));
         return 1;
@@ -178,22 +180,22 @@ int main(int argc, char *argv[])
 
     const Firmware fw = makeFirmware();
     const QByteArray hexBytes = fw.hexText.toLatin1();
-    probe.publish(QStringLiteral("REQUEST/SERIAL/SETUP"),
-                  QStringLiteral("Com=%1 Baud=9600 DataBits=8 Parity=0 StopBits=1 FlowControl=0")
-                      .arg(board.port()));
-    probe.publish(QStringLiteral("REQUEST/SERIAL"), QStringLiteral("OPEN"));
-    if (!expect(probe, QStringLiteral("SERIAL/OPEN"), QStringLiteral("OK")))
+    protocol::SerialSettings line;
+    line.portName = board.port();
+    probe.publish(QString(protocol::request::kSetup), protocol::buildSerialSetup(line));
+    probe.publish(QString(protocol::request::kSerial), QStringLiteral("OPEN"));
+    if (!expect(probe, QString(protocol::reply::kOpen), QStringLiteral("OK")))
         return 1;
-    probe.publish(QStringLiteral("REQUEST/SERIAL/READ/ID"), QStringLiteral(" "));
-    if (!expect(probe, QStringLiteral("SERIAL/READ/ID"), QStringLiteral("0x1234")))
+    probe.publish(QString(protocol::request::kReadId), QStringLiteral(" "));
+    if (!expect(probe, QString(protocol::reply::kReadId), protocol::boardIdText(kBoardId)))
         return 1;
-    probe.publish(QStringLiteral("REQUEST/BOARD/CONFIGS"),
+    probe.publish(QString(protocol::request::kConfigs),
                   configsPayload(pageErase ? kPageBytes : -1));
-    probe.publish(QStringLiteral("REQUEST/SERIAL/FLASH"), fw.hexText);
+    probe.publish(QString(protocol::request::kFlash), fw.hexText);
     probe.publish(
-        QStringLiteral("REQUEST/SERIAL/MD5"),
+        QString(protocol::request::kMd5),
         QString::fromLatin1(QCryptographicHash::hash(hexBytes, QCryptographicHash::Md5).toHex()));
-    if (!expect(probe, QStringLiteral("SERIAL/FLASH"), QStringLiteral("OK")))
+    if (!expect(probe, QString(protocol::reply::kFlash), QStringLiteral("OK")))
         return 1;
 
     const QMap<QString, qint64> before = board.stats();
@@ -209,7 +211,7 @@ int main(int argc, char *argv[])
     QString result;
     QEventLoop wait;
     QObject::connect(probe.manager(), &MqttMgr::statusUpdated, &wait, [&] {
-        const QStringList results = probe.payloadsOf(QStringLiteral("SERIAL/BOARD/UPDATE"));
+        const QStringList results = probe.payloadsOf(QString(protocol::reply::kUpdate));
         if (!results.isEmpty() && totalMs < 0) {
             totalMs = total.elapsed();
             result = results.first();
@@ -218,12 +220,11 @@ int main(int argc, char *argv[])
     });
     QTimer::singleShot(kUpdateTimeoutMs, &wait, &QEventLoop::quit);
     total.start();
-    probe.publish(QStringLiteral("REQUEST/BOARD/UPDATE"),
-                  pageErase ? QStringLiteral("EraseAll=0") : QStringLiteral("EraseAll=1"));
+    probe.publish(QString(protocol::request::kUpdate), protocol::buildBoardUpdate(!pageErase));
     wait.exec();
 
     const QMap<QString, qint64> after = board.stats();
-    const QStringList percents = probe.payloadsOf(QStringLiteral("SERIAL/BOARD/UPDATE/PERC"));
+    const QStringList percents = probe.payloadsOf(QString(protocol::reply::kUpdatePercent));
     if (result != QLatin1String("OK")) {
         fail(QStringLiteral("update ended with \"%1\" after %2 progress steps")
                  .arg(result.isNull() ? QStringLiteral("nothing") : result)

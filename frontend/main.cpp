@@ -1,6 +1,7 @@
 #include "common/datafolder.h"
 #include "common/instanceguard.h"
 #include "frontend/ui/mainwindow.h"
+#include "protocol/topics.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -12,8 +13,6 @@
 #include <memory>
 
 namespace {
-constexpr const char *kFrontEndKey = "velmo-service-qtclient";
-constexpr const char *kDaemonKey = "velmo-serial-qtclient";
 constexpr const char *kDaemonProgram = "./velmo-serial";
 } // namespace
 
@@ -30,8 +29,8 @@ int main(int argc, char *argv[])
     // Wayland matches windows to their menu entry by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("com.calvestrid.VelmoServiceTool"));
 
-    InstanceGuard ownGuard{QString::fromLatin1(kFrontEndKey)};
-    InstanceGuard daemonProbe{QString::fromLatin1(kDaemonKey)};
+    InstanceGuard ownGuard{protocol::kFrontEndInstanceKey};
+    InstanceGuard daemonProbe{protocol::kDaemonInstanceKey};
 
     // From the working directory: velmofrontend_it_IT.qm, then velmofrontend_it.qm.
     QTranslator translator;

@@ -1,5 +1,6 @@
 #include "common/datafolder.h"
 #include "common/instanceguard.h"
+#include "protocol/topics.h"
 #include "serial/statusobject.h"
 
 #include <QCoreApplication>
@@ -9,7 +10,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     velmo::restrictNewFilesToOwner();
-    InstanceGuard guard(QString::fromLatin1(serialdaemon::StatusObject::kClientId));
+    InstanceGuard guard(protocol::kDaemonInstanceKey);
     if (!guard.tryAcquire()) {
         qWarning("The application is already started.");
         return 0;

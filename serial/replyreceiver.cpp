@@ -1,10 +1,12 @@
 #include "serial/replyreceiver.h"
 
+#include "protocol/bootframe.h"
+
 namespace {
-constexpr std::uint8_t kStart = 0x0F;
-constexpr std::uint8_t kEnd = 0x04;
-constexpr std::uint8_t kReadIdReply = 0x00;
-constexpr int kReadIdReplyBytes = 4; // 0x00, x, lo, hi
+using bootframe::kEnd;
+using bootframe::kReadIdReplyBytes;
+using bootframe::kStart;
+constexpr auto kReadIdReply = std::uint8_t(bootframe::Command::ReadId);
 // Start, start, one command byte, checksum, end.
 constexpr int kMinFrameBytes = 5;
 

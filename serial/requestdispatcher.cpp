@@ -1,180 +1,144 @@
 #include "serial/requestdispatcher.h"
 
-#include "serial/bootframe.h"
-#include "serial/kvpayload.h"
+#include "protocol/bootframe.h"
+#include "protocol/kvpayload.h"
+#include "protocol/payloads.h"
+#include "protocol/topics.h"
 #include "serial/statusobject.h"
 
-#include <QCryptographicHash>
 #include <QDebug>
 
 namespace serialdaemon {
 
 namespace {
 
+namespace request = protocol::request;
+namespace payload = protocol::payload;
+
 QString hex(int value)
 {
     return QString::number(value, 16);
 }
 
-QString loggedPayload(const QString &payload)
+QString loggedPayload(const QByteArray &payload)
 {
     if (payload.size() <= RequestDispatcher::kMaxLoggedPayload)
-        return payload;
-    return payload.left(RequestDispatcher::kMaxLoggedPayload) +
+        return QString::fromLatin1(payload);
+    return QString::fromLatin1(payload.left(RequestDispatcher::kMaxLoggedPayload)) +
            QStringLiteral("... (%1 bytes)").arg(payload.size());
 }
 
 } // namespace
 
+void RequestDispatcher::handleMessageBytes(const QString &topic, const QByteArray &payload)
+{
+    dispatch(topic, payload);
+}
+
 void RequestDispatcher::handleMessage(const QString &topic, const QString &payload)
 {
-    if (topic == QLatin1String("REQUEST/SERIAL/FLASH"))
+    dispatch(topic, payload.toLatin1());
+}
+
+void RequestDispatcher::dispatch(const QString &topic, const QByteArray &bytes)
+{
+    if (topic == request::kFlash)
         qDebug().noquote() << "TOPIC: " + topic;
     else
-        qDebug().noquote() << "TOPIC: " + topic + ": " + loggedPayload(payload);
+        qDebug().noquote() << "TOPIC: " + topic + ": " + loggedPayload(bytes);
 
-    if (topic == QLatin1String("REQUEST/SERIAL/SETUP"))
-        applySetup(payload);
-    if (topic == QLatin1String("REQUEST/SERIAL")) {
-        if (payload == QLatin1String("OPEN"))
+    // Every topic but the firmware file carries a few bytes of text.
+    const QString text = topic == request::kFlash ? QString() : QString::fromLatin1(bytes);
+
+    if (topic == request::kSetup)
+        applySetup(text);
+    if (topic == request::kSerial) {
+        if (text == payload::kOpen)
             m_worker.openPort();
-        if (payload == QLatin1String("CLOSE"))
+        if (text == payload::kClose)
             m_worker.closePort();
     }
-    if (topic == QLatin1String("REQUEST/SERIAL/INFO"))
+    if (topic == request::kInfo)
         m_worker.listPorts();
-    if (topic == QLatin1String("REQUEST/SERIAL/READ/ID"))
+    if (topic == request::kReadId)
         m_worker.readBoardId();
-    if (topic == QLatin1String("REQUEST/SERIAL/FLASH")) {
-        qDebug().noquote() << QString::fromLatin1(
-            QCryptographicHash::hash(payload.toLatin1(), QCryptographicHash::Md5).toHex());
-        m_worker.storeImageFile(payload);
-    }
-    if (topic == QLatin1String("REQUEST/SERIAL/MD5"))
-        m_worker.setDigest(payload);
-    if (topic == QLatin1String("REQUEST/BOARD/BOOTOFF"))
+    if (topic == request::kFlash)
+        m_worker.storeImageFile(bytes);
+    if (topic == request::kMd5)
+        m_worker.setDigest(text);
+    if (topic == request::kBootOff)
         m_worker.bootOff();
-    if (topic == QLatin1String("REQUEST/SERIAL/BAUD")) {
-        if (payload == QLatin1String("LOW"))
+    if (topic == request::kBaud) {
+        if (text == payload::kLow)
             m_worker.baudLow();
-        else if (payload == QLatin1String("HIGH"))
+        else if (text == payload::kHigh)
             m_worker.baudHigh();
     }
-    if (topic == QLatin1String("REQUEST/SERIAL/ERASE/ALL"))
+    if (topic == request::kEraseAll)
         m_worker.eraseAllFlash();
-    if (topic == QLatin1String("REQUEST/SERIAL/WRITE") && !m_worker.isUpdating())
-        m_worker.writeBlock(kvpayload::toHexAddress(payload));
-    if (topic == QLatin1String("REQUEST/BOARD/UPDATE")) {
-        const QString key = QStringLiteral("EraseAll=");
-        const QList<kvpayload::Entry> entries = kvpayload::parse(payload, {key});
-        if (!entries.isEmpty())
-            m_worker.setEraseAll(kvpayload::toInt(entries.last().value) != 0);
+    if (topic == request::kWrite && !m_worker.isUpdating())
+        m_worker.writeBlock(kvpayload::toHexAddress(text));
+    if (topic == request::kUpdate) {
+        if (const std::optional<bool> eraseAll = protocol::parseBoardUpdate(text))
+            m_worker.setEraseAll(*eraseAll);
         m_worker.beginUpdate();
     }
-    if (topic == QLatin1String("REQUEST/SERIAL/READ"))
-        m_worker.readBlock(kvpayload::toHexAddress(payload), bootframe::kReadCount);
-    if (topic == QLatin1String("REQUEST/BOARD/CONFIGS"))
-        applyConfigs(payload);
-    if (topic == QLatin1String("REQUEST/SERIAL/REFRESH")) {
-        if (payload.contains(QLatin1String("START")))
+    if (topic == request::kRead)
+        m_worker.readBlock(kvpayload::toHexAddress(text), bootframe::kReadCount);
+    if (topic == request::kConfigs)
+        applyConfigs(text);
+    if (topic == request::kRefresh) {
+        switch (protocol::parseRefresh(text)) {
+        case protocol::RefreshCommand::Start:
             m_worker.startRefresh();
-        else if (payload.contains(QLatin1String("STOP")))
+            break;
+        case protocol::RefreshCommand::Stop:
             m_worker.stopRefresh();
+            break;
+        case protocol::RefreshCommand::None:
+            break;
+        }
     }
-    if (topic == QLatin1String("REQUEST/SERIAL/PING"))
+    if (topic == request::kPing)
         m_worker.publishPong();
-    if (topic == QLatin1String("REQUEST/SERIAL/VERSION"))
+    if (topic == request::kVersion)
         m_worker.publishVersion();
 }
 
 void RequestDispatcher::applySetup(const QString &payload)
 {
-    enum Key
-    {
-        Com,
-        Baud,
-        DataBits,
-        Parity,
-        StopBits,
-        FlowControl
-    };
-    static const QStringList keys{QStringLiteral("Com="),      QStringLiteral("Baud="),
-                                  QStringLiteral("DataBits="), QStringLiteral("Parity="),
-                                  QStringLiteral("StopBits="), QStringLiteral("FlowControl=")};
     PortSettings &port = m_worker.portSettings();
-    for (const kvpayload::Entry &e : kvpayload::parse(payload, keys)) {
-        const int number = kvpayload::toInt(e.value);
-        switch (e.keyIndex) {
-        case Com:
-            port.portName = e.value;
-            break;
-        case Baud:
-            port.baudRate = number;
+    for (const protocol::SetupKey key : protocol::parseSerialSetup(payload, port))
+        if (key == protocol::SetupKey::Baud)
             qDebug().noquote() << "Baud: " + QString::number(port.baudRate);
-            break;
-        case DataBits:
-            port.dataBits = number;
-            break;
-        case Parity:
-            port.parity = number;
-            break;
-        case StopBits:
-            port.stopBits = number;
-            break;
-        case FlowControl:
-            port.flowControl = number;
-            break;
-        }
-    }
 }
 
 void RequestDispatcher::applyConfigs(const QString &payload)
 {
-    enum Key
-    {
-        StartFlash,
-        StartProgr,
-        SizeFlash,
-        SizeProgr,
-        MaxErase,
-        Padding,
-        IdPosition
-    };
-    static const QStringList keys{QStringLiteral("StartFlash="), QStringLiteral("StartProgr="),
-                                  QStringLiteral("SizeFlash="),  QStringLiteral("SizeProgr="),
-                                  QStringLiteral("MaxErase="),   QStringLiteral("Padding="),
-                                  QStringLiteral("IdPosition=")};
+    using protocol::ConfigKey;
     BoardConfig &config = m_worker.boardConfig();
-    for (const kvpayload::Entry &e : kvpayload::parse(payload, keys)) {
-        const int number = kvpayload::toInt(e.value);
-        switch (e.keyIndex) {
-        case StartFlash:
-            config.startFlash = number;
-            qDebug().noquote() << "Start Flash: " + hex(number);
+    for (const ConfigKey key : protocol::parseBoardConfigs(payload, config)) {
+        switch (key) {
+        case ConfigKey::StartFlash:
+            qDebug().noquote() << "Start Flash: " + hex(config.startFlash);
             break;
-        case StartProgr:
-            config.startProgr = number;
-            qDebug().noquote() << "Start programmable Flash: " + hex(number);
+        case ConfigKey::StartProgr:
+            qDebug().noquote() << "Start programmable Flash: " + hex(config.startProgr);
             break;
-        case SizeFlash:
-            config.sizeFlash = number;
-            qDebug().noquote() << "Size Flash: " + QString::number(number);
+        case ConfigKey::SizeFlash:
+            qDebug().noquote() << "Size Flash: " + QString::number(config.sizeFlash);
             break;
-        case SizeProgr:
-            config.sizeProgr = number;
-            qDebug().noquote() << "Size programmable Flash: " + QString::number(number);
+        case ConfigKey::SizeProgr:
+            qDebug().noquote() << "Size programmable Flash: " + QString::number(config.sizeProgr);
             break;
-        case MaxErase:
-            config.maxErase = number;
-            qDebug().noquote() << "Max Erase: " + QString::number(number);
+        case ConfigKey::MaxErase:
+            qDebug().noquote() << "Max Erase: " + QString::number(config.maxErase);
             break;
-        case Padding:
-            config.padding = static_cast<std::uint8_t>(number & 0xFF);
+        case ConfigKey::Padding:
             qDebug().noquote() << "Padding: " + hex(config.padding);
             break;
-        case IdPosition:
-            config.idPosition = number;
-            qDebug().noquote() << "Id Position: " + QString::number(number);
+        case ConfigKey::IdPosition:
+            qDebug().noquote() << "Id Position: " + QString::number(config.idPosition);
             break;
         }
     }

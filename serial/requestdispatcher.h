@@ -2,6 +2,9 @@
 
 #include "mqtt/mqttmgr.h"
 
+#include <QByteArray>
+#include <QString>
+
 namespace serialdaemon {
 
 class StatusObject;
@@ -20,7 +23,14 @@ public:
         : m_worker(worker)
     {}
 
+    // The transport hands the bytes as they came over the wire; a firmware
+    // file is never widened into text.
+    void handleMessageBytes(const QString &topic, const QByteArray &payload) override;
+    // Text callers (one byte per character) become bytes here, once.
     void handleMessage(const QString &topic, const QString &payload) override;
+    // Payloads are handled as the bytes that came over the wire; a firmware
+    // file is never copied into text.
+    void dispatch(const QString &topic, const QByteArray &payload);
 
 private:
     void applySetup(const QString &payload);

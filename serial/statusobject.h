@@ -1,72 +1,58 @@
 #pragma once
 
 #include "mqtt/mqttmgr.h"
-#include "serial/flashplan.h"
-#include "serial/replyreceiver.h"
+#include "protocol/payloads.h"
+#include "protocol/topics.h"
+#include "serial/daemonwiring.h"
+#include "serial/serialline.h"
 
 #include <QByteArray>
 #include <QEventLoop>
 #include <QObject>
-#include <QQueue>
-#include <QSerialPort>
 #include <QStringList>
 #include <QTimer>
 
-#include <cstdint>
 #include <memory>
 
 namespace serialdaemon {
 
+class BootLink;
+class FlashUpdater;
+class ImageStore;
 class RequestDispatcher;
 
-// Line settings as "REQUEST/SERIAL/SETUP" stores them; the integers are the
-// serial-port module's enumeration codes.
-struct PortSettings
-{
-    QString portName = QStringLiteral("COM1");
-    int baudRate = 115200;
-    int dataBits = 8;
-    int parity = 0;
-    int stopBits = 1;
-    int flowControl = 0;
-};
-
+// Line settings as "REQUEST/SERIAL/SETUP" stores them.
+using PortSettings = protocol::SerialSettings;
 // Memory layout of the connected board as "REQUEST/BOARD/CONFIGS" sends it.
-struct BoardConfig
-{
-    int startFlash = 0;
-    int startProgr = 0;
-    int sizeFlash = 0; // KiB
-    int sizeProgr = 0; // KiB
-    int maxErase = 0;  // bytes, -1 for erase-all boards
-    std::uint8_t padding = 0;
-    int idPosition = -1;
-};
+using BoardConfig = protocol::BoardLayout;
 
-// The daemon's worker: owns the serial port, the boot-loader link, the
-// firmware update and the daemon's MQTT connection. Everything runs on the
-// main thread; the only nesting is the wait for an erase answer.
-class StatusObject : public QObject
+// The daemon's worker: the one object the request dispatch talks to. It
+// hands the work to the boot-loader link (port, frames, identifier), the
+// updater (erase and write, progress) and the image store (the received
+// file, its verification and its flash image). Everything runs on the main
+// thread; the only nesting is the wait for an erase answer.
+class StatusObject : public QObject, private ReplySink
 {
     Q_OBJECT
 
 public:
-    static constexpr const char *kClientId = "velmo-serial-qtclient";
-    static constexpr const char *kVersion = "0.27.20181009";
-    static constexpr int kOpenBaudRate = 9600;
-    static constexpr int kHighBaudRate = 115200;
+    static constexpr QLatin1StringView kClientId = protocol::kDaemonClientId;
 
-    static constexpr int kRxQuietMs = 10;
-    static constexpr int kMqttTickMs = 100;
-    static constexpr int kFirstWriteTimeoutMs = 10000;
-    static constexpr int kNextWriteTimeoutMs = 5000;
-    static constexpr int kIdTimeoutMs = 1000;
-    static constexpr int kRefreshMs = 2000;
-    static constexpr int kIdMaxRetries = 10;
-    static constexpr int kBaudDrainMs = 10;
-    static constexpr int kBaudSettleMs = 10;
+    // What the worker is built from. Empty parts take the program's own: the
+    // serial port, the board's timings, the broker and the data folder's
+    // image file. With a sink of its own the worker opens no broker
+    // connection (tests drive it through dispatcher()).
+    struct Wiring
+    {
+        std::unique_ptr<SerialLine> line;
+        Timings timings;
+        ReplySink *sink = nullptr;
+        QString imagePath;
+        int brokerPort = MqttMgr::kDefaultPort;
+    };
 
     explicit StatusObject(int brokerPort = MqttMgr::kDefaultPort, QObject *parent = nullptr);
+    explicit StatusObject(Wiring wiring, QObject *parent = nullptr);
     ~StatusObject() override;
 
     // Port control.
@@ -92,30 +78,30 @@ public:
     void stopRefresh();
     void handleReply(const QByteArray &reply);
 
-    // Firmware image.
-    void storeImageFile(const QString &payload);
+    // Firmware image. The two checks look at the file received last and are
+    // answered until its verification.
+    void storeImageFile(const QByteArray &payload);
     bool checkDigest() const;
     bool checkBoardId() const;
-    bool checkRecords() const;
-    bool loadImage(const QString &path);
     void beginUpdate();
 
     // Set directly by the request dispatch.
-    PortSettings &portSettings() { return m_port; }
+    PortSettings &portSettings();
     BoardConfig &boardConfig() { return m_config; }
     void setDigest(const QString &digest);
     void setEraseAll(bool eraseAll) { m_eraseAll = eraseAll; }
 
-    bool isUpdating() const { return m_updating; }
+    bool isUpdating() const;
     bool eraseAll() const { return m_eraseAll; }
-    bool isRefreshActive() const { return m_refreshActive; }
-    bool isFileVerified() const { return m_fileVerified; }
-    int boardId() const { return m_boardId; }
-    int baudRate() const { return m_port.baudRate; }
-    const QStringList &portNames() const { return m_portNames; }
-    const QByteArray &image() const { return m_image; }
-    QSerialPort &serialPort() { return m_serialPort; }
+    bool isRefreshActive() const;
+    bool isFileVerified() const;
+    int boardId() const;
+    int baudRate() const;
+    const QStringList &portNames() const;
+    const QByteArray &image() const;
+    SerialLine &serialPort();
     MqttMgr *mqtt() const { return m_mqtt; }
+    RequestDispatcher &dispatcher() { return *m_dispatcher; }
     static QString imageFilePath();
 
 signals:
@@ -134,54 +120,21 @@ public slots:
     void processRefreshTimeout();
 
 private:
-    void publish(const QString &topic, const QString &payload);
-    void failUpdate(const QString &reason);
-    void queueReplies(const QList<QByteArray> &replies);
-    void drainReplies();
-    void sendUpdateBlock();
-    void switchLineSpeed(std::uint8_t command, int baudRate);
-    void onPortError(QSerialPort::SerialPortError error);
-    // Waits for an erase answer; true when it came before the write timer.
-    bool waitForErase();
+    void publishReply(QLatin1StringView topic, const QString &payload) override;
+    void refuseUpdate(const QString &reason);
+    void onWriteAnswered(quint64 replyNumber);
+    void onLineLost();
 
-    QStringList m_portNames;
-    int m_boardId = 0;
     BoardConfig m_config;
-    bool m_updating = false;
-    bool m_blockInFlight = false;
     bool m_eraseAll = true;
-    QSerialPort m_serialPort;
-    ReplyReceiver m_receiver;
-    struct Reply
-    {
-        quint64 number; // counts every answer received
-        QByteArray bytes;
-    };
-    QQueue<Reply> m_replies;
-    quint64 m_repliesReceived = 0;
-    quint64 m_handlingReply = 0;
-    quint64 m_blockSentAfter = 0; // answers received when the block went out
-    bool m_drainScheduled = false;
-    QTimer m_rxTimer;
+    Timings m_timings;
+    ReplySink *m_sink = nullptr; // a test's, or this object for the broker
     QTimer m_mqttTimer;
-    QTimer m_writeTimer;
-    QTimer m_idTimer;
-    QTimer m_refreshTimer;
-    QEventLoop m_eraseWait;
-    PortSettings m_port;
-    QByteArray m_image;
-    bool m_fileReceived = false;
-    bool m_fileStored = false;
-    bool m_digestReceived = false;
-    bool m_fileVerified = false;
-    QString m_digest;
-    bool m_refreshActive = false;
 
-    FlashPlan m_plan;
-    bool m_fallbackDone = false;
-    int m_idRetries = 0;
-
-    MqttMgr *m_mqtt = nullptr; // child
+    std::unique_ptr<BootLink> m_link;
+    std::unique_ptr<FlashUpdater> m_updater;
+    std::unique_ptr<ImageStore> m_store;
+    MqttMgr *m_mqtt = nullptr; // child; none with a test's sink
     std::unique_ptr<RequestDispatcher> m_dispatcher;
 };
 

@@ -18,6 +18,12 @@ std::uint8_t byteAt(const QByteArray &bytes, int index)
     return static_cast<std::uint8_t>(bytes.at(index));
 }
 
+// An answer starts with the code of the command it answers.
+QByteArray answerCode(bootframe::Command command)
+{
+    return QByteArray(1, static_cast<char>(command));
+}
+
 QString hexAddress(quint32 address)
 {
     return QStringLiteral("0x%1").arg(address, 6, 16, QLatin1Char('0'));
@@ -163,8 +169,8 @@ void BoardModel::handleFrame(const QByteArray &command, qint64 doneUs, QList<Tra
             return;
         }
         qCDebug(lcBoardSim) << "read id";
-        answer(QByteArray("\x00\x02", 2) + static_cast<char>(m_config.id & 0xFF) +
-                   static_cast<char>(m_config.id >> 8),
+        answer(answerCode(bootframe::Command::ReadId) + '\x02' +
+                   static_cast<char>(m_config.id & 0xFF) + static_cast<char>(m_config.id >> 8),
                doneUs, out);
         return;
     case bootframe::Command::ReadFlash:
@@ -239,7 +245,7 @@ void BoardModel::handleRead(const QByteArray &command, qint64 doneUs, QList<Tran
         return;
     }
     qCDebug(lcBoardSim).noquote() << "read" << count << "at" << hexAddress(address);
-    answer(QByteArray(1, '\x01') + m_flash.mid(address, count), doneUs, out);
+    answer(answerCode(bootframe::Command::ReadFlash) + m_flash.mid(address, count), doneUs, out);
 }
 
 void BoardModel::handleWrite(const QByteArray &command, qint64 doneUs, QList<Transmission> &out)
@@ -280,7 +286,7 @@ void BoardModel::handleWrite(const QByteArray &command, qint64 doneUs, QList<Tra
         return;
     }
     qCDebug(lcBoardSim).noquote() << "write at" << hexAddress(address);
-    answer(QByteArray(1, '\x02'), doneUs + m_config.writeUs, out);
+    answer(answerCode(bootframe::Command::WriteFlash), doneUs + m_config.writeUs, out);
 }
 
 void BoardModel::handleErasePage(const QByteArray &command, qint64 doneUs, QList<Transmission> &out)
@@ -299,7 +305,7 @@ void BoardModel::handleErasePage(const QByteArray &command, qint64 doneUs, QList
     const qint64 length = std::min<qint64>(m_config.pageBytes, m_flash.size() - page);
     m_flash.replace(page, length, QByteArray(length, static_cast<char>(kErased)));
     qCDebug(lcBoardSim).noquote() << "erase page at" << hexAddress(page);
-    answer(QByteArray(1, '\x03'), doneUs + m_config.pageEraseUs, out);
+    answer(answerCode(bootframe::Command::ErasePage), doneUs + m_config.pageEraseUs, out);
 }
 
 void BoardModel::handleEraseAll(qint64 doneUs, QList<Transmission> &out)
@@ -310,7 +316,7 @@ void BoardModel::handleEraseAll(qint64 doneUs, QList<Transmission> &out)
                         QByteArray(length, static_cast<char>(kErased)));
     }
     qCInfo(lcBoardSim).noquote() << "erase all from" << hexAddress(m_config.eraseAllFrom);
-    answer(QByteArray(1, '\x0B'), doneUs + m_config.eraseAllUs, out);
+    answer(answerCode(bootframe::Command::EraseAll), doneUs + m_config.eraseAllUs, out);
 }
 
 } // namespace boardsim

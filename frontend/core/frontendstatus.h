@@ -1,6 +1,7 @@
 #pragma once
 
 #include "frontend/core/boardconf.h"
+#include "protocol/payloads.h"
 
 #include <QObject>
 #include <QString>
@@ -10,15 +11,7 @@ namespace frontend {
 
 // Serial line settings in the serial-port module's codes, as the daemon
 // applies them.
-struct PortSettings
-{
-    QString portName;
-    qint32 baudRate = 9600;
-    qint32 dataBits = 8;
-    qint32 parity = 0;
-    qint32 stopBits = 1;
-    qint32 flowControl = 0;
-};
+using PortSettings = protocol::SerialSettings;
 
 // The front end's mailbox: replies of the daemon are stored here and raise
 // one-shot marks, which the main window acts on and lowers. It also keeps

@@ -1,12 +1,17 @@
 #include "frontend/core/replyparser.h"
 
 #include "frontend/core/frontendstatus.h"
+#include "protocol/topics.h"
 
 #include <QDebug>
 
 namespace frontend {
 
 namespace {
+namespace reply = protocol::reply;
+// Not "payload": the parser's argument has that name.
+namespace fixed = protocol::payload;
+
 void logPayload(const QString &payload)
 {
     qDebug().noquote() << "[MqttMgr::parseMessage] parsing payload: '\"" + payload + "\"'";
@@ -25,11 +30,11 @@ void ReplyParser::parseMessage(const QString &topic, const QString &payload)
         return;
     StatusObject &so = *statusObject;
 
-    if (topic == QLatin1String("SERIAL/PING")) {
+    if (topic == reply::kPing) {
         logPayload(payload);
-        if (payload == QLatin1String("PONG"))
+        if (payload == fixed::kPong)
             so.pongReceived = true;
-    } else if (topic == QLatin1String("SERIAL/INFO")) {
+    } else if (topic == reply::kInfo) {
         logPayload(payload);
         so.comPorts.clear();
         // Split at every single blank: two blanks give an empty name, as the
@@ -40,46 +45,46 @@ void ReplyParser::parseMessage(const QString &topic, const QString &payload)
             qDebug().noquote() << "[MqttMgr::parseMessage] parsing COM: '\"" + name + "\"'";
             so.comPorts.append(name);
         }
-    } else if (topic == QLatin1String("SERIAL/OPEN")) {
+    } else if (topic == reply::kOpen) {
         logPayload(payload);
-        if (payload == QLatin1String("OK"))
+        if (payload == fixed::kOk)
             so.serialOpened = true;
-        else if (payload == QLatin1String("ERROR"))
+        else if (payload == fixed::kError)
             so.serialOpened = false;
-    } else if (topic == QLatin1String("SERIAL/ERROR")) {
+    } else if (topic == reply::kError) {
         logPayload(payload);
         so.serialError = true;
         so.errorText = payload;
-    } else if (topic == QLatin1String("SERIAL/READ/ID")) {
+    } else if (topic == reply::kReadId) {
         logPayload(payload);
-        if (payload == QLatin1String("ERROR")) {
+        if (payload == fixed::kError) {
             so.idError = true;
         } else {
             so.idReceived = true;
             so.m_BoardConf.id = payload;
             qDebug().noquote() << payload;
         }
-    } else if (topic == QLatin1String("SERIAL/FLASH")) {
+    } else if (topic == reply::kFlash) {
         logPayload(payload);
         so.flashReplied = true;
-        if (payload == QLatin1String("OK"))
+        if (payload == fixed::kOk)
             so.flashAccepted = true;
-        else if (payload == QLatin1String("ERROR"))
+        else if (payload == fixed::kError)
             so.flashAccepted = false;
-    } else if (topic == QLatin1String("SERIAL/BOARD/UPDATE/PERC")) {
+    } else if (topic == reply::kUpdatePercent) {
         logPayload(payload);
         so.percReceived = true;
         so.updatePercent = payload.toInt(); // 0 when not a decimal number
-    } else if (topic == QLatin1String("SERIAL/BOARD/UPDATE")) {
+    } else if (topic == reply::kUpdate) {
         logPayload(payload);
-        if (payload == QLatin1String("OK")) {
+        if (payload == fixed::kOk) {
             so.updateDone = true;
             so.updateFailed = false;
-        } else if (payload == QLatin1String("ERROR")) {
+        } else if (payload == fixed::kError) {
             so.updateFailed = true;
             so.updateDone = false;
         }
-    } else if (topic == QLatin1String("SERIAL/VERSION")) {
+    } else if (topic == reply::kVersion) {
         logPayload(payload);
         so.serialVersion = payload;
     }

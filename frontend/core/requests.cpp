@@ -1,5 +1,7 @@
 #include "frontend/core/requests.h"
 
+#include "protocol/payloads.h"
+
 #include <QCryptographicHash>
 
 namespace frontend::requests {
@@ -10,38 +12,31 @@ constexpr qint64 kMaxBoardId = 0xFFFF;
 
 QString serialSetup(const PortSettings &settings)
 {
-    // Concatenated rather than arg()-filled, so a "%" in a port name stays text.
-    return QStringLiteral("Com=") + settings.portName + QStringLiteral(" Baud=") +
-           QString::number(settings.baudRate) + QStringLiteral(" DataBits=") +
-           QString::number(settings.dataBits) + QStringLiteral(" Parity=") +
-           QString::number(settings.parity) + QStringLiteral(" StopBits=") +
-           QString::number(settings.stopBits) + QStringLiteral(" FlowControl=") +
-           QString::number(settings.flowControl);
+    return protocol::buildSerialSetup(settings);
 }
 
 QString boardConfigs(qint32 startFlash, qint32 startProgr, qint32 sizeFlash, qint32 sizeProgr,
                      qint32 maxErase, quint8 padding, qint32 idPosition)
 {
-    return QStringLiteral("StartFlash=%1 StartProgr=%2 SizeFlash=%3 SizeProgr=%4 MaxErase=%5 "
-                          "Padding=%6 IdPosition=%7")
-        .arg(startFlash)
-        .arg(startProgr)
-        .arg(sizeFlash)
-        .arg(sizeProgr)
-        .arg(maxErase)
-        .arg(static_cast<int>(padding))
-        .arg(idPosition);
+    protocol::BoardLayout layout;
+    layout.startFlash = startFlash;
+    layout.startProgr = startProgr;
+    layout.sizeFlash = sizeFlash;
+    layout.sizeProgr = sizeProgr;
+    layout.maxErase = maxErase;
+    layout.padding = padding;
+    layout.idPosition = idPosition;
+    return protocol::buildBoardConfigs(layout);
 }
 
 QString boardConfigs(const BoardConf &conf)
 {
-    return boardConfigs(conf.startFlash, conf.startProgr, conf.sizeFlash, conf.sizeProgr,
-                        conf.maxErase, conf.padding, conf.idPosition);
+    return protocol::buildBoardConfigs(conf.layout());
 }
 
 QString boardUpdate(bool eraseAll)
 {
-    return QStringLiteral("EraseAll=%1").arg(eraseAll ? 1 : 0);
+    return protocol::buildBoardUpdate(eraseAll);
 }
 
 qint64 boardIdValue(const QString &id)

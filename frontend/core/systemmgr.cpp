@@ -4,6 +4,7 @@
 #include "frontend/core/requests.h"
 #include "frontend/core/userdialogs.h"
 #include "mqtt/mqttmgr.h"
+#include "protocol/topics.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -15,12 +16,11 @@ namespace {
 MqttSession frontEndSession()
 {
     MqttSession session;
-    session.subscription = QStringLiteral("SERIAL/#");
+    session.subscription = protocol::reply::kAll;
     // After every (re)connection the daemon's ports, version and pong arrive
     // without the window asking.
-    session.announceTopics = {QStringLiteral("REQUEST/SERIAL/INFO"),
-                              QStringLiteral("REQUEST/SERIAL/VERSION"),
-                              QStringLiteral("REQUEST/SERIAL/PING")};
+    session.announceTopics = {protocol::request::kInfo, protocol::request::kVersion,
+                              protocol::request::kPing};
     session.reportUnknownError = true;
     // The outbox stays empty: a request sent once the broker is back could
     // act on a board the user has already given up on, and every refused
@@ -48,8 +48,7 @@ SystemMgr::SystemMgr(QObject *parent, int port)
     : QObject(parent)
 {
     const QByteArray clientId =
-        QString::asprintf("%s-%d", kClientIdBase, int(QCoreApplication::applicationPid()))
-            .toLatin1();
+        (kClientIdBase + QStringLiteral("-%1").arg(QCoreApplication::applicationPid())).toLatin1();
     qDebug().noquote() << QString::fromLatin1(clientId);
 
     m_mqttMgr = std::make_unique<MqttMgr>(
@@ -93,26 +92,26 @@ void SystemMgr::startConnection(const QString &host, int port)
 
 bool SystemMgr::sendSerialSetup(const PortSettings &settings)
 {
-    return publish(QStringLiteral("REQUEST/SERIAL/SETUP"), requests::serialSetup(settings));
+    return publish(protocol::request::kSetup, requests::serialSetup(settings));
 }
 
 bool SystemMgr::sendBoardConfigs(qint32 startFlash, qint32 startProgr, qint32 sizeFlash,
                                  qint32 sizeProgr, qint32 maxErase, quint8 padding,
                                  qint32 idPosition)
 {
-    return publish(QStringLiteral("REQUEST/BOARD/CONFIGS"),
+    return publish(protocol::request::kConfigs,
                    requests::boardConfigs(startFlash, startProgr, sizeFlash, sizeProgr, maxErase,
                                           padding, idPosition));
 }
 
 bool SystemMgr::requestRefresh()
 {
-    return publish(QStringLiteral("REQUEST/SERIAL/REFRESH"), QStringLiteral("START"));
+    return publish(protocol::request::kRefresh, protocol::payload::kStart);
 }
 
 bool SystemMgr::requestBoardUpdate(bool eraseAll)
 {
-    return publish(QStringLiteral("REQUEST/BOARD/UPDATE"), requests::boardUpdate(eraseAll));
+    return publish(protocol::request::kUpdate, requests::boardUpdate(eraseAll));
 }
 
 SystemMgr::SendResult SystemMgr::sendImageFile(const QString &path)
@@ -121,7 +120,7 @@ SystemMgr::SendResult SystemMgr::sendImageFile(const QString &path)
     if (!image.ok())
         return SendResult::NotLoaded;
 
-    const QString flashTopic = QStringLiteral("REQUEST/SERIAL/FLASH");
+    const QString flashTopic = protocol::request::kFlash;
     // A file just under the size limit still exceeds what one MQTT message
     // can carry; refuse it here rather than build a copy the library rejects.
     if (image.bytes.size() > maxPublishPayload(flashTopic)) {
@@ -131,11 +130,12 @@ SystemMgr::SendResult SystemMgr::sendImageFile(const QString &path)
     const QString digest = requests::md5Hex(image.bytes);
     qDebug().noquote() << "MD5:" << digest;
     // One byte per character: the HEX text goes out unchanged.
-    const bool fileSent = publish(flashTopic, QString::fromLatin1(image.bytes));
+    // As bytes: a large file is not widened into text on its way out.
+    const bool fileSent = m_mqttMgr->publish(flashTopic, image.bytes);
     image.bytes = QByteArray();
     // Without the file the daemon would verify the digest against an older
     // one, so the digest only follows a file that went out.
-    const bool digestSent = fileSent && publish(QStringLiteral("REQUEST/SERIAL/MD5"), digest);
+    const bool digestSent = fileSent && publish(protocol::request::kMd5, digest);
     if (!digestSent) {
         reportNotSent();
         return SendResult::Refused;

@@ -2,6 +2,7 @@
 
 #include "frontend/core/frontendstatus.h"
 #include "frontend/core/replyparser.h"
+#include "protocol/topics.h"
 
 #include <QObject>
 #include <QString>
@@ -22,7 +23,7 @@ class SystemMgr : public QObject
 
 public:
     static constexpr int kPollIntervalMs = 100;
-    static constexpr const char *kClientIdBase = "velmo-service-qtclient";
+    static constexpr QLatin1StringView kClientIdBase = protocol::kFrontEndClientIdBase;
     static constexpr const char *kFirstHost = "127.0.0.1";
     // The largest "remaining length" an MQTT packet can declare.
     static constexpr qint64 kMaxMqttRemainingLength = 268435455;

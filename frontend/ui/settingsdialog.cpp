@@ -260,9 +260,7 @@ void SettingsDialog::collectSettings()
 {
     if (!m_status)
         return;
-    frontend::PortSettings &port = m_status->portSettings;
     m_currentSettings.portName = serialPortInfoListBox->currentText();
-    port.portName = m_currentSettings.portName;
 
     // A box without a current item gives 0.
     auto take = [](const QComboBox *box, qint32 &value, QString &text) {
@@ -271,15 +269,12 @@ void SettingsDialog::collectSettings()
     };
     take(baudRateBox, m_currentSettings.baudRate, m_currentSettings.baudRateText);
     m_currentSettings.baudRateText = QString::number(m_currentSettings.baudRate);
-    port.baudRate = m_currentSettings.baudRate;
     take(dataBitsBox, m_currentSettings.dataBits, m_currentSettings.dataBitsText);
-    port.dataBits = m_currentSettings.dataBits;
     take(parityBox, m_currentSettings.parity, m_currentSettings.parityText);
-    port.parity = m_currentSettings.parity;
     take(stopBitsBox, m_currentSettings.stopBits, m_currentSettings.stopBitsText);
-    port.stopBits = m_currentSettings.stopBits;
     take(flowControlBox, m_currentSettings.flowControl, m_currentSettings.flowControlText);
-    port.flowControl = m_currentSettings.flowControl;
+    // The line settings without the box texts.
+    m_status->portSettings = m_currentSettings;
 
     serializeInternalPrefs();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/payloads.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -22,18 +24,13 @@ class SettingsDialog : public QDialog
     Q_OBJECT
 
 public:
-    struct SerialSettings
+    // The line settings the daemon gets, with the texts the boxes show.
+    struct SerialSettings : protocol::SerialSettings
     {
-        QString portName;
-        qint32 baudRate = 0;
         QString baudRateText;
-        qint32 dataBits = 0;
         QString dataBitsText;
-        qint32 parity = 0;
         QString parityText;
-        qint32 stopBits = 0;
         QString stopBitsText;
-        qint32 flowControl = 0;
         QString flowControlText;
     };
 

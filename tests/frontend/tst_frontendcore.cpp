@@ -5,6 +5,7 @@
 #include "frontend/core/imagefile.h"
 #include "frontend/core/replyparser.h"
 #include "frontend/core/requests.h"
+#include "protocol/topics.h"
 #include "tests/frontend/fakedialogs.h"
 
 #include <QFile>
@@ -49,52 +50,52 @@ private slots:
         StatusObject so;
         ReplyParser parser(&so);
 
-        parser.parseMessage("SERIAL/PING", "pong");
+        parser.parseMessage(QString(protocol::reply::kPing), "pong");
         QVERIFY(!so.pongReceived);
-        parser.parseMessage("SERIAL/PING", "PONG");
+        parser.parseMessage(QString(protocol::reply::kPing), "PONG");
         QVERIFY(so.pongReceived);
 
-        parser.parseMessage("SERIAL/OPEN", "open");
+        parser.parseMessage(QString(protocol::reply::kOpen), "open");
         QVERIFY(!so.serialOpened);
-        parser.parseMessage("SERIAL/OPEN", "OK");
+        parser.parseMessage(QString(protocol::reply::kOpen), "OK");
         QVERIFY(so.serialOpened);
-        parser.parseMessage("SERIAL/OPEN", "ERROR");
+        parser.parseMessage(QString(protocol::reply::kOpen), "ERROR");
         QVERIFY(!so.serialOpened);
 
-        parser.parseMessage("SERIAL/ERROR", "Error: Permission denied");
+        parser.parseMessage(QString(protocol::reply::kError), "Error: Permission denied");
         QVERIFY(so.serialError);
         QCOMPARE(so.errorText, QStringLiteral("Error: Permission denied"));
 
         // An id is stored as it came; "ERROR" leaves the last one.
-        parser.parseMessage("SERIAL/READ/ID", "0x1234 ");
+        parser.parseMessage(QString(protocol::reply::kReadId), "0x1234 ");
         QVERIFY(so.idReceived);
         QCOMPARE(so.m_BoardConf.id, QStringLiteral("0x1234 "));
-        parser.parseMessage("SERIAL/READ/ID", "ERROR");
+        parser.parseMessage(QString(protocol::reply::kReadId), "ERROR");
         QVERIFY(so.idError);
         QCOMPARE(so.m_BoardConf.id, QStringLiteral("0x1234 "));
 
-        parser.parseMessage("SERIAL/FLASH", "OK");
+        parser.parseMessage(QString(protocol::reply::kFlash), "OK");
         QVERIFY(so.flashReplied);
         QVERIFY(so.flashAccepted);
-        parser.parseMessage("SERIAL/FLASH", "ERROR");
+        parser.parseMessage(QString(protocol::reply::kFlash), "ERROR");
         QVERIFY(!so.flashAccepted);
 
-        parser.parseMessage("SERIAL/BOARD/UPDATE/PERC", "37");
+        parser.parseMessage(QString(protocol::reply::kUpdatePercent), "37");
         QVERIFY(so.percReceived);
         QCOMPARE(so.updatePercent, 37);
-        parser.parseMessage("SERIAL/BOARD/UPDATE/PERC", "x7");
+        parser.parseMessage(QString(protocol::reply::kUpdatePercent), "x7");
         QCOMPARE(so.updatePercent, 0);
 
-        parser.parseMessage("SERIAL/BOARD/UPDATE", "OK");
+        parser.parseMessage(QString(protocol::reply::kUpdate), "OK");
         QVERIFY(so.updateDone);
         QVERIFY(!so.updateFailed);
-        parser.parseMessage("SERIAL/BOARD/UPDATE", "ERROR");
+        parser.parseMessage(QString(protocol::reply::kUpdate), "ERROR");
         QVERIFY(!so.updateDone);
         QVERIFY(so.updateFailed);
-        parser.parseMessage("SERIAL/BOARD/UPDATE", "DONE");
+        parser.parseMessage(QString(protocol::reply::kUpdate), "DONE");
         QVERIFY(so.updateFailed);
 
-        parser.parseMessage("SERIAL/VERSION", "0.27.20181009");
+        parser.parseMessage(QString(protocol::reply::kVersion), "0.27.20181009");
         QCOMPARE(so.serialVersion, QStringLiteral("0.27.20181009"));
 
         // Topics match exactly and case-sensitively.
@@ -119,7 +120,7 @@ private slots:
         QFETCH(QStringList, ports);
         StatusObject so;
         so.comPorts = {"stale"};
-        ReplyParser(&so).parseMessage("SERIAL/INFO", payload);
+        ReplyParser(&so).parseMessage(QString(protocol::reply::kInfo), payload);
         QCOMPARE(so.comPorts, ports);
     }
 

@@ -2,6 +2,7 @@
 // the image upload and its refusals, and replies reaching statusReady().
 #include "frontend/core/frontendstatus.h"
 #include "frontend/core/systemmgr.h"
+#include "protocol/topics.h"
 #include "tests/frontend/fakedialogs.h"
 #include "tests/support/mqttprobe.h"
 #include "tests/support/testbroker.h"
@@ -21,8 +22,8 @@ private:
     // A daemon stand-in: sees every request of the front end.
     std::unique_ptr<MqttProbe> connectedDaemonProbe(int port)
     {
-        auto probe =
-            std::make_unique<MqttProbe>(port, QStringLiteral("REQUEST/#"), "velmo-test-daemon");
+        auto probe = std::make_unique<MqttProbe>(port, QString(protocol::request::kAll),
+                                                 "velmo-test-daemon");
         if (!probe->waitConnected(QStringLiteral("REQUEST/probe")))
             return nullptr;
         return probe;
@@ -54,9 +55,9 @@ private slots:
         SystemMgr mgr(nullptr, m_broker.port());
         QCOMPARE(mgr.currentHost(), QStringLiteral("127.0.0.1"));
         // Every connection asks for the ports, the version and a pong.
-        QCOMPARE(daemon->waitFor("REQUEST/SERIAL/PING"), QString(""));
-        QCOMPARE(daemon->payloadsOf("REQUEST/SERIAL/INFO"), QStringList{""});
-        QCOMPARE(daemon->payloadsOf("REQUEST/SERIAL/VERSION"), QStringList{""});
+        QCOMPARE(daemon->waitFor(QString(protocol::request::kPing)), QString(""));
+        QCOMPARE(daemon->payloadsOf(QString(protocol::request::kInfo)), QStringList{""});
+        QCOMPARE(daemon->payloadsOf(QString(protocol::request::kVersion)), QStringList{""});
 
         PortSettings port;
         port.portName = "/dev/pts/3";
@@ -64,14 +65,15 @@ private slots:
         QVERIFY(mgr.sendBoardConfigs(0, 0x800, 64, 62, -1, 0xFF, 1));
         QVERIFY(mgr.requestRefresh());
         QVERIFY(mgr.requestBoardUpdate(true));
-        QCOMPARE(daemon->waitFor("REQUEST/SERIAL/SETUP"),
+        QCOMPARE(daemon->waitFor(QString(protocol::request::kSetup)),
                  QStringLiteral("Com=/dev/pts/3 Baud=9600 DataBits=8 Parity=0 StopBits=1 "
                                 "FlowControl=0"));
-        QCOMPARE(daemon->waitFor("REQUEST/BOARD/CONFIGS"),
+        QCOMPARE(daemon->waitFor(QString(protocol::request::kConfigs)),
                  QStringLiteral("StartFlash=0 StartProgr=2048 SizeFlash=64 SizeProgr=62 "
                                 "MaxErase=-1 Padding=255 IdPosition=1"));
-        QCOMPARE(daemon->waitFor("REQUEST/SERIAL/REFRESH"), QStringLiteral("START"));
-        QCOMPARE(daemon->waitFor("REQUEST/BOARD/UPDATE"), QStringLiteral("EraseAll=1"));
+        QCOMPARE(daemon->waitFor(QString(protocol::request::kRefresh)), QStringLiteral("START"));
+        QCOMPARE(daemon->waitFor(QString(protocol::request::kUpdate)),
+                 QStringLiteral("EraseAll=1"));
     }
 
     void sendsImageThenDigest()
@@ -80,18 +82,20 @@ private slots:
         auto daemon = connectedDaemonProbe(m_broker.port());
         QVERIFY(daemon);
         SystemMgr mgr(nullptr, m_broker.port());
-        QVERIFY(!daemon->waitFor("REQUEST/SERIAL/PING").isNull());
+        QVERIFY(!daemon->waitFor(QString(protocol::request::kPing)).isNull());
 
         QCOMPARE(mgr.sendImageFile(makeFile("abc.hex", "abc")), SystemMgr::SendResult::Sent);
-        QCOMPARE(daemon->waitFor("REQUEST/SERIAL/FLASH"), QStringLiteral("abc"));
-        QCOMPARE(daemon->waitFor("REQUEST/SERIAL/MD5"),
+        QCOMPARE(daemon->waitFor(QString(protocol::request::kFlash)), QStringLiteral("abc"));
+        QCOMPARE(daemon->waitFor(QString(protocol::request::kMd5)),
                  QStringLiteral("900150983cd24fb0d6963f7d28e17f72"));
         // The digest follows its file.
         QStringList order;
         for (const MqttProbe::Message &m : daemon->messages())
-            if (m.first == "REQUEST/SERIAL/FLASH" || m.first == "REQUEST/SERIAL/MD5")
+            if (m.first == QString(protocol::request::kFlash) ||
+                m.first == QString(protocol::request::kMd5))
                 order << m.first;
-        QCOMPARE(order, (QStringList{"REQUEST/SERIAL/FLASH", "REQUEST/SERIAL/MD5"}));
+        QCOMPARE(order, (QStringList{QString(protocol::request::kFlash),
+                                     QString(protocol::request::kMd5)}));
         QVERIFY(dialogs.boxes.isEmpty());
 
         // Every byte value travels unchanged.
@@ -99,7 +103,7 @@ private slots:
         for (int i = 0; i < 256; ++i)
             all.append(char(i));
         QCOMPARE(mgr.sendImageFile(makeFile("all.hex", all)), SystemMgr::SendResult::Sent);
-        QCOMPARE(daemon->waitFor("REQUEST/SERIAL/FLASH"), QString::fromLatin1(all));
+        QCOMPARE(daemon->waitFor(QString(protocol::request::kFlash)), QString::fromLatin1(all));
     }
 
     void checkFailuresSendNothing()
@@ -108,7 +112,7 @@ private slots:
         auto daemon = connectedDaemonProbe(m_broker.port());
         QVERIFY(daemon);
         SystemMgr mgr(nullptr, m_broker.port());
-        QVERIFY(!daemon->waitFor("REQUEST/SERIAL/PING").isNull());
+        QVERIFY(!daemon->waitFor(QString(protocol::request::kPing)).isNull());
 
         QCOMPARE(mgr.sendImageFile(makeFile("empty.hex", QByteArray())),
                  SystemMgr::SendResult::NotLoaded);
@@ -117,8 +121,8 @@ private slots:
         QCOMPARE(dialogs.texts(),
                  (QStringList{"Error: File is empty.\n", "Error: Unable to open file."}));
         settle();
-        QVERIFY(daemon->payloadsOf("REQUEST/SERIAL/FLASH").isEmpty());
-        QVERIFY(daemon->payloadsOf("REQUEST/SERIAL/MD5").isEmpty());
+        QVERIFY(daemon->payloadsOf(QString(protocol::request::kFlash)).isEmpty());
+        QVERIFY(daemon->payloadsOf(QString(protocol::request::kMd5)).isEmpty());
     }
 
     // A file at the size limit passes the file checks but cannot travel as
@@ -129,7 +133,7 @@ private slots:
         auto daemon = connectedDaemonProbe(m_broker.port());
         QVERIFY(daemon);
         SystemMgr mgr(nullptr, m_broker.port());
-        QVERIFY(!daemon->waitFor("REQUEST/SERIAL/PING").isNull());
+        QVERIFY(!daemon->waitFor(QString(protocol::request::kPing)).isNull());
 
         const QString path = makeFile("huge.hex", "#1234\n", 268435455);
         QCOMPARE(mgr.sendImageFile(path), SystemMgr::SendResult::Refused);
@@ -138,8 +142,8 @@ private slots:
                  QStringList{"Error: The file could not be sent to the serial daemon.\n"});
         QCOMPARE(dialogs.boxes.at(0).title, QStringLiteral("Error"));
         settle();
-        QVERIFY(daemon->payloadsOf("REQUEST/SERIAL/FLASH").isEmpty());
-        QVERIFY(daemon->payloadsOf("REQUEST/SERIAL/MD5").isEmpty());
+        QVERIFY(daemon->payloadsOf(QString(protocol::request::kFlash)).isEmpty());
+        QVERIFY(daemon->payloadsOf(QString(protocol::request::kMd5)).isEmpty());
     }
 
     void refusedPublishIsReported()
@@ -155,11 +159,12 @@ private slots:
     void repliesReachStatusReady()
     {
         SystemMgr mgr(nullptr, m_broker.port());
-        MqttProbe daemon(m_broker.port(), QStringLiteral("REQUEST/#"), "velmo-test-daemon");
+        MqttProbe daemon(m_broker.port(), QString(protocol::request::kAll), "velmo-test-daemon");
         // Subscribed once a version sent now comes through.
-        QTRY_VERIFY_WITH_TIMEOUT(mgr.serialVersion() == QStringLiteral("hello") ||
-                                     (daemon.publish("SERIAL/VERSION", "hello"), false),
-                                 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            mgr.serialVersion() == QStringLiteral("hello") ||
+                (daemon.publish(QString(protocol::reply::kVersion), "hello"), false),
+            10000);
         QSignalSpy ready(&mgr, &SystemMgr::statusReady);
         // Let the surplus hellos drain (one reply per 100 ms poll).
         int seen = -1;
@@ -172,13 +177,13 @@ private slots:
         // Unknown topics change nothing but are relayed all the same.
         QVERIFY(daemon.publish("SERIAL/UNKNOWN", "x"));
         QTRY_COMPARE_WITH_TIMEOUT(ready.count(), 1, 5000);
-        QVERIFY(daemon.publish("SERIAL/READ/ID", "0x1234"));
+        QVERIFY(daemon.publish(QString(protocol::reply::kReadId), "0x1234"));
         QTRY_COMPARE_WITH_TIMEOUT(ready.count(), 2, 5000);
         QVERIFY(mgr.statusObject()->idReceived);
         QCOMPARE(mgr.statusObject()->m_BoardConf.id, QStringLiteral("0x1234"));
-        QVERIFY(daemon.publish("SERIAL/VERSION", "0.27.20181009"));
+        QVERIFY(daemon.publish(QString(protocol::reply::kVersion), "0.27.20181009"));
         QTRY_COMPARE_WITH_TIMEOUT(mgr.serialVersion(), QStringLiteral("0.27.20181009"), 5000);
-        QVERIFY(daemon.publish("SERIAL/ERROR", "Error: no such port"));
+        QVERIFY(daemon.publish(QString(protocol::reply::kError), "Error: no such port"));
         QTRY_COMPARE_WITH_TIMEOUT(mgr.errorText(), QStringLiteral("Error: no such port"), 5000);
         QCOMPARE(ready.count(), 4);
     }
@@ -192,7 +197,7 @@ private slots:
         SystemMgr mgr(nullptr, m_broker.port());
         mgr.startConnection(QStringLiteral("  127.0.0.1 \t"), second.port());
         QCOMPARE(mgr.currentHost(), QStringLiteral("127.0.0.1"));
-        QVERIFY(!daemon->waitFor("REQUEST/SERIAL/PING", 10000).isNull());
+        QVERIFY(!daemon->waitFor(QString(protocol::request::kPing), 10000).isNull());
     }
 };
 

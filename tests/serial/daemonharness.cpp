@@ -1,11 +1,12 @@
 #include "tests/serial/daemonharness.h"
+#include "protocol/topics.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 
 namespace {
-const QString kPing = QStringLiteral("REQUEST/SERIAL/PING");
-const QString kPong = QStringLiteral("SERIAL/PING");
+const QString kPing = QString(protocol::request::kPing);
+const QString kPong = QString(protocol::reply::kPing);
 } // namespace
 
 bool DaemonHarness::start(QString *error)
@@ -15,7 +16,7 @@ bool DaemonHarness::start(QString *error)
         return false;
     }
     m_worker = std::make_unique<serialdaemon::StatusObject>(m_broker.port());
-    m_probe = std::make_unique<MqttProbe>(m_broker.port(), QStringLiteral("SERIAL/#"));
+    m_probe = std::make_unique<MqttProbe>(m_broker.port(), QString(protocol::reply::kAll));
     if (!m_probe->waitConnected(QStringLiteral("SERIAL/PROBE"))) {
         *error = QStringLiteral("probe did not connect");
         return false;
@@ -56,8 +57,8 @@ bool DaemonHarness::sync(int timeoutMs)
     // A VERSION request with a marker payload is answered only after every
     // earlier request was handled (the daemon takes them in order).
     ++m_syncCount;
-    request(QStringLiteral("REQUEST/SERIAL/VERSION"), QString::number(m_syncCount));
-    return !m_probe->waitFor(QStringLiteral("SERIAL/VERSION"), timeoutMs).isNull();
+    request(QString(protocol::request::kVersion), QString::number(m_syncCount));
+    return !m_probe->waitFor(QString(protocol::reply::kVersion), timeoutMs).isNull();
 }
 
 void DaemonHarness::spin(int ms)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "protocol/topics.h"
 #include "serial/statusobject.h"
 #include "tests/support/mqttprobe.h"
 #include "tests/support/testbroker.h"
@@ -8,7 +9,7 @@
 
 // The daemon's worker in-process against a broker of the test's own on a
 // free port, and a probe that plays the front end (subscribed to
-// "SERIAL/#").
+// QString(protocol::reply::kAll)).
 class DaemonHarness
 {
 public:

@@ -1,4 +1,4 @@
-#include "serial/bootframe.h"
+#include "protocol/bootframe.h"
 #include "serial/replyreceiver.h"
 
 #include <QRandomGenerator>
@@ -12,7 +12,7 @@ QByteArray hex(const char *text)
 } // namespace
 
 // Frames the daemon sends and the receiver that collects the board's answers.
-class BootFrameTest : public QObject
+class TstBootFrame : public QObject
 {
     Q_OBJECT
 
@@ -229,5 +229,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(BootFrameTest)
+QTEST_GUILESS_MAIN(TstBootFrame)
 #include "tst_bootframe.moc"

@@ -1,3 +1,4 @@
+#include "protocol/topics.h"
 #include "tests/support/mqttprobe.h"
 #include "tests/support/testbroker.h"
 
@@ -21,8 +22,8 @@ bool answersPing(MqttProbe &probe, int timeoutMs)
 {
     QDeadlineTimer deadline(timeoutMs);
     while (!deadline.hasExpired()) {
-        probe.publish(QStringLiteral("REQUEST/SERIAL/PING"), QStringLiteral(" "));
-        if (probe.waitFor(QStringLiteral("SERIAL/PING"), 300) == QLatin1String("PONG"))
+        probe.publish(QString(protocol::request::kPing), QStringLiteral(" "));
+        if (probe.waitFor(QString(protocol::reply::kPing), 300) == QLatin1String("PONG"))
             return true;
     }
     return false;
@@ -31,7 +32,7 @@ bool answersPing(MqttProbe &probe, int timeoutMs)
 
 // The real velmo-serial on the fixed broker port: single instance, restart
 // after SIGKILL, and a broker that goes away and comes back.
-class DaemonBinaryTest : public QObject
+class TstDaemonBinary : public QObject
 {
     Q_OBJECT
 
@@ -60,7 +61,7 @@ private slots:
 
     void secondInstanceExitsAndKilledDaemonRestarts()
     {
-        MqttProbe probe(broker.port(), QStringLiteral("SERIAL/#"));
+        MqttProbe probe(broker.port(), QString(protocol::reply::kAll));
         QVERIFY(probe.waitConnected(QStringLiteral("SERIAL/PROBE")));
 
         QProcess first;
@@ -99,7 +100,7 @@ private slots:
         QProcess daemon;
         startDaemon(daemon);
         {
-            MqttProbe probe(broker.port(), QStringLiteral("SERIAL/#"));
+            MqttProbe probe(broker.port(), QString(protocol::reply::kAll));
             QVERIFY(probe.waitConnected(QStringLiteral("SERIAL/PROBE")));
             QVERIFY(answersPing(probe, 15000));
         }
@@ -108,15 +109,16 @@ private slots:
         QCOMPARE(daemon.state(), QProcess::Running);
         QVERIFY2(broker.start(TestBroker::kFixedPort), qPrintable(broker.errorString()));
 
-        MqttProbe probe(broker.port(), QStringLiteral("SERIAL/#"));
+        MqttProbe probe(broker.port(), QString(protocol::reply::kAll));
         QVERIFY(probe.waitConnected(QStringLiteral("SERIAL/PROBE")));
         QVERIFY2(answersPing(probe, 15000), "daemon did not come back to the broker");
-        probe.publish(QStringLiteral("REQUEST/SERIAL/VERSION"), QString());
-        QCOMPARE(probe.waitFor(QStringLiteral("SERIAL/VERSION")), QStringLiteral("0.27.20181009"));
+        probe.publish(QString(protocol::request::kVersion), QString());
+        QCOMPARE(probe.waitFor(QString(protocol::reply::kVersion)),
+                 QStringLiteral("0.27.20181009"));
         daemon.kill();
         daemon.waitForFinished();
     }
 };
 
-QTEST_GUILESS_MAIN(DaemonBinaryTest)
+QTEST_GUILESS_MAIN(TstDaemonBinary)
 #include "tst_daemonbinary.moc"

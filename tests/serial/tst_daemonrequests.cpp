@@ -1,15 +1,15 @@
+#include "protocol/topics.h"
 #include "tests/serial/daemonharness.h"
 #include "tests/serial/ptypair.h"
 
-#include <QRandomGenerator>
 #include <QSerialPortInfo>
 #include <QTest>
 
 using serialdaemon::StatusObject;
 
 namespace {
-const QString kSetup = QStringLiteral("REQUEST/SERIAL/SETUP");
-const QString kSerial = QStringLiteral("REQUEST/SERIAL");
+const QString kSetup = QString(protocol::request::kSetup);
+const QString kSerial = QString(protocol::request::kSerial);
 
 QString setupFor(const QString &port, int baud = 9600)
 {
@@ -17,25 +17,13 @@ QString setupFor(const QString &port, int baud = 9600)
         .arg(port, QString::number(baud));
 }
 
-QString randomPayload(QRandomGenerator &rng, int size)
-{
-    QString s(size, Qt::Uninitialized);
-    for (QChar &c : s)
-        c = QChar(ushort(rng.bounded(256)));
-    return s;
-}
-
-// Keeps megabytes of logged junk out of the test output.
-void quietHandler(QtMsgType type, const QMessageLogContext &, const QString &msg)
-{
-    if (type >= QtCriticalMsg)
-        fprintf(stderr, "%s\n", qPrintable(msg.left(200)));
-}
 } // namespace
 
-// The daemon's requests that need no board: alive replies, port setup,
-// opening and closing, and bad input.
-class DaemonRequestsTest : public QObject
+// The daemon's requests that need no board, through a real broker and on
+// pseudo-terminals: alive replies, port setup, opening and closing. Junk
+// requests and the close during a refresh run on the in-memory line
+// (tst_daemonworker).
+class TstDaemonRequests : public QObject
 {
     Q_OBJECT
 
@@ -53,16 +41,17 @@ private slots:
 
     void aliveReplies()
     {
-        daemon.request(QStringLiteral("REQUEST/SERIAL/PING"), QStringLiteral(" "));
-        QCOMPARE(daemon.waitFor(QStringLiteral("SERIAL/PING")), QStringLiteral("PONG"));
-        daemon.request(QStringLiteral("REQUEST/SERIAL/VERSION"));
-        QCOMPARE(daemon.waitFor(QStringLiteral("SERIAL/VERSION")), QStringLiteral("0.27.20181009"));
+        daemon.request(QString(protocol::request::kPing), QStringLiteral(" "));
+        QCOMPARE(daemon.waitFor(QString(protocol::reply::kPing)), QStringLiteral("PONG"));
+        daemon.request(QString(protocol::request::kVersion));
+        QCOMPARE(daemon.waitFor(QString(protocol::reply::kVersion)),
+                 QStringLiteral("0.27.20181009"));
 
         QStringList ports;
         for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
             ports << info.portName();
-        daemon.request(QStringLiteral("REQUEST/SERIAL/INFO"));
-        const QString info = daemon.waitFor(QStringLiteral("SERIAL/INFO"));
+        daemon.request(QString(protocol::request::kInfo));
+        const QString info = daemon.waitFor(QString(protocol::reply::kInfo));
         QVERIFY(!info.isNull());
         QCOMPARE(info, ports.join(QLatin1Char(' ')));
         QVERIFY(!info.startsWith(QLatin1Char(' ')) && !info.endsWith(QLatin1Char(' ')));
@@ -87,27 +76,27 @@ private slots:
         QVERIFY(pty.isOpen());
         daemon.request(kSetup, setupFor(pty.slavePath(), 115200));
         daemon.request(kSerial, QStringLiteral("OPEN"));
-        QCOMPARE(daemon.waitFor(QStringLiteral("SERIAL/OPEN")), QStringLiteral("OK"));
+        QCOMPARE(daemon.waitFor(QString(protocol::reply::kOpen)), QStringLiteral("OK"));
         QVERIFY(daemon.worker().serialPort().isOpen());
         QCOMPARE(pty.lineBaud(), 9600);
 
         // Opening again closes and reopens, and answers again.
         daemon.request(kSerial, QStringLiteral("OPEN"));
-        QCOMPARE(daemon.waitFor(QStringLiteral("SERIAL/OPEN")), QStringLiteral("OK"));
+        QCOMPARE(daemon.waitFor(QString(protocol::reply::kOpen)), QStringLiteral("OK"));
 
         daemon.request(kSerial, QStringLiteral("CLOSE"));
         QVERIFY(daemon.sync());
         QVERIFY(!daemon.worker().serialPort().isOpen());
-        QCOMPARE(daemon.probe().payloadsOf(QStringLiteral("SERIAL/OPEN")).size(), 2);
-        QVERIFY(daemon.probe().payloadsOf(QStringLiteral("SERIAL/ERROR")).isEmpty());
+        QCOMPARE(daemon.probe().payloadsOf(QString(protocol::reply::kOpen)).size(), 2);
+        QVERIFY(daemon.probe().payloadsOf(QString(protocol::reply::kError)).isEmpty());
     }
 
     void openOnAMissingPortReportsWhy()
     {
         daemon.request(kSetup, setupFor(QStringLiteral("/dev/velmo-%2-no-such-port")));
         daemon.request(kSerial, QStringLiteral("OPEN"));
-        QCOMPARE(daemon.waitFor(QStringLiteral("SERIAL/OPEN")), QStringLiteral("ERROR"));
-        const QString why = daemon.waitFor(QStringLiteral("SERIAL/ERROR"));
+        QCOMPARE(daemon.waitFor(QString(protocol::reply::kOpen)), QStringLiteral("ERROR"));
+        const QString why = daemon.waitFor(QString(protocol::reply::kError));
         QVERIFY2(QRegularExpression(QStringLiteral("^Can't open \\S+, error code \\d+$"))
                      .match(why)
                      .hasMatch(),
@@ -117,29 +106,11 @@ private slots:
         // ERROR comes first, then the reason.
         QStringList order;
         for (const MqttProbe::Message &m : daemon.probe().messages())
-            if (m.first == QLatin1String("SERIAL/OPEN") || m.first == QLatin1String("SERIAL/ERROR"))
+            if (m.first == QString(protocol::reply::kOpen) ||
+                m.first == QString(protocol::reply::kError))
                 order << m.first;
-        QCOMPARE(order, (QStringList{"SERIAL/OPEN", "SERIAL/ERROR"}));
-    }
-
-    void closeStopsTheRefreshSilently()
-    {
-        PtyPair pty;
-        daemon.request(kSetup, setupFor(pty.slavePath()));
-        daemon.request(kSerial, QStringLiteral("OPEN"));
-        QCOMPARE(daemon.waitFor(QStringLiteral("SERIAL/OPEN")), QStringLiteral("OK"));
-        daemon.request(QStringLiteral("REQUEST/SERIAL/REFRESH"), QStringLiteral("RESTART"));
-        QVERIFY(daemon.sync());
-        QVERIFY(daemon.worker().isRefreshActive());
-        daemon.request(kSerial, QStringLiteral("CLOSE"));
-        QVERIFY(daemon.sync());
-        QVERIFY(!daemon.worker().isRefreshActive());
-        QVERIFY(!daemon.worker().serialPort().isOpen());
-        // Nothing re-opens the port behind the front end's back.
-        DaemonHarness::spin(2500);
-        QVERIFY(!daemon.worker().serialPort().isOpen());
-        QCOMPARE(daemon.probe().payloadsOf(QStringLiteral("SERIAL/OPEN")).size(), 1);
-        QVERIFY(daemon.probe().payloadsOf(QStringLiteral("SERIAL/READ/ID")).isEmpty());
+        QCOMPARE(order,
+                 (QStringList{QString(protocol::reply::kOpen), QString(protocol::reply::kError)}));
     }
 
     void lowerCaseOpenDoesNothing()
@@ -149,7 +120,7 @@ private slots:
         daemon.request(kSerial, QStringLiteral("open"));
         QVERIFY(daemon.sync());
         QVERIFY(!daemon.worker().serialPort().isOpen());
-        QVERIFY(daemon.probe().payloadsOf(QStringLiteral("SERIAL/OPEN")).isEmpty());
+        QVERIFY(daemon.probe().payloadsOf(QString(protocol::reply::kOpen)).isEmpty());
     }
 
     void malformedSetupValues()
@@ -171,23 +142,23 @@ private slots:
     // erase-all choice of the request is kept.
     void updateRequestKeepsItsEraseChoice()
     {
-        const QString update = QStringLiteral("REQUEST/BOARD/UPDATE");
+        const QString update = QString(protocol::request::kUpdate);
         QVERIFY(daemon.worker().eraseAll());
         daemon.request(update, QStringLiteral("EraseAll=0"));
-        QCOMPARE(daemon.waitFor(QStringLiteral("SERIAL/BOARD/UPDATE")), QStringLiteral("ERROR"));
+        QCOMPARE(daemon.waitFor(QString(protocol::reply::kUpdate)), QStringLiteral("ERROR"));
         QVERIFY(!daemon.worker().eraseAll());
         daemon.request(update, QString());
-        QCOMPARE(daemon.waitFor(QStringLiteral("SERIAL/BOARD/UPDATE")), QStringLiteral("ERROR"));
+        QCOMPARE(daemon.waitFor(QString(protocol::reply::kUpdate)), QStringLiteral("ERROR"));
         QVERIFY(!daemon.worker().eraseAll());
         daemon.request(update, QStringLiteral("EraseAll=2"));
-        QCOMPARE(daemon.waitFor(QStringLiteral("SERIAL/BOARD/UPDATE")), QStringLiteral("ERROR"));
+        QCOMPARE(daemon.waitFor(QString(protocol::reply::kUpdate)), QStringLiteral("ERROR"));
         QVERIFY(daemon.worker().eraseAll());
         QVERIFY(!daemon.worker().serialPort().isOpen());
     }
 
     void boardConfigurationIsStored()
     {
-        daemon.request(QStringLiteral("REQUEST/BOARD/CONFIGS"),
+        daemon.request(QString(protocol::request::kConfigs),
                        QStringLiteral("StartFlash=0 StartProgr=2048 SizeFlash=64 SizeProgr=62 "
                                       "MaxErase=-1 Padding=511 IdPosition=1"));
         QVERIFY(daemon.sync());
@@ -199,57 +170,7 @@ private slots:
         QCOMPARE(int(c.padding), 0xFF);
         QCOMPARE(c.idPosition, 1);
     }
-
-    // Random and malformed requests on every topic: the daemon must neither
-    // crash nor hang, and still answer afterwards.
-    void floodOfBadRequests()
-    {
-        const QtMessageHandler previous = qInstallMessageHandler(quietHandler);
-        const QStringList topics{"REQUEST/SERIAL/SETUP",
-                                 "REQUEST/SERIAL",
-                                 "REQUEST/SERIAL/INFO",
-                                 "REQUEST/SERIAL/READ/ID",
-                                 "REQUEST/SERIAL/FLASH",
-                                 "REQUEST/SERIAL/MD5",
-                                 "REQUEST/BOARD/BOOTOFF",
-                                 "REQUEST/SERIAL/BAUD",
-                                 "REQUEST/SERIAL/ERASE/ALL",
-                                 "REQUEST/SERIAL/WRITE",
-                                 "REQUEST/BOARD/UPDATE",
-                                 "REQUEST/SERIAL/READ",
-                                 "REQUEST/BOARD/CONFIGS",
-                                 "REQUEST/SERIAL/REFRESH",
-                                 "REQUEST/SERIAL/PING",
-                                 "REQUEST/SERIAL/VERSION",
-                                 "REQUEST/UNKNOWN",
-                                 "REQUEST/SERIAL/READ/ID/X",
-                                 "REQUEST/"};
-        QRandomGenerator rng(20181009);
-        for (const QString &topic : topics) {
-            daemon.request(topic, QString());
-            daemon.request(topic, randomPayload(rng, 64));
-            daemon.request(topic, randomPayload(rng, 1 << 20));
-        }
-        for (const char *payload :
-             {"Baud=abc", "XBaud=5", "Com=    Baud=", "StartFlash=-99999999 SizeFlash=-1",
-              "SizeFlash=2147483647 SizeProgr=2147483647 StartProgr=-1", "EraseAll=zz", "ffffffff"})
-            for (const QString &topic : topics)
-                daemon.request(topic, QString::fromLatin1(payload));
-        QVERIFY(daemon.sync(60000));
-        qInstallMessageHandler(previous);
-
-        daemon.request(QStringLiteral("REQUEST/SERIAL/PING"));
-        QCOMPARE(daemon.waitFor(QStringLiteral("SERIAL/PING")), QStringLiteral("PONG"));
-        // Whatever came in, no update was started from junk.
-        QVERIFY(!daemon.worker().isUpdating());
-        QVERIFY(!daemon.worker().isFileVerified());
-        for (const QString &result : daemon.probe().payloadsOf(QStringLiteral("SERIAL/FLASH")))
-            QCOMPARE(result, QStringLiteral("ERROR"));
-        for (const QString &result :
-             daemon.probe().payloadsOf(QStringLiteral("SERIAL/BOARD/UPDATE")))
-            QCOMPARE(result, QStringLiteral("ERROR"));
-    }
 };
 
-QTEST_GUILESS_MAIN(DaemonRequestsTest)
+QTEST_GUILESS_MAIN(TstDaemonRequests)
 #include "tst_daemonrequests.moc"

@@ -1,4 +1,4 @@
-#include "serial/bootframe.h"
+#include "protocol/bootframe.h"
 #include "tools/boardmodel.h"
 #include "tools/boardoptions.h"
 
@@ -45,7 +45,7 @@ QByteArray answerTo(BoardModel &board, const QByteArray &chunk, qint32 lineBaud 
 }
 } // namespace
 
-class BoardModelTest : public QObject
+class TstBoardModel : public QObject
 {
     Q_OBJECT
 
@@ -383,5 +383,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(BoardModelTest)
+QTEST_GUILESS_MAIN(TstBoardModel)
 #include "tst_boardmodel.moc"

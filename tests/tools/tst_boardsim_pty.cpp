@@ -1,6 +1,6 @@
 // Runs the velmo-board-sim executable and talks to it through its
 // pseudo-terminal as the daemon would.
-#include "serial/bootframe.h"
+#include "protocol/bootframe.h"
 #include "tests/support/boardsimprocess.h"
 
 #include <QDir>
@@ -64,7 +64,7 @@ QByteArray idAnswer(quint16 id)
 const QByteArray kWriteAck = bootframe::encodeUnescaped(QByteArray(1, '\x02'));
 } // namespace
 
-class BoardSimPtyTest : public QObject
+class TstBoardSimPty : public QObject
 {
     Q_OBJECT
 
@@ -212,5 +212,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(BoardSimPtyTest)
+QTEST_GUILESS_MAIN(TstBoardSimPty)
 #include "tst_boardsim_pty.moc"

@@ -1,26 +1,26 @@
-#include "serial/flashplan.h"
+#include "firmware/flashplan.h"
 
-#include "serial/hexfile.h"
+#include "firmware/hexfile.h"
 
-QString FlashPlan::layoutProblem(const Config &c)
+QString FlashPlan::layoutProblem(const protocol::BoardLayout &c)
 {
-    if (c.sizeFlashKiB <= 0 || c.sizeProgrKiB <= 0)
+    if (c.sizeFlash <= 0 || c.sizeProgr <= 0)
         return QStringLiteral("flash size %1 KiB, programmable size %2 KiB")
-            .arg(c.sizeFlashKiB)
-            .arg(c.sizeProgrKiB);
-    const qint64 imageBytes = c.sizeFlashKiB * kKiB;
+            .arg(c.sizeFlash)
+            .arg(c.sizeProgr);
+    const qint64 imageBytes = c.flashBytes();
     if (imageBytes > qint64(hexfile::kMaxImageBytes))
         return QStringLiteral("flash size %1 KiB exceeds the 24-bit address range")
-            .arg(c.sizeFlashKiB);
-    const qint64 progrBytes = c.sizeProgrKiB * kKiB;
+            .arg(c.sizeFlash);
+    const qint64 progrBytes = c.progrBytes();
     // The end address must itself be a 32-bit address.
-    if (c.startProgr < 0 || c.startProgr + progrBytes > qint64(0xFFFFFFFFu))
+    if (c.startProgr < 0 || qint64(c.startProgr) + progrBytes > qint64(0xFFFFFFFFu))
         return QStringLiteral("programmable area at 0x%1 out of range").arg(c.startProgr, 0, 16);
     if (qint64(offsetOf(quint32(c.startProgr))) + progrBytes > imageBytes)
         return QStringLiteral("programmable area 0x%1 + %2 KiB lies outside the %3 KiB image")
             .arg(c.startProgr, 0, 16)
-            .arg(c.sizeProgrKiB)
-            .arg(c.sizeFlashKiB);
+            .arg(c.sizeProgr)
+            .arg(c.sizeFlash);
     return QString();
 }
 
@@ -31,26 +31,27 @@ int FlashPlan::percent(int blockCount, int totalBlocks)
     return int(qint64(blockCount) * 100 / totalBlocks);
 }
 
-FlashPlan::FlashPlan(const Config &config)
-    : m_config(config)
+FlashPlan::FlashPlan(const protocol::BoardLayout &layout, bool eraseAll)
+    : m_layout(layout)
+    , m_eraseAll(eraseAll)
 {
-    if (!layoutProblem(config).isEmpty())
+    if (!layoutProblem(layout).isEmpty())
         return;
-    m_start = quint32(config.startProgr);
-    m_end = quint32(config.startProgr + config.sizeProgrKiB * kKiB);
+    m_start = quint32(layout.startProgr);
+    m_end = quint32(qint64(layout.startProgr) + layout.progrBytes());
     m_current = m_start;
     m_nextErase = m_start;
-    m_totalBlocks = int(config.sizeProgrKiB * kKiB / kBlockBytes);
+    m_totalBlocks = int(layout.progrBytes() / kBlockBytes);
 }
 
 bool FlashPlan::usesEraseAll() const
 {
-    return m_config.eraseAll && m_config.maxErase == -1;
+    return m_eraseAll && m_layout.maxErase == -1;
 }
 
 void FlashPlan::firstPageErased()
 {
-    m_nextErase = m_start + quint32(m_config.maxErase);
+    m_nextErase = m_start + quint32(m_layout.maxErase);
 }
 
 FlashPlan::Step FlashPlan::acknowledge()
@@ -79,5 +80,5 @@ FlashPlan::Step FlashPlan::acknowledge()
 
 void FlashPlan::pageErased()
 {
-    m_nextErase += quint32(m_config.maxErase);
+    m_nextErase += quint32(m_layout.maxErase);
 }

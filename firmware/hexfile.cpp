@@ -1,4 +1,6 @@
-#include "serial/hexfile.h"
+#include "firmware/hexfile.h"
+
+#include "protocol/bootframe.h"
 
 #include <QList>
 
@@ -19,6 +21,8 @@ int hexValue(char c)
     return -1;
 }
 
+} // namespace
+
 QByteArrayView trimmedLine(QByteArrayView line)
 {
     qsizetype n = line.size();
@@ -27,29 +31,6 @@ QByteArrayView trimmedLine(QByteArrayView line)
         --n;
     return line.first(n);
 }
-
-// Calls `visit` with every record line after the identifier line, trimmed,
-// with its 1-based line number; stops when it returns false.
-template <typename Visit> void forEachRecordLine(const QByteArray &file, Visit visit)
-{
-    qsizetype pos = file.indexOf('\n');
-    if (pos < 0)
-        return;
-    ++pos;
-    int lineNumber = 2;
-    while (pos < file.size()) {
-        qsizetype next = file.indexOf('\n', pos);
-        if (next < 0)
-            next = file.size();
-        const QByteArrayView line = trimmedLine(QByteArrayView(file.constData() + pos, next - pos));
-        if (!line.isEmpty() && !visit(line, lineNumber))
-            return;
-        pos = next + 1;
-        ++lineNumber;
-    }
-}
-
-} // namespace
 
 RecordError parseRecord(QByteArrayView line, Record *record)
 {
@@ -108,7 +89,7 @@ QString errorText(RecordError error)
     return QString();
 }
 
-Validation validateRecords(const QByteArray &file)
+Validation validateRecords(QByteArrayView file)
 {
     Validation result;
     forEachRecordLine(file, [&](QByteArrayView line, int lineNumber) {
@@ -122,7 +103,7 @@ Validation validateRecords(const QByteArray &file)
     return result;
 }
 
-bool buildImage(const QByteArray &file, const Layout &layout, QByteArray *image)
+bool buildImage(QByteArrayView file, const Layout &layout, QByteArray *image)
 {
     image->clear();
     if (layout.sizeBytes == 0 || layout.sizeBytes > kMaxImageBytes)
@@ -142,7 +123,7 @@ bool buildImage(const QByteArray &file, const Layout &layout, QByteArray *image)
             const quint32 address = base + record.address;
             if (address < layout.startFlash || address >= rangeEnd)
                 break;
-            const quint32 offset = address & 0xFFFFFFu;
+            const quint32 offset = bootframe::imageOffset(address);
             for (qsizetype i = 0; i < record.data.size(); ++i) {
                 if (quint64(offset) + i >= layout.sizeBytes || quint64(address) + i >= rangeEnd)
                     break;
@@ -164,12 +145,12 @@ bool buildImage(const QByteArray &file, const Layout &layout, QByteArray *image)
     return true;
 }
 
-bool boardIdMatches(QByteArrayView line, int idPosition, int boardId)
+std::optional<int> identifierAt(QByteArrayView line, int idPosition)
 {
     if (idPosition < 0 || line.isEmpty() || line.at(0) != '#')
-        return false;
+        return std::nullopt;
     QList<std::uint8_t> bytes{0x23};
-    for (qsizetype i = 1; i + 1 < line.size(); i += 2) {
+    for (qsizetype i = 1; i + 1 < line.size() && bytes.size() <= idPosition + 1; i += 2) {
         const int hi = hexValue(line.at(i));
         const int lo = hexValue(line.at(i + 1));
         if (hi < 0 || lo < 0)
@@ -177,16 +158,25 @@ bool boardIdMatches(QByteArrayView line, int idPosition, int boardId)
         bytes.append(static_cast<std::uint8_t>(hi * 16 + lo));
     }
     if (qsizetype(idPosition) + 1 >= bytes.size())
-        return false;
-    const int fileId = bytes.at(idPosition) * 256 + bytes.at(idPosition + 1);
-    return fileId == (boardId & 0xFFFF);
+        return std::nullopt;
+    return bytes.at(idPosition) * 256 + bytes.at(idPosition + 1);
 }
 
-QByteArray firstLine(const QByteArray &file)
+bool boardIdMatches(QByteArrayView line, int idPosition, int boardId)
+{
+    const std::optional<int> fileId = identifierAt(line, idPosition);
+    return fileId && *fileId == (boardId & 0xFFFF);
+}
+
+QByteArrayView firstLineView(QByteArrayView file)
 {
     const qsizetype end = file.indexOf('\n');
-    return trimmedLine(end < 0 ? QByteArrayView(file) : QByteArrayView(file).first(end))
-        .toByteArray();
+    return trimmedLine(end < 0 ? file : file.first(end));
+}
+
+QByteArray firstLine(QByteArrayView file)
+{
+    return firstLineView(file).toByteArray();
 }
 
 } // namespace hexfile

@@ -28,8 +28,18 @@ enum class Command : std::uint8_t
     EraseAll = 0x0B,
 };
 
+// Every write carries one block; the update writes block after block.
 constexpr int kBlockBytes = 64;
+// What "REQUEST/SERIAL/READ" asks the board for.
 constexpr int kReadCount = 64;
+// The identifier answer: 0x00, one byte not examined, low byte, high byte.
+constexpr int kReadIdReplyBytes = 4;
+
+// Offset in the flash image of a 24-bit link address.
+constexpr quint32 imageOffset(quint32 address)
+{
+    return address & 0xFFFFFFu;
+}
 
 std::uint8_t checksum(const QByteArray &commandBytes);
 

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "protocol/bootframe.h"
+#include "protocol/payloads.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -10,29 +13,20 @@
 class FlashPlan
 {
 public:
-    static constexpr quint32 kBlockBytes = 64;
-    static constexpr quint32 kKiB = 1024;
+    static constexpr quint32 kBlockBytes = quint32(bootframe::kBlockBytes);
 
-    struct Config
-    {
-        qint64 startFlash = 0; // byte address
-        qint64 startProgr = 0; // byte address
-        qint64 sizeFlashKiB = 0;
-        qint64 sizeProgrKiB = 0;
-        int maxErase = 0; // bytes per erase step, -1 for erase-all boards
-        bool eraseAll = true;
-    };
-
-    // Why a configuration cannot be programmed, or an empty text: both sizes
-    // must be positive, the image must fit the 24-bit address space and the
+    // Why a layout cannot be programmed, or an empty text: both sizes must
+    // be positive, the image must fit the 24-bit address space and the
     // programmed area must lie inside the image.
-    static QString layoutProblem(const Config &config);
+    static QString layoutProblem(const protocol::BoardLayout &layout);
 
     // Percentage for `blockCount` acknowledged blocks out of `totalBlocks`.
     static int percent(int blockCount, int totalBlocks);
 
     FlashPlan() = default;
-    explicit FlashPlan(const Config &config);
+    // `eraseAll` is the update request's choice; it takes effect only on a
+    // board whose erase step is -1.
+    FlashPlan(const protocol::BoardLayout &layout, bool eraseAll);
 
     // One erase-all command before the writes instead of page erases.
     bool usesEraseAll() const;
@@ -40,7 +34,7 @@ public:
     quint32 currentAddress() const { return m_current; }
     quint32 endAddress() const { return m_end; }
     // Image offset of a block address.
-    static quint32 offsetOf(quint32 address) { return address & 0xFFFFFFu; }
+    static quint32 offsetOf(quint32 address) { return bootframe::imageOffset(address); }
 
     // The page erase before the first block succeeded.
     void firstPageErased();
@@ -59,7 +53,8 @@ public:
     void pageErased();
 
 private:
-    Config m_config;
+    protocol::BoardLayout m_layout;
+    bool m_eraseAll = true;
     quint32 m_start = 0;
     quint32 m_end = 0;
     quint32 m_current = 0;

@@ -1,18 +1,17 @@
-#include "serial/flashplan.h"
+#include "firmware/flashplan.h"
 
 #include <QTest>
 
 namespace {
-FlashPlan::Config config(int sizeProgrKiB, int maxErase, bool eraseAll)
+FlashPlan config(int sizeProgrKiB, int maxErase, bool eraseAll)
 {
-    FlashPlan::Config c;
+    protocol::BoardLayout c;
     c.startFlash = 0;
     c.startProgr = 2048;
-    c.sizeFlashKiB = 64;
-    c.sizeProgrKiB = sizeProgrKiB;
+    c.sizeFlash = 64;
+    c.sizeProgr = sizeProgrKiB;
     c.maxErase = maxErase;
-    c.eraseAll = eraseAll;
-    return c;
+    return FlashPlan(c, eraseAll);
 }
 
 struct Run
@@ -46,14 +45,14 @@ Run runToEnd(FlashPlan plan)
 }
 } // namespace
 
-class FlashPlanTest : public QObject
+class TstFlashPlan : public QObject
 {
     Q_OBJECT
 
 private slots:
     void sixteenBlocksGiveTheirPercentages()
     {
-        const Run run = runToEnd(FlashPlan(config(1, 1024, false)));
+        const Run run = runToEnd(config(1, 1024, false));
         QCOMPARE(run.percents,
                  (QList<int>{6, 12, 18, 25, 31, 37, 43, 50, 56, 62, 68, 75, 81, 87, 93, 100}));
         QCOMPARE(run.written.size(), 16);
@@ -63,7 +62,7 @@ private slots:
 
     void manyBlocksPublishEachPercentOnce()
     {
-        const Run run = runToEnd(FlashPlan(config(62, -1, true)));
+        const Run run = runToEnd(config(62, -1, true));
         QCOMPARE(run.written.size(), 62 * 16);
         QList<int> expected;
         for (int p = 1; p <= 100; ++p)
@@ -73,7 +72,7 @@ private slots:
 
     void blocksAreContiguousAndCoverTheArea()
     {
-        const Run run = runToEnd(FlashPlan(config(4, 1024, false)));
+        const Run run = runToEnd(config(4, 1024, false));
         for (int i = 0; i < run.written.size(); ++i)
             QCOMPARE(run.written.at(i), 2048u + quint32(i) * 64);
         QCOMPARE(run.written.size(), 64);
@@ -130,13 +129,13 @@ private slots:
         QFETCH(qint64, sizeFlash);
         QFETCH(qint64, sizeProgr);
         QFETCH(bool, usable);
-        FlashPlan::Config c;
-        c.startProgr = startProgr;
-        c.sizeFlashKiB = sizeFlash;
-        c.sizeProgrKiB = sizeProgr;
+        protocol::BoardLayout c;
+        c.startProgr = qint32(startProgr);
+        c.sizeFlash = qint32(sizeFlash);
+        c.sizeProgr = qint32(sizeProgr);
         QCOMPARE(FlashPlan::layoutProblem(c).isEmpty(), usable);
     }
 };
 
-QTEST_GUILESS_MAIN(FlashPlanTest)
+QTEST_GUILESS_MAIN(TstFlashPlan)
 #include "tst_flashplan.moc"

@@ -1,5 +1,5 @@
-#include "serial/hexfile.h"
-#include "tests/serial/hexbuilder.h"
+#include "firmware/hexfile.h"
+#include "tests/firmware/hexbuilder.h"
 
 #include <QTest>
 
@@ -24,7 +24,7 @@ hexfile::Layout layout64k(quint8 padding = 0xFF)
 }
 } // namespace
 
-class HexFileTest : public QObject
+class TstHexFile : public QObject
 {
     Q_OBJECT
 
@@ -220,5 +220,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(HexFileTest)
+QTEST_GUILESS_MAIN(TstHexFile)
 #include "tst_hexfile.moc"

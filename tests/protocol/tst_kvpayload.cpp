@@ -1,4 +1,4 @@
-#include "serial/kvpayload.h"
+#include "protocol/kvpayload.h"
 
 #include <QTest>
 
@@ -15,7 +15,7 @@ QMap<int, QString> applied(const QString &payload, const QStringList &keys = kSe
 }
 } // namespace
 
-class KvPayloadTest : public QObject
+class TstKvPayload : public QObject
 {
     Q_OBJECT
 
@@ -102,5 +102,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(KvPayloadTest)
+QTEST_GUILESS_MAIN(TstKvPayload)
 #include "tst_kvpayload.moc"

@@ -1,4 +1,4 @@
-#include "serial/bootframe.h"
+#include "protocol/bootframe.h"
 
 #include <QList>
 

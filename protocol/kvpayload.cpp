@@ -1,4 +1,4 @@
-#include "serial/kvpayload.h"
+#include "protocol/kvpayload.h"
 
 namespace kvpayload {
 

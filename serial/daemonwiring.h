@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QLatin1StringView>
+#include <QString>
+
+namespace serialdaemon {
+
+// Every duration of the daemon's link and update. The defaults are the
+// board's; tests shorten them so a time-out path runs in milliseconds.
+struct Timings
+{
+    int rxQuietMs = 10;
+    int mqttTickMs = 100;
+    int firstWriteTimeoutMs = 10000; // an erase and the first block
+    int nextWriteTimeoutMs = 5000;   // each further block
+    int idTimeoutMs = 1000;
+    int refreshMs = 2000;
+    int baudDrainMs = 10;
+    int baudSettleMs = 10;
+};
+
+// Where the daemon's replies go: the broker, or a test's recorder.
+class ReplySink
+{
+public:
+    virtual ~ReplySink() = default;
+    virtual void publishReply(QLatin1StringView topic, const QString &payload) = 0;
+};
+
+} // namespace serialdaemon
