@@ -25,6 +25,9 @@ private slots:
     void readingRawValues();
     void languageFromTranslationFiles();
     void italianDescriptions();
+    void tablePrefixes_data();
+    void tablePrefixes();
+    void injectedPrefixGivesNoSettings();
 
 private:
     QTemporaryDir m_tmp;
@@ -439,6 +442,82 @@ void TstShortLog::italianDescriptions()
     QCOMPARE(data.alarmDescriptions.value(0), QStringLiteral("Fotocellula occupata alla partenza"));
     QCOMPARE(commandEventDescription(QStringLiteral("47"), data.language, stagedDatabase()),
              QStringLiteral("Richiusura automatica avviata"));
+}
+
+void TstShortLog::tablePrefixes_data()
+{
+    QTest::addColumn<QString>("prefix");
+    QTest::addColumn<bool>("plain");
+    QTest::addColumn<bool>("exists");
+    QTest::newRow("board type") << "M7" << true << true;
+    QTest::newRow("other board type") << "K4" << true << true;
+    QTest::newRow("case as SQLite resolves it") << "m7" << true << true;
+    QTest::newRow("unknown board type") << "Z9" << true << false;
+    QTest::newRow("empty") << "" << false << false;
+    QTest::newRow("blank") << "M7 " << false << false;
+    QTest::newRow("statement end") << "M7;" << false << false;
+    QTest::newRow("comment") << "M7_Settings--" << false << false;
+    QTest::newRow("quoted") << "\"M7\"" << false << false;
+    QTest::newRow("accented letter") << QStringLiteral("M\u00e97") << false << false;
+    QTest::newRow("name of another table") << "Board_Info" << true << false;
+}
+
+void TstShortLog::tablePrefixes()
+{
+    QFETCH(QString, prefix);
+    QFETCH(bool, plain);
+    QFETCH(bool, exists);
+    QCOMPARE(isPlainIdentifier(prefix), plain);
+    LookupDatabase db(stagedDatabase());
+    QVERIFY(db.isOpen());
+    QCOMPARE(settingsTableExists(db.database(), prefix), exists);
+    const QVector<SettingLookup> rows = lookupSettings(db.database(), prefix, {"00", "0B"}, "EN");
+    QCOMPARE(rows.size(), 2);
+    QCOMPARE(rows.at(0).found, exists);
+    if (exists)
+        QCOMPARE(lookupquery::boardSettings(prefix),
+                 QStringLiteral("SELECT ParamCode,Unit_Measure,Description,Conversion_Formula,"
+                                "Parameter_Type FROM ") +
+                     prefix +
+                     QStringLiteral("_Settings Where HexCode = (:HEXcode) AND LENGUAGE = "
+                                    "(:inst_language);"));
+}
+
+void TstShortLog::injectedPrefixGivesNoSettings()
+{
+    // Spliced into the query, this value would make the log supply its own
+    // settings row, and with it the formula that runs.
+    const QByteArray injected =
+        "BOARDID=(SELECT 'Speed' AS ParamCode, 'km/h' AS Unit_Measure, 'Injected' AS "
+        "Description, '1+1' AS Conversion_Formula, 'PAR' AS Parameter_Type, '00' AS HexCode, "
+        "'EN' AS LENGUAGE) AS M7\n";
+    const QString path = m_tmp.filePath(QStringLiteral("injected.txt"));
+    QVERIFY(writeFile(path, "#DEVICEINFO\n" + injected + "#DEVICECONF\n00=0x3C\n"));
+
+    // The same row through the unchecked query text proves the value is a
+    // working injection, not merely a broken name.
+    {
+        LookupDatabase db(stagedDatabase());
+        QSqlQuery query(db.database());
+        const QString prefix = QString::fromLatin1(injected.mid(8).trimmed());
+        QVERIFY(query.prepare(lookupquery::boardSettings(prefix)));
+        query.bindValue(QStringLiteral(":HEXcode"), QStringLiteral("00"));
+        query.bindValue(QStringLiteral(":inst_language"), QStringLiteral("EN"));
+        QVERIFY(query.exec() && query.next());
+        QCOMPARE(query.value(0).toString(), QStringLiteral("Speed"));
+    }
+
+    ShortLogData data;
+    short_log parser(data, stagedDatabase());
+    QSignalSpy settingRows(&parser, &short_log::Board_Settings_Table_Add_Item);
+    QSignalSpy infoRows(&parser, &short_log::Board_Info_Table_Add_Item);
+    RecordingDialogs dialogs;
+    parser.process(path);
+    QVERIFY(dialogs.boxes.isEmpty());
+    QVERIFY(data.settingCodes.isEmpty());
+    QVERIFY(data.settingValues.isEmpty() && data.settingFormulas.isEmpty());
+    QCOMPARE(settingRows.count(), 0);
+    QCOMPARE(infoRows.count(), 1); // the rest of the log is still shown
 }
 
 QTEST_GUILESS_MAIN(TstShortLog)
