@@ -28,7 +28,7 @@ constexpr std::chrono::milliseconds kWatchPeriod(2);
 constexpr std::chrono::milliseconds kInterruptGrace(500);
 // Beyond this much wall time a formula is stopped even when its thread got
 // little processor time (a heavily loaded machine).
-constexpr int kWallTimeFactor = 10;
+constexpr int kWallTimeFactor = 5;
 // How long the evaluator's end waits for a busy thread before letting go.
 constexpr std::chrono::milliseconds kStopWait(1000);
 
