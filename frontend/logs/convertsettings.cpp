@@ -277,7 +277,8 @@ public:
             out.text = shown.toString();
         else
             out.text = QStringLiteral("Error");
-        out.clean = m_sweep.call().toBool();
+        const QJSValue swept = m_sweep.call();
+        out.clean = swept.isBool() && swept.toBool(); // a thrown error is truthy too
         return out;
     }
 
