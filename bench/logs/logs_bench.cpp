@@ -268,7 +268,7 @@ void benchFeeds()
         frontend::AppcastParseResult parsed;
         const double ms = bestMs([&] { parsed = frontend::parseAppcast(entry.feed); });
         worstMs = std::max(worstMs, ms);
-        std::printf("feed, %-30s %5.2f MB: %6.1f ms (wall %6.1f ms) (%s)\n", entry.name,
+        std::printf("feed, %-30s %5.2f MB: %7.2f ms (wall %7.2f ms) (%s)\n", entry.name,
                     entry.feed.size() / 1e6, ms, lastWallMs,
                     parsed.ok ? "read" : qPrintable(parsed.error));
     }
