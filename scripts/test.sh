@@ -48,10 +48,12 @@ fi
 
 if [ $fuzz -eq 1 ]; then
   build="$root/build-fuzz"
+  # The fuzz targets bring the front end's data side along without its
+  # widgets; velmo_fuzzers builds every target fuzz/ defines.
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
         -DCMAKE_CXX_COMPILER=clang++ -DVELMO_FUZZ=ON -DVELMO_BUILD_TESTS=OFF \
         -DVELMO_BUILD_FRONTEND=OFF -DVELMO_BUILD_BENCH=OFF
-  cmake --build "$build" -j "$jobs" --target fuzz_reply_receiver fuzz_hex_loader
+  cmake --build "$build" -j "$jobs" --target velmo_fuzzers
   found=0
   for target in "$build"/fuzz/fuzz_*; do
     [ -f "$target" ] && [ -x "$target" ] || continue
@@ -60,13 +62,16 @@ if [ $fuzz -eq 1 ]; then
     corpus="$build/fuzz/corpus-$name"
     mkdir -p "$corpus"
     seeds="$root/fuzz/corpus/$name"
+    # Inputs that fail go to the build tree, not the working directory.
+    findings="$build/fuzz/findings-$name"
+    mkdir -p "$findings"
     echo "== $name for ${fuzz_seconds}s"
     if [ -d "$seeds" ]; then
       "$target" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 \
-        -print_final_stats=1 "$corpus" "$seeds" || status=1
+        -artifact_prefix="$findings/" -print_final_stats=1 "$corpus" "$seeds" || status=1
     else
       "$target" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 \
-        -print_final_stats=1 "$corpus" || status=1
+        -artifact_prefix="$findings/" -print_final_stats=1 "$corpus" || status=1
     fi
   done
   if [ $found -eq 0 ]; then echo "no fuzz targets were built" >&2; status=1; fi

@@ -67,6 +67,21 @@
     </message>
 </context>
 <context>
+    <name>FormulaEvaluator</name>
+    <message>
+        <source>formula timed out</source>
+        <translation>tempo della formula scaduto</translation>
+    </message>
+    <message>
+        <source>formula used too much memory</source>
+        <translation>la formula usa troppa memoria</translation>
+    </message>
+    <message>
+        <source>formula result too long</source>
+        <translation>risultato della formula troppo lungo</translation>
+    </message>
+</context>
+<context>
     <name>GraphDialog</name>
     <message>
         <source>Single Event Graph</source>

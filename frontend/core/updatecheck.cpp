@@ -11,6 +11,8 @@
 #include <QStringList>
 #include <QXmlStreamReader>
 
+#include <algorithm>
+
 namespace frontend {
 
 namespace {
@@ -144,9 +146,126 @@ int compareVersions(const QString &a, const QString &b)
     return 0;
 }
 
+QString appcastShapeError(const QByteArray &feed)
+{
+    using Limits = AppcastLimits;
+    if (feed.size() > Limits::kMaxBytes)
+        return QStringLiteral("the feed is larger than %1 bytes").arg(Limits::kMaxBytes);
+    // ASCII markup in UTF-16 or UTF-32 always has zero bytes.
+    if (feed.contains('\0'))
+        return QStringLiteral("the feed is not UTF-8 text");
+
+    const char *const data = feed.constData();
+    const qsizetype size = feed.size();
+    const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    // Just past `what`, searched from `from`; the end when it is missing.
+    const auto after = [&feed](const char *what, qsizetype from) {
+        const qsizetype at = feed.indexOf(what, from);
+        return at < 0 ? feed.size() : at + qsizetype(qstrlen(what));
+    };
+    int depth = 0;
+    int namespaces = 0;
+    int nodes = 0;
+    int attributesInAll = 0;
+    const QString tooManyNodes =
+        QStringLiteral("the feed holds more than %1 elements, comments and references")
+            .arg(Limits::kMaxNodes);
+    // Entity and character references cost the reader like elements.
+    const auto countReferences = [&](qsizetype from, qsizetype to) {
+        nodes += int(std::count(data + from, data + to, '&'));
+        return nodes <= Limits::kMaxNodes;
+    };
+
+    qsizetype i = 0;
+    while (i < size) {
+        if (data[i] != '<') {
+            qsizetype next = feed.indexOf('<', i);
+            if (next < 0)
+                next = size;
+            if (!countReferences(i, next))
+                return tooManyNodes;
+            i = next;
+            continue;
+        }
+        const QByteArrayView rest(data + i, size - i);
+        if (rest.startsWith("<!") && !rest.startsWith("<!--") && !rest.startsWith("<![CDATA["))
+            return QStringLiteral("the feed declares a document type");
+        if (++nodes > Limits::kMaxNodes)
+            return tooManyNodes;
+        if (rest.startsWith("<!--")) {
+            i = after("-->", i + 4);
+        } else if (rest.startsWith("<![CDATA[")) {
+            i = after("]]>", i + 9);
+        } else if (rest.startsWith("<?")) {
+            i = after("?>", i + 2);
+        } else if (rest.startsWith("</")) {
+            --nodes; // the start tag counted already
+            depth = std::max(0, depth - 1);
+            i = after(">", i + 2);
+        } else {
+            // A start tag: every "=" outside a quoted value is an attribute.
+            int attributes = 0;
+            qsizetype j = i + 1;
+            bool closed = false;
+            bool empty = false;
+            while (j < size) {
+                const char c = data[j];
+                if (c == '"' || c == '\'') {
+                    qsizetype end = feed.indexOf(c, j + 1);
+                    if (end < 0)
+                        end = size;
+                    if (!countReferences(j + 1, end))
+                        return tooManyNodes;
+                    j = end + 1;
+                    continue;
+                }
+                if (c == '=') {
+                    if (++attributes > Limits::kMaxAttributes)
+                        return QStringLiteral("an element has more than %1 attributes")
+                            .arg(Limits::kMaxAttributes);
+                    if (++attributesInAll > Limits::kMaxAttributesInAll)
+                        return QStringLiteral("the feed has more than %1 attributes")
+                            .arg(Limits::kMaxAttributesInAll);
+                    // The name before "="; the walk back stops at the
+                    // previous value or "=", so the tag is walked at most
+                    // once in all.
+                    qsizetype nameEnd = j;
+                    while (nameEnd > i + 1 && isSpace(data[nameEnd - 1]))
+                        --nameEnd;
+                    qsizetype nameStart = nameEnd;
+                    while (nameStart > i + 1 && !isSpace(data[nameStart - 1]) &&
+                           data[nameStart - 1] != '"' && data[nameStart - 1] != '\'' &&
+                           data[nameStart - 1] != '=')
+                        --nameStart;
+                    const QByteArrayView name(data + nameStart, nameEnd - nameStart);
+                    if ((name == "xmlns" || name.startsWith("xmlns:")) &&
+                        ++namespaces > Limits::kMaxNamespaces)
+                        return QStringLiteral("the feed declares more than %1 namespaces")
+                            .arg(Limits::kMaxNamespaces);
+                } else if (c == '>') {
+                    closed = true;
+                    empty = data[j - 1] == '/';
+                    ++j;
+                    break;
+                } else if (c == '<') {
+                    break; // malformed; the reader will say so
+                }
+                ++j;
+            }
+            if (closed && !empty && ++depth > Limits::kMaxDepth)
+                return QStringLiteral("elements are nested deeper than %1").arg(Limits::kMaxDepth);
+            i = j;
+        }
+    }
+    return QString();
+}
+
 AppcastParseResult parseAppcast(const QByteArray &feed)
 {
     AppcastParseResult result;
+    result.error = appcastShapeError(feed);
+    if (!result.error.isEmpty())
+        return result;
     QXmlStreamReader xml(feed);
     if (!xml.readNextStartElement()) {
         result.error = xml.hasError() ? xml.errorString() : QStringLiteral("empty document");

@@ -54,9 +54,34 @@ struct AppcastParseResult
     int skippedItems = 0;              // items without version or usable link
 };
 
+// What a feed may hold before the XML reader sees it. Qt's reader takes time
+// quadratic in the attributes of one element (100k attributes: 20 s), a
+// document type can declare entities that expand a small feed manifold, and
+// even plain markup costs the reader far more than text: 4 MiB of empty
+// elements or of "&amp;" take it over 100 ms. A real appcast of a hundred
+// releases has a thousand elements and fewer attributes.
+struct AppcastLimits
+{
+    static constexpr qint64 kMaxBytes = 4 * 1024 * 1024;
+    static constexpr int kMaxAttributes = 64;         // on one element
+    static constexpr int kMaxAttributesInAll = 20000; // in the whole feed
+    // Elements, comments, processing instructions, CDATA sections and
+    // entity or character references, in the whole feed.
+    static constexpr int kMaxNodes = 20000;
+    static constexpr int kMaxDepth = 64;      // elements open at once
+    static constexpr int kMaxNamespaces = 32; // xmlns declarations in all
+};
+
+// Empty when `feed` keeps within those limits; otherwise why it does not.
+// One linear pass over the bytes; it decides nothing about well-formedness,
+// which is left to the reader. Document types and encodings that are not a
+// superset of ASCII (UTF-16, UTF-32) are refused: no appcast uses them.
+QString appcastShapeError(const QByteArray &feed);
+
 // Reads a Sparkle-style RSS feed and picks the release with the highest
 // version. Items that lack a version or an http(s) download link are
-// skipped: nobody could install them.
+// skipped: nobody could install them. A feed beyond the limits above is
+// unreadable.
 AppcastParseResult parseAppcast(const QByteArray &feed);
 
 // The automatic-check switch and the time of the last completed check, kept
@@ -112,7 +137,7 @@ public:
     };
 
     static constexpr int kFeedTimeoutMs = 20000;
-    static constexpr qint64 kMaxFeedBytes = 4 * 1024 * 1024;
+    static constexpr qint64 kMaxFeedBytes = AppcastLimits::kMaxBytes;
 
     explicit UpdateChecker(QObject *parent = nullptr);
     ~UpdateChecker() override;

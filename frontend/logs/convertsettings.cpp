@@ -1,10 +1,573 @@
 #include "frontend/logs/convertsettings.h"
 
+#include <QDebug>
 #include <QJSEngine>
 #include <QJSValue>
-#include <QStringList>
+#include <QVector>
 
+#include <chrono>
+#include <condition_variable>
 #include <limits>
+#include <mutex>
+#include <thread>
+
+#include <fcntl.h>
+#include <pthread.h>
+#include <time.h>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// How often the waiting caller looks at the running formula.
+constexpr std::chrono::milliseconds kWatchPeriod(2);
+// How long an interrupted formula may take to give up before the caller
+// stops waiting for it: a built-in call runs to its end before the engine
+// looks at the interruption.
+constexpr std::chrono::milliseconds kInterruptGrace(500);
+// Beyond this much wall time a formula is stopped even when its thread got
+// little processor time (a heavily loaded machine).
+constexpr int kWallTimeFactor = 5;
+// How long the evaluator's end waits for a busy thread before letting go.
+constexpr std::chrono::milliseconds kStopWait(1000);
+
+// Resident memory of the process, or -1 where it cannot be read.
+qint64 residentBytes()
+{
+    const int fd = ::open("/proc/self/statm", O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    char buffer[128];
+    const ssize_t length = ::read(fd, buffer, sizeof buffer - 1);
+    ::close(fd);
+    if (length <= 0)
+        return -1;
+    buffer[length] = '\0';
+    // "size resident shared ...", in pages.
+    const char *p = buffer;
+    while (*p && *p != ' ')
+        ++p;
+    qint64 pages = 0;
+    for (++p; *p >= '0' && *p <= '9'; ++p)
+        pages = pages * 10 + (*p - '0');
+    return pages * qint64(::sysconf(_SC_PAGESIZE));
+}
+
+qint64 cpuNanoseconds(clockid_t clock)
+{
+    timespec now{};
+    if (::clock_gettime(clock, &now) != 0)
+        return -1;
+    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+// Runs one formula in a scope of its own: a sloppy direct eval inside a
+// function, so var, let, const and function declarations stay local, as
+// they would at the top of a fresh engine's program. An arrow function has
+// no `arguments` of its own and takes `this` from the top level, so both
+// mean what they mean there.
+constexpr char kRunScript[] = "(__formula => eval(__formula))";
+
+// Makes the engine safe to share between formulas. The built-in objects are
+// frozen and their global names fixed, so a formula cannot change them for
+// the next one; `sweep` removes the globals a formula created by assignment
+// and reports false when something it cannot undo was done to the global
+// object (the engine is then rebuilt). Built-ins that allocate a whole text
+// or array in one call are capped first, because such a call does not look
+// at the interruption until it is done. `show` turns a value into its text,
+// or null when that is longer than the caller wants.
+constexpr char kHardenScript[] = R"JS(
+(function (global, run, maxBulk) {
+    'use strict';
+    var tooLongText = function () { return new RangeError('Invalid string length'); };
+    var tooLongArray = function () { return new RangeError('Invalid array length'); };
+    var setMethod = function (object, name, fn) {
+        Object.defineProperty(object, name,
+                              { value: fn, writable: true, enumerable: false, configurable: true });
+    };
+    var lengthOf = function (value) {
+        if (value === null || (typeof value !== 'object' && typeof value !== 'function'))
+            return 0;
+        var n = Number(value.length);
+        return n > 0 ? n : 0;
+    };
+
+    var S = String.prototype, A = Array.prototype;
+    var repeat = S.repeat, padStart = S.padStart, padEnd = S.padEnd;
+    var fill = A.fill, from = Array.from;
+    setMethod(S, 'repeat', function (count) {
+        if (Number(count) * String(this).length > maxBulk)
+            throw tooLongText();
+        return repeat.call(this, count);
+    });
+    setMethod(S, 'padStart', function (maxLength, filler) {
+        if (Number(maxLength) > maxBulk)
+            throw tooLongText();
+        return padStart.call(this, maxLength, filler);
+    });
+    setMethod(S, 'padEnd', function (maxLength, filler) {
+        if (Number(maxLength) > maxBulk)
+            throw tooLongText();
+        return padEnd.call(this, maxLength, filler);
+    });
+    setMethod(A, 'fill', function () {
+        if (lengthOf(Object(this)) > maxBulk)
+            throw tooLongArray();
+        return fill.apply(this, arguments);
+    });
+    setMethod(Array, 'from', function (items) {
+        if (lengthOf(items) > maxBulk)
+            throw tooLongArray();
+        return from.apply(this, arguments);
+    });
+    var joining = [];
+    setMethod(A, 'join', function (separator) {
+        var o = Object(this);
+        if (joining.indexOf(o) >= 0)
+            return '';
+        var length = Math.floor(lengthOf(o));
+        var sep = separator === undefined ? ',' : String(separator);
+        if (length > 1 && (length - 1) * sep.length > maxBulk)
+            throw tooLongText();
+        var out = '';
+        joining.push(o);
+        try {
+            for (var i = 0; i < length; ++i) {
+                if (i > 0)
+                    out += sep;
+                var element = o[i];
+                if (element !== undefined && element !== null)
+                    out += String(element);
+                if (out.length > maxBulk)
+                    throw tooLongText();
+            }
+        } finally {
+            joining.pop();
+        }
+        return out;
+    });
+    ['ArrayBuffer', 'SharedArrayBuffer', 'Int8Array', 'Uint8Array', 'Uint8ClampedArray',
+     'Int16Array', 'Uint16Array', 'Int32Array', 'Uint32Array', 'Float32Array',
+     'Float64Array'].forEach(function (name) {
+        var ctor = global[name];
+        if (typeof ctor !== 'function')
+            return;
+        var guarded = new Proxy(ctor, {
+            construct: function (target, args, newTarget) {
+                var size = args[0];
+                if ((typeof size === 'number' && size > maxBulk) || lengthOf(size) > maxBulk)
+                    throw tooLongArray();
+                return Reflect.construct(target, args, newTarget);
+            }
+        });
+        Object.defineProperty(ctor.prototype, 'constructor', { value: guarded });
+        global[name] = guarded;
+    });
+    var typedArray = Object.getPrototypeOf(Int8Array.prototype).constructor;
+    var typedFrom = typedArray.from;
+    setMethod(typedArray, 'from', function (items) {
+        if (lengthOf(items) > maxBulk)
+            throw tooLongArray();
+        return typedFrom.apply(this, arguments);
+    });
+
+    var seen = new Set();
+    var deepFreeze = function (o) {
+        if (o === null || (typeof o !== 'object' && typeof o !== 'function') || seen.has(o))
+            return;
+        seen.add(o);
+        var keys = Reflect.ownKeys(o);
+        for (var i = 0; i < keys.length; ++i) {
+            var d = Reflect.getOwnPropertyDescriptor(o, keys[i]);
+            if (!d)
+                continue;
+            if ('value' in d) {
+                deepFreeze(d.value);
+            } else {
+                deepFreeze(d.get);
+                deepFreeze(d.set);
+            }
+        }
+        deepFreeze(Reflect.getPrototypeOf(o));
+        Object.freeze(o);
+    };
+    var names = Reflect.ownKeys(global);
+    for (var i = 0; i < names.length; ++i) {
+        var d = Reflect.getOwnPropertyDescriptor(global, names[i]);
+        if ('value' in d) {
+            deepFreeze(d.value);
+            Object.defineProperty(global, names[i], { writable: false, configurable: false });
+        } else {
+            deepFreeze(d.get);
+            deepFreeze(d.set);
+            Object.defineProperty(global, names[i], { configurable: false });
+        }
+    }
+    deepFreeze(Reflect.getPrototypeOf(global));
+    deepFreeze(run);
+
+    var known = new Set(names);
+    var count = names.length;
+    var globalProto = Reflect.getPrototypeOf(global);
+    var sweep = function () {
+        if (Reflect.getPrototypeOf(global) !== globalProto || !Reflect.isExtensible(global))
+            return false;
+        var now = Reflect.ownKeys(global);
+        if (now.length === count)
+            return true;
+        for (var i = 0; i < now.length; ++i) {
+            if (!known.has(now[i]) && !Reflect.deleteProperty(global, now[i]))
+                return false;
+        }
+        return true;
+    };
+    var show = function (value, max) {
+        var text = String(value);
+        return text.length > max ? null : text;
+    };
+    return [Object.freeze(sweep), Object.freeze(show)];
+})
+)JS";
+
+} // namespace
+
+// One engine made safe for a run of formulas. Lives on the worker thread.
+class FormulaSandbox
+{
+public:
+    struct Run
+    {
+        QString text;
+        bool tooLong = false;
+        bool clean = true; // false: the engine must not serve another formula
+    };
+
+    explicit FormulaSandbox(int maxBulkLength)
+    {
+        m_run = m_engine.evaluate(QString::fromLatin1(kRunScript));
+        const QJSValue harden = m_engine.evaluate(QString::fromLatin1(kHardenScript));
+        const QJSValue tools =
+            harden.call({m_engine.globalObject(), m_run, QJSValue(maxBulkLength)});
+        m_sweep = tools.property(0);
+        m_show = tools.property(1);
+        m_ready = m_run.isCallable() && m_sweep.isCallable() && m_show.isCallable();
+        if (!m_ready)
+            qWarning() << "formula engine not prepared:" << tools.toString();
+    }
+
+    QJSEngine &engine() { return m_engine; }
+
+    Run evaluate(const QString &program, int maxResultLength)
+    {
+        Run out;
+        if (!m_ready) {
+            out.text = QStringLiteral("Error: the script engine is not available");
+            out.clean = false;
+            return out;
+        }
+        const QJSValue max(maxResultLength);
+        const QJSValue value = m_run.call({QJSValue(program)});
+        QJSValue shown = m_show.call({value, max});
+        if (!shown.isString() && !shown.isNull())
+            shown = m_show.call({shown, max}); // the value's own toString threw
+        if (shown.isNull())
+            out.tooLong = true;
+        else if (shown.isString())
+            out.text = shown.toString();
+        else
+            out.text = QStringLiteral("Error");
+        const QJSValue swept = m_sweep.call();
+        out.clean = swept.isBool() && swept.toBool(); // a thrown error is truthy too
+        return out;
+    }
+
+private:
+    QJSEngine m_engine;
+    QJSValue m_run;
+    QJSValue m_sweep;
+    QJSValue m_show;
+    bool m_ready = false;
+};
+
+class FormulaEvaluator::Worker
+{
+public:
+    enum class Outcome
+    {
+        Value,
+        TimedOut,
+        TooMuchMemory,
+        TooLong
+    };
+    struct Item
+    {
+        Outcome outcome = Outcome::TimedOut;
+        QString text;
+    };
+
+    explicit Worker(const Limits &limits)
+        : m_limits(limits)
+    {}
+
+    static std::shared_ptr<Worker> start(const Limits &limits)
+    {
+        auto worker = std::make_shared<Worker>(limits);
+        worker->m_thread = std::thread([worker] { worker->loop(); });
+        pthread_getcpuclockid(worker->m_thread.native_handle(), &worker->m_cpuClock);
+        return worker;
+    }
+
+    // Runs a batch on the worker thread and watches it; caller's thread.
+    QVector<Item> run(const QStringList &programs);
+    // Ends the thread; a thread stuck in a built-in call is let go.
+    void stop();
+    // Lets go of the thread of an abandoned batch without waiting for it.
+    void release()
+    {
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_quit = true;
+            m_wake.notify_all();
+        }
+        m_thread.detach();
+    }
+    bool abandoned()
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        return m_abandoned;
+    }
+
+private:
+    void loop();
+
+    const Limits m_limits;
+    std::thread m_thread;
+    clockid_t m_cpuClock = CLOCK_THREAD_CPUTIME_ID;
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake; // the worker waits for work or the end
+    std::condition_variable m_done; // the caller waits for results
+    QStringList m_programs;
+    QVector<Item> m_results;
+    int m_next = 0;                     // the item running, or the next to run
+    bool m_running = false;             // m_next is being evaluated
+    Clock::time_point m_start;          // of the running item
+    qint64 m_startCpu = 0;              // worker thread's processor time then
+    Outcome m_verdict = Outcome::Value; // set by the caller to stop the item
+    bool m_skipRest = false;
+    bool m_abandoned = false;
+    bool m_quit = false;
+    bool m_finished = false;
+    QJSEngine *m_engine = nullptr; // valid while set, under m_mutex
+};
+
+void FormulaEvaluator::Worker::loop()
+{
+    std::unique_ptr<FormulaSandbox> sandbox;
+    std::unique_lock<std::mutex> lock(m_mutex);
+    while (!m_quit && !m_abandoned) {
+        if (m_next >= m_programs.size()) {
+            m_wake.wait(lock);
+            continue;
+        }
+        const int index = m_next;
+        if (m_skipRest) {
+            m_results[index] = {Outcome::TimedOut, QString()};
+            if (++m_next == m_programs.size())
+                m_done.notify_all();
+            continue;
+        }
+        if (!sandbox) {
+            lock.unlock();
+            auto fresh = std::make_unique<FormulaSandbox>(m_limits.maxBulkLength);
+            lock.lock();
+            sandbox = std::move(fresh);
+            m_engine = &sandbox->engine();
+            continue; // the caller may have given up meanwhile
+        }
+        const QString program = m_programs.at(index);
+        m_verdict = Outcome::Value;
+        m_start = Clock::now();
+        m_startCpu = cpuNanoseconds(CLOCK_THREAD_CPUTIME_ID);
+        m_running = true;
+        lock.unlock();
+        const FormulaSandbox::Run run = sandbox->evaluate(program, m_limits.maxResultLength);
+        lock.lock();
+        m_running = false;
+
+        Item item{Outcome::Value, run.text};
+        bool discard = !run.clean;
+        if (m_verdict != Outcome::Value) {
+            item = {m_verdict, QString()};
+            discard = true; // interrupted half-way: start clean
+        } else if (run.tooLong) {
+            item = {Outcome::TooLong, QString()};
+        }
+        if (discard) {
+            m_engine = nullptr;
+            lock.unlock();
+            sandbox.reset();
+            lock.lock();
+        }
+        if (m_abandoned)
+            break;
+        m_results[index] = item;
+        if (++m_next == m_programs.size())
+            m_done.notify_all();
+    }
+    m_engine = nullptr;
+    lock.unlock();
+    sandbox.reset();
+    lock.lock();
+    m_finished = true;
+    m_done.notify_all();
+}
+
+QVector<FormulaEvaluator::Worker::Item> FormulaEvaluator::Worker::run(const QStringList &programs)
+{
+    using std::chrono::milliseconds;
+    const qint64 timeLimitNs = qint64(m_limits.timeMs) * 1000000;
+    const milliseconds wallLimit(qint64(m_limits.timeMs) * kWallTimeFactor);
+
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_programs = programs;
+    m_results = QVector<Item>(programs.size());
+    m_next = 0;
+    m_skipRest = false;
+    m_wake.notify_all();
+
+    int timeouts = 0;
+    int watched = -1;
+    qint64 baseline = -1;
+    Clock::time_point interruptedAt;
+    while (m_next < m_programs.size() && !m_finished) {
+        m_done.wait_for(lock, kWatchPeriod);
+        if (m_next >= m_programs.size() || !m_running)
+            continue;
+        const Clock::time_point now = Clock::now();
+        if (m_verdict != Outcome::Value) {
+            if (now - interruptedAt < kInterruptGrace)
+                continue;
+            // Stuck in a built-in call: give up on the thread and the batch.
+            for (int i = m_next; i < m_results.size(); ++i)
+                m_results[i] = {i == m_next ? m_verdict : Outcome::TimedOut, QString()};
+            m_abandoned = true;
+            m_wake.notify_all();
+            break;
+        }
+        if (watched != m_next) {
+            watched = m_next;
+            baseline = residentBytes();
+        }
+        Outcome verdict = Outcome::Value;
+        const qint64 cpu = cpuNanoseconds(m_cpuClock);
+        const bool overCpu = cpu >= 0 && m_startCpu >= 0 && cpu - m_startCpu >= timeLimitNs;
+        if (overCpu || now - m_start >= wallLimit) {
+            verdict = Outcome::TimedOut;
+        } else if (baseline >= 0) {
+            const qint64 resident = residentBytes();
+            if (resident >= 0 && resident - baseline > m_limits.memoryBytes)
+                verdict = Outcome::TooMuchMemory;
+        }
+        if (verdict == Outcome::Value)
+            continue;
+        m_verdict = verdict;
+        interruptedAt = now;
+        if (m_engine)
+            m_engine->setInterrupted(true);
+        if (verdict == Outcome::TimedOut && ++timeouts >= m_limits.maxTimeoutsPerBatch)
+            m_skipRest = true;
+    }
+    QVector<Item> results = m_results;
+    if (!m_abandoned) {
+        m_programs.clear();
+        m_results.clear();
+        m_next = 0;
+    }
+    return results;
+}
+
+void FormulaEvaluator::Worker::stop()
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_quit = true;
+    m_wake.notify_all();
+    const bool ended = m_done.wait_for(lock, kStopWait, [this] { return m_finished; });
+    lock.unlock();
+    if (ended) {
+        m_thread.join();
+    } else {
+        qWarning() << "a conversion formula is still running; its thread is left to finish";
+        m_thread.detach();
+    }
+}
+
+FormulaEvaluator::FormulaEvaluator()
+    : FormulaEvaluator(Limits())
+{}
+
+FormulaEvaluator::FormulaEvaluator(const Limits &limits)
+    : m_limits(limits)
+{}
+
+FormulaEvaluator::~FormulaEvaluator()
+{
+    if (m_worker)
+        m_worker->stop();
+}
+
+QStringList FormulaEvaluator::evaluateAll(const QStringList &programs)
+{
+    if (programs.isEmpty())
+        return {};
+    if (!m_worker)
+        m_worker = Worker::start(m_limits);
+    const QVector<Worker::Item> items = m_worker->run(programs);
+    if (m_worker->abandoned()) {
+        m_worker->release();
+        m_worker.reset();
+    }
+    QStringList texts;
+    texts.reserve(items.size());
+    for (const Worker::Item &item : items) {
+        switch (item.outcome) {
+        case Worker::Outcome::Value:
+            texts.append(item.text);
+            break;
+        case Worker::Outcome::TimedOut:
+            texts.append(timedOutText());
+            break;
+        case Worker::Outcome::TooMuchMemory:
+            texts.append(tooMuchMemoryText());
+            break;
+        case Worker::Outcome::TooLong:
+            texts.append(resultTooLongText());
+            break;
+        }
+    }
+    return texts;
+}
+
+QString FormulaEvaluator::evaluate(const QString &program)
+{
+    return evaluateAll({program}).value(0);
+}
+
+QString FormulaEvaluator::timedOutText()
+{
+    return tr("formula timed out");
+}
+
+QString FormulaEvaluator::tooMuchMemoryText()
+{
+    return tr("formula used too much memory");
+}
+
+QString FormulaEvaluator::resultTooLongText()
+{
+    return tr("formula result too long");
+}
 
 namespace settingconv {
 
@@ -28,12 +591,22 @@ qint32 readRaw(const QString &raw)
     return static_cast<qint32>(value);
 }
 
-QString formulaValue(const QString &formula, const QString &raw)
+QString formulaProgram(const QString &formula, const QString &raw)
 {
     QString program = formula;
     program.replace(QLatin1Char('x'), QString::number(readRaw(raw)));
-    QJSEngine engine;
-    return engine.evaluate(program, QString(), 1).toString();
+    return program;
+}
+
+QString formulaValue(const QString &formula, const QString &raw, FormulaEvaluator &evaluator)
+{
+    return evaluator.evaluate(formulaProgram(formula, raw));
+}
+
+QString formulaValue(const QString &formula, const QString &raw)
+{
+    FormulaEvaluator evaluator;
+    return formulaValue(formula, raw, evaluator);
 }
 
 QString signedByteValue(const QString &raw)
@@ -59,15 +632,32 @@ QString enumValue(const QString &enumeration, const QString &raw)
     return value;
 }
 
-QString convert(const QString &type, const QString &formula, const QString &raw)
+bool usesFormula(const QString &type)
 {
-    if (type == QLatin1String("PAR"))
-        return formulaValue(formula, raw);
+    return type == QLatin1String("PAR");
+}
+
+namespace {
+QString withoutFormula(const QString &type, const QString &formula, const QString &raw)
+{
     if (type == QLatin1String("PAR_2_COMP"))
         return signedByteValue(raw);
     if (type == QLatin1String("PAR_ENUM") || type == QLatin1String("FLAG"))
         return enumValue(formula, raw);
     return QStringLiteral("0x") + raw.trimmed();
+}
+} // namespace
+
+QString convert(const QString &type, const QString &formula, const QString &raw,
+                FormulaEvaluator &evaluator)
+{
+    return usesFormula(type) ? formulaValue(formula, raw, evaluator)
+                             : withoutFormula(type, formula, raw);
+}
+
+QString convert(const QString &type, const QString &formula, const QString &raw)
+{
+    return usesFormula(type) ? formulaValue(formula, raw) : withoutFormula(type, formula, raw);
 }
 
 } // namespace settingconv

@@ -5,6 +5,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 using fulllogline::kAlarm;
@@ -15,7 +16,10 @@ using fulllogline::kEventNumber;
 using fulllogline::kTime;
 const QLatin1String kFirmware("FW:");
 const QLatin1String kDate("DATE:");
-constexpr int kSecondsPerHour = 3600;
+constexpr qint64 kSecondsPerHour = 3600;
+constexpr qint64 kMaxHours = std::numeric_limits<qint64>::max() / kSecondsPerHour;
+constexpr int kFirstPlausibleYear = 1900;
+constexpr int kLastPlausibleYear = 9999;
 constexpr int kAlarmPadding = 5;
 
 QString stripped(QString line, QLatin1String keyword)
@@ -124,7 +128,7 @@ QVector<LogBlock> cutBlocks(const QStringList &records)
 }
 
 QVector<LogEvent> buildEvents(const QStringList &records, const QVector<LogBlock> &blocks,
-                              int firstTime)
+                              qint64 firstTime)
 {
     QVector<LogEvent> events;
     for (int i = 1; i < blocks.size(); ++i) {
@@ -136,7 +140,8 @@ QVector<LogEvent> buildEvents(const QStringList &records, const QVector<LogBlock
             if (line.contains(kEventNumber)) {
                 event.number = i;
             } else if (line.contains(kTime)) {
-                event.time = timeValue(line) - firstTime;
+                event.time = qint64(timeValue(line)) - firstTime;
+                event.hasTime = true;
             } else if (line.contains(kCmd)) {
                 const QString text = commandText(line);
                 event.commands.append(text);
@@ -149,7 +154,7 @@ QVector<LogEvent> buildEvents(const QStringList &records, const QVector<LogBlock
                 event.events.append(eventText(line));
             }
         }
-        if (event.number != -1 && event.time != -1)
+        if (event.number != -1 && event.hasTime)
             events.append(std::move(event));
     }
     return events;
@@ -205,17 +210,25 @@ void FullLog::parse(const QByteArray &content)
     logEvents = buildEvents(logRecords, logBlocks, firstTime);
 }
 
-QDateTime startDateFor(const QDateTime &end, int lastRunTime)
+QDateTime startDateFor(const QDateTime &end, qint64 lastRunTime)
 {
-    return end.addSecs(-qint64(lastRunTime) * kSecondsPerHour);
+    // Two 32-bit TIME values are at most 2^32 hours apart, so the seconds
+    // fit in 64 bits with room to spare.
+    return end.addSecs(-lastRunTime * kSecondsPerHour);
 }
 
-QDateTime runDate(const QDateTime &start, int time)
+QDateTime runDate(const QDateTime &start, qint64 time)
 {
-    return start.addSecs(qint64(time) * kSecondsPerHour);
+    if (time > kMaxHours || time < -kMaxHours)
+        return QDateTime();
+    const QDateTime date = start.addSecs(time * kSecondsPerHour);
+    if (!date.isValid() || date.date().year() < kFirstPlausibleYear ||
+        date.date().year() > kLastPlausibleYear)
+        return QDateTime();
+    return date;
 }
 
-QString runDateLabel(const QDateTime &start, int time)
+QString runDateLabel(const QDateTime &start, qint64 time)
 {
     return runDate(start, time).toString(QStringLiteral("d/M hh:mm"));
 }

@@ -12,7 +12,10 @@
 struct LogEvent
 {
     int number = -1; // position of the run's block, from 1
-    int time = -1;   // hours since the first TIME of the log
+    // Hours since the first TIME of the log. 64 bits: two 32-bit TIME
+    // values can lie further apart than an int holds.
+    qint64 time = 0;
+    bool hasTime = false; // the block had a TIME line
     QStringList commands;
     QStringList commandsShort; // parallel to commands
     QStringList events;
@@ -62,7 +65,7 @@ QVector<LogBlock> cutBlocks(const QStringList &records);
 // One event per block from 1 on that has both an EVENT NUMBER and a TIME
 // line; dropped runs keep their number used up.
 QVector<LogEvent> buildEvents(const QStringList &records, const QVector<LogBlock> &blocks,
-                              int firstTime);
+                              qint64 firstTime);
 } // namespace fulllogline
 
 // What the parse of a full log keeps.
@@ -84,9 +87,12 @@ struct FullLog
 
 // Dates of the runs: the log ends at `end`, the last run's time (hours)
 // tells how far back the first run lies.
-QDateTime startDateFor(const QDateTime &end, int lastRunTime);
-QDateTime runDate(const QDateTime &start, int time);
-QString runDateLabel(const QDateTime &start, int time);
+QDateTime startDateFor(const QDateTime &end, qint64 lastRunTime);
+// Invalid, so shown as no date, when the run would lie outside the years
+// 1900 to 9999: a TIME line far off the others cannot date a real run, and
+// neither the spreadsheet nor the DATE line holds such a date.
+QDateTime runDate(const QDateTime &start, qint64 time);
+QString runDateLabel(const QDateTime &start, qint64 time);
 
 // The data behind the two graphs of a full log. Label lists start with the
 // empty row ""; the Y lists hold indices into them.

@@ -68,12 +68,46 @@ QString lookupquery::boardSettings(const QString &tablePrefix)
            QStringLiteral("_Settings Where HexCode = (:HEXcode) AND LENGUAGE = (:inst_language);");
 }
 
+bool isPlainIdentifier(const QString &text)
+{
+    if (text.isEmpty())
+        return false;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        const bool plain =
+            (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') || u == '_';
+        if (!plain)
+            return false;
+    }
+    return true;
+}
+
+bool settingsTableExists(QSqlDatabase &db, const QString &tablePrefix)
+{
+    if (!db.isOpen() || !isPlainIdentifier(tablePrefix))
+        return false;
+    // Table names compare without case, as SQLite resolves them in a query.
+    QSqlQuery query(db);
+    if (!query.prepare(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND "
+                                      "name = (:name) COLLATE NOCASE;")))
+        return false;
+    query.bindValue(QStringLiteral(":name"), tablePrefix + QStringLiteral("_Settings"));
+    return query.exec() && query.next();
+}
+
 QVector<SettingLookup> lookupSettings(QSqlDatabase &db, const QString &tablePrefix,
                                       const QStringList &hexCodes, const QString &language)
 {
     QVector<SettingLookup> rows(hexCodes.size());
+    // The prefix comes from the log: only the name of a table that exists
+    // may become part of the query text.
+    if (!settingsTableExists(db, tablePrefix)) {
+        if (!hexCodes.isEmpty() && db.isOpen())
+            qWarning() << "no settings table for the board type" << tablePrefix;
+        return rows;
+    }
     QSqlQuery query(db);
-    if (!db.isOpen() || !query.prepare(lookupquery::boardSettings(tablePrefix))) {
+    if (!query.prepare(lookupquery::boardSettings(tablePrefix))) {
         if (!hexCodes.isEmpty() && db.isOpen())
             qWarning() << "settings lookup failed:" << query.lastError().text();
         return rows;

@@ -42,8 +42,15 @@ struct SettingRow
     QString type;
 };
 
+// Letters, digits and underscores only (ASCII), at least one.
+bool isPlainIdentifier(const QString &text);
+// True when `tablePrefix` is a plain identifier and the table
+// tablePrefix + "_Settings" exists in the open database.
+bool settingsTableExists(QSqlDatabase &db, const QString &tablePrefix);
+
 // The settings rows of one board type for the given hex codes. Entry i is
-// unset (found == false) for a code the table does not know.
+// unset (found == false) for a code the table does not know, and for every
+// code when the prefix is not the name of an existing settings table.
 struct SettingLookup
 {
     bool found = false;

@@ -174,10 +174,24 @@ void short_log::lookup_alarms()
 
 void short_log::convert_settings()
 {
+    // All formulas of the log go to one evaluator in one batch: one engine,
+    // one hand-over to its thread.
+    QStringList programs;
     for (int i = 0; i < m_data.settingCodes.size(); ++i) {
-        m_data.settingValues.append(settingconv::convert(m_data.settingTypes.value(i),
-                                                         m_data.settingFormulas.value(i),
-                                                         m_data.settingRawValues.value(i)));
+        if (settingconv::usesFormula(m_data.settingTypes.value(i)))
+            programs.append(settingconv::formulaProgram(m_data.settingFormulas.value(i),
+                                                        m_data.settingRawValues.value(i)));
+    }
+    FormulaEvaluator evaluator;
+    const QStringList formulaValues = evaluator.evaluateAll(programs);
+    int nextFormula = 0;
+    for (int i = 0; i < m_data.settingCodes.size(); ++i) {
+        const QString type = m_data.settingTypes.value(i);
+        if (settingconv::usesFormula(type))
+            m_data.settingValues.append(formulaValues.value(nextFormula++));
+        else
+            m_data.settingValues.append(settingconv::convert(type, m_data.settingFormulas.value(i),
+                                                             m_data.settingRawValues.value(i)));
     }
 }
 

@@ -34,7 +34,6 @@ constexpr int kProgressMinWidth = 300;
 constexpr int kFirmwareRow = 3;
 constexpr int kEventHeaderRow = 10;
 constexpr int kFirstEventRow = 11;
-constexpr qint64 kSecondsPerHour = 3600;
 constexpr int kMaxCellText = 32767; // longest text a cell may hold
 constexpr double kMinColumnWidth = 8.43;
 constexpr double kMaxColumnWidth = 255;
@@ -545,7 +544,9 @@ bool ExcelExporter::exportFullLog(const QStringList &lines, int firstTime,
         writeCell(QString::number(block.runNumber), row, 2, true);
         writeCell(QString::number(block.partialRuns), row, 3, true);
         writeCell(QString::number(block.totalRuns), row, 4, true);
-        writeDateTime(startTime.addSecs(qint64(block.time - firstTime) * kSecondsPerHour), row, 5);
+        // 64-bit difference, and no date for a run that cannot be dated: TIME
+        // values near the 32-bit limits must not wrap.
+        writeDateTime(runDate(startTime, qint64(block.time) - firstTime), row, 5);
         for (int i = std::max(block.firstLine, 0); i <= block.lastLine && i < lines.size(); ++i) {
             if (progress.cancelled())
                 break;

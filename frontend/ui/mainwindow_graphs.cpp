@@ -409,7 +409,8 @@ void MainWindow::plotSingleGraph(int number_graph)
             else if (line.contains(QLatin1String("ALARM")))
                 addPoint(singleAlarmLabels, alarmKeys, alarmRows, fulllogline::alarmText(line));
             else if (line.contains(QLatin1String("TIME")))
-                date = runDate(startDateTime, fulllogline::timeValue(line) - m_fullLog.firstTime);
+                date = runDate(startDateTime,
+                               qint64(fulllogline::timeValue(line)) - m_fullLog.firstTime);
         }
     }
 

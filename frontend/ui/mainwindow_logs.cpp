@@ -124,7 +124,7 @@ void MainWindow::openFullLog(const QString &path, bool fromFileDialog)
     }
 
     endDateTime = dialog.dateTime();
-    const int elapsed = m_fullLog.logEvents.constLast().time;
+    const qint64 elapsed = m_fullLog.logEvents.constLast().time;
     startDateTime = startDateFor(endDateTime, elapsed);
     qDebug() << "Final date time -- " << endDateTime.toString(Qt::ISODate);
     qDebug() << "Elapsed time -- " << elapsed;

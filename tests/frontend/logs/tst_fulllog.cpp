@@ -6,6 +6,8 @@
 #include <QRandomGenerator>
 #include <QtTest>
 
+#include <limits>
+
 namespace {
 // The backward search the blocks are defined by, kept here as the reference
 // for the one-pass version.
@@ -28,12 +30,13 @@ QVector<LogBlock> referenceBlocks(const QStringList &records)
     return blocks;
 }
 
-LogEvent makeEvent(int number, int time, QStringList commands, QStringList events = {},
+LogEvent makeEvent(int number, qint64 time, QStringList commands, QStringList events = {},
                    QStringList alarms = {})
 {
     LogEvent e;
     e.number = number;
     e.time = time;
+    e.hasTime = true;
     for (const QString &command : commands) {
         e.commands.append(command);
         e.commandsShort.append(fulllogline::shortCommand(command));
@@ -56,6 +59,7 @@ private slots:
     void parseKeepsDateAndFirmware();
     void exampleLog();
     void runDates();
+    void timesNearThe32BitLimits();
     void endDateLine_data();
     void endDateLine();
     void writeBackReplacesFile();
@@ -223,6 +227,56 @@ void TstFullLog::runDates()
     QCOMPARE(start, QDateTime(QDate(2019, 5, 10), QTime(6, 0)));
     QCOMPARE(runDateLabel(start, 1003 - 1000), QStringLiteral("10/5 09:00"));
     QCOMPARE(runDateLabel(start, 30), QStringLiteral("11/5 12:00"));
+}
+
+void TstFullLog::timesNearThe32BitLimits()
+{
+    // TIME values are read as 32-bit numbers; their differences need more.
+    FullLog log;
+    log.parse("CMD: 01 IN START\nEVENT NUMBER: 1\nTIME: -2147483648\n"
+              "CMD: 02 IN OPEN\nEVENT NUMBER: 2\nTIME: 2147483647\n" // -1 as an int
+              "CMD: 03 IN PED\nEVENT NUMBER: 3\nTIME: -2147483647\n"
+              "CMD: 04 IN STOP\nEVENT NUMBER: 4\nTIME: 2147483646\n");
+    QCOMPARE(log.logEvents.size(), 4); // none taken for a run without TIME
+    QCOMPARE(log.logEvents.at(0).time, Q_INT64_C(0));
+    QCOMPARE(log.logEvents.at(1).time, Q_INT64_C(4294967295));
+    QCOMPARE(log.logEvents.at(2).time, Q_INT64_C(1));
+    QCOMPARE(log.logEvents.at(3).time, Q_INT64_C(4294967294));
+
+    // The last run ends the log; runs half a million years before it have
+    // no date rather than a wrapped one.
+    const QDateTime end(QDate(2019, 5, 10), QTime(18, 0));
+    const QDateTime start = startDateFor(end, log.logEvents.constLast().time);
+    QCOMPARE(runDate(start, log.logEvents.at(3).time), end);
+    QCOMPARE(runDate(start, log.logEvents.at(1).time), end.addSecs(3600));
+    QVERIFY(!runDate(start, log.logEvents.at(0).time).isValid());
+    QVERIFY(!runDate(start, log.logEvents.at(2).time).isValid());
+    const LogSeries series = buildSeries(log.logEvents, start);
+    QCOMPARE(series.commandX, (QVector<double>{1, 2, 3, 4}));
+    QCOMPARE(series.timeLabels, (QStringList{"", "10/5 19:00", "", "10/5 18:00"}));
+
+    // Close together at the top of the range, and a TIME one hour before
+    // the first: -1 is an hour, not a missing TIME.
+    log.parse("CMD: 01\nEVENT NUMBER: 1\nTIME: 2147483640\n"
+              "CMD: 02\nEVENT NUMBER: 2\nTIME: 2147483639\n"
+              "CMD: 03\nEVENT NUMBER: 3\nTIME: 2147483647\n"
+              "CMD: 04\nEVENT NUMBER: 4\nTIME: 2147483648\n"); // does not read: 0
+    QCOMPARE(log.logEvents.size(), 4);
+    QCOMPARE(log.logEvents.at(1).time, Q_INT64_C(-1));
+    QCOMPARE(log.logEvents.at(2).time, Q_INT64_C(7));
+    QCOMPARE(log.logEvents.at(3).time, Q_INT64_C(-2147483640));
+    const QDateTime start7 = startDateFor(end, 7);
+    QCOMPARE(runDateLabel(start7, log.logEvents.at(1).time), QStringLiteral("10/5 10:00"));
+    QCOMPARE(runDateLabel(start7, log.logEvents.at(2).time), QStringLiteral("10/5 18:00"));
+    QCOMPARE(runDateLabel(start7, log.logEvents.at(3).time), QString());
+
+    // The plausible years are kept whole, and no date comes from no start.
+    QVERIFY(runDate(QDateTime(QDate(1900, 1, 1), QTime(0, 0)), 0).isValid());
+    QVERIFY(!runDate(QDateTime(QDate(1900, 1, 1), QTime(0, 0)), -1).isValid());
+    QVERIFY(runDate(QDateTime(QDate(9999, 12, 31), QTime(23, 0)), 0).isValid());
+    QVERIFY(!runDate(QDateTime(QDate(9999, 12, 31), QTime(23, 0)), 1).isValid());
+    QVERIFY(!runDate(QDateTime(), 0).isValid());
+    QVERIFY(!runDate(end, std::numeric_limits<qint64>::max() / 3600).isValid());
 }
 
 void TstFullLog::endDateLine_data()

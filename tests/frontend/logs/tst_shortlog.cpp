@@ -5,8 +5,40 @@
 #include "frontend/logs/shortlog.h"
 #include "tests/frontend/logs/logtestutil.h"
 
+#include <QElapsedTimer>
+#include <QJSEngine>
 #include <QSignalSpy>
+#include <QTranslator>
 #include <QtTest>
+
+namespace {
+// A settings table for board type T1 whose only row converts with `formula`.
+QStringList settingsTableWith(const QString &formula)
+{
+    QString quoted = formula;
+    quoted.replace(QLatin1Char('\''), QLatin1String("''"));
+    return {QStringLiteral("CREATE TABLE T1_Settings (HexCode TEXT, LENGUAGE TEXT, ParamCode "
+                           "TEXT, Unit_Measure TEXT, Description TEXT, Conversion_Formula TEXT, "
+                           "Parameter_Type TEXT)"),
+            QStringLiteral("INSERT INTO T1_Settings VALUES ('00', 'EN', 'LOOP', 's', 'Looping', "
+                           "'%1', 'PAR')")
+                .arg(quoted),
+            QStringLiteral("INSERT INTO T1_Settings VALUES ('01', 'EN', 'HALF', 's', 'Half', "
+                           "'x/2', 'PAR')")};
+}
+
+qint64 peakResidentKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+} // namespace
 
 class TstShortLog : public QObject
 {
@@ -25,6 +57,18 @@ private slots:
     void readingRawValues();
     void languageFromTranslationFiles();
     void italianDescriptions();
+    void tablePrefixes_data();
+    void tablePrefixes();
+    void injectedPrefixGivesNoSettings();
+    void loopingFormulaInDatabaseTimesOut();
+    void formulasMatchFreshEngine_data();
+    void formulasMatchFreshEngine();
+    void formulasAreIsolated_data();
+    void formulasAreIsolated();
+    void runawayFormulasEndWithinLimits_data();
+    void runawayFormulasEndWithinLimits();
+    void memoryAndBatchLimits();
+    void limitTextsAreTranslated();
 
 private:
     QTemporaryDir m_tmp;
@@ -439,6 +483,346 @@ void TstShortLog::italianDescriptions()
     QCOMPARE(data.alarmDescriptions.value(0), QStringLiteral("Fotocellula occupata alla partenza"));
     QCOMPARE(commandEventDescription(QStringLiteral("47"), data.language, stagedDatabase()),
              QStringLiteral("Richiusura automatica avviata"));
+}
+
+void TstShortLog::tablePrefixes_data()
+{
+    QTest::addColumn<QString>("prefix");
+    QTest::addColumn<bool>("plain");
+    QTest::addColumn<bool>("exists");
+    QTest::newRow("board type") << "M7" << true << true;
+    QTest::newRow("other board type") << "K4" << true << true;
+    QTest::newRow("case as SQLite resolves it") << "m7" << true << true;
+    QTest::newRow("unknown board type") << "Z9" << true << false;
+    QTest::newRow("empty") << "" << false << false;
+    QTest::newRow("blank") << "M7 " << false << false;
+    QTest::newRow("statement end") << "M7;" << false << false;
+    QTest::newRow("comment") << "M7_Settings--" << false << false;
+    QTest::newRow("quoted") << "\"M7\"" << false << false;
+    QTest::newRow("accented letter") << QStringLiteral("M\u00e97") << false << false;
+    QTest::newRow("name of another table") << "Board_Info" << true << false;
+}
+
+void TstShortLog::tablePrefixes()
+{
+    QFETCH(QString, prefix);
+    QFETCH(bool, plain);
+    QFETCH(bool, exists);
+    QCOMPARE(isPlainIdentifier(prefix), plain);
+    LookupDatabase db(stagedDatabase());
+    QVERIFY(db.isOpen());
+    QCOMPARE(settingsTableExists(db.database(), prefix), exists);
+    const QVector<SettingLookup> rows = lookupSettings(db.database(), prefix, {"00", "0B"}, "EN");
+    QCOMPARE(rows.size(), 2);
+    QCOMPARE(rows.at(0).found, exists);
+    if (exists)
+        QCOMPARE(lookupquery::boardSettings(prefix),
+                 QStringLiteral("SELECT ParamCode,Unit_Measure,Description,Conversion_Formula,"
+                                "Parameter_Type FROM ") +
+                     prefix +
+                     QStringLiteral("_Settings Where HexCode = (:HEXcode) AND LENGUAGE = "
+                                    "(:inst_language);"));
+}
+
+void TstShortLog::injectedPrefixGivesNoSettings()
+{
+    // Spliced into the query, this value would make the log supply its own
+    // settings row, and with it the formula that runs.
+    const QByteArray injected =
+        "BOARDID=(SELECT 'Speed' AS ParamCode, 'km/h' AS Unit_Measure, 'Injected' AS "
+        "Description, '1+1' AS Conversion_Formula, 'PAR' AS Parameter_Type, '00' AS HexCode, "
+        "'EN' AS LENGUAGE) AS M7\n";
+    const QString path = m_tmp.filePath(QStringLiteral("injected.txt"));
+    QVERIFY(writeFile(path, "#DEVICEINFO\n" + injected + "#DEVICECONF\n00=0x3C\n"));
+
+    // The same row through the unchecked query text proves the value is a
+    // working injection, not merely a broken name.
+    {
+        LookupDatabase db(stagedDatabase());
+        QSqlQuery query(db.database());
+        const QString prefix = QString::fromLatin1(injected.mid(8).trimmed());
+        QVERIFY(query.prepare(lookupquery::boardSettings(prefix)));
+        query.bindValue(QStringLiteral(":HEXcode"), QStringLiteral("00"));
+        query.bindValue(QStringLiteral(":inst_language"), QStringLiteral("EN"));
+        QVERIFY(query.exec() && query.next());
+        QCOMPARE(query.value(0).toString(), QStringLiteral("Speed"));
+    }
+
+    ShortLogData data;
+    short_log parser(data, stagedDatabase());
+    QSignalSpy settingRows(&parser, &short_log::Board_Settings_Table_Add_Item);
+    QSignalSpy infoRows(&parser, &short_log::Board_Info_Table_Add_Item);
+    RecordingDialogs dialogs;
+    parser.process(path);
+    QVERIFY(dialogs.boxes.isEmpty());
+    QVERIFY(data.settingCodes.isEmpty());
+    QVERIFY(data.settingValues.isEmpty() && data.settingFormulas.isEmpty());
+    QCOMPARE(settingRows.count(), 0);
+    QCOMPARE(infoRows.count(), 1); // the rest of the log is still shown
+}
+
+void TstShortLog::loopingFormulaInDatabaseTimesOut()
+{
+    const QString dbPath = m_tmp.filePath(QStringLiteral("looping.s3db"));
+    QVERIFY(makeDatabase(dbPath, settingsTableWith(QStringLiteral("while(true){}"))));
+    const QString path = m_tmp.filePath(QStringLiteral("looping.txt"));
+    QVERIFY(writeFile(path, "#DEVICEINFO\nBOARDID=T1\n#DEVICECONF\n00=0x01\n01=0x0A\n"));
+
+    ShortLogData data;
+    short_log parser(data, dbPath);
+    RecordingDialogs dialogs;
+    QElapsedTimer clock;
+    clock.start();
+    parser.process(path);
+    const qint64 elapsed = clock.elapsed();
+    QVERIFY2(elapsed < 1000, qPrintable(QString::number(elapsed)));
+    QCOMPARE(data.settingCodes, (QStringList{"LOOP", "HALF"}));
+    // The setting after the loop converts normally.
+    QCOMPARE(data.settingValues, (QStringList{FormulaEvaluator::timedOutText(), "5"}));
+    QCOMPARE(FormulaEvaluator::timedOutText(), QStringLiteral("formula timed out"));
+}
+
+void TstShortLog::formulasMatchFreshEngine_data()
+{
+    QTest::addColumn<QString>("program");
+    for (const char *program : {"250/10",
+                                "251/10",
+                                "1/3",
+                                "Math.round(180*100/255)",
+                                "10-40",
+                                "0.1+0.2",
+                                "1/0",
+                                "-0",
+                                "2e21",
+                                "'text'",
+                                "null",
+                                "undefined",
+                                "",
+                                "[1,[2,3],null]",
+                                "({})",
+                                "true",
+                                "Symbol('s')",
+                                "if (5 > 3) 7; else 8",
+                                "var a = 4; a * 2",
+                                "let b = 3; b + 1",
+                                "function f(v) { return v * 2 } f(21)",
+                                "throw 5",
+                                "throw new TypeError('bad')",
+                                "undefinedName",
+                                "Math.ma10(10,5)",
+                                "5 +",
+                                "'\u00e9'.toUpperCase()",
+                                "JSON.stringify({a: [1, 2]})",
+                                "[3, 1, 2].sort().join('-')",
+                                "'ab'.repeat(3)",
+                                "'5'.padStart(3, '0')",
+                                "new Array(3).fill(1).join()",
+                                "Array.from('abc').length",
+                                "new Uint8Array([1, 2, 300])[2]",
+                                "/a(b)/.exec('xab')[1]",
+                                "parseInt('ff', 16)",
+                                "(function () { return this === undefined })()",
+                                "typeof arguments"}) {
+        QTest::newRow(program) << QString::fromUtf8(program);
+    }
+}
+
+void TstShortLog::formulasMatchFreshEngine()
+{
+    // The shared engine gives what an engine of its own gives, error texts
+    // included.
+    QFETCH(QString, program);
+    FormulaEvaluator evaluator;
+    QJSEngine fresh;
+    const QString expected = fresh.evaluate(program, QString(), 1).toString();
+    QCOMPARE(evaluator.evaluate(program), expected);
+}
+
+void TstShortLog::formulasAreIsolated_data()
+{
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("probe");
+    QTest::newRow("implicit global") << "leak = 5; 1"
+                                     << "typeof leak";
+    QTest::newRow("this property") << "this.leak = 5; 1"
+                                   << "typeof leak";
+    QTest::newRow("var") << "var leak = 5; 1"
+                         << "typeof leak";
+    QTest::newRow("let, declared again") << "let leak = 5; 1"
+                                         << "let leak = 6; leak";
+    QTest::newRow("function") << "function leak() {} 1"
+                              << "typeof leak";
+    QTest::newRow("eval var") << "eval('var leak = 1'); 1"
+                              << "typeof leak";
+    QTest::newRow("Function body") << "Function('leak = 1')(); 1"
+                                   << "typeof leak";
+    QTest::newRow("symbol key") << "this[Symbol.for('k')] = 1; 1"
+                                << "String(this[Symbol.for('k')])";
+    QTest::newRow("getter on global")
+        << "Object.defineProperty(this, 'leak', {get: function () { return 1 }, "
+           "configurable: true}); 1"
+        << "typeof leak";
+    QTest::newRow("non-configurable global") << "Object.defineProperty(this, 'leak', {value: 1}); 1"
+                                             << "typeof leak";
+    QTest::newRow("global prototype") << "Object.setPrototypeOf(this, {leak: 1}); 1"
+                                      << "typeof leak";
+    QTest::newRow("global made fixed") << "Object.preventExtensions(this); 1"
+                                       << "later = 2; later";
+    QTest::newRow("built-in method") << "Math.abs = function () { return 7 }; 1"
+                                     << "Math.abs(-3)";
+    QTest::newRow("built-in name") << "parseInt = function () { return 7 }; 1"
+                                   << "parseInt('12')";
+    QTest::newRow("deleted built-in") << "delete this.Math; 1"
+                                      << "typeof Math";
+    QTest::newRow("prototype property") << "Array.prototype.leak = 1; 1"
+                                        << "[].leak";
+    QTest::newRow("prototype getter")
+        << "Object.defineProperty(Object.prototype, 'leak', {get: function () { return 1 }}); 1"
+        << "({}).leak";
+    QTest::newRow("string conversion") << "String.prototype.toString = function () { "
+                                          "return 'changed' }; 1"
+                                       << "'a'.toString()";
+    QTest::newRow("caller's arguments") << "arguments.callee.leak = 1; 1"
+                                        << "arguments.callee.leak";
+    QTest::newRow("promise job") << "Promise.resolve().then(function () { leak = 1 }); 1"
+                                 << "typeof leak";
+    QTest::newRow("regexp prototype") << "RegExp.prototype.exec = function () { return null }; 1"
+                                      << "/a/.test('a')";
+}
+
+void TstShortLog::formulasAreIsolated()
+{
+    // What a formula sees does not depend on the formula before it: the
+    // probe gives the same after `first` as in an evaluator of its own.
+    QFETCH(QString, first);
+    QFETCH(QString, probe);
+    FormulaEvaluator alone;
+    const QString expected = alone.evaluate(probe);
+    FormulaEvaluator shared;
+    const QStringList results = shared.evaluateAll({first, probe, first, probe});
+    QCOMPARE(results.value(1), expected);
+    QCOMPARE(results.value(3), expected);
+    // And again in a later batch of the same evaluator.
+    QCOMPARE(shared.evaluateAll({first, probe}).value(1), expected);
+    QVERIFY(!expected.contains(QLatin1String("formula")));
+}
+
+void TstShortLog::runawayFormulasEndWithinLimits_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QStringList>("allowed");
+    const QString timedOut = FormulaEvaluator::timedOutText();
+    const QString memory = FormulaEvaluator::tooMuchMemoryText();
+    const QString tooLong = FormulaEvaluator::resultTooLongText();
+    const QString textLength = QStringLiteral("RangeError: Invalid string length");
+    const QString arrayLength = QStringLiteral("RangeError: Invalid array length");
+    QTest::newRow("endless loop") << "while(true){}" << QStringList{timedOut};
+    QTest::newRow("loop on the value") << "while(1000000000 > 0){}" << QStringList{timedOut};
+    QTest::newRow("doubling string")
+        << "var s='x'; while(true) s+=s;" << QStringList{timedOut, memory};
+    QTest::newRow("doubling read back")
+        << "var s='x'; for (var i = 0; i < 40; i++) s += s; s.length"
+        << QStringList{timedOut, memory};
+    QTest::newRow("growing array")
+        << "var a = []; while(true) a.push({n: a.length});" << QStringList{timedOut, memory};
+    QTest::newRow("deep recursion") << "function f() { return f() + 1 } f()"
+                                    << QStringList{"RangeError: Maximum call stack size exceeded."};
+    QTest::newRow("repeat") << "'x'.repeat(1 << 30)" << QStringList{textLength};
+    QTest::newRow("padEnd") << "'x'.padEnd(1e9)" << QStringList{textLength};
+    QTest::newRow("padStart") << "'x'.padStart(1e9, 'ab')" << QStringList{textLength};
+    QTest::newRow("join") << "new Array(1e8).join('x')" << QStringList{textLength};
+    QTest::newRow("join of long texts")
+        << "var t = 'x'.repeat(1 << 20); [t, t, t].join()" << QStringList{textLength};
+    QTest::newRow("fill") << "new Array(1e8).fill(0)" << QStringList{arrayLength};
+    QTest::newRow("Array.from") << "Array.from({length: 1e9})" << QStringList{arrayLength};
+    QTest::newRow("typed array") << "new Float64Array(1e9)" << QStringList{arrayLength};
+    QTest::newRow("typed array from")
+        << "Uint8Array.from({length: 1e9})" << QStringList{arrayLength};
+    QTest::newRow("typed array like")
+        << "new Uint8Array({length: 1e9})" << QStringList{arrayLength};
+    QTest::newRow("buffer") << "new ArrayBuffer(2e9)" << QStringList{arrayLength};
+    QTest::newRow("constructor behind the name")
+        << "new (new Uint8Array(1).constructor)(1e9)" << QStringList{arrayLength};
+    QTest::newRow("long result") << "'y'.repeat(5000)" << QStringList{tooLong};
+    QTest::newRow("long result of a loop")
+        << "var s = ''; for (var i = 0; i < 5000; i++) s += 'y'; s" << QStringList{tooLong};
+    QTest::newRow("endless toString")
+        << "({toString: function () { while(true){} }})" << QStringList{timedOut};
+    QTest::newRow("endless toString of what is thrown")
+        << "throw {toString: function () { while(true){} }}" << QStringList{timedOut};
+}
+
+void TstShortLog::runawayFormulasEndWithinLimits()
+{
+    QFETCH(QString, program);
+    QFETCH(QStringList, allowed);
+    const qint64 peakBefore = peakResidentKb();
+    FormulaEvaluator evaluator;
+    QElapsedTimer clock;
+    clock.start();
+    const QStringList values = evaluator.evaluateAll({program, QStringLiteral("250/10")});
+    const qint64 elapsed = clock.elapsed();
+    QVERIFY2(allowed.contains(values.value(0)), qPrintable(values.value(0).left(200)));
+    QCOMPARE(values.value(1), QStringLiteral("25")); // the engine serves on
+    // The limit is 100 ms of the formula's processor time; a loaded machine
+    // stretches that, but never towards the seconds a hang would take.
+    QVERIFY2(elapsed < 1000, qPrintable(QString::number(elapsed)));
+    const qint64 peakAfter = peakResidentKb();
+    if (peakBefore > 0 && peakAfter > 0)
+        QVERIFY2(peakAfter - peakBefore < 512 * 1024, qPrintable(QString::number(peakAfter)));
+}
+
+void TstShortLog::memoryAndBatchLimits()
+{
+    // Memory that grows in small steps is stopped by the allowance, long
+    // before the time limit.
+    {
+        FormulaEvaluator::Limits limits;
+        limits.timeMs = 20000;
+        limits.memoryBytes = qint64(16) * 1024 * 1024;
+        FormulaEvaluator evaluator(limits);
+        QElapsedTimer clock;
+        clock.start();
+        const QString value = evaluator.evaluate(
+            QStringLiteral("var a = []; while(true) a.push('x'.repeat(1 << 16) + a.length);"));
+        QCOMPARE(value, FormulaEvaluator::tooMuchMemoryText());
+        QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+    }
+    // A batch of looping formulas costs the time limit a few times, not
+    // once per formula; the texts stay parallel to the programs.
+    {
+        FormulaEvaluator::Limits limits;
+        limits.timeMs = 50;
+        limits.maxTimeoutsPerBatch = 2;
+        FormulaEvaluator evaluator(limits);
+        const QStringList programs(100, QStringLiteral("while(true){}"));
+        QElapsedTimer clock;
+        clock.start();
+        const QStringList values = evaluator.evaluateAll(programs);
+        QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(values, QStringList(100, FormulaEvaluator::timedOutText()));
+        // The next batch starts with a fresh allowance.
+        QCOMPARE(evaluator.evaluateAll({QStringLiteral("while(true){}"), QStringLiteral("1+1")}),
+                 (QStringList{FormulaEvaluator::timedOutText(), "2"}));
+    }
+    FormulaEvaluator evaluator;
+    QVERIFY(evaluator.evaluateAll({}).isEmpty());
+}
+
+void TstShortLog::limitTextsAreTranslated()
+{
+    const QString qm = QStringLiteral("../translations/velmofrontend_it.qm");
+    if (!QFile::exists(qm))
+        QSKIP("the Italian translation is not built");
+    QTranslator italian;
+    QVERIFY(italian.load(qm));
+    QCoreApplication::installTranslator(&italian);
+    const QStringList texts{FormulaEvaluator::timedOutText(),
+                            FormulaEvaluator::tooMuchMemoryText(),
+                            FormulaEvaluator::resultTooLongText()};
+    QCoreApplication::removeTranslator(&italian);
+    QCOMPARE(texts, (QStringList{"tempo della formula scaduto", "la formula usa troppa memoria",
+                                 "risultato della formula troppo lungo"}));
 }
 
 QTEST_GUILESS_MAIN(TstShortLog)

@@ -8,6 +8,7 @@
 #include "tests/support/testbroker.h"
 
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QMessageBox>
@@ -54,6 +55,56 @@ public:
     QList<QUrl> opened;
 };
 
+// A feed with one release of version 2.9 whose enclosure carries `extra`
+// made-up attributes, and `body` placed inside the channel before it.
+QByteArray shapedFeed(int extra, const QByteArray &body = QByteArray())
+{
+    QByteArray attributes;
+    for (int i = 0; i < extra; ++i)
+        attributes += " a" + QByteArray::number(i) + "=\"\"";
+    return "<?xml version=\"1.0\"?>\n<rss version=\"2.0\" "
+           "xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\"><channel>" +
+           body + "<item><enclosure url=\"https://h.invalid/9.deb\" sparkle:version=\"2.9\"" +
+           attributes + "/></item></channel></rss>\n";
+}
+
+QByteArray nested(int depth)
+{
+    return QByteArray("<x>").repeated(depth) + QByteArray("</x>").repeated(depth);
+}
+
+// Feeds at the size cap in the shapes that cost the reader most while
+// keeping within the limits; text fills what the markup leaves.
+QList<QPair<QByteArray, QByteArray>> worstFeedsWithinLimits()
+{
+    using Limits = frontend::AppcastLimits;
+    const qsizetype room = Limits::kMaxBytes - 1024;
+    const int elements = Limits::kMaxNodes - 10; // the feed's own
+    const auto filled = [room](const QByteArray &markup) {
+        return shapedFeed(0, markup + "<title>" +
+                                 QByteArray(std::max<qsizetype>(0, room - markup.size()), 'a') +
+                                 "</title>");
+    };
+    QByteArray attributes;
+    for (int i = 0; i < Limits::kMaxAttributes; ++i)
+        attributes += " a" + QByteArray::number(i) + "=\"\"";
+    const QByteArray wide = "<x" + attributes + "/>";
+    const QByteArray deep = nested(Limits::kMaxDepth - 2);
+    QByteArray prefixes;
+    for (int i = 0; i < Limits::kMaxNamespaces - 1; ++i)
+        prefixes += " xmlns:p" + QByteArray::number(i) + "=\"urn:p" + QByteArray::number(i) + "\"";
+    return {
+        {"64 attributes per element",
+         filled(wide.repeated(Limits::kMaxAttributesInAll / Limits::kMaxAttributes - 1))},
+        {"empty elements", filled(QByteArray("<x/>").repeated(elements))},
+        {"one attribute each", filled(QByteArray("<x a=''/>").repeated(elements))},
+        {"deepest nesting", filled(deep.repeated(elements / (Limits::kMaxDepth - 2)))},
+        {"prefixed elements",
+         filled("<n" + prefixes + ">" + QByteArray("<p0:x/>").repeated(elements - 1) + "</n>")},
+        {"comments", filled(QByteArray("<!---->").repeated(elements))},
+        {"references", filled("<r>" + QByteArray("&#65;&amp;").repeated(elements / 2) + "</r>")},
+        {"one text", filled(QByteArray())}};
+}
 } // namespace
 
 class TstUpdateCheck : public QObject
@@ -232,6 +283,104 @@ private slots:
         // Releases exist but none can be installed: not "up to date".
         const QByteArray broken = "<rss><channel><item><title>x</title></item></channel></rss>";
         QCOMPARE(UpdateChecker::evaluate(broken, "2.8").outcome, Outcome::Failed);
+    }
+
+    void feedShapeLimits_data()
+    {
+        QTest::addColumn<QByteArray>("feed");
+        QTest::addColumn<QString>("error"); // empty: the feed reads
+        using Limits = frontend::AppcastLimits;
+        const int extra = Limits::kMaxAttributes - 2; // url and sparkle:version
+        QTest::newRow("attributes at the limit") << shapedFeed(extra) << QString();
+        QTest::newRow("one attribute too many")
+            << shapedFeed(extra + 1) << QStringLiteral("an element has more than 64 attributes");
+        QTest::newRow("100k attributes")
+            << shapedFeed(100000) << QStringLiteral("an element has more than 64 attributes");
+        QTest::newRow("unquoted equals signs")
+            << shapedFeed(0, "<x " + QByteArray("=").repeated(100000) + ">")
+            << QStringLiteral("an element has more than 64 attributes");
+        // Equals signs that are not attributes do not count.
+        const QByteArray many = QByteArray("a=b&amp;").repeated(100);
+        QTest::newRow("equals signs elsewhere")
+            << shapedFeed(0, "<!-- " + many + " --><?pi " + many + "?><title a=\"" + many +
+                                 "\" b='" + many + "'>" + many + "<![CDATA[" + many + "]]></title>")
+            << QString();
+        QTest::newRow("nesting at the limit")
+            << shapedFeed(0, nested(Limits::kMaxDepth - 2)) << QString();
+        QTest::newRow("nesting too deep") << shapedFeed(0, nested(Limits::kMaxDepth - 1))
+                                          << QStringLiteral("elements are nested deeper than 64");
+        QTest::newRow("empty elements do not nest")
+            << shapedFeed(0, QByteArray("<x/><y a='/'/>").repeated(1000)) << QString();
+        QTest::newRow("document type")
+            << QByteArray("<!DOCTYPE rss [<!ENTITY e \"aaaaaaaaaa\">]>") + shapedFeed(0)
+            << QStringLiteral("the feed declares a document type");
+        QByteArray prefixes;
+        for (int i = 0; i < Limits::kMaxNamespaces; ++i)
+            prefixes += " xmlns:p" + QByteArray::number(i) + "=\"urn:p\"";
+        QTest::newRow("namespaces") << shapedFeed(0, "<n" + prefixes + "/>")
+                                    << QStringLiteral("the feed declares more than 32 namespaces");
+        const QString utf16 = QString::fromUtf8(shapedFeed(0));
+        QTest::newRow("UTF-16") << QByteArray("\xff\xfe") +
+                                       QByteArray(reinterpret_cast<const char *>(utf16.utf16()),
+                                                  utf16.size() * 2)
+                                << QStringLiteral("the feed is not UTF-8 text");
+        const QString tooManyNodes =
+            QStringLiteral("the feed holds more than 20000 elements, comments and references");
+        QTest::newRow("too many elements")
+            << shapedFeed(0, QByteArray("<x/>").repeated(Limits::kMaxNodes)) << tooManyNodes;
+        QTest::newRow("too many comments")
+            << shapedFeed(0, QByteArray("<!---->").repeated(Limits::kMaxNodes)) << tooManyNodes;
+        QTest::newRow("too many references")
+            << shapedFeed(0,
+                          "<title>" + QByteArray("&amp;").repeated(Limits::kMaxNodes) + "</title>")
+            << tooManyNodes;
+        QTest::newRow("too many references in values")
+            << shapedFeed(0, "<x a='" + QByteArray("&#65;").repeated(Limits::kMaxNodes) + "'/>")
+            << tooManyNodes;
+        QTest::newRow("too many attributes in all")
+            << shapedFeed(0, QByteArray("<x a='' b=''/>").repeated(Limits::kMaxAttributesInAll / 2))
+            << QStringLiteral("the feed has more than 20000 attributes");
+        QTest::newRow("over the size cap")
+            << shapedFeed(0, "<!--" + QByteArray(Limits::kMaxBytes, 'x') + "-->")
+            << QStringLiteral("the feed is larger than 4194304 bytes");
+    }
+    void feedShapeLimits()
+    {
+        QFETCH(QByteArray, feed);
+        QFETCH(QString, error);
+        QElapsedTimer clock;
+        clock.start();
+        const frontend::AppcastParseResult parsed = frontend::parseAppcast(feed);
+        const qint64 elapsed = clock.elapsed();
+        QCOMPARE(frontend::appcastShapeError(feed), error);
+        if (error.isEmpty()) {
+            QVERIFY2(parsed.ok, qPrintable(parsed.error));
+            QVERIFY(parsed.newest.has_value());
+            QCOMPARE(parsed.newest->version, QStringLiteral("2.9"));
+        } else {
+            QVERIFY(!parsed.ok);
+            QCOMPARE(parsed.error, error);
+            QCOMPARE(UpdateChecker::evaluate(feed, QStringLiteral("2.8")).outcome, Outcome::Failed);
+            // Refused before the reader sees it: one pass over the bytes.
+            QVERIFY2(elapsed < 200, qPrintable(QString::number(elapsed)));
+        }
+    }
+
+    void worstFeedsWithinLimitsReadQuickly()
+    {
+        // The goal is 200 ms on an idle machine (the benchmark prints the
+        // figures); the bound here leaves room for a loaded one, and is far
+        // below the minutes a quadratic reader takes.
+        for (const auto &[name, feed] : worstFeedsWithinLimits()) {
+            QVERIFY(feed.size() <= frontend::AppcastLimits::kMaxBytes);
+            QElapsedTimer clock;
+            clock.start();
+            const frontend::AppcastParseResult parsed = frontend::parseAppcast(feed);
+            const qint64 elapsed = clock.elapsed();
+            QVERIFY2(parsed.ok, qPrintable(name + ": " + parsed.error));
+            QCOMPARE(parsed.newest->version, QStringLiteral("2.9"));
+            QVERIFY2(elapsed < 2000, qPrintable(name + ": " + QByteArray::number(elapsed)));
+        }
     }
 
     void settingsPersistAndShareThePreferencesFile()
