@@ -1,5 +1,6 @@
 #include "common/instanceguard.h"
 #include "frontend/ui/mainwindow.h"
+#include "frontend/ui/widgetdialogs.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -18,6 +19,9 @@ constexpr const char *kDaemonProgram = "./velmo-serial";
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    // The boxes and file dialogs of every part of the program.
+    WidgetDialogs dialogs;
+    UserDialogs::setInstance(&dialogs);
 
     InstanceGuard ownGuard{QString::fromLatin1(kFrontEndKey)};
     InstanceGuard daemonProbe{QString::fromLatin1(kDaemonKey)};
@@ -49,5 +53,6 @@ int main(int argc, char *argv[])
     window->startAutomaticUpdateCheck();
     const int rc = app.exec();
     window.reset();
+    UserDialogs::setInstance(nullptr);
     return rc;
 }

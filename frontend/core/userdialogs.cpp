@@ -1,10 +1,6 @@
 #include "frontend/core/userdialogs.h"
 
-#include <QDesktopServices>
-#include <QDialog>
-#include <QFileDialog>
-#include <QMessageBox>
-#include <QUrl>
+#include <QDebug>
 
 namespace {
 UserDialogs *g_installed = nullptr;
@@ -12,8 +8,8 @@ UserDialogs *g_installed = nullptr;
 
 UserDialogs &UserDialogs::instance()
 {
-    static WidgetDialogs widgets;
-    return g_installed ? *g_installed : widgets;
+    static HeadlessDialogs headless;
+    return g_installed ? *g_installed : headless;
 }
 
 void UserDialogs::setInstance(UserDialogs *dialogs)
@@ -23,46 +19,33 @@ void UserDialogs::setInstance(UserDialogs *dialogs)
 
 bool UserDialogs::openUrl(const QUrl &url)
 {
-    return QDesktopServices::openUrl(url);
+    Q_UNUSED(url);
+    return false;
 }
 
 bool UserDialogs::openDocument(const QString &path)
 {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    Q_UNUSED(path);
+    return false;
 }
 
-void WidgetDialogs::showMessage(Kind kind, const QString &title, const QString &text)
+void HeadlessDialogs::showMessage(Kind kind, const QString &title, const QString &text)
 {
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    switch (kind) {
-    case Kind::Critical:
-        icon = QMessageBox::Critical;
-        break;
-    case Kind::Warning:
-        icon = QMessageBox::Warning;
-        break;
-    case Kind::Information:
-        icon = QMessageBox::Information;
-        break;
-    case Kind::Plain:
-        break;
-    }
-    QMessageBox box(icon, title, text, QMessageBox::Ok);
-    box.exec();
+    // Nobody could close a box here; the text must not be lost all the same.
+    const char *level = kind == Kind::Critical  ? "error"
+                        : kind == Kind::Warning ? "warning"
+                                                : "info";
+    qWarning().noquote() << QStringLiteral("[%1] %2: %3").arg(QLatin1String(level), title, text);
 }
 
-QString WidgetDialogs::chooseOpenFile(const QString &nameFilter)
+QString HeadlessDialogs::chooseOpenFile(const QString &nameFilter)
 {
-    QFileDialog dialog(nullptr);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setOption(QFileDialog::ReadOnly, true);
-    dialog.setNameFilter(nameFilter);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return QString();
-    return dialog.selectedFiles().constFirst();
+    Q_UNUSED(nameFilter);
+    return QString();
 }
 
-int WidgetDialogs::execDialog(QDialog &dialog)
+int HeadlessDialogs::execDialog(QDialog &dialog)
 {
-    return dialog.exec();
+    Q_UNUSED(dialog);
+    return kRejected;
 }
