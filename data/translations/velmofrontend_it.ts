@@ -378,6 +378,21 @@
         <translation>Comandi / Eventi</translation>
     </message>
     <message>
+        <source>Commands</source>
+        <translation>Comandi</translation>
+    </message>
+    <message>
+        <source>Events</source>
+        <translation>Eventi</translation>
+    </message>
+    <message>
+        <source>Graph event %1 (%2)</source>
+        <translation>Grafico evento %1 (%2)</translation>
+    </message>
+</context>
+<context>
+    <name>PlotPanel</name>
+    <message>
         <source>Replot all graph</source>
         <translation>Ridisegna tutti i grafici</translation>
     </message>
@@ -392,18 +407,6 @@
     <message>
         <source>Disable Time</source>
         <translation>Disabilita il tempo</translation>
-    </message>
-    <message>
-        <source>Commands</source>
-        <translation>Comandi</translation>
-    </message>
-    <message>
-        <source>Events</source>
-        <translation>Eventi</translation>
-    </message>
-    <message>
-        <source>Graph event %1 (%2)</source>
-        <translation>Grafico evento %1 (%2)</translation>
     </message>
 </context>
 <context>

@@ -15,6 +15,7 @@ class QWheelEvent;
 class GraphDialog;
 class HelpDialog;
 class PlotGraph;
+class PlotPanel;
 class PlotPoint;
 class SettingsDialog;
 class UpdateCheckUi;
@@ -111,12 +112,9 @@ private:
     void openFullLog(const QString &path, bool fromFileDialog);
     void showShortLog(const QString &path);
     void plotFullLog();
-    void plotCommands();
-    void plotAllarms();
-    void showTimeAxis(PlotGraph *plot, bool shown);
-    void showContextMenu(PlotGraph *plot, QPoint pos, bool timeShown);
-    void restrictToSelectedAxis(PlotGraph *plot, bool wheel);
-    void openRunAt(PlotGraph *plot, PlotPoint *marker, QMouseEvent *event);
+    void plotCommands(PlotGraph &plot) const;
+    void plotAllarms(PlotGraph &plot) const;
+    void showRun(int run);
     int lastCommandRun() const;
 
 public:
@@ -127,11 +125,11 @@ public:
     QDateTime logStartDateTime() const { return startDateTime; }
     QDateTime logEndDateTime() const { return endDateTime; }
     GraphDialog *graphDialog() const { return m_graphDialog; }
-    PlotPoint *commandsPlotMarker() const { return commandsMarker; }
-    PlotPoint *alarmsPlotMarker() const { return alarmsMarker; }
+    PlotPoint *commandsPlotMarker() const;
+    PlotPoint *alarmsPlotMarker() const;
     int shownRun() const { return currentRun; }
-    bool commandsTimeAxisShown() const { return commandsTimeShown; }
-    bool alarmsTimeAxisShown() const { return alarmsTimeShown; }
+    bool commandsTimeAxisShown() const;
+    bool alarmsTimeAxisShown() const;
 
 private:
     QString log_kind;
@@ -141,10 +139,8 @@ private:
     LogSeries m_series;
     QDateTime endDateTime;
     QDateTime startDateTime;
-    PlotPoint *commandsMarker = nullptr; // items of their plots
-    PlotPoint *alarmsMarker = nullptr;
-    bool commandsTimeShown = false;
-    bool alarmsTimeShown = false;
+    PlotPanel *m_commandsPanel = nullptr; // children of the window
+    PlotPanel *m_allarmsPanel = nullptr;
     int currentRun = 0;
     GraphDialog *m_graphDialog = nullptr; // child of the window
     QStringList singleCommandLabels;

@@ -112,8 +112,8 @@ void MainWindow::openFullLog(const QString &path, bool fromFileDialog)
         return;
     }
 
-    commandsMarker->setVisible(false);
-    alarmsMarker->setVisible(false);
+    commandsPlotMarker()->setVisible(false);
+    alarmsPlotMarker()->setVisible(false);
 
     DateTimeDialog dialog(this);
     dialog.setDateTime(m_fullLog.logDate.isValid() ? m_fullLog.logDate
