@@ -1,11 +1,8 @@
 #include "frontend/ui/mainwindow.h"
 
-#include "frontend/core/boardconfig.h"
-#include "frontend/core/frontendstatus.h"
-#include "frontend/core/requests.h"
+#include "frontend/core/daemonlink.h"
 #include "frontend/core/systemmgr.h"
 #include "frontend/core/userdialogs.h"
-#include "frontend/logs/plotgraph.h"
 #include "frontend/ui/helpdialog.h"
 #include "frontend/ui/settingsdialog.h"
 #include "frontend/ui/updatecheckui.h"
@@ -25,20 +22,8 @@
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <QTableWidget>
-#include <QTimer>
 
-namespace {
-
-// Puts `text` into a cell nobody can select or edit.
-void putCell(QTableWidget *table, int row, int column, const QString &text)
-{
-    auto *item = new QTableWidgetItem(text);
-    item->setFlags(item->flags() & ~(Qt::ItemIsSelectable | Qt::ItemIsEditable));
-    table->setItem(row, column, item);
-}
-
-} // namespace
+using frontend::FlashWorkflow;
 
 MainWindow::MainWindow(QWidget *parent, int brokerPort)
     : QMainWindow(parent)
@@ -46,6 +31,8 @@ MainWindow::MainWindow(QWidget *parent, int brokerPort)
 {
     m_systemMgr = std::make_unique<frontend::SystemMgr>(nullptr, brokerPort);
     connect(m_systemMgr.get(), &frontend::SystemMgr::statusReady, this, &MainWindow::statusReady);
+    m_daemonLink = std::make_unique<frontend::SystemMgrLink>(*m_systemMgr);
+    m_workflow = std::make_unique<FlashWorkflow>(*m_daemonLink);
 
     ui->setupUi(this);
 
@@ -61,19 +48,13 @@ MainWindow::MainWindow(QWidget *parent, int brokerPort)
 
     applyStartState();
     connectActions();
+    connectWorkflow();
     setupLogViews();
-
-    m_serialTimer.setSingleShot(true);
-    connect(&m_serialTimer, &QTimer::timeout, this, &MainWindow::processSerialTimeout);
-
-    const frontend::StatusObject *status = m_systemMgr->statusObject();
-    m_systemMgr->startConnection(status->brokerHost, status->brokerPort);
 
     ui->statusBar->addPermanentWidget(ui->labelStatusBar);
     ui->labelStatusBar->setText(QString());
-
-    m_serialTimer.start(kDaemonCheckDelayMs);
-    m_daemonCheckPending = false;
+    // The stored broker, then the daemon check in ten seconds.
+    m_workflow->start();
 
     setupUpdateCheck();
 }
@@ -82,33 +63,22 @@ MainWindow::~MainWindow()
 {
     // A running feed request must not report into a half-torn-down window.
     m_updateCheck.reset();
-    m_serialTimer.stop();
+    m_workflow.reset();
     // The dialog points into the manager's StatusObject: it goes first.
     m_settings.reset();
+    m_daemonLink.reset();
     m_systemMgr.reset();
 }
 
 void MainWindow::applyStartState()
 {
     MainWindowForm &f = *ui;
-    f.actionConnect->setEnabled(true);
-    f.actionQuit->setEnabled(true);
-    f.actionConfigure->setEnabled(true);
-    f.actionDisconnect->setEnabled(false);
-    f.actionUpdate->setEnabled(false);
-    f.actionOpenFile->setEnabled(false);
+    showControls(m_workflow->enabledControls());
     f.actionExport_to_Excel->setEnabled(false);
     f.actionHelpContents->setEnabled(true);
     f.lineEditOpenFile->setReadOnly(true);
-    f.btnOpenFile->setEnabled(false);
     f.btnExitBoot->hide();
-    f.btnExitBoot->setEnabled(false);
-    f.btnUpdate->setEnabled(false);
     f.checkBoxEraseAll->hide();
-    f.checkBoxEraseAll->setEnabled(false);
-    f.progressBarUpdate->setEnabled(false);
-    f.labelHexInfo->setEnabled(false);
-    f.labelHexVers->setEnabled(false);
     f.labelHexVers->setText(QString());
 
     f.tabWidget->setCurrentIndex(0);
@@ -141,249 +111,96 @@ void MainWindow::connectActions()
     connect(f.actionAboutQt, &QAction::triggered, qApp, &QApplication::aboutQt);
 }
 
-void MainWindow::showStatus(const QString &text)
+// What the workflow decides, shown in the form.
+void MainWindow::connectWorkflow()
 {
-    ui->statusBar->showMessage(text);
-}
-
-// The controls that stay locked while the board is being written.
-void MainWindow::setFlashingLocked(bool locked)
-{
+    FlashWorkflow *w = m_workflow.get();
     MainWindowForm &f = *ui;
-    for (QAction *action : {f.actionDisconnect, f.actionQuit, f.actionUpdate, f.actionOpenFile})
-        action->setEnabled(!locked);
-    for (QWidget *widget :
-         {static_cast<QWidget *>(f.btnOpenFile), static_cast<QWidget *>(f.btnUpdate),
-          static_cast<QWidget *>(f.checkBoxEraseAll), static_cast<QWidget *>(f.btnExitBoot)})
-        widget->setEnabled(!locked);
+    connect(w, &FlashWorkflow::statusMessage, f.statusBar,
+            [bar = f.statusBar](const QString &text) {
+                if (text.isEmpty())
+                    bar->clearMessage();
+                else
+                    bar->showMessage(text);
+            });
+    connect(w, &FlashWorkflow::connectionText, f.labelStatusBar, &QLabel::setText);
+    connect(w, &FlashWorkflow::controlsChanged, this, &MainWindow::showControls);
+    connect(w, &FlashWorkflow::progressChanged, f.progressBarUpdate, &QProgressBar::setValue);
+    connect(w, &FlashWorkflow::imagePathChanged, f.lineEditOpenFile, &QLineEdit::setText);
+    connect(w, &FlashWorkflow::imageBoardChanged, f.labelHexVers, &QLabel::setText);
 }
 
-void MainWindow::processSerialTimeout()
+void MainWindow::showControls(FlashWorkflow::Controls enabled)
 {
-    if (!m_daemonCheckPending) {
-        const QString blank = QStringLiteral(" ");
-        m_systemMgr->publish(QStringLiteral("REQUEST/SERIAL/PING"), blank);
-        m_systemMgr->publish(QStringLiteral("REQUEST/SERIAL/INFO"), blank);
-        m_systemMgr->publish(QStringLiteral("REQUEST/SERIAL/VERSION"), blank);
-        m_serialTimer.start(kDaemonPongWaitMs);
-        m_daemonCheckPending = true;
-        return;
-    }
-    m_daemonCheckPending = false;
-    const QString text = tr("Unable to connect with serial daemon.");
-    UserDialogs::instance().warning(QStringLiteral("Warning"), text);
-    showStatus(text);
-    ui->labelStatusBar->setText(text);
-}
-
-void MainWindow::restartMqttConnection()
-{
-    const frontend::StatusObject *status = m_systemMgr->statusObject();
-    m_systemMgr->startConnection(status->brokerHost, status->brokerPort);
-    m_serialTimer.start(kDaemonCheckDelayMs);
-}
-
-void MainWindow::updateSetup()
-{
-    const SettingsDialog::SerialSettings s = m_settings->currentSettings();
-    frontend::PortSettings port;
-    port.portName = s.portName;
-    port.baudRate = s.baudRate;
-    port.dataBits = s.dataBits;
-    port.parity = s.parity;
-    port.stopBits = s.stopBits;
-    port.flowControl = s.flowControl;
-    m_systemMgr->sendSerialSetup(port);
-}
-
-void MainWindow::showSerialSetting()
-{
-    m_systemMgr->publish(QStringLiteral("REQUEST/SERIAL/INFO"), QStringLiteral(" "));
-    m_settings->show();
+    using Control = FlashWorkflow::Control;
+    MainWindowForm &f = *ui;
+    const auto on = [enabled](Control control) { return enabled.testFlag(control); };
+    f.actionConnect->setEnabled(on(Control::Connect));
+    f.actionDisconnect->setEnabled(on(Control::Disconnect));
+    f.actionConfigure->setEnabled(on(Control::Configure));
+    f.actionQuit->setEnabled(on(Control::Quit));
+    f.actionOpenFile->setEnabled(on(Control::OpenFile));
+    f.btnOpenFile->setEnabled(on(Control::OpenFile));
+    f.actionUpdate->setEnabled(on(Control::Update));
+    f.btnUpdate->setEnabled(on(Control::Update));
+    f.checkBoxEraseAll->setEnabled(on(Control::EraseAll));
+    f.btnExitBoot->setEnabled(on(Control::ExitBoot));
+    f.labelHexInfo->setEnabled(on(Control::ImageInfo));
+    f.labelHexVers->setEnabled(on(Control::ImageInfo));
+    f.progressBarUpdate->setEnabled(on(Control::Progress));
 }
 
 void MainWindow::openSerialPort()
 {
-    updateSetup();
-    m_systemMgr->publish(QStringLiteral("REQUEST/SERIAL"), QStringLiteral("OPEN"));
-    ui->statusBar->clearMessage();
-    ui->labelStatusBar->setText(tr("Open Port: %1").arg(m_settings->currentSettings().portName));
+    m_workflow->openSerialPort();
 }
 
 void MainWindow::closeSerialPort()
 {
-    MainWindowForm &f = *ui;
-    m_systemMgr->publish(QStringLiteral("REQUEST/SERIAL"), QStringLiteral("CLOSE"));
-    f.actionConnect->setEnabled(true);
-    f.actionConfigure->setEnabled(true);
-    f.actionDisconnect->setEnabled(false);
-    f.actionOpenFile->setEnabled(false);
-    f.actionUpdate->setEnabled(false);
-    for (QWidget *widget :
-         {static_cast<QWidget *>(f.btnOpenFile), static_cast<QWidget *>(f.btnExitBoot),
-          static_cast<QWidget *>(f.btnUpdate), static_cast<QWidget *>(f.checkBoxEraseAll),
-          static_cast<QWidget *>(f.progressBarUpdate), static_cast<QWidget *>(f.labelHexInfo),
-          static_cast<QWidget *>(f.labelHexVers)})
-        widget->setEnabled(false);
-    f.labelHexVers->setText(QString());
-    f.labelStatusBar->setText(tr("Disconnected"));
-}
-
-void MainWindow::openFile()
-{
-    const QString path =
-        UserDialogs::instance().chooseOpenFile(QStringLiteral("Hex files (*.hex)"));
-    if (path.isEmpty())
-        return;
-    qDebug().noquote() << path;
-    ui->lineEditOpenFile->setText(path);
-    showStatus(tr("File loading..."));
-    const frontend::SystemMgr::SendResult result = m_systemMgr->sendImageFile(path);
-    // A file the transport refused never reaches the daemon, so no answer
-    // would ever replace "File loading...".
-    if (result == frontend::SystemMgr::SendResult::Refused)
-        showStatus(tr("File loaded: Error file not sent."));
-}
-
-void MainWindow::startUpdate()
-{
-    m_systemMgr->requestBoardUpdate(ui->checkBoxEraseAll->isChecked());
-    showStatus(tr("Update started."));
-}
-
-void MainWindow::exitBoot()
-{
-    m_systemMgr->publish(QStringLiteral("REQUEST/BOARD/BOOTOFF"), QStringLiteral(" "));
-    closeSerialPort();
+    m_workflow->closeSerialPort();
 }
 
 void MainWindow::statusReady()
 {
     qDebug() << "statusReady";
     m_settings->refreshPortList();
-    frontend::StatusObject &so = *m_systemMgr->statusObject();
-    frontend::BoardConf &conf = so.m_BoardConf;
-    MainWindowForm &f = *ui;
+    m_workflow->statusReady();
+}
 
-    if (so.serialOpened) {
-        f.labelStatusBar->setText(
-            tr("Connected to Port: %1").arg(m_settings->currentSettings().portName));
-        m_systemMgr->publish(QStringLiteral("REQUEST/SERIAL/READ/ID"), QStringLiteral(" "));
-        so.serialOpened = false;
-    }
+void MainWindow::updateSetup()
+{
+    m_workflow->updateSetup();
+}
 
-    // Each mark is lowered before its step can open a box: the box runs the
-    // event loop, and a nested call must not act on the same reply again.
-    if (so.serialError) {
-        so.serialError = false;
-        UserDialogs::instance().critical(QStringLiteral("Error"), so.errorText);
-        showStatus(tr("Open error."));
-    }
+void MainWindow::restartMqttConnection()
+{
+    m_workflow->restartMqttConnection();
+}
 
-    if (so.idReceived) {
-        so.idReceived = false;
-        qDebug().noquote() << "m_BoardConf.id: " + conf.id;
-        if (!frontend::requests::boardIdInRange(conf.id)) {
-            UserDialogs::instance().critical(QStringLiteral("Error"),
-                                             tr("COM incorrect. Choose another serial port."));
-            showStatus(tr("Open error."));
-        } else {
-            showStatus(tr("Check configuration file for Board: %1.").arg(conf.id));
-            if (!frontend::loadBoardConfig(conf.id, conf)) {
-                showStatus(tr("Error loading configuration file for Board: %1.").arg(conf.id));
-                showStatus(
-                    tr("Failed control of the configuration file for the Board: %1.").arg(conf.id));
-            } else {
-                showStatus(tr("Connected to Port: %1").arg(m_settings->currentSettings().portName));
-                f.labelStatusBar->setText(tr("Connected with board: %1").arg(conf.name));
-                m_systemMgr->sendBoardConfigs(conf.startFlash, conf.startProgr, conf.sizeFlash,
-                                              conf.sizeProgr, conf.maxErase, conf.padding,
-                                              conf.idPosition);
-                if (conf.refresh)
-                    m_systemMgr->requestRefresh();
-                f.actionConnect->setEnabled(false);
-                f.actionConfigure->setEnabled(false);
-                f.actionDisconnect->setEnabled(true);
-                f.actionOpenFile->setEnabled(true);
-                f.btnOpenFile->setEnabled(true);
-                f.btnExitBoot->setEnabled(true);
-            }
-        }
-    }
+void MainWindow::showSerialSetting()
+{
+    m_workflow->requestPortList();
+    m_settings->show();
+}
 
-    if (so.flashReplied) {
-        const bool accepted = so.flashAccepted;
-        so.flashReplied = false;
-        so.flashAccepted = false;
-        if (accepted) {
-            f.actionUpdate->setEnabled(true);
-            f.btnUpdate->setEnabled(true);
-            f.checkBoxEraseAll->setEnabled(true);
-            f.labelHexInfo->setEnabled(true);
-            f.labelHexVers->setEnabled(true);
-            f.labelHexVers->setText(conf.name);
-            showStatus(tr("File loaded: Ok."));
-        } else {
-            f.actionUpdate->setEnabled(false);
-            f.btnUpdate->setEnabled(false);
-            f.checkBoxEraseAll->setEnabled(false);
-            showStatus(tr("File loaded: Error file wrong."));
-            UserDialogs::instance().critical(QStringLiteral("Error"), tr("File wrong."));
-        }
-    }
+void MainWindow::openFile()
+{
+    m_workflow->openFile();
+}
 
-    if (so.percReceived) {
-        if (so.updatePercent < 100) {
-            f.progressBarUpdate->setEnabled(true);
-            f.progressBarUpdate->setValue(so.updatePercent);
-            setFlashingLocked(true);
-        }
-        so.percReceived = false;
-    }
+void MainWindow::startUpdate()
+{
+    m_workflow->startUpdate(ui->checkBoxEraseAll->isChecked());
+}
 
-    if (so.updateDone) {
-        so.updateDone = false;
-        if (conf.refresh)
-            m_systemMgr->requestRefresh();
-        f.progressBarUpdate->setEnabled(true);
-        f.progressBarUpdate->setValue(0);
-        setFlashingLocked(false);
-        const QString text = tr("Update completed successfully.");
-        showStatus(text);
-        qDebug().noquote() << text;
-        UserDialogs::instance().information(QStringLiteral("Flashing"), text);
-        exitBoot();
-        f.lineEditOpenFile->clear();
-    }
+void MainWindow::exitBoot()
+{
+    m_workflow->exitBoot();
+}
 
-    if (so.updateFailed) {
-        so.updateFailed = false;
-        if (conf.refresh)
-            m_systemMgr->requestRefresh();
-        so.percReceived = false;
-        f.progressBarUpdate->setEnabled(true);
-        f.progressBarUpdate->setValue(0);
-        setFlashingLocked(false);
-        UserDialogs::instance().critical(QStringLiteral("Error"), tr("Failed Update."));
-        closeSerialPort();
-        showStatus(tr("Failed Update."));
-    }
-
-    if (so.idError) {
-        so.idError = false;
-        const QString text = tr("Error when connecting to the board.");
-        UserDialogs::instance().warning(QStringLiteral("Warning"), text);
-        showStatus(text);
-        closeSerialPort();
-    }
-
-    if (so.pongReceived) {
-        m_serialTimer.stop();
-        // The daemon answered: the check is over, so a later broker change
-        // runs a fresh one instead of reporting at once.
-        m_daemonCheckPending = false;
-        so.pongReceived = false;
-    }
+void MainWindow::processSerialTimeout()
+{
+    m_workflow->processSerialTimeout();
 }
 
 void MainWindow::about()
@@ -415,66 +232,4 @@ void MainWindow::contextMenuEvent(QContextMenuEvent *event)
         m_contextMenu = new QMenu(this);
     m_contextMenu->popup(event->globalPos());
     event->accept();
-}
-
-void MainWindow::Board_Info_Table_Set_Row_Count(int Row_Count)
-{
-    ui->Board_Info_Table->setRowCount(Row_Count);
-}
-
-void MainWindow::Board_Info_Table_Add_Item(int Parameter_Row, QString Parameter_Name,
-                                           QString Parameter_Value, QString Parameter_Description)
-{
-    QTableWidget *table = ui->Board_Info_Table;
-    putCell(table, Parameter_Row, 0, Parameter_Name);
-    putCell(table, Parameter_Row, 1, Parameter_Value);
-    putCell(table, Parameter_Row, 2, Parameter_Description);
-    table->resizeRowsToContents();
-}
-
-void MainWindow::Board_Settings_Table_Set_Row_Count(int Row_Count)
-{
-    ui->Board_Settings_Table->setRowCount(Row_Count);
-}
-
-void MainWindow::Board_Settings_Table_Add_Item(int Parameter_Row, QString Parameter_Name,
-                                               QString Parameter_Value, QString Parameter_Unit,
-                                               QString Parameter_Description)
-{
-    QTableWidget *table = ui->Board_Settings_Table;
-    bool isNumber = false;
-    Parameter_Value.toDouble(&isNumber);
-    putCell(table, Parameter_Row, 0, Parameter_Name);
-    putCell(table, Parameter_Row, 1,
-            isNumber ? Parameter_Value + QLatin1Char(' ') + Parameter_Unit : Parameter_Value);
-    putCell(table, Parameter_Row, 2, Parameter_Description);
-    table->resizeRowsToContents();
-}
-
-void MainWindow::Alarms_Table_Set_Row_Count(int Row_Count)
-{
-    ui->Alarms_Table->setRowCount(Row_Count);
-}
-
-void MainWindow::Alarms_Table_Add_Item(int Alarm_Row, QString Code_Value, QString Occurrency,
-                                       QString Alarm_Description)
-{
-    QTableWidget *table = ui->Alarms_Table;
-    putCell(table, Alarm_Row, 0, Code_Value);
-    putCell(table, Alarm_Row, 1, Occurrency);
-    putCell(table, Alarm_Row, 2, Alarm_Description);
-    table->resizeRowsToContents();
-}
-
-void MainWindow::Last_Alarms_Table_Set_Row_Count(int Row_Count)
-{
-    ui->Last_Alarms_Table->setRowCount(Row_Count);
-}
-
-void MainWindow::Last_Alarms_Table_Add_Item(int Alarm_Row, QString Code_Value, QString Alarm_Time)
-{
-    QTableWidget *table = ui->Last_Alarms_Table;
-    putCell(table, Alarm_Row, 0, Code_Value);
-    putCell(table, Alarm_Row, 1, Alarm_Time);
-    table->resizeRowsToContents();
 }
