@@ -7,16 +7,11 @@
 #include <QCoreApplication>
 #include <QDebug>
 
+// The user reads these texts in the main window: they keep its translation
+// context, "MainWindow".
 namespace frontend {
 
 namespace {
-
-// The user reads these texts in the main window: they keep its translation
-// context.
-struct WindowTexts
-{
-    Q_DECLARE_TR_FUNCTIONS(MainWindow)
-};
 
 const QString kBlank = QStringLiteral(" ");
 
@@ -98,7 +93,8 @@ void FlashWorkflow::processSerialTimeout()
         return;
     }
     m_daemonCheckPending = false;
-    const QString text = WindowTexts::tr("Unable to connect with serial daemon.");
+    const QString text =
+        QCoreApplication::translate("MainWindow", "Unable to connect with serial daemon.");
     UserDialogs::instance().warning(QStringLiteral("Warning"), text);
     emit statusMessage(text);
     emit connectionText(text);
@@ -120,7 +116,7 @@ void FlashWorkflow::openSerialPort()
     m_link.publish(QStringLiteral("REQUEST/SERIAL"), QStringLiteral("OPEN"));
     setStage(Stage::Opening);
     emit statusMessage(QString());
-    emit connectionText(WindowTexts::tr("Open Port: %1").arg(portName()));
+    emit connectionText(QCoreApplication::translate("MainWindow", "Open Port: %1").arg(portName()));
 }
 
 void FlashWorkflow::closeSerialPort()
@@ -131,7 +127,7 @@ void FlashWorkflow::closeSerialPort()
                    Control::Disconnect | Control::OpenFile | Control::Update | Control::ExitBoot |
                        Control::EraseAll | Control::Progress | Control::ImageInfo);
     emit imageBoardChanged(QString());
-    emit connectionText(WindowTexts::tr("Disconnected"));
+    emit connectionText(QCoreApplication::translate("MainWindow", "Disconnected"));
 }
 
 void FlashWorkflow::openFile()
@@ -147,7 +143,7 @@ void FlashWorkflow::openFile()
 
 void FlashWorkflow::sendImageFile(const QString &path)
 {
-    emit statusMessage(WindowTexts::tr("File loading..."));
+    emit statusMessage(QCoreApplication::translate("MainWindow", "File loading..."));
     switch (m_link.sendImageFile(path)) {
     case SystemMgr::SendResult::Sent:
         setStage(Stage::ImageSent);
@@ -157,7 +153,8 @@ void FlashWorkflow::sendImageFile(const QString &path)
         break;
     case SystemMgr::SendResult::Refused:
         // Never reached the daemon, so no answer would replace "File loading...".
-        emit statusMessage(WindowTexts::tr("File loaded: Error file not sent."));
+        emit statusMessage(
+            QCoreApplication::translate("MainWindow", "File loaded: Error file not sent."));
         break;
     }
 }
@@ -166,7 +163,7 @@ void FlashWorkflow::startUpdate(bool eraseAll)
 {
     m_link.requestBoardUpdate(eraseAll);
     setStage(Stage::Updating);
-    emit statusMessage(WindowTexts::tr("Update started."));
+    emit statusMessage(QCoreApplication::translate("MainWindow", "Update started."));
 }
 
 void FlashWorkflow::exitBoot()
@@ -181,22 +178,30 @@ void FlashWorkflow::connectBoard()
     if (!requests::boardIdInRange(conf.id)) {
         setStage(Stage::PortOpen);
         UserDialogs::instance().critical(
-            QStringLiteral("Error"), WindowTexts::tr("COM incorrect. Choose another serial port."));
-        emit statusMessage(WindowTexts::tr("Open error."));
+            QStringLiteral("Error"),
+            QCoreApplication::translate("MainWindow",
+                                        "COM incorrect. Choose another serial port."));
+        emit statusMessage(QCoreApplication::translate("MainWindow", "Open error."));
         return;
     }
-    emit statusMessage(WindowTexts::tr("Check configuration file for Board: %1.").arg(conf.id));
+    emit statusMessage(
+        QCoreApplication::translate("MainWindow", "Check configuration file for Board: %1.")
+            .arg(conf.id));
     if (!loadBoardConfig(conf.id, conf, m_configFolder)) {
         setStage(Stage::PortOpen);
+        emit statusMessage(QCoreApplication::translate(
+                               "MainWindow", "Error loading configuration file for Board: %1.")
+                               .arg(conf.id));
         emit statusMessage(
-            WindowTexts::tr("Error loading configuration file for Board: %1.").arg(conf.id));
-        emit statusMessage(
-            WindowTexts::tr("Failed control of the configuration file for the Board: %1.")
+            QCoreApplication::translate(
+                "MainWindow", "Failed control of the configuration file for the Board: %1.")
                 .arg(conf.id));
         return;
     }
-    emit statusMessage(WindowTexts::tr("Connected to Port: %1").arg(portName()));
-    emit connectionText(WindowTexts::tr("Connected with board: %1").arg(conf.name));
+    emit statusMessage(
+        QCoreApplication::translate("MainWindow", "Connected to Port: %1").arg(portName()));
+    emit connectionText(
+        QCoreApplication::translate("MainWindow", "Connected with board: %1").arg(conf.name));
     m_link.sendBoardConfigs(conf);
     if (conf.refresh)
         m_link.requestRefresh();
@@ -220,7 +225,8 @@ void FlashWorkflow::statusReady()
     const BoardConf &conf = so.m_BoardConf;
 
     if (so.serialOpened) {
-        emit connectionText(WindowTexts::tr("Connected to Port: %1").arg(portName()));
+        emit connectionText(
+            QCoreApplication::translate("MainWindow", "Connected to Port: %1").arg(portName()));
         m_link.publish(QStringLiteral("REQUEST/SERIAL/READ/ID"), kBlank);
         setStage(Stage::ReadingId);
         so.serialOpened = false;
@@ -231,7 +237,7 @@ void FlashWorkflow::statusReady()
         if (m_stage == Stage::Opening)
             setStage(Stage::Idle);
         UserDialogs::instance().critical(QStringLiteral("Error"), so.errorText);
-        emit statusMessage(WindowTexts::tr("Open error."));
+        emit statusMessage(QCoreApplication::translate("MainWindow", "Open error."));
     }
 
     if (so.idReceived) {
@@ -248,13 +254,14 @@ void FlashWorkflow::statusReady()
             setStage(Stage::ImageAccepted);
             switchControls(Control::Update | Control::EraseAll | Control::ImageInfo);
             emit imageBoardChanged(conf.name);
-            emit statusMessage(WindowTexts::tr("File loaded: Ok."));
+            emit statusMessage(QCoreApplication::translate("MainWindow", "File loaded: Ok."));
         } else {
             setStage(Stage::BoardConnected);
             switchControls({}, Control::Update | Control::EraseAll);
-            emit statusMessage(WindowTexts::tr("File loaded: Error file wrong."));
-            UserDialogs::instance().critical(QStringLiteral("Error"),
-                                             WindowTexts::tr("File wrong."));
+            emit statusMessage(
+                QCoreApplication::translate("MainWindow", "File loaded: Error file wrong."));
+            UserDialogs::instance().critical(
+                QStringLiteral("Error"), QCoreApplication::translate("MainWindow", "File wrong."));
         }
     }
 
@@ -271,7 +278,8 @@ void FlashWorkflow::statusReady()
     if (so.updateDone) {
         so.updateDone = false;
         endWriting();
-        const QString text = WindowTexts::tr("Update completed successfully.");
+        const QString text =
+            QCoreApplication::translate("MainWindow", "Update completed successfully.");
         emit statusMessage(text);
         qDebug().noquote() << text;
         UserDialogs::instance().information(QStringLiteral("Flashing"), text);
@@ -284,16 +292,17 @@ void FlashWorkflow::statusReady()
         so.updateFailed = false;
         so.percReceived = false;
         endWriting();
-        UserDialogs::instance().critical(QStringLiteral("Error"),
-                                         WindowTexts::tr("Failed Update."));
+        UserDialogs::instance().critical(
+            QStringLiteral("Error"), QCoreApplication::translate("MainWindow", "Failed Update."));
         closeSerialPort();
-        emit statusMessage(WindowTexts::tr("Failed Update."));
+        emit statusMessage(QCoreApplication::translate("MainWindow", "Failed Update."));
         emit updateFinished(false);
     }
 
     if (so.idError) {
         so.idError = false;
-        const QString text = WindowTexts::tr("Error when connecting to the board.");
+        const QString text =
+            QCoreApplication::translate("MainWindow", "Error when connecting to the board.");
         UserDialogs::instance().warning(QStringLiteral("Warning"), text);
         emit statusMessage(text);
         closeSerialPort();

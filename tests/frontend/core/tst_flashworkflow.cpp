@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTranslator>
 #include <QtTest>
 
 #include <utility>
@@ -505,6 +506,26 @@ private slots:
         QTest::qWait(100);
         QCOMPARE(dialogs.boxes.size(), 1);
         QVERIFY(m_link->take().isEmpty());
+    }
+
+    // The texts are the window's: its Italian translation applies to them.
+    void italianTexts()
+    {
+        FakeDialogs dialogs;
+        QTranslator italian;
+        const QString qm =
+            qEnvironmentVariable("VELMO_STAGE_DIR") + "/translations/velmofrontend_it.qm";
+        QVERIFY2(italian.load(qm), qPrintable(qm));
+        QCoreApplication::installTranslator(&italian);
+        reachId(QStringLiteral("0x1234"));
+        const QString connection = m_screen->connection;
+        m_flow->sendImageFile(kImage);
+        so().flashReplied = true;
+        m_flow->statusReady();
+        QCoreApplication::removeTranslator(&italian);
+        QCOMPARE(connection, QStringLiteral("Connesso con la scheda: ") + kBoard);
+        QCOMPARE(dialogs.texts(), QStringList{"File errato."});
+        QCOMPARE(dialogs.boxes.at(0).title, QStringLiteral("Error")); // titles stay English
     }
 
     void disconnectAnyTime()
