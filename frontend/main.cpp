@@ -1,6 +1,7 @@
 #include "common/datafolder.h"
 #include "common/instanceguard.h"
 #include "frontend/ui/mainwindow.h"
+#include "frontend/ui/widgetdialogs.h"
 #include "protocol/topics.h"
 
 #include <QApplication>
@@ -28,6 +29,9 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(appIcon);
     // Wayland matches windows to their menu entry by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("com.calvestrid.VelmoServiceTool"));
+    // The boxes and file dialogs of every part of the program.
+    WidgetDialogs dialogs;
+    UserDialogs::setInstance(&dialogs);
 
     InstanceGuard ownGuard{protocol::kFrontEndInstanceKey};
     InstanceGuard daemonProbe{protocol::kDaemonInstanceKey};
@@ -59,5 +63,6 @@ int main(int argc, char *argv[])
     window->startAutomaticUpdateCheck();
     const int rc = app.exec();
     window.reset();
+    UserDialogs::setInstance(nullptr);
     return rc;
 }

@@ -412,22 +412,6 @@
         <translation>Comandi / Eventi</translation>
     </message>
     <message>
-        <source>Replot all graph</source>
-        <translation>Ridisegna tutti i grafici</translation>
-    </message>
-    <message>
-        <source>Remove selected graph</source>
-        <translation>Rimuovi il grafico selezionato</translation>
-    </message>
-    <message>
-        <source>Enable Time</source>
-        <translation>Abilita il tempo</translation>
-    </message>
-    <message>
-        <source>Disable Time</source>
-        <translation>Disabilita il tempo</translation>
-    </message>
-    <message>
         <source>Commands</source>
         <translation>Comandi</translation>
     </message>
@@ -446,6 +430,25 @@
     <message>
         <source>The spreadsheet was not written.</source>
         <translation>Il foglio di calcolo non è stato scritto.</translation>
+    </message>
+</context>
+<context>
+    <name>PlotPanel</name>
+    <message>
+        <source>Replot all graph</source>
+        <translation>Ridisegna tutti i grafici</translation>
+    </message>
+    <message>
+        <source>Remove selected graph</source>
+        <translation>Rimuovi il grafico selezionato</translation>
+    </message>
+    <message>
+        <source>Enable Time</source>
+        <translation>Abilita il tempo</translation>
+    </message>
+    <message>
+        <source>Disable Time</source>
+        <translation>Disabilita il tempo</translation>
     </message>
 </context>
 <context>

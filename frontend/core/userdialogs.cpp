@@ -1,12 +1,7 @@
 #include "frontend/core/userdialogs.h"
 
-#include <QDesktopServices>
-#include <QDialog>
-#include <QFileDialog>
-#include <QMessageBox>
+#include <QDebug>
 #include <QProcess>
-#include <QPushButton>
-#include <QUrl>
 
 namespace {
 UserDialogs *g_installed = nullptr;
@@ -15,8 +10,8 @@ constexpr int kDesktopQueryTimeoutMs = 2000;
 
 UserDialogs &UserDialogs::instance()
 {
-    static WidgetDialogs widgets;
-    return g_installed ? *g_installed : widgets;
+    static HeadlessDialogs headless;
+    return g_installed ? *g_installed : headless;
 }
 
 void UserDialogs::setInstance(UserDialogs *dialogs)
@@ -26,12 +21,14 @@ void UserDialogs::setInstance(UserDialogs *dialogs)
 
 bool UserDialogs::openUrl(const QUrl &url)
 {
-    return QDesktopServices::openUrl(url);
+    Q_UNUSED(url);
+    return false;
 }
 
 bool UserDialogs::openDocument(const QString &path)
 {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    Q_UNUSED(path);
+    return false;
 }
 
 bool UserDialogs::hasDefaultApplication(const QString &mimeType)
@@ -58,54 +55,23 @@ int UserDialogs::showChoice(Kind kind, const QString &title, const QString &text
     return -1;
 }
 
-namespace {
-QMessageBox::Icon iconOf(UserDialogs::Kind kind)
+void HeadlessDialogs::showMessage(Kind kind, const QString &title, const QString &text)
 {
-    switch (kind) {
-    case UserDialogs::Kind::Critical:
-        return QMessageBox::Critical;
-    case UserDialogs::Kind::Warning:
-        return QMessageBox::Warning;
-    case UserDialogs::Kind::Information:
-        return QMessageBox::Information;
-    case UserDialogs::Kind::Plain:
-        break;
-    }
-    return QMessageBox::NoIcon;
-}
-} // namespace
-
-void WidgetDialogs::showMessage(Kind kind, const QString &title, const QString &text)
-{
-    QMessageBox box(iconOf(kind), title, text, QMessageBox::Ok);
-    box.exec();
+    // Nobody could close a box here; the text must not be lost all the same.
+    const char *level = kind == Kind::Critical  ? "error"
+                        : kind == Kind::Warning ? "warning"
+                                                : "info";
+    qWarning().noquote() << QStringLiteral("[%1] %2: %3").arg(QLatin1String(level), title, text);
 }
 
-int WidgetDialogs::showChoice(Kind kind, const QString &title, const QString &text,
-                              const QStringList &buttons)
+QString HeadlessDialogs::chooseOpenFile(const QString &nameFilter)
 {
-    QMessageBox box(iconOf(kind), title, text, QMessageBox::Ok);
-    // Paths and addresses in the text are there to be copied.
-    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
-    QList<QAbstractButton *> extra;
-    for (const QString &label : buttons)
-        extra.append(box.addButton(label, QMessageBox::ActionRole));
-    box.exec();
-    return int(extra.indexOf(box.clickedButton()));
+    Q_UNUSED(nameFilter);
+    return QString();
 }
 
-QString WidgetDialogs::chooseOpenFile(const QString &nameFilter)
+int HeadlessDialogs::execDialog(QDialog &dialog)
 {
-    QFileDialog dialog(nullptr);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setOption(QFileDialog::ReadOnly, true);
-    dialog.setNameFilter(nameFilter);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return QString();
-    return dialog.selectedFiles().constFirst();
-}
-
-int WidgetDialogs::execDialog(QDialog &dialog)
-{
-    return dialog.exec();
+    Q_UNUSED(dialog);
+    return kRejected;
 }

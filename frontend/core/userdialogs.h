@@ -9,8 +9,9 @@ class QDialog;
 class QUrl;
 
 // Every modal interaction with the user goes through this seam, so that
-// tests can answer message boxes and dialogs without blocking. The program
-// installs WidgetDialogs; tests install their own implementation.
+// tests can answer message boxes and dialogs without blocking. The window
+// program installs its widget implementation at start; tests install their
+// own. Nothing here needs a display.
 class UserDialogs
 {
 public:
@@ -21,6 +22,10 @@ public:
         Information,
         Plain
     };
+
+    // QDialog's result codes, for implementations without widgets.
+    static constexpr int kRejected = 0;
+    static constexpr int kAccepted = 1;
 
     virtual ~UserDialogs() = default;
 
@@ -34,11 +39,13 @@ public:
     // code (QDialog::Accepted or QDialog::Rejected).
     virtual int execDialog(QDialog &dialog) = 0;
     // Hands a finished file to the desktop's default application for its
-    // type, without waiting; false when there is none to open it.
+    // type, without waiting; false when there is none to open it (always,
+    // without a desktop).
     virtual bool openDocument(const QString &path);
 
-    // Hands `url` to the desktop's browser; false when nothing took it.
-    // Tests that reach it override it so nothing is launched.
+    // Hands `url` to the desktop's browser; false when nothing took it
+    // (always, without a desktop). Tests that reach it override it so
+    // nothing is launched.
     virtual bool openUrl(const QUrl &url);
 
     // Whether the desktop names an application for `mimeType` (a file type,
@@ -66,19 +73,18 @@ public:
         showMessage(Kind::Information, title, text);
     }
 
-    // The installed implementation; WidgetDialogs until a test sets another.
+    // The installed implementation; HeadlessDialogs until one is installed.
     static UserDialogs &instance();
-    // Installs `dialogs` (not owned); nullptr restores WidgetDialogs.
+    // Installs `dialogs` (not owned); nullptr restores HeadlessDialogs.
     static void setInstance(UserDialogs *dialogs);
 };
 
-// The real thing: QMessageBox, QFileDialog and QDialog::exec().
-class WidgetDialogs : public UserDialogs
+// For a program without a display: every box becomes a diagnostic line,
+// every question is answered as if the user had cancelled it.
+class HeadlessDialogs : public UserDialogs
 {
 public:
     void showMessage(Kind kind, const QString &title, const QString &text) override;
     QString chooseOpenFile(const QString &nameFilter) override;
     int execDialog(QDialog &dialog) override;
-    int showChoice(Kind kind, const QString &title, const QString &text,
-                   const QStringList &buttons) override;
 };

@@ -3,6 +3,7 @@
 #include "frontend/ui/mainwindow.h"
 
 #include <QDir>
+#include <QStatusBar>
 
 void MainWindow::export_to_excel()
 {
@@ -19,7 +20,8 @@ void MainWindow::export_to_excel()
     }
     // Whether or not an application shows it, the file's place stays in view.
     if (written.isEmpty())
-        showStatus(tr("The spreadsheet was not written."));
+        ui->statusBar->showMessage(tr("The spreadsheet was not written."));
     else
-        showStatus(tr("Spreadsheet saved as %1").arg(QDir::toNativeSeparators(written)));
+        ui->statusBar->showMessage(
+            tr("Spreadsheet saved as %1").arg(QDir::toNativeSeparators(written)));
 }

@@ -1,5 +1,5 @@
-// The graphs of a full log: the two linked plots of the main window and the
-// single-run dialog.
+// The graphs of a full log: the two linked plots of the main window, each
+// handled by its PlotPanel, and the single-run dialog.
 #include "frontend/ui/mainwindow.h"
 
 #include "frontend/core/lenguagge.h"
@@ -7,61 +7,14 @@
 #include "frontend/logs/graphdialog.h"
 #include "frontend/logs/lookupdb.h"
 #include "frontend/logs/plotgraph.h"
-#include "frontend/logs/plotpoint.h"
+#include "frontend/ui/plotpanel.h"
 
-#include <QMenu>
-#include <QMouseEvent>
 #include <QPushButton>
-#include <QWheelEvent>
 
 #include <cmath>
 
 namespace {
-constexpr int kMarkerRadiusPx = 5;
 constexpr int kTopAxisTickCount = 10;
-constexpr double kTimeLabelRotation = -90;
-
-// Selecting an axis selects its line and labels together with those of the
-// opposite axis, so both read as one selection.
-void coupleAxisSelection(QCustomPlot *plot)
-{
-    const auto partlySelected = [](const QCPAxis *axis) {
-        return axis->selectedParts().testFlag(QCPAxis::spAxis) ||
-               axis->selectedParts().testFlag(QCPAxis::spTickLabels);
-    };
-    const QCPAxis::SelectableParts both = QCPAxis::spAxis | QCPAxis::spTickLabels;
-    if (partlySelected(plot->xAxis) || partlySelected(plot->xAxis2)) {
-        plot->xAxis->setSelectedParts(both);
-        plot->xAxis2->setSelectedParts(both);
-    }
-    if (partlySelected(plot->yAxis) || partlySelected(plot->yAxis2)) {
-        plot->yAxis->setSelectedParts(both);
-        plot->yAxis2->setSelectedParts(both);
-    }
-}
-
-// Selected graphs stand out in blue with a line down to the key axis.
-void colourSelection(QCustomPlot *plot)
-{
-    coupleAxisSelection(plot);
-    for (int i = 0; i < plot->graphCount(); ++i) {
-        QCPGraph *graph = plot->graph(i);
-        QCPScatterStyle style = graph->scatterStyle();
-        const bool selected = graph->selected();
-        style.setPen(QPen(selected ? Qt::blue : Qt::red, 2));
-        graph->setScatterStyle(style);
-        graph->setLineStyle(selected ? QCPGraph::lsImpulse : QCPGraph::lsNone);
-    }
-    plot->replot();
-}
-
-void removeSelectedGraphs(QCustomPlot *plot)
-{
-    const QList<QCPGraph *> selected = plot->selectedGraphs();
-    for (QCPGraph *graph : selected)
-        plot->removeGraph(graph);
-    plot->replot();
-}
 
 // The code of a row label: its first word.
 QString codeOf(const QString &label)
@@ -90,13 +43,13 @@ void MainWindow::setupLogViews()
     PlotGraph *single = m_graphDialog->singleEventGraph();
     single->setAxisLabels(QString(), tr("Commands / Events"));
 
-    commandsMarker = new PlotPoint(commands, kMarkerRadiusPx);
-    commandsMarker->setVisible(false);
-    alarmsMarker = new PlotPoint(allarms, kMarkerRadiusPx);
-    alarmsMarker->setVisible(false);
+    m_commandsPanel = new PlotPanel(commands, this);
+    m_commandsPanel->setPlotter([this](PlotGraph &plot) { plotCommands(plot); });
+    m_allarmsPanel = new PlotPanel(allarms, this);
+    m_allarmsPanel->setPlotter([this](PlotGraph &plot) { plotAllarms(plot); });
+    for (PlotPanel *panel : {m_commandsPanel, m_allarmsPanel})
+        connect(panel, &PlotPanel::runChosen, this, &MainWindow::showRun);
 
-    for (PlotGraph *plot : {commands, allarms})
-        plot->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(commands, &QWidget::customContextMenuRequested, this,
             &MainWindow::contextMenuRequestCommands);
     connect(allarms, &QWidget::customContextMenuRequested, this,
@@ -144,31 +97,23 @@ void MainWindow::setupLogViews()
 
 void MainWindow::plotFullLog()
 {
-    plotCommands();
-    plotAllarms();
+    m_commandsPanel->replotAll();
+    m_allarmsPanel->replotAll();
 }
 
-void MainWindow::plotCommands()
+void MainWindow::plotCommands(PlotGraph &plot) const
 {
-    PlotGraph *plot = ui->plotGraphCommands;
-    commandsMarker->setVisible(false);
-    plot->resetSeries();
-    plot->clearGraphs();
     const int keyMax = m_series.keyMax();
-    plot->plotSeries(m_series.commandShortLabels, m_series.commandX, m_series.commandShortY,
-                     m_series.timeX, m_series.timeLabels, keyMax, PlotGraph::commandStyle());
-    plot->plotSeries(m_series.eventLabels, m_series.eventX, m_series.eventY, m_series.timeX,
-                     m_series.timeLabels, keyMax, PlotGraph::eventStyle());
+    plot.plotSeries(m_series.commandShortLabels, m_series.commandX, m_series.commandShortY,
+                    m_series.timeX, m_series.timeLabels, keyMax, PlotGraph::commandStyle());
+    plot.plotSeries(m_series.eventLabels, m_series.eventX, m_series.eventY, m_series.timeX,
+                    m_series.timeLabels, keyMax, PlotGraph::eventStyle());
 }
 
-void MainWindow::plotAllarms()
+void MainWindow::plotAllarms(PlotGraph &plot) const
 {
-    PlotGraph *plot = ui->plotGraphAllarms;
-    alarmsMarker->setVisible(false);
-    plot->resetSeries();
-    plot->clearGraphs();
-    plot->plotSeries(m_series.alarmLabels, m_series.alarmX, m_series.alarmY, m_series.alarmX,
-                     m_series.alarmTimeLabels, m_series.keyMax(), PlotGraph::alarmStyle());
+    plot.plotSeries(m_series.alarmLabels, m_series.alarmX, m_series.alarmY, m_series.alarmX,
+                    m_series.alarmTimeLabels, m_series.keyMax(), PlotGraph::alarmStyle());
 }
 
 int MainWindow::lastCommandRun() const
@@ -177,120 +122,110 @@ int MainWindow::lastCommandRun() const
     return runs.isEmpty() ? 0 : int(*std::max_element(runs.cbegin(), runs.cend()));
 }
 
-void MainWindow::showContextMenu(PlotGraph *plot, QPoint pos, bool timeShown)
+PlotPoint *MainWindow::commandsPlotMarker() const
 {
-    const bool commands = plot == ui->plotGraphCommands;
-    auto *menu = new QMenu(plot);
-    menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->addAction(tr("Replot all graph"), this,
-                    commands ? &MainWindow::replotGraphCommands : &MainWindow::replotGraphAllarms);
-    if (!plot->selectedGraphs().isEmpty()) {
-        menu->addAction(tr("Remove selected graph"), this,
-                        commands ? &MainWindow::removeSelectedCommandsGraph
-                                 : &MainWindow::removeSelectedAllarmsGraph);
-    }
-    QAction *enable = menu->addAction(tr("Enable Time"), this,
-                                      commands ? &MainWindow::enableTimeCommands
-                                               : &MainWindow::enableTimeAllarms);
-    enable->setEnabled(!timeShown);
-    QAction *disable = menu->addAction(tr("Disable Time"), this,
-                                       commands ? &MainWindow::disableTimeCommands
-                                                : &MainWindow::disableTimeAllarms);
-    disable->setEnabled(timeShown);
-    menu->popup(plot->mapToGlobal(pos));
+    return m_commandsPanel->marker();
+}
+
+PlotPoint *MainWindow::alarmsPlotMarker() const
+{
+    return m_allarmsPanel->marker();
+}
+
+bool MainWindow::commandsTimeAxisShown() const
+{
+    return m_commandsPanel->timeShown();
+}
+
+bool MainWindow::alarmsTimeAxisShown() const
+{
+    return m_allarmsPanel->timeShown();
 }
 
 void MainWindow::contextMenuRequestCommands(QPoint pos)
 {
-    showContextMenu(ui->plotGraphCommands, pos, commandsTimeShown);
+    m_commandsPanel->showContextMenu(pos);
 }
 
 void MainWindow::contextMenuRequestAllarms(QPoint pos)
 {
-    showContextMenu(ui->plotGraphAllarms, pos, alarmsTimeShown);
+    m_allarmsPanel->showContextMenu(pos);
 }
 
 void MainWindow::replotGraphCommands()
 {
-    plotCommands();
+    m_commandsPanel->replotAll();
 }
 
 void MainWindow::replotGraphAllarms()
 {
-    plotAllarms();
+    m_allarmsPanel->replotAll();
 }
 
 void MainWindow::removeSelectedCommandsGraph()
 {
-    removeSelectedGraphs(ui->plotGraphCommands);
+    m_commandsPanel->removeSelectedGraphs();
 }
 
 void MainWindow::removeSelectedAllarmsGraph()
 {
-    removeSelectedGraphs(ui->plotGraphAllarms);
-}
-
-void MainWindow::showTimeAxis(PlotGraph *plot, bool shown)
-{
-    plot->xAxis2->setVisible(shown);
-    if (shown)
-        plot->xAxis2->setTickLabelRotation(kTimeLabelRotation);
-    plot->replot();
+    m_allarmsPanel->removeSelectedGraphs();
 }
 
 void MainWindow::enableTimeCommands()
 {
-    showTimeAxis(ui->plotGraphCommands, true);
-    commandsTimeShown = true;
+    m_commandsPanel->enableTime();
 }
 
 void MainWindow::disableTimeCommands()
 {
-    showTimeAxis(ui->plotGraphCommands, false);
-    commandsTimeShown = false;
+    m_commandsPanel->disableTime();
 }
 
 void MainWindow::enableTimeAllarms()
 {
-    showTimeAxis(ui->plotGraphAllarms, true);
-    alarmsTimeShown = true;
+    m_allarmsPanel->enableTime();
 }
 
 void MainWindow::disableTimeAllarms()
 {
-    showTimeAxis(ui->plotGraphAllarms, false);
-    alarmsTimeShown = false;
+    m_allarmsPanel->disableTime();
 }
 
-void MainWindow::restrictToSelectedAxis(PlotGraph *plot, bool wheel)
+void MainWindow::mousePressCommands(QMouseEvent *event)
 {
-    Qt::Orientations orientation;
-    if (plot->xAxis->selectedParts().testFlag(QCPAxis::spAxis))
-        orientation = plot->xAxis->orientation();
-    else if (plot->yAxis->selectedParts().testFlag(QCPAxis::spAxis))
-        orientation = plot->yAxis->orientation();
-    else
-        return;
-    if (wheel)
-        plot->axisRect()->setRangeZoom(orientation);
-    else
-        plot->axisRect()->setRangeDrag(orientation);
+    m_commandsPanel->mousePress(event);
 }
 
-void MainWindow::openRunAt(PlotGraph *plot, PlotPoint *marker, QMouseEvent *event)
+void MainWindow::mousePressAllarms(QMouseEvent *event)
 {
-    auto *graph = qobject_cast<QCPGraph *>(plot->plottableAt(event->position(), false));
-    if (!graph || graph->data()->isEmpty())
-        return;
-    const double key = plot->xAxis->pixelToCoord(event->position().x());
-    auto best = graph->data()->constBegin();
-    for (auto it = best; it != graph->data()->constEnd(); ++it) {
-        if (std::abs(it->key - key) < std::abs(best->key - key))
-            best = it;
-    }
-    marker->setVisible(true);
-    marker->move(best->key, best->value, true);
-    currentRun = int(best->key);
+    m_allarmsPanel->mousePress(event);
+}
+
+void MainWindow::mouseWheelCommands(QWheelEvent *event)
+{
+    m_commandsPanel->mouseWheel(event);
+}
+
+void MainWindow::mouseWheelAllarms(QWheelEvent *event)
+{
+    m_allarmsPanel->mouseWheel(event);
+}
+
+void MainWindow::graphAllarmsClicked()
+{
+    m_allarmsPanel->colourSelection();
+}
+
+void MainWindow::graphCommandsClicked()
+{
+    m_commandsPanel->colourSelection();
+}
+
+// A run picked on either plot opens the dialog on it, modally.
+void MainWindow::showRun(int run)
+{
+    currentRun = run;
     if (currentRun > 1) {
         m_graphDialog->btnPrevGraph()->setEnabled(true);
         m_graphDialog->btnNextGraph()->setEnabled(currentRun < lastCommandRun());
@@ -300,46 +235,6 @@ void MainWindow::openRunAt(PlotGraph *plot, PlotPoint *marker, QMouseEvent *even
     }
     plotSingleGraph(currentRun);
     UserDialogs::instance().execDialog(*m_graphDialog);
-    marker->setVisible(false);
-    plot->replot();
-}
-
-void MainWindow::mousePressCommands(QMouseEvent *event)
-{
-    if (event->type() == QEvent::MouseButtonDblClick)
-        openRunAt(ui->plotGraphCommands, commandsMarker, event);
-    else
-        restrictToSelectedAxis(ui->plotGraphCommands, false);
-}
-
-void MainWindow::mousePressAllarms(QMouseEvent *event)
-{
-    if (event->type() == QEvent::MouseButtonDblClick)
-        openRunAt(ui->plotGraphAllarms, alarmsMarker, event);
-    else
-        restrictToSelectedAxis(ui->plotGraphAllarms, false);
-}
-
-void MainWindow::mouseWheelCommands(QWheelEvent *event)
-{
-    Q_UNUSED(event);
-    restrictToSelectedAxis(ui->plotGraphCommands, true);
-}
-
-void MainWindow::mouseWheelAllarms(QWheelEvent *event)
-{
-    Q_UNUSED(event);
-    restrictToSelectedAxis(ui->plotGraphAllarms, true);
-}
-
-void MainWindow::graphAllarmsClicked()
-{
-    colourSelection(ui->plotGraphAllarms);
-}
-
-void MainWindow::graphCommandsClicked()
-{
-    colourSelection(ui->plotGraphCommands);
 }
 
 void MainWindow::graphCommandsItemClicked()
@@ -469,7 +364,7 @@ void MainWindow::singleGraphPrev()
 void MainWindow::singleGraphToolTip()
 {
     PlotGraph *plot = m_graphDialog->singleEventGraph();
-    coupleAxisSelection(plot);
+    coupleAxisSelection(*plot);
     const int a = int(singleCommandLabels.size());
     const int b = int(singleEventLabels.size());
     const QString language = Lenguagge().languageCode();

@@ -1,5 +1,6 @@
-// The Data-Logging side of the main window: opening short and full logs.
-// The parsing and the data behind the views live in frontend/logs.
+// The Data-Logging side of the main window: opening short and full logs and
+// the short log's result tables. The parsing and the data behind the views
+// live in frontend/logs.
 #include "frontend/ui/mainwindow.h"
 
 #include "common/datafolder.h"
@@ -35,6 +36,14 @@ QString exampleCopy(const QString &fileName)
         QFile::copy(QStringLiteral("./") + fileName, example);
     }
     return example;
+}
+
+// Puts `text` into a cell nobody can select or edit.
+void putCell(QTableWidget *table, int row, int column, const QString &text)
+{
+    auto *item = new QTableWidgetItem(text);
+    item->setFlags(item->flags() & ~(Qt::ItemIsSelectable | Qt::ItemIsEditable));
+    table->setItem(row, column, item);
 }
 
 void showInvalidLog()
@@ -112,8 +121,8 @@ void MainWindow::openFullLog(const QString &path, bool fromFileDialog)
         return;
     }
 
-    commandsMarker->setVisible(false);
-    alarmsMarker->setVisible(false);
+    commandsPlotMarker()->setVisible(false);
+    alarmsPlotMarker()->setVisible(false);
 
     DateTimeDialog dialog(this);
     dialog.setDateTime(m_fullLog.logDate.isValid() ? m_fullLog.logDate
@@ -141,4 +150,66 @@ void MainWindow::openFullLog(const QString &path, bool fromFileDialog)
     ui->stackedWidgetLog->setCurrentIndex(kPlotPage);
     statusBar()->showMessage(tr("%1").arg(m_fullLog.firmwareLine));
     showMaximized();
+}
+
+void MainWindow::Board_Info_Table_Set_Row_Count(int Row_Count)
+{
+    ui->Board_Info_Table->setRowCount(Row_Count);
+}
+
+void MainWindow::Board_Info_Table_Add_Item(int Parameter_Row, QString Parameter_Name,
+                                           QString Parameter_Value, QString Parameter_Description)
+{
+    QTableWidget *table = ui->Board_Info_Table;
+    putCell(table, Parameter_Row, 0, Parameter_Name);
+    putCell(table, Parameter_Row, 1, Parameter_Value);
+    putCell(table, Parameter_Row, 2, Parameter_Description);
+    table->resizeRowsToContents();
+}
+
+void MainWindow::Board_Settings_Table_Set_Row_Count(int Row_Count)
+{
+    ui->Board_Settings_Table->setRowCount(Row_Count);
+}
+
+void MainWindow::Board_Settings_Table_Add_Item(int Parameter_Row, QString Parameter_Name,
+                                               QString Parameter_Value, QString Parameter_Unit,
+                                               QString Parameter_Description)
+{
+    QTableWidget *table = ui->Board_Settings_Table;
+    bool isNumber = false;
+    Parameter_Value.toDouble(&isNumber);
+    putCell(table, Parameter_Row, 0, Parameter_Name);
+    putCell(table, Parameter_Row, 1,
+            isNumber ? Parameter_Value + QLatin1Char(' ') + Parameter_Unit : Parameter_Value);
+    putCell(table, Parameter_Row, 2, Parameter_Description);
+    table->resizeRowsToContents();
+}
+
+void MainWindow::Alarms_Table_Set_Row_Count(int Row_Count)
+{
+    ui->Alarms_Table->setRowCount(Row_Count);
+}
+
+void MainWindow::Alarms_Table_Add_Item(int Alarm_Row, QString Code_Value, QString Occurrency,
+                                       QString Alarm_Description)
+{
+    QTableWidget *table = ui->Alarms_Table;
+    putCell(table, Alarm_Row, 0, Code_Value);
+    putCell(table, Alarm_Row, 1, Occurrency);
+    putCell(table, Alarm_Row, 2, Alarm_Description);
+    table->resizeRowsToContents();
+}
+
+void MainWindow::Last_Alarms_Table_Set_Row_Count(int Row_Count)
+{
+    ui->Last_Alarms_Table->setRowCount(Row_Count);
+}
+
+void MainWindow::Last_Alarms_Table_Add_Item(int Alarm_Row, QString Code_Value, QString Alarm_Time)
+{
+    QTableWidget *table = ui->Last_Alarms_Table;
+    putCell(table, Alarm_Row, 0, Code_Value);
+    putCell(table, Alarm_Row, 1, Alarm_Time);
+    table->resizeRowsToContents();
 }

@@ -2,11 +2,11 @@
 //   logshots short|graphs|single <out.png>
 // Run from the stage bin directory under an X server; the picture is taken
 // of the whole screen with ImageMagick's import.
-#include "frontend/core/userdialogs.h"
 #include "frontend/logs/datetimedialog.h"
 #include "frontend/logs/graphdialog.h"
 #include "frontend/logs/plotgraph.h"
 #include "frontend/ui/mainwindow.h"
+#include "frontend/ui/widgetdialogs.h"
 
 #include <QAction>
 #include <QApplication>

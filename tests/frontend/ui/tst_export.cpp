@@ -5,7 +5,7 @@
 #include "frontend/ui/excelexporter.h"
 #include "frontend/ui/mainwindow.h"
 #include "tests/frontend/fakedialogs.h"
-#include "tests/frontend/xlsxreader.h"
+#include "tests/frontend/ui/xlsxreader.h"
 #include "tests/support/testbroker.h"
 
 #include <QAction>

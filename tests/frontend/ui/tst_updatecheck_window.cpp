@@ -4,7 +4,7 @@
 #include "frontend/ui/mainwindow.h"
 #include "frontend/ui/updatecheckui.h"
 #include "tests/frontend/fakedialogs.h"
-#include "tests/frontend/update/feedserver.h"
+#include "tests/frontend/ui/feedserver.h"
 #include "tests/support/testbroker.h"
 
 #include <QAction>

@@ -1,0 +1,91 @@
+# velmo_forbid_links(target forbidden...)
+# Fails the configuration when `target` reaches any of the forbidden targets
+# through its link libraries, directly or through any library it links,
+# privately or publicly. The check runs when the whole tree has been read,
+# so links added later in other folders count too. It keeps the layers
+# honest: a library meant to run without a display must not pull in Qt's
+# GUI modules by way of a helper library.
+
+# Appends to `out` the targets that `target` links, generator expressions
+# flattened (every branch counts) and aliases resolved.
+function(_velmo_direct_links target out)
+    set(_items)
+    get_target_property(_imported ${target} IMPORTED)
+    get_target_property(_type ${target} TYPE)
+    if(NOT _imported AND NOT _type STREQUAL "INTERFACE_LIBRARY")
+        get_target_property(_link ${target} LINK_LIBRARIES)
+        if(_link)
+            list(APPEND _items ${_link})
+        endif()
+    endif()
+    get_target_property(_iface ${target} INTERFACE_LINK_LIBRARIES)
+    if(_iface)
+        list(APPEND _items ${_iface})
+    endif()
+    set(_targets)
+    foreach(_item IN LISTS _items)
+        # $<LINK_ONLY:x>, $<$<CONFIG:y>:x>, ... all become x.
+        set(_prev "")
+        while(NOT _prev STREQUAL _item)
+            set(_prev "${_item}")
+            string(REGEX REPLACE "\\$<[^:<>]*:([^<>]*)>" "\\1" _item "${_item}")
+        endwhile()
+        string(REGEX REPLACE "\\$<[^<>]*>" "" _item "${_item}")
+        string(REPLACE "," ";" _parts "${_item}")
+        foreach(_part IN LISTS _parts)
+            if(_part AND TARGET ${_part})
+                get_target_property(_aliased ${_part} ALIASED_TARGET)
+                if(_aliased)
+                    set(_part ${_aliased})
+                endif()
+                list(APPEND _targets ${_part})
+            endif()
+        endforeach()
+    endforeach()
+    set(${out} ${_targets} PARENT_SCOPE)
+endfunction()
+
+# Every target `target` reaches, itself excluded.
+function(velmo_link_closure target out)
+    set(_seen)
+    set(_todo ${target})
+    while(_todo)
+        list(POP_FRONT _todo _current)
+        _velmo_direct_links(${_current} _next)
+        foreach(_t IN LISTS _next)
+            if(NOT _t IN_LIST _seen AND NOT _t STREQUAL target)
+                list(APPEND _seen ${_t})
+                list(APPEND _todo ${_t})
+            endif()
+        endforeach()
+    endwhile()
+    set(${out} ${_seen} PARENT_SCOPE)
+endfunction()
+
+function(_velmo_check_forbidden_links target)
+    velmo_link_closure(${target} _reached)
+    set(_bad)
+    foreach(_forbidden IN LISTS ARGN)
+        if(TARGET ${_forbidden})
+            get_target_property(_aliased ${_forbidden} ALIASED_TARGET)
+            if(_aliased)
+                set(_forbidden ${_aliased})
+            endif()
+        endif()
+        if(_forbidden IN_LIST _reached)
+            list(APPEND _bad ${_forbidden})
+        endif()
+    endforeach()
+    if(_bad)
+        list(JOIN _bad ", " _bad)
+        message(FATAL_ERROR "${target} must not link ${_bad}, but it does through its "
+                            "link libraries: ${_reached}")
+    endif()
+endfunction()
+
+function(velmo_forbid_links target)
+    # A deferred call reads its arguments only when it runs: bake them in.
+    list(JOIN ARGN " " _forbidden)
+    cmake_language(EVAL CODE "cmake_language(DEFER DIRECTORY \"${CMAKE_SOURCE_DIR}\"
+        CALL _velmo_check_forbidden_links ${target} ${_forbidden})")
+endfunction()

@@ -1,0 +1,149 @@
+#pragma once
+
+#include "frontend/core/boardconfig.h"
+
+#include <QFlags>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+namespace frontend {
+
+class DaemonLink;
+
+// The connection and firmware-update workflow: what is sent after which
+// reply, what the user is told, which controls are open, and the check that
+// the daemon answers. The window forwards the user's actions and every
+// statusReady() here and shows what the signals say; boxes and the file
+// dialog go through UserDialogs. Nothing here needs widgets, so a program
+// without a window can drive the same workflow.
+//
+// Replies are applied as they arrive, whatever the stage: the marks of the
+// StatusObject decide, in a fixed order, and each is lowered before its step
+// can open a box (a box runs the event loop, and a reply arriving meanwhile
+// is applied by a nested statusReady()).
+class FlashWorkflow : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The user's ways on; the window maps each to its widgets.
+    enum class Control : unsigned
+    {
+        Connect = 0x001,    // actionConnect
+        Disconnect = 0x002, // actionDisconnect
+        Configure = 0x004,  // actionConfigure
+        Quit = 0x008,       // actionQuit
+        OpenFile = 0x010,   // actionOpenFile, btnOpenFile
+        Update = 0x020,     // actionUpdate, btnUpdate
+        EraseAll = 0x040,   // checkBoxEraseAll
+        ExitBoot = 0x080,   // btnExitBoot
+        ImageInfo = 0x100,  // labelHexInfo, labelHexVers
+        Progress = 0x200,   // progressBarUpdate
+    };
+    Q_DECLARE_FLAGS(Controls, Control)
+    Q_FLAG(Controls)
+
+    // Where the user and the daemon have brought the workflow.
+    enum class Stage
+    {
+        Idle,           // no port open (as far as the front end asked)
+        Opening,        // setup and open sent
+        ReadingId,      // the port is open, the board's id asked for
+        PortOpen,       // the id was out of range or its board has no
+                        // configuration: the port stays open, no board
+        BoardConnected, // configuration sent; an image may be chosen
+        ImageSent,      // image and digest sent, no answer yet
+        ImageAccepted,  // the daemon took the image; the update may start
+        Updating,       // update requested
+    };
+    Q_ENUM(Stage)
+
+    // The daemon check: the first ping after this long, then this long for
+    // the pong.
+    static constexpr int kDaemonCheckDelayMs = 10000;
+    static constexpr int kDaemonPongWaitMs = 5000;
+
+    // The controls open before anything was connected.
+    static Controls startControls();
+    // The controls closed while the board is being written.
+    static Controls writingLocks();
+
+    // `link` must outlive the workflow.
+    explicit FlashWorkflow(DaemonLink &link, QObject *parent = nullptr);
+    ~FlashWorkflow() override;
+
+    Stage stage() const { return m_stage; }
+    Controls enabledControls() const { return m_controls; }
+    bool isEnabled(Control control) const { return m_controls.testFlag(control); }
+    bool daemonCheckPending() const { return m_daemonCheckPending; }
+    const QTimer &serialTimer() const { return m_serialTimer; }
+
+    // How long the daemon check waits before its ping and then for the pong;
+    // kDaemonCheckDelayMs and kDaemonPongWaitMs unless set.
+    void setDaemonCheckTimes(int delayMs, int pongWaitMs);
+
+    // Where the board configuration files are looked up; "../configs/"
+    // unless set.
+    void setBoardConfigFolder(const QString &folder) { m_configFolder = folder; }
+    const QString &boardConfigFolder() const { return m_configFolder; }
+
+public slots:
+    // First connection to the stored broker; the daemon check follows.
+    void start();
+    // The stored broker changed: connect there and check the daemon again.
+    void restartMqttConnection();
+    // One step of the daemon check (the serial timer's time-out).
+    void processSerialTimeout();
+    // Sends the stored serial settings; the port is not opened.
+    void updateSetup();
+    // Asks the daemon for its port list.
+    void requestPortList();
+    void openSerialPort();
+    void closeSerialPort();
+    // Lets the user choose a HEX file, then sends it.
+    void openFile();
+    // Sends the HEX file at `path` with its digest.
+    void sendImageFile(const QString &path);
+    void startUpdate(bool eraseAll);
+    // Leaves the boot loader and closes the port.
+    void exitBoot();
+    // Applies the raised marks of the StatusObject and lowers them.
+    void statusReady();
+
+signals:
+    // The status bar's message area; an empty text clears it.
+    void statusMessage(const QString &text);
+    // The permanent connection label beside it.
+    void connectionText(const QString &text);
+    void controlsChanged(frontend::FlashWorkflow::Controls enabled);
+    void progressChanged(int percent);
+    // The image file being sent; empty once its update is done.
+    void imagePathChanged(const QString &path);
+    // The board the accepted image is for (its configuration's name).
+    void imageBoardChanged(const QString &name);
+    void stageChanged(frontend::FlashWorkflow::Stage stage);
+    // An update ended: after its box, with the port closed.
+    void updateFinished(bool succeeded);
+
+private:
+    void setStage(Stage stage);
+    // Opens `enable`, then closes `disable`; one controlsChanged() at most.
+    void switchControls(Controls enable, Controls disable = {});
+    void connectBoard();
+    void endWriting();
+    QString portName() const;
+
+    DaemonLink &m_link;
+    QTimer m_serialTimer;
+    int m_checkDelayMs = kDaemonCheckDelayMs;
+    int m_pongWaitMs = kDaemonPongWaitMs;
+    bool m_daemonCheckPending = false;
+    Stage m_stage = Stage::Idle;
+    Controls m_controls;
+    QString m_configFolder = QString::fromLatin1(kBoardConfigFolder);
+};
+
+} // namespace frontend
+
+Q_DECLARE_OPERATORS_FOR_FLAGS(frontend::FlashWorkflow::Controls)

@@ -1,0 +1,73 @@
+#include "frontend/ui/widgetdialogs.h"
+
+#include <QDesktopServices>
+#include <QDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QUrl>
+
+static_assert(UserDialogs::kRejected == QDialog::Rejected &&
+              UserDialogs::kAccepted == QDialog::Accepted);
+
+namespace {
+QMessageBox::Icon iconOf(UserDialogs::Kind kind)
+{
+    switch (kind) {
+    case UserDialogs::Kind::Critical:
+        return QMessageBox::Critical;
+    case UserDialogs::Kind::Warning:
+        return QMessageBox::Warning;
+    case UserDialogs::Kind::Information:
+        return QMessageBox::Information;
+    case UserDialogs::Kind::Plain:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+} // namespace
+
+void WidgetDialogs::showMessage(Kind kind, const QString &title, const QString &text)
+{
+    QMessageBox box(iconOf(kind), title, text, QMessageBox::Ok);
+    box.exec();
+}
+
+int WidgetDialogs::showChoice(Kind kind, const QString &title, const QString &text,
+                              const QStringList &buttons)
+{
+    QMessageBox box(iconOf(kind), title, text, QMessageBox::Ok);
+    // Paths and addresses in the text are there to be copied.
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QList<QAbstractButton *> extra;
+    for (const QString &label : buttons)
+        extra.append(box.addButton(label, QMessageBox::ActionRole));
+    box.exec();
+    return int(extra.indexOf(box.clickedButton()));
+}
+
+QString WidgetDialogs::chooseOpenFile(const QString &nameFilter)
+{
+    QFileDialog dialog(nullptr);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::ReadOnly, true);
+    dialog.setNameFilter(nameFilter);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
+}
+
+int WidgetDialogs::execDialog(QDialog &dialog)
+{
+    return dialog.exec();
+}
+
+bool WidgetDialogs::openDocument(const QString &path)
+{
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+bool WidgetDialogs::openUrl(const QUrl &url)
+{
+    return QDesktopServices::openUrl(url);
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "frontend/core/userdialogs.h"
+
+// The real thing: QMessageBox, QFileDialog, QDialog::exec() and the
+// desktop's services. The window program installs it at start.
+class WidgetDialogs : public UserDialogs
+{
+public:
+    void showMessage(Kind kind, const QString &title, const QString &text) override;
+    QString chooseOpenFile(const QString &nameFilter) override;
+    int execDialog(QDialog &dialog) override;
+    bool openDocument(const QString &path) override;
+    bool openUrl(const QUrl &url) override;
+    int showChoice(Kind kind, const QString &title, const QString &text,
+                   const QStringList &buttons) override;
+};
