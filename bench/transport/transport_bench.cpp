@@ -24,6 +24,7 @@
 #include "frontend/ui/mainwindow.h"
 #include "mqtt/mqttmgr.h"
 #include "mqtt/mqttthread.h"
+#include "protocol/topics.h"
 #include "tests/frontend/fakedialogs.h"
 #include "tests/support/boardsimprocess.h"
 #include "tests/support/rawmqttclient.h"
@@ -235,7 +236,7 @@ bool waitForDaemon(RawMqttClient &client)
     // The daemon connects on its own schedule: ask until it answers.
     QDeadlineTimer deadline(kStepTimeoutMs);
     while (!deadline.hasExpired()) {
-        client.publish(QStringLiteral("REQUEST/SERIAL/PING"), " ");
+        client.publish(QString(protocol::request::kPing), " ");
         if (client.waitForCount(1, 300))
             return true;
     }
@@ -261,14 +262,14 @@ public:
 
 bool uploadFigure(int port, int rounds)
 {
-    RawMqttClient ctl(port, QStringLiteral("SERIAL/FLASH"), "velmo-bench-ctl");
+    RawMqttClient ctl(port, QString(protocol::reply::kFlash), "velmo-bench-ctl");
     RawMqttClient echo(port, QStringLiteral("BENCH/echo"), "velmo-bench-echo");
-    RawMqttClient pinger(port, QStringLiteral("SERIAL/PING"), "velmo-bench-ping");
+    RawMqttClient pinger(port, QString(protocol::reply::kPing), "velmo-bench-ping");
     if (!ctl.waitReady() || !echo.waitReady() || !pinger.waitReady() || !waitForDaemon(pinger)) {
         fail(QStringLiteral("upload: the daemon does not answer on the broker"));
         return false;
     }
-    ctl.publish(QStringLiteral("REQUEST/BOARD/CONFIGS"),
+    ctl.publish(QString(protocol::request::kConfigs),
                 "StartFlash=0 StartProgr=2048 SizeFlash=64 SizeProgr=62 MaxErase=-1 "
                 "Padding=255 IdPosition=1");
     // 0x0000: the daemon's identifier before it has read a board.
@@ -294,8 +295,8 @@ bool uploadFigure(int port, int rounds)
     for (int round = 0; round <= rounds; ++round) {
         ctl.clear();
         const qint64 start = RawMqttClient::nowNs();
-        ctl.publish(QStringLiteral("REQUEST/SERIAL/FLASH"), hex);
-        ctl.publish(QStringLiteral("REQUEST/SERIAL/MD5"), digest);
+        ctl.publish(QString(protocol::request::kFlash), hex);
+        ctl.publish(QString(protocol::request::kMd5), digest);
         if (!ctl.waitForCount(1, kStepTimeoutMs)) {
             fail(QStringLiteral("upload: no SERIAL/FLASH reply"));
             return false;
@@ -398,7 +399,8 @@ bool lagFigure(int port)
         fail(board.errorString());
         return false;
     }
-    RawMqttClient probe(port, QStringLiteral("SERIAL/BOARD/UPDATE/#"), "velmo-bench-probe");
+    RawMqttClient probe(port, QString(protocol::reply::kUpdate) + QStringLiteral("/#"),
+                        "velmo-bench-probe");
     if (!probe.waitReady()) {
         fail(QStringLiteral("lag: the probe did not connect"));
         return false;
@@ -420,7 +422,7 @@ bool lagFigure(int port)
     QList<Handled> handled;
     // Connected after the window's own slot, so it runs once that is done.
     QObject::connect(window.systemMgr(), &frontend::SystemMgr::statusReady, &window, [&] {
-        if (watch.topic.startsWith(QLatin1String("SERIAL/BOARD/UPDATE")))
+        if (watch.topic.startsWith(protocol::reply::kUpdate))
             handled.append({watch.topic, watch.payload, RawMqttClient::nowNs()});
     });
 
@@ -505,7 +507,7 @@ qint64 peakRssMiB(qint64 pid)
 // After the update, so the daemon knows the board the file is made for.
 bool memoryFigure(int port, qint64 daemonPid)
 {
-    RawMqttClient ctl(port, QStringLiteral("SERIAL/FLASH"), "velmo-bench-memory");
+    RawMqttClient ctl(port, QString(protocol::reply::kFlash), "velmo-bench-memory");
     if (!ctl.waitReady()) {
         fail(QStringLiteral("memory: the client did not connect"));
         return false;
@@ -514,8 +516,8 @@ bool memoryFigure(int port, qint64 daemonPid)
     const QByteArray hex = makeHex(kLargeUploadBytes, kBoardId);
     const QByteArray digest = QCryptographicHash::hash(hex, QCryptographicHash::Md5).toHex();
     const qint64 before = peakRssMiB(daemonPid);
-    ctl.publish(QStringLiteral("REQUEST/SERIAL/FLASH"), hex);
-    ctl.publish(QStringLiteral("REQUEST/SERIAL/MD5"), digest);
+    ctl.publish(QString(protocol::request::kFlash), hex);
+    ctl.publish(QString(protocol::request::kMd5), digest);
     if (!ctl.waitForCount(1, kUpdateTimeoutMs)) {
         fail(QStringLiteral("memory: no SERIAL/FLASH reply"));
         return false;
