@@ -93,6 +93,7 @@ void FlashWorkflow::processSerialTimeout()
     m_daemonCheckPending = false;
     const QString text =
         QCoreApplication::translate("MainWindow", "Unable to connect with serial daemon.");
+    emit failed(Failure::DaemonAbsent, QString());
     UserDialogs::instance().warning(QStringLiteral("Warning"), text);
     emit statusMessage(text);
     emit connectionText(text);
@@ -148,9 +149,11 @@ void FlashWorkflow::sendImageFile(const QString &path)
         break;
     case SystemMgr::SendResult::NotLoaded:
         // The file's own box has been shown; the daemon keeps what it had.
+        emit failed(Failure::ImageNotLoaded, path);
         break;
     case SystemMgr::SendResult::Refused:
         // Never reached the daemon, so no answer would replace "File loading...".
+        emit failed(Failure::ImageNotSent, path);
         emit statusMessage(
             QCoreApplication::translate("MainWindow", "File loaded: Error file not sent."));
         break;
@@ -175,6 +178,7 @@ void FlashWorkflow::connectBoard()
     BoardConf &conf = m_link.status().m_BoardConf;
     if (!requests::boardIdInRange(conf.id)) {
         setStage(Stage::PortOpen);
+        emit failed(Failure::BoardIdOutOfRange, conf.id);
         UserDialogs::instance().critical(
             QStringLiteral("Error"),
             QCoreApplication::translate("MainWindow",
@@ -187,6 +191,7 @@ void FlashWorkflow::connectBoard()
             .arg(conf.id));
     if (!loadBoardConfig(conf.id, conf, m_configFolder)) {
         setStage(Stage::PortOpen);
+        emit failed(Failure::NoBoardConfig, conf.id);
         emit statusMessage(QCoreApplication::translate(
                                "MainWindow", "Error loading configuration file for Board: %1.")
                                .arg(conf.id));
@@ -234,6 +239,7 @@ void FlashWorkflow::statusReady()
         so.serialError = false;
         if (m_stage == Stage::Opening)
             setStage(Stage::Idle);
+        emit failed(Failure::PortError, so.errorText);
         UserDialogs::instance().critical(QStringLiteral("Error"), so.errorText);
         emit statusMessage(QCoreApplication::translate("MainWindow", "Open error."));
     }
@@ -258,6 +264,7 @@ void FlashWorkflow::statusReady()
             switchControls({}, Control::Update | Control::EraseAll);
             emit statusMessage(
                 QCoreApplication::translate("MainWindow", "File loaded: Error file wrong."));
+            emit failed(Failure::ImageRefused, QString());
             UserDialogs::instance().critical(
                 QStringLiteral("Error"), QCoreApplication::translate("MainWindow", "File wrong."));
         }
@@ -290,6 +297,7 @@ void FlashWorkflow::statusReady()
         so.updateFailed = false;
         so.percReceived = false;
         endWriting();
+        emit failed(Failure::UpdateFailed, QString());
         UserDialogs::instance().critical(
             QStringLiteral("Error"), QCoreApplication::translate("MainWindow", "Failed Update."));
         closeSerialPort();
@@ -301,6 +309,7 @@ void FlashWorkflow::statusReady()
         so.idError = false;
         const QString text =
             QCoreApplication::translate("MainWindow", "Error when connecting to the board.");
+        emit failed(Failure::BoardIdUnread, QString());
         UserDialogs::instance().warning(QStringLiteral("Warning"), text);
         emit statusMessage(text);
         closeSerialPort();
@@ -312,6 +321,7 @@ void FlashWorkflow::statusReady()
         // runs a fresh one instead of reporting at once.
         m_daemonCheckPending = false;
         so.pongReceived = false;
+        emit daemonAnswered();
     }
 }
 

@@ -59,6 +59,23 @@ public:
     };
     Q_ENUM(Stage)
 
+    // Why the workflow stopped short, for callers that act on it rather
+    // than on the texts (a program without a window maps them to exit
+    // codes). The user is told through the boxes and messages as before.
+    enum class Failure
+    {
+        DaemonAbsent,      // no pong to the daemon check
+        PortError,         // the daemon could not open the port; detail: its text
+        BoardIdOutOfRange, // the id read is not a board's; detail: the id
+        NoBoardConfig,     // no usable configuration file; detail: the id
+        BoardIdUnread,     // the board did not answer the id request
+        ImageNotLoaded,    // the file could not be read, was empty or too large
+        ImageNotSent,      // the broker refused the file
+        ImageRefused,      // the daemon refused the file
+        UpdateFailed,      // the board stopped answering during the update
+    };
+    Q_ENUM(Failure)
+
     // The daemon check: the first ping after this long, then this long for
     // the pong.
     static constexpr int kDaemonCheckDelayMs = 10000;
@@ -125,6 +142,10 @@ signals:
     void stageChanged(frontend::FlashWorkflow::Stage stage);
     // An update ended: after its box, with the port closed.
     void updateFinished(bool succeeded);
+    // Emitted once per failure, before its box; `detail` as listed above.
+    void failed(frontend::FlashWorkflow::Failure failure, const QString &detail);
+    // The daemon answered its check.
+    void daemonAnswered();
 
 private:
     void setStage(Stage stage);

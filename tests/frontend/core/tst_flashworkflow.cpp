@@ -16,6 +16,7 @@ using namespace frontend;
 using Control = FlashWorkflow::Control;
 using Controls = FlashWorkflow::Controls;
 using Stage = FlashWorkflow::Stage;
+using Failure = FlashWorkflow::Failure;
 
 namespace {
 
@@ -97,6 +98,12 @@ struct Screen
                          [this](const QString &name) { imageBoard = name; });
         QObject::connect(&w, &FlashWorkflow::stageChanged, &context,
                          [this](Stage s) { stages << s; });
+        QObject::connect(&w, &FlashWorkflow::failed, &context,
+                         [this](Failure f, const QString &detail) {
+                             failures << f;
+                             failureDetails << detail;
+                         });
+        QObject::connect(&w, &FlashWorkflow::daemonAnswered, &context, [this] { ++pongs; });
         QObject::connect(&w, &FlashWorkflow::updateFinished, &context,
                          [this](bool ok) { finished << ok; });
         controls = w.enabledControls();
@@ -112,6 +119,9 @@ struct Screen
     QString imageBoard;
     QList<Stage> stages;
     QList<bool> finished;
+    QList<Failure> failures;
+    QStringList failureDetails;
+    int pongs = 0;
 };
 
 const Controls kIdle = Control::Connect | Control::Configure | Control::Quit;
@@ -283,6 +293,8 @@ private slots:
         QTest::addColumn<QString>("connection");
         QTest::addColumn<bool>("portClosed");
         QTest::addColumn<Stage>("stage");
+        QTest::addColumn<Failure>("failure");
+        QTest::addColumn<QString>("detail");
 
         const auto critical = int(UserDialogs::Kind::Critical);
         const auto warning = int(UserDialogs::Kind::Warning);
@@ -290,21 +302,24 @@ private slots:
         QTest::newRow("daemon error") << "error" << QString() << critical << "Error"
                                       << "Can't open /dev/ttyVB0"
                                       << "Open error."
-                                      << "Open Port: " + kPort << false << Stage::Idle;
+                                      << "Open Port: " + kPort << false << Stage::Idle
+                                      << Failure::PortError << "Can't open /dev/ttyVB0";
         QTest::newRow("id above 16 bits") << "id"
                                           << "0x10000" << critical << "Error"
                                           << "COM incorrect. Choose another serial port."
-                                          << "Open error." << onPort << false << Stage::PortOpen;
+                                          << "Open error." << onPort << false << Stage::PortOpen
+                                          << Failure::BoardIdOutOfRange << "0x10000";
         QTest::newRow("no configuration")
             << "id"
             << "0x3456" << warning << "Warning"
             << "Error loading configuration file for Board: 0x3456.\r\n Try to update the software"
             << "Failed control of the configuration file for the Board: 0x3456." << onPort << false
-            << Stage::PortOpen;
-        QTest::newRow("id unreadable") << "idError" << QString() << warning << "Warning"
-                                       << "Error when connecting to the board."
-                                       << "Error when connecting to the board."
-                                       << "Disconnected" << true << Stage::Idle;
+            << Stage::PortOpen << Failure::NoBoardConfig << "0x3456";
+        QTest::newRow("id unreadable")
+            << "idError" << QString() << warning << "Warning"
+            << "Error when connecting to the board."
+            << "Error when connecting to the board."
+            << "Disconnected" << true << Stage::Idle << Failure::BoardIdUnread << QString();
     }
 
     void connectFailures()
@@ -318,6 +333,8 @@ private slots:
         QFETCH(QString, connection);
         QFETCH(bool, portClosed);
         QFETCH(Stage, stage);
+        QFETCH(Failure, failure);
+        QFETCH(QString, detail);
         FakeDialogs dialogs;
 
         m_flow->openSerialPort();
@@ -346,6 +363,8 @@ private slots:
         QCOMPARE(m_screen->status(), status);
         QCOMPARE(m_screen->connection, connection);
         QCOMPARE(m_flow->stage(), stage);
+        QCOMPARE(m_screen->failures, QList<Failure>{failure});
+        QCOMPARE(m_screen->failureDetails, QStringList{detail});
         const QStringList sent = m_link->take();
         QCOMPARE(sent.constLast() == QLatin1String("REQUEST/SERIAL CLOSE"), portClosed);
         QVERIFY(!sent.join(QLatin1Char('\n')).contains(QLatin1String("configs")));
@@ -383,6 +402,8 @@ private slots:
         m_flow->sendImageFile(kImage);
         QCOMPARE(m_screen->status(), QStringLiteral("File loaded: Error file not sent."));
         QCOMPARE(m_flow->stage(), Stage::BoardConnected);
+        QCOMPARE(m_screen->failures, (QList<Failure>{Failure::ImageRefused, Failure::ImageNotLoaded,
+                                                     Failure::ImageNotSent}));
 
         // Cancelling the file dialog sends nothing and says nothing.
         m_link->take();
@@ -436,6 +457,7 @@ private slots:
         QCOMPARE(m_flow->enabledControls(), kIdle);
         QCOMPARE(m_flow->stage(), Stage::Idle);
         QCOMPARE(m_screen->finished, QList<bool>{false});
+        QCOMPARE(m_screen->failures, QList<Failure>{Failure::UpdateFailed});
     }
 
     // A box runs the event loop: a reply arriving meanwhile is applied in a
@@ -488,6 +510,7 @@ private slots:
         QCOMPARE(m_screen->connection, text);
         QVERIFY(!m_flow->daemonCheckPending());
         QVERIFY(!m_flow->serialTimer().isActive());
+        QCOMPARE(m_screen->failures, QList<Failure>{Failure::DaemonAbsent});
         QTest::qWait(100);
         QCOMPARE(dialogs.boxes.size(), 1);
         QVERIFY(m_link->take().isEmpty());
@@ -501,6 +524,7 @@ private slots:
         so().pongReceived = true;
         m_flow->statusReady();
         QVERIFY(!so().pongReceived);
+        QCOMPARE(m_screen->pongs, 1);
         QVERIFY(!m_flow->serialTimer().isActive());
         QVERIFY(!m_flow->daemonCheckPending());
         QTest::qWait(100);
