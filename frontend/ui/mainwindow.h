@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/version.h"
 #include "frontend/core/flashworkflow.h"
 #include "frontend/logs/fulllog.h"
 #include "frontend/ui/mainwindowform.h"
@@ -40,8 +41,8 @@ class MainWindow : public QMainWindow
 
 public:
     // Front end's version and the product's, shown in the about box.
-    static constexpr const char *kFrontEndVersion = "2.08.20200722";
-    static constexpr const char *kProductVersion = "2.8";
+    static constexpr const char *kFrontEndVersion = velmo::kBuildVersion;
+    static constexpr const char *kProductVersion = velmo::kProductVersion;
 
     // brokerPort is the port of the first connection only; the stored
     // preferences take over right after.
