@@ -7,8 +7,10 @@
 #include "frontend/core/userdialogs.h"
 #include "frontend/logs/plotgraph.h"
 #include "frontend/ui/helpdialog.h"
+#include "frontend/ui/servicerecorddialog.h"
 #include "frontend/ui/settingsdialog.h"
 #include "frontend/ui/updatecheckui.h"
+#include "records/updaterecorder.h"
 
 #include <QAction>
 #include <QApplication>
@@ -124,6 +126,7 @@ MainWindow::MainWindow(QWidget *parent, int brokerPort)
     applyStartState();
     connectActions();
     setupLogViews();
+    setupServiceRecord();
 
     m_serialTimer.setSingleShot(true);
     connect(&m_serialTimer, &QTimer::timeout, this, &MainWindow::processSerialTimeout);
@@ -171,6 +174,7 @@ void MainWindow::buildForm()
     makeAction(f.actionConfigure, "actionConfigure", ":/images/settings.png");
     makeAction(f.actionOpenFile, "actionOpenFile", ":/images/folder.png");
     makeAction(f.actionUpdate, "actionUpdate", ":/images/system-software-update.png");
+    makeAction(f.actionServiceRecord, "actionServiceRecord", nullptr);
     makeAction(f.actionOpenLogFile, "actionOpenLogFile", ":/images/folder.png");
     makeAction(f.actionExport_to_Excel, "actionExport_to_Excel", ":/images/excel.png");
     makeAction(f.actionHelpContents, "actionHelpContents", nullptr);
@@ -412,6 +416,8 @@ void MainWindow::buildForm()
     f.menuCalls->addAction(f.actionQuit);
     f.menuFlashing->addAction(f.actionOpenFile);
     f.menuFlashing->addAction(f.actionUpdate);
+    f.menuFlashing->addSeparator();
+    f.menuFlashing->addAction(f.actionServiceRecord);
     f.menuFff->addAction(f.actionOpenLogFile);
     f.menuFff->addAction(f.actionExport_to_Excel);
     f.menuSetup->addAction(f.actionConfigure);
@@ -450,6 +456,7 @@ void MainWindow::retranslateUi()
     f.actionConfigure->setShortcut(QKeySequence(tr("Alt+C")));
     f.actionOpenFile->setText(tr("Open File"));
     f.actionUpdate->setText(tr("Update"));
+    f.actionServiceRecord->setText(tr("Service record…"));
     f.actionOpenLogFile->setText(tr("Open Log File"));
     f.actionExport_to_Excel->setText(tr("Export to Excel"));
     f.actionHelpContents->setText(tr("Help Contents"));
@@ -539,6 +546,7 @@ void MainWindow::connectActions()
     connect(f.actionConfigure, &QAction::triggered, this, &MainWindow::showSerialSetting);
     connect(f.actionOpenFile, &QAction::triggered, this, &MainWindow::openFile);
     connect(f.actionUpdate, &QAction::triggered, this, &MainWindow::startUpdate);
+    connect(f.actionServiceRecord, &QAction::triggered, this, &MainWindow::showServiceRecord);
     connect(f.actionOpenLogFile, &QAction::triggered, this, &MainWindow::openLogFile);
     connect(f.actionFull_log_example, &QAction::triggered, this,
             &MainWindow::process_full_log_example);
@@ -653,12 +661,23 @@ void MainWindow::openFile()
     // would ever replace "File loading...".
     if (result == frontend::SystemMgr::SendResult::Refused)
         showStatus(tr("File loaded: Error file not sent."));
+    if (result == frontend::SystemMgr::SendResult::Sent)
+        m_recorder->imageSent(path);
 }
 
 void MainWindow::startUpdate()
 {
-    m_systemMgr->requestBoardUpdate(ui->checkBoxEraseAll->isChecked());
+    const bool eraseAll = ui->checkBoxEraseAll->isChecked();
+    // Without the broker the request never reaches the daemon, and no
+    // update starts to be recorded or waited for.
+    if (!m_systemMgr->requestBoardUpdate(eraseAll)) {
+        showStatus(tr("Update not started: the serial daemon could not be reached."));
+        return;
+    }
     showStatus(tr("Update started."));
+    const frontend::BoardConf &conf = m_systemMgr->statusObject()->m_BoardConf;
+    m_recorder->begin(m_settings->currentSettings().portName, conf.id, conf.name,
+                      eraseAll ? records::EraseMode::All : records::EraseMode::Pages);
 }
 
 void MainWindow::exitBoot()
@@ -686,6 +705,7 @@ void MainWindow::statusReady()
     // event loop, and a nested call must not act on the same reply again.
     if (so.serialError) {
         so.serialError = false;
+        m_recorder->noteError(so.errorText);
         UserDialogs::instance().critical(QStringLiteral("Error"), so.errorText);
         showStatus(tr("Open error."));
     }
@@ -753,6 +773,7 @@ void MainWindow::statusReady()
 
     if (so.updateDone) {
         so.updateDone = false;
+        m_recorder->finish(records::UpdateResult::Ok);
         if (conf.refresh)
             m_systemMgr->requestRefresh();
         f.progressBarUpdate->setEnabled(true);
@@ -768,6 +789,7 @@ void MainWindow::statusReady()
 
     if (so.updateFailed) {
         so.updateFailed = false;
+        m_recorder->finish(records::UpdateResult::Failed);
         if (conf.refresh)
             m_systemMgr->requestRefresh();
         so.percReceived = false;
@@ -813,6 +835,7 @@ void MainWindow::about()
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     qDebug() << "closeEvent";
+    m_recorder->finish(records::UpdateResult::AbortedByClosing);
     closeSerialPort();
     event->accept();
     QCoreApplication::quit();

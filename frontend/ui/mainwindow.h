@@ -31,11 +31,15 @@ class GraphDialog;
 class HelpDialog;
 class PlotGraph;
 class PlotPoint;
+class ServiceRecordDialog;
 class SettingsDialog;
 class UpdateCheckUi;
 
 namespace frontend {
 class SystemMgr;
+}
+namespace records {
+class UpdateRecorder;
 }
 
 // Every widget, layout, action and menu of the window, named by its object
@@ -117,6 +121,7 @@ struct MainWindowForm
     QAction *actionConfigure = nullptr;
     QAction *actionOpenFile = nullptr;
     QAction *actionUpdate = nullptr;
+    QAction *actionServiceRecord = nullptr;
     QAction *actionOpenLogFile = nullptr;
     QAction *actionExport_to_Excel = nullptr;
     QAction *actionHelpContents = nullptr;
@@ -280,6 +285,23 @@ private:
 public slots:
     void export_to_excel();
     // End of spreadsheet export --------------------------------------------------
+
+    // Service record -------------------------------------------------------------
+    // Defined in mainwindow_records.cpp; the work is done by UpdateRecorder and
+    // ServiceRecordDialog.
+public slots:
+    void showServiceRecord();
+
+public:
+    ServiceRecordDialog *serviceRecordDialog() const { return m_serviceRecord.get(); }
+
+private:
+    void setupServiceRecord();
+    // Writes one record per update this window starts.
+    std::unique_ptr<records::UpdateRecorder> m_recorder;
+    // A window of its own, built at its first use and kept.
+    std::unique_ptr<ServiceRecordDialog> m_serviceRecord;
+    // End of service record ------------------------------------------------------
 
     // Help viewer ----------------------------------------------------------------
 public slots:
