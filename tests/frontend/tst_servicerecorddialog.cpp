@@ -17,6 +17,7 @@
 #include <QStackedWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTranslator>
 #include <QtTest>
 
 using namespace records;
@@ -311,6 +312,35 @@ private slots:
         broken.show();
         QVERIFY(broken.emptyLabel()->text().contains(folder));
         QVERIFY(!broken.exportButton()->isEnabled());
+    }
+
+    // The window's own texts and those of the shared formatting, in Italian.
+    void italianTexts()
+    {
+        FakeDialogs dialogs;
+        QTranslator translator;
+        const QString qm =
+            qEnvironmentVariable("VELMO_STAGE_DIR") + "/translations/velmofrontend_it.qm";
+        QVERIFY2(translator.load(qm), qPrintable(qm));
+        QVERIFY(QCoreApplication::installTranslator(&translator));
+        {
+            ServiceRecordDialog empty(nullptr, m_dir.filePath("empty-it.sqlite"));
+            empty.show();
+            QCOMPARE(empty.windowTitle(), QStringLiteral("Registro aggiornamenti"));
+            QCOMPARE(empty.emptyLabel()->text(),
+                     QStringLiteral("Nessun aggiornamento registrato finora."));
+            QCOMPARE(empty.boardBox()->itemText(0), QStringLiteral("Tutte"));
+        }
+        ServiceRecordDialog dialog(nullptr, seededStore("italian.sqlite"));
+        dialog.show();
+        QCOMPARE(dialog.table()->horizontalHeaderItem(Col::ResultColumn)->text(),
+                 QStringLiteral("Esito"));
+        QCOMPARE(column(dialog.table(), Col::ResultColumn),
+                 (QStringList{"In corso", "Fallito", "OK", "Interrotto", "Annullato"}));
+        QCOMPARE(dialog.table()->item(1, Col::EraseColumn)->text(), QStringLiteral("Per pagine"));
+        QCOMPARE(dialog.statusLabel()->text(), QStringLiteral("5 aggiornamenti mostrati."));
+        QCOMPARE(dialog.exportButton()->text(), QStringLiteral("&Esporta CSV…"));
+        QCoreApplication::removeTranslator(&translator);
     }
 };
 
