@@ -9,6 +9,7 @@
 #include "serial/statusobject.h" // the daemon's worker
 #include "tests/frontend/fakedialogs.h"
 #include "tests/support/boardsimprocess.h"
+#include "tests/support/mqttprobe.h"
 #include "tests/support/testbroker.h"
 
 #include <QAction>
@@ -65,23 +66,21 @@ QString md5Of(const QString &path)
         QCryptographicHash::hash(file.readAll(), QCryptographicHash::Md5).toHex());
 }
 
-// With VELMO_SCREENSHOT_DIR set (a run under Xvfb, see
-// scripts/take-frontend-screenshots.sh) the window is pictured there.
+// With VELMO_SCREENSHOT_DIR set (a run under Xvfb with a window manager, see
+// scripts/take-frontend-screenshots.sh) the window is pictured there, with
+// its title bar.
 void screenshot(QWidget &window, const QString &name)
 {
     const QString dir = qEnvironmentVariable("VELMO_SCREENSHOT_DIR");
     if (dir.isEmpty())
         return;
-    window.move(0, 0);
+    window.move(20, 20);
     window.raise();
     window.activateWindow();
     QTest::qWait(800);
-    const QRect r = window.frameGeometry();
-    const QString crop =
-        QStringLiteral("%1x%2+%3+%4").arg(r.width()).arg(r.height()).arg(r.x()).arg(r.y());
     QProcess::execute(QStringLiteral("import"),
-                      {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("-crop"),
-                       crop, dir + QLatin1Char('/') + name});
+                      {QStringLiteral("-window"), QString::number(window.winId()),
+                       QStringLiteral("-frame"), dir + QLatin1Char('/') + name});
 }
 
 } // namespace
@@ -127,6 +126,40 @@ private:
             return false;
         *added = after.constFirst();
         return true;
+    }
+
+    // Starts a slow update and closes the window in the middle of it.
+    void abortUpdate(bool withDaemonError)
+    {
+        const QString kJammed = QStringLiteral("Port /dev/pts/9 jammed");
+        FakeDialogs dialogs;
+        BoardSimProcess board;
+        QVERIFY(board.start(
+            {"--id", "0x1234", "--erase-all-from", "0x800", "--pace", "--write-ms", "40"}));
+        auto window = readyToUpdate(dialogs, board, "VB-1234 virtual board",
+                                    sampleFirmware("vb1234-sample.hex"));
+        QVERIFY(window);
+        const QList<UpdateRecord> before = allRecords();
+        window->form().btnUpdate->click();
+        QTRY_VERIFY_WITH_TIMEOUT(window->form().progressBarUpdate->value() > 0, kUpdateTimeoutMs);
+        UpdateRecord r;
+        QVERIFY(oneMore(before, &r));
+        QCOMPARE(r.state, RecordState::Running);
+
+        // An error the daemon reports meanwhile goes into the record.
+        if (withDaemonError) {
+            MqttProbe daemonSide(m_broker.port(), QStringLiteral("REQUEST/#"), "velmo-test-side");
+            QVERIFY(daemonSide.waitConnected(QStringLiteral("REQUEST/test")));
+            QVERIFY(daemonSide.publish(QStringLiteral("SERIAL/ERROR"), kJammed));
+            QTRY_VERIFY_WITH_TIMEOUT(dialogs.texts().contains(kJammed), kConnectTimeoutMs);
+        }
+
+        window->close();
+        QVERIFY(oneMore(before, &r));
+        QCOMPARE(r.state, RecordState::AbortedByClosing);
+        QCOMPARE(r.errorText, withDaemonError ? kJammed : QString());
+        window.reset();
+        QCOMPARE(allRecords().size(), before.size() + 1);
     }
 
 private slots:
@@ -225,28 +258,7 @@ private slots:
     }
 
     // Closed while the board is being written: aborted, not left open.
-    void closedDuringUpdate()
-    {
-        FakeDialogs dialogs;
-        BoardSimProcess board;
-        QVERIFY(board.start(
-            {"--id", "0x1234", "--erase-all-from", "0x800", "--pace", "--write-ms", "40"}));
-        auto window = readyToUpdate(dialogs, board, "VB-1234 virtual board",
-                                    sampleFirmware("vb1234-sample.hex"));
-        QVERIFY(window);
-        const QList<UpdateRecord> before = allRecords();
-        window->form().btnUpdate->click();
-        QTRY_VERIFY_WITH_TIMEOUT(window->form().progressBarUpdate->value() > 0, kUpdateTimeoutMs);
-        UpdateRecord r;
-        QVERIFY(oneMore(before, &r));
-        QCOMPARE(r.state, RecordState::Running);
-
-        window->close();
-        QVERIFY(oneMore(before, &r));
-        QCOMPARE(r.state, RecordState::AbortedByClosing);
-        window.reset();
-        QCOMPARE(allRecords().size(), before.size() + 1);
-    }
+    void closedDuringUpdate() { abortUpdate(false); }
 
     // A request that cannot leave starts no update and no record.
     void noBrokerNoRecord()
@@ -288,10 +300,13 @@ private slots:
         QCOMPARE(window->serviceRecordDialog(), dialog);
         QVERIFY(dialog->isVisible());
         if (!qEnvironmentVariableIsEmpty("VELMO_SCREENSHOT_DIR")) {
-            dialog->resize(1240, 360);
+            dialog->resize(1240, 300);
             screenshot(*dialog, QStringLiteral("service-record.png"));
         }
     }
+
+    // A daemon error during the update stays with its record.
+    void daemonErrorKept() { abortUpdate(true); }
 };
 
 QTEST_MAIN(TstMainWindowRecords)
