@@ -2,6 +2,7 @@
 
 #include "common/datafolder.h"
 #include "records/processidentity.h"
+#include "records/recordformat.h"
 
 #include <QDebug>
 #include <QDir>
@@ -42,35 +43,29 @@ const char *const kColumns =
     "file_path, file_size, file_md5, erase, result, error_text, writer_pid, writer_boot_id, "
     "writer_start_ticks";
 
-QString resultKey(UpdateResult result)
+// The words stored in the file are those of the CSV export.
+RecordState stateOf(UpdateResult result)
 {
     switch (result) {
     case UpdateResult::Ok:
-        return QStringLiteral("ok");
+        return RecordState::Ok;
     case UpdateResult::Failed:
-        return QStringLiteral("failed");
+        break;
     case UpdateResult::AbortedByClosing:
-        return QStringLiteral("aborted");
+        return RecordState::AbortedByClosing;
     case UpdateResult::DaemonLost:
-        return QStringLiteral("daemon-lost");
+        return RecordState::DaemonLost;
     }
-    return QStringLiteral("failed");
+    return RecordState::Failed;
 }
 
 RecordState stateFromKey(const QString &key)
 {
-    if (key == QLatin1String("ok"))
-        return RecordState::Ok;
-    if (key == QLatin1String("aborted"))
-        return RecordState::AbortedByClosing;
-    if (key == QLatin1String("daemon-lost"))
-        return RecordState::DaemonLost;
+    for (const UpdateResult result :
+         {UpdateResult::Ok, UpdateResult::AbortedByClosing, UpdateResult::DaemonLost})
+        if (key == RecordFormat::stateKey(stateOf(result)))
+            return stateOf(result);
     return RecordState::Failed;
-}
-
-QString eraseKey(EraseMode erase)
-{
-    return erase == EraseMode::Pages ? QStringLiteral("page-erase") : QStringLiteral("erase-all");
 }
 
 QString currentUserName()
@@ -448,7 +443,7 @@ qint64 ServiceRecord::beginUpdate(const UpdateStart &start)
     insert.addBindValue(text(start.filePath));
     insert.addBindValue(start.fileSize >= 0 ? QVariant(start.fileSize) : QVariant());
     insert.addBindValue(text(start.fileMd5));
-    insert.addBindValue(eraseKey(start.erase));
+    insert.addBindValue(RecordFormat::eraseKey(start.erase));
     insert.addBindValue(self.pid);
     insert.addBindValue(text(self.bootId));
     insert.addBindValue(self.startTicks >= 0 ? QVariant(self.startTicks) : QVariant());
@@ -484,7 +479,7 @@ bool ServiceRecord::finishUpdate(qint64 id, UpdateResult result, const QString &
     update.prepare(QStringLiteral("UPDATE updates SET finished_ms = ?, result = ?, error_text = ?"
                                   " WHERE id = ? AND result IS NULL"));
     update.addBindValue(QDateTime::currentMSecsSinceEpoch());
-    update.addBindValue(resultKey(result));
+    update.addBindValue(RecordFormat::stateKey(stateOf(result)));
     update.addBindValue(text(errorText));
     update.addBindValue(id);
     if (!update.exec()) {
@@ -561,8 +556,9 @@ QList<UpdateRecord> ServiceRecord::query(const RecordFilter &filter, bool *ok)
         r.filePath = select.value(9).toString();
         r.fileSize = select.value(10).isNull() ? -1 : select.value(10).toLongLong();
         r.fileMd5 = select.value(11).toString();
-        r.erase = select.value(12).toString() == QLatin1String("page-erase") ? EraseMode::Pages
-                                                                             : EraseMode::All;
+        r.erase = select.value(12).toString() == RecordFormat::eraseKey(EraseMode::Pages)
+                      ? EraseMode::Pages
+                      : EraseMode::All;
         r.errorText = select.value(14).toString();
         if (!select.value(13).isNull()) {
             r.state = stateFromKey(select.value(13).toString());
