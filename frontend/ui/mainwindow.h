@@ -19,6 +19,7 @@ class HelpDialog;
 class PlotGraph;
 class PlotPanel;
 class PlotPoint;
+class ServiceRecordDialog;
 class SettingsDialog;
 class UpdateCheckUi;
 
@@ -26,6 +27,9 @@ namespace frontend {
 class DaemonLink;
 class SystemMgr;
 } // namespace frontend
+namespace records {
+class UpdateRecorder;
+}
 
 // The front end's window. The form is MainWindowForm; the connection and
 // update workflow is frontend::FlashWorkflow; the logs are parsed in
@@ -34,7 +38,8 @@ class SystemMgr;
 //
 // Defined in mainwindow.cpp (construction, flashing), mainwindow_logs.cpp
 // (opening logs, result tables), mainwindow_graphs.cpp (plots and the run
-// dialog), mainwindow_update.cpp, mainwindow_export.cpp, mainwindow_help.cpp.
+// dialog), mainwindow_update.cpp, mainwindow_export.cpp, mainwindow_help.cpp,
+// mainwindow_records.cpp (the service record).
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -74,6 +79,7 @@ public:
     void startAutomaticUpdateCheck();
 
     HelpDialog *helpDialog() const { return m_help.get(); }
+    ServiceRecordDialog *serviceRecordDialog() const { return m_serviceRecord.get(); }
 
 public slots:
     // Result tables of a short log.
@@ -127,6 +133,8 @@ public slots:
     void enableUpdate();
     void export_to_excel();
     void showDocumentation();
+    // The service record's window, built at its first use.
+    void showServiceRecord();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -162,6 +170,7 @@ private:
     int lastCommandRun() const;
 
     void setupUpdateCheck();
+    void setupServiceRecord();
     void showUpdateToggleText();
 
     std::unique_ptr<MainWindowForm> ui;
@@ -172,6 +181,9 @@ private:
     // A window of its own, built once and kept until the program ends.
     std::unique_ptr<HelpDialog> m_help;
     std::unique_ptr<UpdateCheckUi> m_updateCheck;
+    // Records every update the workflow starts; the window and its records.
+    std::unique_ptr<records::UpdateRecorder> m_recorder;
+    std::unique_ptr<ServiceRecordDialog> m_serviceRecord;
     QMenu *m_contextMenu = nullptr; // child of the window, kept empty
 
     // The open log and its views.

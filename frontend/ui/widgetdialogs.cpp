@@ -3,6 +3,7 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QUrl>
@@ -52,6 +53,21 @@ QString WidgetDialogs::chooseOpenFile(const QString &nameFilter)
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::ReadOnly, true);
     dialog.setNameFilter(nameFilter);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
+}
+
+QString WidgetDialogs::chooseSaveFile(const QString &nameFilter, const QString &suggestedPath)
+{
+    QFileDialog dialog(nullptr);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(nameFilter);
+    const QFileInfo suggested(suggestedPath);
+    dialog.setDirectory(suggested.absolutePath());
+    dialog.selectFile(suggested.fileName());
+    dialog.setDefaultSuffix(suggested.suffix());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     return dialog.selectedFiles().constFirst();
