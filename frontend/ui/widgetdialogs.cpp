@@ -46,6 +46,16 @@ int WidgetDialogs::showChoice(Kind kind, const QString &title, const QString &te
     return int(extra.indexOf(box.clickedButton()));
 }
 
+UserDialogs::Answer WidgetDialogs::askYesNo(Kind kind, const QString &title, const QString &text,
+                                            Answer defaultAnswer)
+{
+    QMessageBox box(iconOf(kind), title, text, QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(defaultAnswer == Answer::Yes ? QMessageBox::Yes : QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    box.exec();
+    return box.clickedButton() == box.button(QMessageBox::Yes) ? Answer::Yes : Answer::No;
+}
+
 QString WidgetDialogs::chooseOpenFile(const QString &nameFilter)
 {
     QFileDialog dialog(nullptr);

@@ -14,4 +14,6 @@ public:
     bool openUrl(const QUrl &url) override;
     int showChoice(Kind kind, const QString &title, const QString &text,
                    const QStringList &buttons) override;
+    Answer askYesNo(Kind kind, const QString &title, const QString &text,
+                    Answer defaultAnswer) override;
 };

@@ -80,6 +80,18 @@ public:
         return choice < buttons.size() ? choice : -1;
     }
 
+    // Recorded apart from the boxes; answered from `answers` in order, then
+    // with the question's default.
+    Answer askYesNo(Kind kind, const QString &title, const QString &text,
+                    Answer defaultAnswer) override
+    {
+        questions.append({kind, title, text});
+        questionDefaults.append(defaultAnswer);
+        if (onQuestion)
+            onQuestion(questions.constLast());
+        return answers.isEmpty() ? defaultAnswer : answers.takeFirst();
+    }
+
     QStringList texts() const
     {
         QStringList out;
@@ -102,4 +114,8 @@ public:
     QStringList unregisteredTypes; // types no application is set for
     QList<QStringList> choiceButtons;
     int choice = -1;
+    QList<Box> questions;
+    QList<Answer> questionDefaults;
+    QList<Answer> answers; // answers of askYesNo, in order
+    std::function<void(const Box &)> onQuestion;
 };
