@@ -220,6 +220,10 @@ void MainWindow::about()
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     qDebug() << "closeEvent";
+    if (!m_workflow->confirmClose()) {
+        event->ignore();
+        return;
+    }
     closeSerialPort();
     event->accept();
     QCoreApplication::quit();
