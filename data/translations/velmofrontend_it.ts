@@ -697,6 +697,14 @@
         <source>XON/XOFF</source>
         <translation>XON/XOFF</translation>
     </message>
+    <message>
+        <source>for example /dev/ttyUSB0</source>
+        <translation>per esempio /dev/ttyUSB0</translation>
+    </message>
+    <message>
+        <source>Choose a port the PC reports, or type the path of the device.</source>
+        <translation>Scegliere una porta rilevata dal PC, oppure scrivere il percorso del dispositivo.</translation>
+    </message>
 </context>
 <context>
     <name>short_log</name>
