@@ -124,12 +124,17 @@ bool FlashWorkflow::confirmClose()
 {
     if (!m_writing)
         return true;
-    return UserDialogs::instance().askYesNo(
-               UserDialogs::Kind::Warning, QStringLiteral("Warning"),
-               QCoreApplication::translate(
-                   "MainWindow", "An update is running. Closing now stops it and leaves the "
-                                 "board without a complete firmware. Close anyway?"),
-               UserDialogs::Answer::No) == UserDialogs::Answer::Yes;
+    // The update may end while the user thinks; endWriting() then takes the
+    // question back, and the window stays to show the result.
+    m_askingClose = true;
+    const UserDialogs::Answer answer = UserDialogs::instance().askYesNo(
+        UserDialogs::Kind::Warning, QStringLiteral("Warning"),
+        QCoreApplication::translate("MainWindow",
+                                    "An update is running. Closing now stops it and leaves the "
+                                    "board without a complete firmware. Close anyway?"),
+        UserDialogs::Answer::No);
+    m_askingClose = false;
+    return answer == UserDialogs::Answer::Yes;
 }
 
 void FlashWorkflow::start()
@@ -421,6 +426,8 @@ void FlashWorkflow::endWriting()
 {
     m_writing = false;
     stopWatch();
+    if (m_askingClose)
+        UserDialogs::instance().withdrawQuestion();
     if (m_link.status().m_BoardConf.refresh)
         m_link.requestRefresh();
     switchControls(Control::Progress);

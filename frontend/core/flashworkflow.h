@@ -210,6 +210,7 @@ private:
     bool m_stateShown = false;   // the status bar shows a state text
     bool m_imageChecked = false; // the image sent passed the check here
     bool m_writing = false;      // from the update request until its end
+    bool m_askingClose = false;  // confirmClose() waits for the user
 
     QTimer m_watchTimer;       // quiet time, then the ping's wait
     QTimer m_updateStartTimer; // until the first progress value

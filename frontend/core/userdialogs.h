@@ -71,6 +71,9 @@ public:
     // Without an override nobody can answer: the default stands.
     virtual Answer askYesNo(Kind kind, const QString &title, const QString &text,
                             Answer defaultAnswer);
+    // The reason for the question askYesNo() is showing has gone: it closes
+    // and answers No. Nothing happens when no question is open.
+    virtual void withdrawQuestion() {}
 
     void critical(const QString &title, const QString &text)
     {

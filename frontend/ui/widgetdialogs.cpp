@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QUrl>
 
+#include <utility>
+
 static_assert(UserDialogs::kRejected == QDialog::Rejected &&
               UserDialogs::kAccepted == QDialog::Accepted);
 
@@ -52,8 +54,16 @@ UserDialogs::Answer WidgetDialogs::askYesNo(Kind kind, const QString &title, con
     QMessageBox box(iconOf(kind), title, text, QMessageBox::Yes | QMessageBox::No);
     box.setDefaultButton(defaultAnswer == Answer::Yes ? QMessageBox::Yes : QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);
+    const QPointer<QMessageBox> outer = std::exchange(m_question, &box);
     box.exec();
+    m_question = outer;
     return box.clickedButton() == box.button(QMessageBox::Yes) ? Answer::Yes : Answer::No;
+}
+
+void WidgetDialogs::withdrawQuestion()
+{
+    if (m_question)
+        m_question->done(QMessageBox::No);
 }
 
 QString WidgetDialogs::chooseOpenFile(const QString &nameFilter)

@@ -82,14 +82,24 @@ public:
 
     // Recorded apart from the boxes; answered from `answers` in order, then
     // with the question's default.
+    // A question withdrawn while open (from onQuestion) answers No.
     Answer askYesNo(Kind kind, const QString &title, const QString &text,
                     Answer defaultAnswer) override
     {
         questions.append({kind, title, text});
         questionDefaults.append(defaultAnswer);
+        const int withdrawnBefore = withdrawnQuestions;
+        asking = true;
         if (onQuestion)
             onQuestion(questions.constLast());
-        return answers.isEmpty() ? defaultAnswer : answers.takeFirst();
+        asking = false;
+        const Answer answer = answers.isEmpty() ? defaultAnswer : answers.takeFirst();
+        return withdrawnQuestions > withdrawnBefore ? Answer::No : answer;
+    }
+    void withdrawQuestion() override
+    {
+        if (asking)
+            ++withdrawnQuestions;
     }
 
     QStringList texts() const
@@ -118,4 +128,6 @@ public:
     QList<Answer> questionDefaults;
     QList<Answer> answers; // answers of askYesNo, in order
     std::function<void(const Box &)> onQuestion;
+    int withdrawnQuestions = 0;
+    bool asking = false;
 };

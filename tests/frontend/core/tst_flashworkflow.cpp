@@ -761,10 +761,21 @@ private slots:
         QVERIFY(!m_flow->confirmClose());
         QVERIFY(m_flow->isUpdating());
 
-        so().updateFailed = true;
-        m_flow->statusReady();
+        // The update ends while the user is asked: the question is taken
+        // back and the window stays to show the result.
+        dialogs.answers << UserDialogs::Answer::Yes;
+        dialogs.onQuestion = [this](const FakeDialogs::Box &) {
+            so().updateFailed = true;
+            m_flow->statusReady();
+        };
+        QVERIFY(!m_flow->confirmClose());
+        QCOMPARE(dialogs.withdrawnQuestions, 1);
+        QCOMPARE(dialogs.texts().size(), 1); // the result's box
+        dialogs.onQuestion = nullptr;
+
         QVERIFY(m_flow->confirmClose());
-        QCOMPARE(dialogs.questions.size(), 3);
+        QCOMPARE(dialogs.questions.size(), 4);
+        QCOMPARE(dialogs.withdrawnQuestions, 1);
     }
 
     // What the status bar says about the connection goes with it; what it
