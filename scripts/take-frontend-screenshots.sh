@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
 # Pictures of the main window for the README, taken under Xvfb by the GUI
-# test's good path (real daemon, virtual board):
+# tests (real daemon, virtual board), with openbox drawing the title bars:
 #   docs/screenshots/flashing-start-datalogging.png  the window at start
 #   docs/screenshots/flashing-file-loaded.png        Flashing tab, file loaded
+#   docs/screenshots/flashing-erasing.png            just after Update
+#   docs/screenshots/flashing-progress.png           blocks written, time left
+#   docs/screenshots/flashing-file-refused.png       a file with a bad checksum
+#   docs/screenshots/flashing-port-hint.png          a port error and its hint
+#   docs/screenshots/flashing-close-question.png     closing during an update
 #   docs/screenshots/service-record.png              the service record after the
 #                                                    window test's updates (openbox
 #                                                    draws its title bar)
@@ -18,7 +23,9 @@ mkdir -p "$home/flashing" "$home/records"
 cd "$build/stage/bin"
 HOME="$home/flashing" TMPDIR="$home/flashing" VELMO_STAGE_DIR="$build/stage" QT_QPA_PLATFORM=xcb \
 VELMO_SCREENSHOT_DIR="$out" \
-  xvfb-run -a -s "-screen 0 1280x900x24" "$build/tests/tst_mainwindow_flashing" goodPath
+  xvfb-run -a -s "-screen 0 1280x900x24" \
+  sh -c 'openbox >/dev/null 2>&1 & sleep 1; "$0" goodPath "preSendCheck:bad record checksum" \
+         openError closeQuestionDuringUpdate' "$build/tests/tst_mainwindow_flashing"
 # A home of its own: the service record holds only this test's updates.
 HOME="$home/records" TMPDIR="$home/records" VELMO_STAGE_DIR="$build/stage" QT_QPA_PLATFORM=xcb \
 VELMO_SCREENSHOT_DIR="$out" \

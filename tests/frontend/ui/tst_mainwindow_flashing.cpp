@@ -17,6 +17,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
@@ -85,7 +86,7 @@ QMap<quint32, quint8> hexImage(const QString &path)
 // With VELMO_SCREENSHOT_DIR set (a run under Xvfb, see
 // scripts/take-frontend-screenshots.sh) the good path leaves pictures of the
 // window there.
-void screenshot(QWidget &window, const QString &name)
+void screenshot(QWidget &window, const QString &name, QWidget *over = nullptr)
 {
     const QString dir = qEnvironmentVariable("VELMO_SCREENSHOT_DIR");
     if (dir.isEmpty())
@@ -94,12 +95,36 @@ void screenshot(QWidget &window, const QString &name)
     window.raise();
     window.activateWindow();
     QTest::qWait(800);
-    const QRect r = window.frameGeometry();
+    QRect r = window.frameGeometry();
+    if (over)
+        r |= over->frameGeometry();
     const QString crop =
         QStringLiteral("%1x%2+%3+%4").arg(r.width()).arg(r.height()).arg(r.x()).arg(r.y());
     QProcess::execute(QStringLiteral("import"),
                       {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("-crop"),
                        crop, dir + QLatin1Char('/') + name});
+}
+
+// The seam records boxes instead of showing them; for the picture the
+// recorded box is shown over the window as the real seam would show it.
+void screenshotWithBox(MainWindow &window, const QString &name, const FakeDialogs::Box &recorded,
+                       bool question = false)
+{
+    if (qEnvironmentVariableIsEmpty("VELMO_SCREENSHOT_DIR"))
+        return;
+    const QMessageBox::Icon icon =
+        recorded.kind == UserDialogs::Kind::Critical  ? QMessageBox::Critical
+        : recorded.kind == UserDialogs::Kind::Warning ? QMessageBox::Warning
+                                                      : QMessageBox::Information;
+    QMessageBox box(icon, recorded.title, recorded.text,
+                    question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, &window);
+    box.setDefaultButton(question ? QMessageBox::No : QMessageBox::Ok);
+    box.setWindowModality(Qt::NonModal);
+    window.form().tabWidget->setCurrentIndex(1);
+    box.adjustSize();
+    box.move(window.geometry().center() - QPoint(box.width() / 2, box.height() / 2));
+    box.show();
+    screenshot(window, name, &box);
 }
 
 } // namespace
@@ -173,8 +198,13 @@ private slots:
         const QString dump = m_tmp.filePath("vb1234.bin");
         BoardSimProcess board;
         // Paced: the board takes the wire's time for every byte, as a real one.
-        QVERIFY(
-            board.start({"--id", "0x1234", "--erase-all-from", "0x800", "--pace", "--dump", dump}));
+        QStringList boardOptions{"--id",   "0x1234", "--erase-all-from", "0x800", "--pace",
+                                 "--dump", dump};
+        // The picture of the erase needs an erase as long as a real board's.
+        if (!qEnvironmentVariableIsEmpty("VELMO_SCREENSHOT_DIR"))
+            boardOptions << "--erase-all-ms"
+                         << "3000";
+        QVERIFY(board.start(boardOptions));
         auto window = startWindow(board.port());
         const MainWindowForm &f = window->form();
         QVERIFY(waitForPong(*window));
@@ -248,6 +278,10 @@ private slots:
         QCOMPARE(statusText(*window), QStringLiteral("Erasing the board…"));
         screenshot(*window, QStringLiteral("flashing-erasing.png"));
         QCOMPARE(m_requests->waitFor("REQUEST/BOARD/UPDATE"), QStringLiteral("EraseAll=1"));
+        if (!qEnvironmentVariableIsEmpty("VELMO_SCREENSHOT_DIR")) {
+            QTRY_VERIFY_WITH_TIMEOUT(f.progressBarUpdate->value() >= 30, kUpdateTimeoutMs);
+            screenshot(*window, QStringLiteral("flashing-progress.png"));
+        }
         QTRY_VERIFY_WITH_TIMEOUT(
             dialogs.texts().contains(QStringLiteral("Update completed successfully.")),
             kUpdateTimeoutMs);
@@ -401,7 +435,11 @@ private slots:
     {
         FakeDialogs dialogs;
         startDaemon();
-        auto window = startWindow(m_tmp.filePath("no-such-port"));
+        // The picture shows the name a technician would see.
+        const QString port = qEnvironmentVariableIsEmpty("VELMO_SCREENSHOT_DIR")
+                                 ? m_tmp.filePath("no-such-port")
+                                 : QStringLiteral("/dev/ttyUSB7");
+        auto window = startWindow(port);
         QVERIFY(waitForPong(*window));
         window->form().actionConnect->trigger();
         QTRY_COMPARE_WITH_TIMEOUT(dialogs.boxes.size(), 1, kConnectTimeoutMs);
@@ -412,9 +450,9 @@ private slots:
         QCOMPARE(parts.size(), 2);
         QVERIFY2(parts.at(0).startsWith(QLatin1String("Can't open ")), qPrintable(parts.at(0)));
         QVERIFY(parts.at(0).endsWith(QLatin1String("error code 1")));
-        QVERIFY2(parts.at(1).startsWith(m_tmp.filePath("no-such-port") + " does not exist."),
-                 qPrintable(parts.at(1)));
+        QVERIFY2(parts.at(1).startsWith(port + " does not exist."), qPrintable(parts.at(1)));
         QCOMPARE(statusText(*window), QStringLiteral("Open error."));
+        screenshotWithBox(*window, QStringLiteral("flashing-port-hint.png"), dialogs.boxes.at(0));
         QVERIFY(window->form().actionConnect->isEnabled());
         QVERIFY(!window->form().btnOpenFile->isEnabled());
     }
@@ -509,7 +547,9 @@ private slots:
         QVERIFY(f.lineEditOpenFile->text().isEmpty());
         QVERIFY(!f.btnUpdate->isEnabled());
         QVERIFY(!f.actionUpdate->isEnabled());
-        screenshot(*window, QStringLiteral("flashing-file-refused.png"));
+        if (file == QLatin1String("bad-checksum.hex"))
+            screenshotWithBox(*window, QStringLiteral("flashing-file-refused.png"),
+                              dialogs.boxes.at(0));
         QTest::qWait(300);
         QVERIFY(m_requests->payloadsOf("REQUEST/SERIAL/FLASH").isEmpty());
 
@@ -684,6 +724,10 @@ private slots:
                                 "without a complete firmware. Close anyway?"));
         QCOMPARE(dialogs.questionDefaults, QList<UserDialogs::Answer>{UserDialogs::Answer::No});
         QVERIFY(window->isVisible());
+        screenshotWithBox(*window, QStringLiteral("flashing-close-question.png"),
+                          {UserDialogs::Kind::Warning, dialogs.questions.at(0).title,
+                           dialogs.questions.at(0).text},
+                          true);
         QTRY_VERIFY_WITH_TIMEOUT(
             dialogs.texts().contains(QStringLiteral("Update completed successfully.")),
             kUpdateTimeoutMs);
