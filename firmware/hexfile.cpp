@@ -4,21 +4,31 @@
 
 #include <QList>
 
+#include <array>
+#include <cstring>
+
 namespace hexfile {
 
 namespace {
 
 constexpr int kHeaderBytes = 4; // count, address high, address low, type
+constexpr int kMaxRecordBytes = kHeaderBytes + 255 + 1;
+
+constexpr std::array<std::int8_t, 256> makeHexTable()
+{
+    std::array<std::int8_t, 256> table{};
+    for (int c = 0; c < 256; ++c)
+        table[size_t(c)] = c >= '0' && c <= '9'   ? std::int8_t(c - '0')
+                           : c >= 'a' && c <= 'f' ? std::int8_t(c - 'a' + 10)
+                           : c >= 'A' && c <= 'F' ? std::int8_t(c - 'A' + 10)
+                                                  : std::int8_t(-1);
+    return table;
+}
+constexpr std::array<std::int8_t, 256> kHexTable = makeHexTable();
 
 int hexValue(char c)
 {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
+    return kHexTable[static_cast<std::uint8_t>(c)];
 }
 
 } // namespace
@@ -43,21 +53,28 @@ RecordError parseRecord(QByteArrayView line, Record *record)
     if (digits.size() % 2 != 0 || digits.size() / 2 < kHeaderBytes + 1)
         return RecordError::BadLength;
 
-    QByteArray bytes(digits.size() / 2, '\0');
-    for (qsizetype i = 0; i < bytes.size(); ++i)
-        bytes[i] =
-            static_cast<char>(hexValue(digits.at(2 * i)) * 16 + hexValue(digits.at(2 * i + 1)));
-    const auto count = static_cast<std::uint8_t>(bytes.at(0));
-    if (bytes.size() != kHeaderBytes + count + 1)
+    // A record holds at most 255 data bytes, so a longer line is wrong
+    // anyway; the buffer on the stack spares an allocation per line, which
+    // dominated the daemon's check of a large file.
+    const qsizetype byteCount = digits.size() / 2;
+    if (byteCount > kMaxRecordBytes)
+        return RecordError::BadLength;
+    std::array<std::uint8_t, kMaxRecordBytes> bytes;
+    const char *in = digits.data();
+    for (qsizetype i = 0; i < byteCount; ++i)
+        bytes[size_t(i)] =
+            static_cast<std::uint8_t>(hexValue(in[2 * i]) * 16 + hexValue(in[2 * i + 1]));
+    const std::uint8_t count = bytes[0];
+    if (byteCount != kHeaderBytes + count + 1)
         return RecordError::BadLength;
 
     unsigned sum = 0;
-    for (const char b : bytes)
-        sum += static_cast<std::uint8_t>(b);
+    for (qsizetype i = 0; i < byteCount; ++i)
+        sum += bytes[size_t(i)];
     if ((sum & 0xFFu) != 0)
         return RecordError::BadChecksum;
 
-    const auto type = static_cast<std::uint8_t>(bytes.at(3));
+    const std::uint8_t type = bytes[3];
     const bool isBase = type == std::uint8_t(RecordType::ExtendedSegment) ||
                         type == std::uint8_t(RecordType::ExtendedLinear);
     if (isBase && count != 2)
@@ -65,9 +82,11 @@ RecordError parseRecord(QByteArrayView line, Record *record)
 
     if (record) {
         record->type = type;
-        record->address = static_cast<std::uint16_t>(static_cast<std::uint8_t>(bytes.at(1)) * 256 +
-                                                     static_cast<std::uint8_t>(bytes.at(2)));
-        record->data = bytes.mid(kHeaderBytes, count);
+        record->address = static_cast<std::uint16_t>(bytes[1] * 256 + bytes[2]);
+        // Keeps the capacity of a record that is reused line after line.
+        record->data.resize(count);
+        if (count > 0)
+            std::memcpy(record->data.data(), bytes.data() + kHeaderBytes, count);
     }
     return RecordError::None;
 }
@@ -124,10 +143,11 @@ bool buildImage(QByteArrayView file, const Layout &layout, QByteArray *image)
             if (address < layout.startFlash || address >= rangeEnd)
                 break;
             const quint32 offset = bootframe::imageOffset(address);
+            char *out = image->data();
             for (qsizetype i = 0; i < record.data.size(); ++i) {
                 if (quint64(offset) + i >= layout.sizeBytes || quint64(address) + i >= rangeEnd)
                     break;
-                (*image)[offset + i] = record.data.at(i);
+                out[offset + i] = record.data.at(i);
             }
             break;
         }
