@@ -81,16 +81,19 @@ void MainWindow::setupLogViews()
     connect(single, &QCustomPlot::plottableDoubleClick, this, &MainWindow::singleGraphToolTip);
 
     // Both plots scroll and zoom together; each top axis follows its bottom
-    // axis. The library ignores a replot requested while one is running, so
-    // the mutual replot stops after one round.
-    for (PlotGraph *plot : {commands, allarms}) {
-        connect(plot->xAxis, qOverload<const QCPRange &>(&QCPAxis::rangeChanged), plot->xAxis2,
-                qOverload<const QCPRange &>(&QCPAxis::setRange));
-    }
-    connect(commands->xAxis, qOverload<const QCPRange &>(&QCPAxis::rangeChanged), allarms->xAxis,
-            qOverload<const QCPRange &>(&QCPAxis::setRange));
-    connect(allarms->xAxis, qOverload<const QCPRange &>(&QCPAxis::rangeChanged), commands->xAxis,
-            qOverload<const QCPRange &>(&QCPAxis::setRange));
+    // axis. Each follower reads the range as it is when called: a plot keeps
+    // its runs within the log while the signal is being delivered, so the
+    // range the signal carries may already be out of date. The library
+    // ignores a replot requested while one is running, so the mutual replot
+    // stops after one round.
+    const auto follow = [](QCPAxis *leader, QCPAxis *follower) {
+        connect(leader, qOverload<const QCPRange &>(&QCPAxis::rangeChanged), follower,
+                [leader, follower] { follower->setRange(leader->range()); });
+    };
+    for (PlotGraph *plot : {commands, allarms})
+        follow(plot->xAxis, plot->xAxis2);
+    follow(commands->xAxis, allarms->xAxis);
+    follow(allarms->xAxis, commands->xAxis);
     connect(commands, &QCustomPlot::afterReplot, allarms, [allarms] { allarms->replot(); });
     connect(allarms, &QCustomPlot::afterReplot, commands, [commands] { commands->replot(); });
 }
