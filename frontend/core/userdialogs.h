@@ -60,6 +60,17 @@ public:
     virtual int showChoice(Kind kind, const QString &title, const QString &text,
                            const QStringList &buttons);
 
+    // A box that shows without waiting for the user, who may go on working
+    // beside it; it is disposed of when closed. `informativeText` goes below
+    // `text`. Without an override it is reported as showMessage() would.
+    virtual void showNonModalMessage(Kind kind, const QString &title, const QString &text,
+                                     const QString &informativeText);
+
+    // A file dialog for a file to write, starting at `suggestedName` (a path
+    // or a bare name); returns the chosen path, or an empty string when the
+    // user cancelled (always, without an override).
+    virtual QString chooseSaveFile(const QString &nameFilter, const QString &suggestedName);
+
     void critical(const QString &title, const QString &text)
     {
         showMessage(Kind::Critical, title, text);

@@ -22,13 +22,14 @@ QString codeOf(const QString &label)
     return label.trimmed().section(QLatin1Char(' '), 0, 0);
 }
 
+// Shown without waiting: the user steps on through the runs, or opens the
+// next description, while it stays open.
 void showDescription(const QString &label, const QString &description)
 {
     const Lenguagge language;
-    UserDialogs::instance().showMessage(UserDialogs::Kind::Information, label.trimmed(),
-                                        label.trimmed() + QLatin1Char('\n') + description +
-                                            QLatin1Char('.') + QLatin1Char('\n') +
-                                            language.manualHintText());
+    UserDialogs::instance().showNonModalMessage(
+        UserDialogs::Kind::Information, label.trimmed(), label.trimmed(),
+        description + QLatin1Char('.') + QLatin1Char('\n') + language.manualHintText());
 }
 } // namespace
 
@@ -324,9 +325,11 @@ void MainWindow::plotSingleGraph(int number_graph)
     if (!alarmKeys.isEmpty())
         title += QStringLiteral(" / ") + tr("Alarms");
     plot->setAxisLabels(QString(), title);
+    // Day and month names in the language of the installed translation.
+    const QLocale locale = Lenguagge().locale();
     plot->setTitleText(tr("Graph event %1 (%2)")
                            .arg(number_graph)
-                           .arg(date.toString(QStringLiteral("ddd d MMM yy hh:mm"))));
+                           .arg(locale.toString(date, QStringLiteral("ddd d MMM yy hh:mm"))));
 
     const int keyMax = p + 1;
     plot->plotSeries(singleCommandLabels, commandKeys, commandRows, commandKeys, tickLabels, keyMax,

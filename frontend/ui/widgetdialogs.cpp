@@ -1,10 +1,13 @@
 #include "frontend/ui/widgetdialogs.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QUrl>
 
 static_assert(UserDialogs::kRejected == QDialog::Rejected &&
@@ -70,4 +73,36 @@ bool WidgetDialogs::openDocument(const QString &path)
 bool WidgetDialogs::openUrl(const QUrl &url)
 {
     return QDesktopServices::openUrl(url);
+}
+
+void WidgetDialogs::showNonModalMessage(Kind kind, const QString &title, const QString &text,
+                                        const QString &informativeText)
+{
+    // A modal dialog that is up (the single-run graph) would block a box
+    // outside it, which could then not be closed until the dialog is: the
+    // box belongs to that dialog. Otherwise it has no parent.
+    auto *box = new QMessageBox(iconOf(kind), title, text, QMessageBox::Ok,
+                                QApplication::activeModalWidget());
+    box->setInformativeText(informativeText);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
+}
+
+QString WidgetDialogs::chooseSaveFile(const QString &nameFilter, const QString &suggestedName)
+{
+    QFileDialog dialog(nullptr);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(nameFilter);
+    dialog.selectFile(suggestedName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    QString path = dialog.selectedFiles().constFirst();
+    // A name typed without an ending gets the one of the type chosen.
+    static const QRegularExpression kPattern(QStringLiteral("\\*\\.(\\w+)"));
+    const QRegularExpressionMatch ending = kPattern.match(dialog.selectedNameFilter());
+    if (QFileInfo(path).suffix().isEmpty() && ending.hasMatch())
+        path += QLatin1Char('.') + ending.captured(1);
+    return path;
 }

@@ -14,4 +14,7 @@ public:
     bool openUrl(const QUrl &url) override;
     int showChoice(Kind kind, const QString &title, const QString &text,
                    const QStringList &buttons) override;
+    void showNonModalMessage(Kind kind, const QString &title, const QString &text,
+                             const QString &informativeText) override;
+    QString chooseSaveFile(const QString &nameFilter, const QString &suggestedName) override;
 };

@@ -80,6 +80,19 @@ public:
         return choice < buttons.size() ? choice : -1;
     }
 
+    // Recorded apart from the modal boxes: nothing waits for them.
+    void showNonModalMessage(Kind kind, const QString &title, const QString &text,
+                             const QString &informativeText) override
+    {
+        nonModalBoxes.append({kind, title, text, informativeText});
+    }
+    QString chooseSaveFile(const QString &nameFilter, const QString &suggestedName) override
+    {
+        saveFilters.append(nameFilter);
+        saveSuggestions.append(suggestedName);
+        return saveFiles.isEmpty() ? QString() : saveFiles.takeFirst();
+    }
+
     QStringList texts() const
     {
         QStringList out;
@@ -102,4 +115,15 @@ public:
     QStringList unregisteredTypes; // types no application is set for
     QList<QStringList> choiceButtons;
     int choice = -1;
+    struct NonModalBox
+    {
+        Kind kind;
+        QString title;
+        QString text;
+        QString informativeText;
+    };
+    QList<NonModalBox> nonModalBoxes;
+    QStringList saveFiles; // answers of chooseSaveFile, in order
+    QStringList saveFilters;
+    QStringList saveSuggestions;
 };

@@ -440,8 +440,10 @@ void TstShortLog::languageFromTranslationFiles()
     QVERIFY(QDir::setCurrent(dir.path()));
     const Lenguagge language;
     QCOMPARE(language.languageCode(), QStringLiteral("EN"));
+    QCOMPARE(language.locale().language(), QLocale::English);
     QVERIFY(writeFile(QStringLiteral("velmofrontend_pt.qm"), QByteArray()));
     QCOMPARE(language.languageCode(), QStringLiteral("PT"));
+    QCOMPARE(language.locale().language(), QLocale::Portuguese);
     QCOMPARE(language.manualHintText(),
              QStringLiteral("See control board manual for furtehr information."));
     QCOMPARE(language.exportingText(), QStringLiteral("Exporting to excel.."));
@@ -450,6 +452,9 @@ void TstShortLog::languageFromTranslationFiles()
     QVERIFY(writeFile(QStringLiteral("velmofrontend_it.qm"), QByteArray()));
     QCOMPARE(language.languageCode(), QStringLiteral("IT"));
     QCOMPARE(language.cancelText(), QStringLiteral("Cancella"));
+    QCOMPARE(language.locale().language(), QLocale::Italian);
+    QCOMPARE(language.locale().toString(QDate(2026, 11, 7), QStringLiteral("ddd d MMM")),
+             QStringLiteral("sab 7 nov"));
     QCOMPARE(
         language.manualHintText(),
         QStringLiteral("Vedi il manuale della scheda di controllo per ulteriori informazioni."));
@@ -817,8 +822,7 @@ void TstShortLog::limitTextsAreTranslated()
     QTranslator italian;
     QVERIFY(italian.load(qm));
     QCoreApplication::installTranslator(&italian);
-    const QStringList texts{FormulaEvaluator::timedOutText(),
-                            FormulaEvaluator::tooMuchMemoryText(),
+    const QStringList texts{FormulaEvaluator::timedOutText(), FormulaEvaluator::tooMuchMemoryText(),
                             FormulaEvaluator::resultTooLongText()};
     QCoreApplication::removeTranslator(&italian);
     QCOMPARE(texts, (QStringList{"tempo della formula scaduto", "la formula usa troppa memoria",
