@@ -45,9 +45,11 @@ void MainWindow::setupLogViews()
     single->setAxisLabels(QString(), tr("Commands / Events"));
 
     m_commandsPanel = new PlotPanel(commands, this);
-    m_commandsPanel->setPlotter([this](PlotGraph &plot) { plotCommands(plot); });
+    m_commandsPanel->setPlotter(
+        [this](PlotGraph &plot) { plotCommands(plot, m_commandsPanel->rowFilter()); });
     m_allarmsPanel = new PlotPanel(allarms, this);
-    m_allarmsPanel->setPlotter([this](PlotGraph &plot) { plotAllarms(plot); });
+    m_allarmsPanel->setPlotter(
+        [this](PlotGraph &plot) { plotAllarms(plot, m_allarmsPanel->rowFilter()); });
     for (PlotPanel *panel : {m_commandsPanel, m_allarmsPanel})
         connect(panel, &PlotPanel::runChosen, this, &MainWindow::showRun);
 
@@ -97,27 +99,55 @@ void MainWindow::setupLogViews()
     follow(allarms->xAxis, commands->xAxis);
     connect(commands, &QCustomPlot::afterReplot, allarms, [allarms] { allarms->replot(); });
     connect(allarms, &QCustomPlot::afterReplot, commands, [commands] { commands->replot(); });
+
+    setupGraphTools();
 }
 
 void MainWindow::plotFullLog()
 {
+    // Another log has other rows: it opens with all of them.
+    m_commandsPanel->forgetRowFilter();
+    m_allarmsPanel->forgetRowFilter();
     m_commandsPanel->replotAll();
     m_allarmsPanel->replotAll();
 }
 
-void MainWindow::plotCommands(PlotGraph &plot) const
+void MainWindow::plotCommands(PlotGraph &plot, const RowFilter &filter) const
 {
     const int keyMax = m_series.keyMax();
-    plot.plotSeries(m_series.commandShortLabels, m_series.commandX, m_series.commandShortY,
-                    m_series.timeX, m_series.timeLabels, keyMax, PlotGraph::commandStyle());
-    plot.plotSeries(m_series.eventLabels, m_series.eventX, m_series.eventY, m_series.timeX,
-                    m_series.timeLabels, keyMax, PlotGraph::eventStyle());
+    if (!filter.active) {
+        plot.plotSeries(m_series.commandShortLabels, m_series.commandX, m_series.commandShortY,
+                        m_series.timeX, m_series.timeLabels, keyMax, PlotGraph::commandStyle());
+        plot.plotSeries(m_series.eventLabels, m_series.eventX, m_series.eventY, m_series.timeX,
+                        m_series.timeLabels, keyMax, PlotGraph::eventStyle());
+        return;
+    }
+    const RowSeries commands =
+        filterRows(m_series.commandShortLabels, m_series.commandX, m_series.commandShortY, filter);
+    const RowSeries events =
+        filterRows(m_series.eventLabels, m_series.eventX, m_series.eventY, filter);
+    plot.plotSeries(commands.labels, commands.keys, commands.values, m_series.timeX,
+                    m_series.timeLabels, keyMax, PlotGraph::commandStyle());
+    plot.plotSeries(events.labels, events.keys, events.values, m_series.timeX, m_series.timeLabels,
+                    keyMax, PlotGraph::eventStyle());
 }
 
-void MainWindow::plotAllarms(PlotGraph &plot) const
+void MainWindow::plotAllarms(PlotGraph &plot, const RowFilter &filter) const
 {
-    plot.plotSeries(m_series.alarmLabels, m_series.alarmX, m_series.alarmY, m_series.alarmX,
-                    m_series.alarmTimeLabels, m_series.keyMax(), PlotGraph::alarmStyle());
+    if (!filter.active) {
+        plot.plotSeries(m_series.alarmLabels, m_series.alarmX, m_series.alarmY, m_series.alarmX,
+                        m_series.alarmTimeLabels, m_series.keyMax(), PlotGraph::alarmStyle());
+        return;
+    }
+    // The dates on top belong to the alarms shown.
+    const RowSeries alarms =
+        filterRows(m_series.alarmLabels, m_series.alarmX, m_series.alarmY, filter);
+    QStringList dates;
+    dates.reserve(alarms.kept.size());
+    for (int j : alarms.kept)
+        dates.append(m_series.alarmTimeLabels.value(j));
+    plot.plotSeries(alarms.labels, alarms.keys, alarms.values, alarms.keys, dates,
+                    m_series.keyMax(), PlotGraph::alarmStyle());
 }
 
 int MainWindow::lastCommandRun() const
@@ -243,17 +273,12 @@ void MainWindow::showRun(int run)
 
 void MainWindow::graphCommandsItemClicked()
 {
-    // Rows of the commands plot: the short command texts, an empty row, then
-    // the event texts (see plotCommands()).
+    // The plot knows its rows, also when some are filtered out: the short
+    // command texts, an empty row, then the event texts (see plotCommands()).
     const int row = m_describeRow;
     m_describeRow = -1;
-    const int commandRows = int(m_series.commandShortLabels.size());
-    QString label;
-    if (row > 0 && row < commandRows)
-        label = m_series.commandShortLabels.at(row);
-    else if (row > commandRows && row - commandRows < m_series.eventLabels.size())
-        label = m_series.eventLabels.at(row - commandRows);
-    if (label.isEmpty())
+    const QString label = ui->plotGraphCommands->valueLabels().value(row);
+    if (row <= 0 || label.isEmpty())
         return;
     showDescription(label, commandEventDescription(codeOf(label), Lenguagge().languageCode()));
 }
