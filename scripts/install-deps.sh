@@ -13,7 +13,7 @@ packages=(
   libqcustomplot-dev libmosquittopp-dev libmosquitto-dev
   mosquitto mosquitto-clients
   libxlsxwriter-dev sqlite3 unzip
-  xvfb xauth imagemagick x11-utils xdg-utils fonts-dejavu-core
+  xvfb xauth imagemagick x11-utils xdg-utils fonts-dejavu-core openbox
   adwaita-icon-theme
   socat procps psmisc
   dpkg-dev lintian desktop-file-utils appstream man-db iproute2

@@ -431,6 +431,263 @@
         <source>The spreadsheet was not written.</source>
         <translation>Il foglio di calcolo non è stato scritto.</translation>
     </message>
+    <message>
+        <source>Service record…</source>
+        <translation>Registro aggiornamenti…</translation>
+    </message>
+    <message>
+        <source>Update not started: the serial daemon could not be reached.</source>
+        <translation>Aggiornamento non avviato: il demone seriale non è raggiungibile.</translation>
+    </message>
+</context>
+<context>
+    <name>RecordFormat</name>
+    <message>
+        <source>No updates recorded yet.</source>
+        <translation>Nessun aggiornamento registrato finora.</translation>
+    </message>
+    <message>
+        <source>Started</source>
+        <translation>Inizio</translation>
+    </message>
+    <message>
+        <source>Duration</source>
+        <translation>Durata</translation>
+    </message>
+    <message>
+        <source>Result</source>
+        <translation>Esito</translation>
+    </message>
+    <message>
+        <source>Board</source>
+        <translation>Scheda</translation>
+    </message>
+    <message>
+        <source>Board name</source>
+        <translation>Nome scheda</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation>File</translation>
+    </message>
+    <message>
+        <source>Size (KiB)</source>
+        <translation>Dimensione (KiB)</translation>
+    </message>
+    <message>
+        <source>MD5</source>
+        <translation>MD5</translation>
+    </message>
+    <message>
+        <source>Erase</source>
+        <translation>Cancellazione</translation>
+    </message>
+    <message>
+        <source>Port</source>
+        <translation>Porta</translation>
+    </message>
+    <message>
+        <source>User</source>
+        <translation>Utente</translation>
+    </message>
+    <message>
+        <source>Host</source>
+        <translation>Computer</translation>
+    </message>
+    <message>
+        <source>Program</source>
+        <translation>Programma</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Errore</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation>Fallito</translation>
+    </message>
+    <message>
+        <source>Aborted</source>
+        <translation>Annullato</translation>
+    </message>
+    <message>
+        <source>Daemon lost</source>
+        <translation>Demone perso</translation>
+    </message>
+    <message>
+        <source>Running</source>
+        <translation>In corso</translation>
+    </message>
+    <message>
+        <source>Interrupted</source>
+        <translation>Interrotto</translation>
+    </message>
+    <message>
+        <source>Page erase</source>
+        <translation>Per pagine</translation>
+    </message>
+    <message>
+        <source>Erase all</source>
+        <translation>Cancella tutto</translation>
+    </message>
+    <message>
+        <source>&lt; 1 s</source>
+        <translation>&lt; 1 s</translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>%1 min %2 s</source>
+        <translation>%1 min %2 s</translation>
+    </message>
+    <message>
+        <source>%1 h %2 min</source>
+        <translation>%1 h %2 min</translation>
+    </message>
+</context>
+<context>
+    <name>ServiceRecord</name>
+    <message>
+        <source>The data folder %1 could not be created.</source>
+        <translation>Impossibile creare la cartella dati %1.</translation>
+    </message>
+    <message>
+        <source>The service record was damaged. It was renamed to %1 and a new one was started.</source>
+        <translation>Il registro aggiornamenti era danneggiato. È stato rinominato in %1 e ne è stato avviato uno nuovo.</translation>
+    </message>
+    <message>
+        <source>The service record %1 could not be prepared</source>
+        <translation>Impossibile preparare il registro aggiornamenti %1</translation>
+    </message>
+    <message>
+        <source>The new service record %1 could not be started</source>
+        <translation>Impossibile avviare il nuovo registro aggiornamenti %1</translation>
+    </message>
+    <message>
+        <source>The service record %1 could not be opened</source>
+        <translation>Impossibile aprire il registro aggiornamenti %1</translation>
+    </message>
+    <message>
+        <source>the SQLite driver of Qt is not installed</source>
+        <translation>il driver SQLite di Qt non è installato</translation>
+    </message>
+    <message>
+        <source>it is not a file</source>
+        <translation>non è un file</translation>
+    </message>
+    <message>
+        <source>The service record %1 could not be created</source>
+        <translation>Impossibile creare il registro aggiornamenti %1</translation>
+    </message>
+    <message>
+        <source>The service record %1 could not be read</source>
+        <translation>Impossibile leggere il registro aggiornamenti %1</translation>
+    </message>
+    <message>
+        <source>The service record %1 is damaged</source>
+        <translation>Il registro aggiornamenti %1 è danneggiato</translation>
+    </message>
+    <message>
+        <source>The service record %1 was written by a newer version of the program (format %2)</source>
+        <translation>Il registro aggiornamenti %1 è stato scritto da una versione più recente del programma (formato %2)</translation>
+    </message>
+    <message>
+        <source>The damaged service record %1 could not be renamed</source>
+        <translation>Impossibile rinominare il registro aggiornamenti danneggiato %1</translation>
+    </message>
+    <message>
+        <source>The service record %1 is not open</source>
+        <translation>Il registro aggiornamenti %1 non è aperto</translation>
+    </message>
+    <message>
+        <source>The start of the update could not be written to %1</source>
+        <translation>Impossibile scrivere l'inizio dell'aggiornamento in %1</translation>
+    </message>
+    <message>
+        <source>The end of the update could not be written to %1</source>
+        <translation>Impossibile scrivere la fine dell'aggiornamento in %1</translation>
+    </message>
+    <message>
+        <source>The service record %1 holds no open update %2</source>
+        <translation>Il registro aggiornamenti %1 non contiene un aggiornamento aperto %2</translation>
+    </message>
+</context>
+<context>
+    <name>ServiceRecordDialog</name>
+    <message>
+        <source>Service record</source>
+        <translation>Registro aggiornamenti</translation>
+    </message>
+    <message>
+        <source>&amp;Board:</source>
+        <translation>&amp;Scheda:</translation>
+    </message>
+    <message>
+        <source>Only &amp;from</source>
+        <translation>Solo &amp;dal</translation>
+    </message>
+    <message>
+        <source>&amp;to</source>
+        <translation>&amp;al</translation>
+    </message>
+    <message>
+        <source>&amp;Refresh</source>
+        <translation>&amp;Ricarica</translation>
+    </message>
+    <message>
+        <source>&amp;Export CSV…</source>
+        <translation>&amp;Esporta CSV…</translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation>&amp;Chiudi</translation>
+    </message>
+    <message>
+        <source>All</source>
+        <translation>Tutte</translation>
+    </message>
+    <message>
+        <source>No updates match the filter.</source>
+        <translation>Nessun aggiornamento corrisponde al filtro.</translation>
+    </message>
+    <message>
+        <source>1 update shown.</source>
+        <translation>1 aggiornamento mostrato.</translation>
+    </message>
+    <message>
+        <source>%1 updates shown.</source>
+        <translation>%1 aggiornamenti mostrati.</translation>
+    </message>
+    <message>
+        <source>Ended %1</source>
+        <translation>Terminato %1</translation>
+    </message>
+    <message>
+        <source>%1 bytes</source>
+        <translation>%1 byte</translation>
+    </message>
+    <message>
+        <source>CSV files (*.csv)</source>
+        <translation>File CSV (*.csv)</translation>
+    </message>
+    <message>
+        <source>The CSV file %1 could not be written: %2</source>
+        <translation>Impossibile scrivere il file CSV %1: %2</translation>
+    </message>
+    <message>
+        <source>1 update saved to %1</source>
+        <translation>1 aggiornamento salvato in %1</translation>
+    </message>
+    <message>
+        <source>%1 updates saved to %2</source>
+        <translation>%1 aggiornamenti salvati in %2</translation>
+    </message>
 </context>
 <context>
     <name>PlotPanel</name>
@@ -600,6 +857,21 @@
     <message>
         <source>Copy address</source>
         <translation>Copia indirizzo</translation>
+    </message>
+</context>
+<context>
+    <name>UpdateRecorder</name>
+    <message>
+        <source>This update is not entered in the service record.
+%1</source>
+        <translation>Questo aggiornamento non è stato inserito nel registro aggiornamenti.
+%1</translation>
+    </message>
+    <message>
+        <source>The end of this update is not entered in the service record.
+%1</source>
+        <translation>La fine di questo aggiornamento non è stata inserita nel registro aggiornamenti.
+%1</translation>
     </message>
 </context>
 </TS>

@@ -4,6 +4,7 @@
 #include "frontend/core/requests.h"
 #include "frontend/core/userdialogs.h"
 #include "protocol/topics.h"
+#include "records/updaterecorder.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -146,6 +147,8 @@ void FlashWorkflow::sendImageFile(const QString &path)
     switch (m_link.sendImageFile(path)) {
     case SystemMgr::SendResult::Sent:
         setStage(Stage::ImageSent);
+        if (m_recorder)
+            m_recorder->imageSent(path);
         break;
     case SystemMgr::SendResult::NotLoaded:
         // The file's own box has been shown; the daemon keeps what it had.
@@ -162,9 +165,20 @@ void FlashWorkflow::sendImageFile(const QString &path)
 
 void FlashWorkflow::startUpdate(bool eraseAll)
 {
-    m_link.requestBoardUpdate(eraseAll);
+    // Without the broker the request never reaches the daemon: nothing
+    // starts, so nothing is recorded or waited for.
+    if (!m_link.requestBoardUpdate(eraseAll)) {
+        emit statusMessage(QCoreApplication::translate(
+            "MainWindow", "Update not started: the serial daemon could not be reached."));
+        return;
+    }
     setStage(Stage::Updating);
     emit statusMessage(QCoreApplication::translate("MainWindow", "Update started."));
+    if (m_recorder) {
+        const BoardConf &conf = m_link.status().m_BoardConf;
+        m_recorder->begin(portName(), conf.id, conf.name,
+                          eraseAll ? records::EraseMode::All : records::EraseMode::Pages);
+    }
 }
 
 void FlashWorkflow::exitBoot()
@@ -240,6 +254,8 @@ void FlashWorkflow::statusReady()
         if (m_stage == Stage::Opening)
             setStage(Stage::Idle);
         emit failed(Failure::PortError, so.errorText);
+        if (m_recorder)
+            m_recorder->noteError(so.errorText);
         UserDialogs::instance().critical(QStringLiteral("Error"), so.errorText);
         emit statusMessage(QCoreApplication::translate("MainWindow", "Open error."));
     }
@@ -282,6 +298,8 @@ void FlashWorkflow::statusReady()
 
     if (so.updateDone) {
         so.updateDone = false;
+        if (m_recorder)
+            m_recorder->finish(records::UpdateResult::Ok);
         endWriting();
         const QString text =
             QCoreApplication::translate("MainWindow", "Update completed successfully.");
@@ -296,6 +314,8 @@ void FlashWorkflow::statusReady()
     if (so.updateFailed) {
         so.updateFailed = false;
         so.percReceived = false;
+        if (m_recorder)
+            m_recorder->finish(records::UpdateResult::Failed);
         endWriting();
         emit failed(Failure::UpdateFailed, QString());
         UserDialogs::instance().critical(

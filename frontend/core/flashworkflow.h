@@ -7,6 +7,10 @@
 #include <QString>
 #include <QTimer>
 
+namespace records {
+class UpdateRecorder;
+}
+
 namespace frontend {
 
 class DaemonLink;
@@ -103,6 +107,11 @@ public:
     // Where the board configuration files are looked up; "../configs/"
     // unless set.
     void setBoardConfigFolder(const QString &folder) { m_configFolder = folder; }
+
+    // Where the updates are recorded (not owned; may be null). The workflow
+    // reports the image sent, the start, the daemon's errors and the outcome.
+    void setRecorder(records::UpdateRecorder *recorder) { m_recorder = recorder; }
+    records::UpdateRecorder *recorder() const { return m_recorder; }
     const QString &boardConfigFolder() const { return m_configFolder; }
 
 public slots:
@@ -163,6 +172,7 @@ private:
     Stage m_stage = Stage::Idle;
     Controls m_controls;
     QString m_configFolder = QString::fromLatin1(kBoardConfigFolder);
+    records::UpdateRecorder *m_recorder = nullptr;
 };
 
 } // namespace frontend

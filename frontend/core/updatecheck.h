@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/version.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QObject>
@@ -19,7 +21,7 @@ struct UpdateAppDetails
 {
     static constexpr const char *kCompanyName = "Calvestrid";
     static constexpr const char *kAppName = "Calvestrid ORKEL";
-    static constexpr const char *kAppVersion = "2.8";
+    static constexpr const char *kAppVersion = velmo::kProductVersion;
 };
 
 // Folder on the update server that holds "appcast_ENG.xml" and "appcast_ITA.xml".

@@ -48,6 +48,11 @@ bool UserDialogs::hasDefaultApplication(const QString &mimeType)
     return !query.readAllStandardOutput().trimmed().isEmpty();
 }
 
+QString UserDialogs::chooseSaveFile(const QString &, const QString &)
+{
+    return QString();
+}
+
 int UserDialogs::showChoice(Kind kind, const QString &title, const QString &text,
                             const QStringList &)
 {

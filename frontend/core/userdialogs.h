@@ -35,6 +35,10 @@ public:
     // A file dialog for one existing file, read-only option set; returns the
     // chosen path, or an empty string when the user cancelled.
     virtual QString chooseOpenFile(const QString &nameFilter) = 0;
+    // A file dialog for saving, proposing `suggestedPath` (folder and name);
+    // asks before replacing a file. Returns the chosen path, or an empty
+    // string when the user cancelled (which is all this base class does).
+    virtual QString chooseSaveFile(const QString &nameFilter, const QString &suggestedPath);
     // Runs a modal dialog that the caller has prepared; returns its result
     // code (QDialog::Accepted or QDialog::Rejected).
     virtual int execDialog(QDialog &dialog) = 0;

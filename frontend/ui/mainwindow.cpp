@@ -4,8 +4,10 @@
 #include "frontend/core/systemmgr.h"
 #include "frontend/core/userdialogs.h"
 #include "frontend/ui/helpdialog.h"
+#include "frontend/ui/servicerecorddialog.h"
 #include "frontend/ui/settingsdialog.h"
 #include "frontend/ui/updatecheckui.h"
+#include "records/updaterecorder.h"
 
 #include <QAction>
 #include <QApplication>
@@ -59,6 +61,7 @@ MainWindow::MainWindow(QWidget *parent, int brokerPort)
     m_workflow->start();
 
     setupUpdateCheck();
+    setupServiceRecord();
 }
 
 MainWindow::~MainWindow()
@@ -66,6 +69,7 @@ MainWindow::~MainWindow()
     // A running feed request must not report into a half-torn-down window.
     m_updateCheck.reset();
     m_workflow.reset();
+    m_recorder.reset();
     // The dialog points into the manager's StatusObject: it goes first.
     m_settings.reset();
     m_daemonLink.reset();
@@ -101,6 +105,7 @@ void MainWindow::connectActions()
     connect(f.actionConfigure, &QAction::triggered, this, &MainWindow::showSerialSetting);
     connect(f.actionOpenFile, &QAction::triggered, this, &MainWindow::openFile);
     connect(f.actionUpdate, &QAction::triggered, this, &MainWindow::startUpdate);
+    connect(f.actionServiceRecord, &QAction::triggered, this, &MainWindow::showServiceRecord);
     connect(f.actionOpenLogFile, &QAction::triggered, this, &MainWindow::openLogFile);
     connect(f.actionFull_log_example, &QAction::triggered, this,
             &MainWindow::process_full_log_example);
@@ -222,6 +227,8 @@ void MainWindow::about()
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     qDebug() << "closeEvent";
+    if (m_recorder && m_recorder->isRecording())
+        m_recorder->finish(records::UpdateResult::AbortedByClosing);
     closeSerialPort();
     event->accept();
     QCoreApplication::quit();

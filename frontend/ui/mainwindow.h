@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/version.h"
 #include "frontend/core/flashworkflow.h"
 #include "frontend/logs/descriptioncache.h"
 #include "frontend/logs/fulllog.h"
@@ -25,6 +26,7 @@ class PlotGraph;
 class PlotPanel;
 class PlotPoint;
 struct PlotHit;
+class ServiceRecordDialog;
 class SettingsDialog;
 class UpdateCheckUi;
 
@@ -32,6 +34,9 @@ namespace frontend {
 class DaemonLink;
 class SystemMgr;
 } // namespace frontend
+namespace records {
+class UpdateRecorder;
+}
 
 // The front end's window. The form is MainWindowForm; the connection and
 // update workflow is frontend::FlashWorkflow; the logs are parsed in
@@ -42,15 +47,16 @@ class SystemMgr;
 // (opening logs, result tables), mainwindow_graphs.cpp (plots and the run
 // dialog), mainwindow_graphtools.cpp (go to run, filters, alarm counts,
 // tooltips, saving and printing the plots), mainwindow_update.cpp,
-// mainwindow_export.cpp, mainwindow_help.cpp.
+// mainwindow_export.cpp, mainwindow_help.cpp, mainwindow_records.cpp (the
+// service record).
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
 
 public:
     // Front end's version and the product's, shown in the about box.
-    static constexpr const char *kFrontEndVersion = "2.08.20200722";
-    static constexpr const char *kProductVersion = "2.8";
+    static constexpr const char *kFrontEndVersion = velmo::kBuildVersion;
+    static constexpr const char *kProductVersion = velmo::kProductVersion;
 
     // brokerPort is the port of the first connection only; the stored
     // preferences take over right after.
@@ -92,6 +98,7 @@ public:
     void startAutomaticUpdateCheck();
 
     HelpDialog *helpDialog() const { return m_help.get(); }
+    ServiceRecordDialog *serviceRecordDialog() const { return m_serviceRecord.get(); }
 
 public slots:
     // Result tables of a short log.
@@ -155,6 +162,8 @@ public slots:
     void enableUpdate();
     void export_to_excel();
     void showDocumentation();
+    // The service record's window, built at its first use.
+    void showServiceRecord();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -200,6 +209,7 @@ private:
     QList<QCustomPlot *> graphPlots() const;
 
     void setupUpdateCheck();
+    void setupServiceRecord();
     void showUpdateToggleText();
 
     std::unique_ptr<MainWindowForm> ui;
@@ -210,6 +220,9 @@ private:
     // A window of its own, built once and kept until the program ends.
     std::unique_ptr<HelpDialog> m_help;
     std::unique_ptr<UpdateCheckUi> m_updateCheck;
+    // Records every update the workflow starts; the window and its records.
+    std::unique_ptr<records::UpdateRecorder> m_recorder;
+    std::unique_ptr<ServiceRecordDialog> m_serviceRecord;
     QMenu *m_contextMenu = nullptr; // child of the window, kept empty
 
     // The open log and its views.

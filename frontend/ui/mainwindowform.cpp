@@ -103,6 +103,7 @@ void MainWindowForm::setupUi(QMainWindow *window)
     makeAction(actionConfigure, "actionConfigure", ":/images/settings.png");
     makeAction(actionOpenFile, "actionOpenFile", ":/images/folder.png");
     makeAction(actionUpdate, "actionUpdate", ":/images/system-software-update.png");
+    makeAction(actionServiceRecord, "actionServiceRecord", nullptr);
     makeAction(actionOpenLogFile, "actionOpenLogFile", ":/images/folder.png");
     makeAction(actionExport_to_Excel, "actionExport_to_Excel", ":/images/excel.png");
     makeAction(actionHelpContents, "actionHelpContents", nullptr);
@@ -344,6 +345,8 @@ void MainWindowForm::setupUi(QMainWindow *window)
     menuCalls->addAction(actionQuit);
     menuFlashing->addAction(actionOpenFile);
     menuFlashing->addAction(actionUpdate);
+    menuFlashing->addSeparator();
+    menuFlashing->addAction(actionServiceRecord);
     menuFff->addAction(actionOpenLogFile);
     menuFff->addAction(actionExport_to_Excel);
     menuSetup->addAction(actionConfigure);
@@ -383,6 +386,7 @@ void MainWindowForm::retranslateUi(QMainWindow *window)
     actionConfigure->setShortcut(QKeySequence(QCoreApplication::translate("MainWindow", "Alt+C")));
     actionOpenFile->setText(QCoreApplication::translate("MainWindow", "Open File"));
     actionUpdate->setText(QCoreApplication::translate("MainWindow", "Update"));
+    actionServiceRecord->setText(QCoreApplication::translate("MainWindow", "Service record…"));
     actionOpenLogFile->setText(QCoreApplication::translate("MainWindow", "Open Log File"));
     actionExport_to_Excel->setText(QCoreApplication::translate("MainWindow", "Export to Excel"));
     actionHelpContents->setText(QCoreApplication::translate("MainWindow", "Help Contents"));

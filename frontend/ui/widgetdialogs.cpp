@@ -60,6 +60,21 @@ QString WidgetDialogs::chooseOpenFile(const QString &nameFilter)
     return dialog.selectedFiles().constFirst();
 }
 
+QString WidgetDialogs::chooseSaveFile(const QString &nameFilter, const QString &suggestedPath)
+{
+    QFileDialog dialog(nullptr);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(nameFilter);
+    const QFileInfo suggested(suggestedPath);
+    dialog.setDirectory(suggested.absolutePath());
+    dialog.selectFile(suggested.fileName());
+    dialog.setDefaultSuffix(suggested.suffix());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
+}
+
 int WidgetDialogs::execDialog(QDialog &dialog)
 {
     return dialog.exec();

@@ -9,6 +9,7 @@ class WidgetDialogs : public UserDialogs
 public:
     void showMessage(Kind kind, const QString &title, const QString &text) override;
     QString chooseOpenFile(const QString &nameFilter) override;
+    QString chooseSaveFile(const QString &nameFilter, const QString &suggestedPath) override;
     int execDialog(QDialog &dialog) override;
     bool openDocument(const QString &path) override;
     bool openUrl(const QUrl &url) override;

@@ -42,6 +42,13 @@ public:
         filters.append(nameFilter);
         return files.isEmpty() ? QString() : files.takeFirst();
     }
+    // Answers from `saveFiles`, in order; cancelled when it is empty.
+    QString chooseSaveFile(const QString &nameFilter, const QString &suggestedPath) override
+    {
+        saveFilters.append(nameFilter);
+        suggestedSavePaths.append(suggestedPath);
+        return saveFiles.isEmpty() ? QString() : saveFiles.takeFirst();
+    }
     int execDialog(QDialog &dialog) override
     {
 #ifdef QT_WIDGETS_LIB
@@ -102,8 +109,11 @@ public:
     }
 
     QList<Box> boxes;
-    QStringList files;   // answers of chooseOpenFile, in order
-    QStringList filters; // name filters asked for
+    QStringList files;              // answers of chooseOpenFile, in order
+    QStringList filters;            // name filters asked for
+    QStringList saveFiles;          // answers of chooseSaveFile, in order
+    QStringList saveFilters;        // its name filters
+    QStringList suggestedSavePaths; // the paths it proposed
     QStringList dialogTitles;
     QStringList dialogTexts;
     std::function<void(const Box &)> onBox;

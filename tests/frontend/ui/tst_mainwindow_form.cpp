@@ -128,6 +128,10 @@ private slots:
         QCOMPARE(menus, (QStringList{"Calls", "Flashing", "Data-Logging", "Setup", "Help"}));
         QCOMPARE(actionNames(f.menuCalls->actions()),
                  (QStringList{"actionConnect", "actionDisconnect", "|", "actionQuit"}));
+        QCOMPARE(actionNames(f.menuFlashing->actions()),
+                 (QStringList{"actionOpenFile", "actionUpdate", "|", "actionServiceRecord"}));
+        QCOMPARE(f.actionServiceRecord->text(), QStringLiteral("Service record…"));
+        QVERIFY(f.actionServiceRecord->isEnabled());
         QCOMPARE(actionNames(f.menuHelp->actions()),
                  (QStringList{"actionHelpContents", "actionFull_log_example",
                               "actionShort_log_example", "|", "actionCheck_for_update",

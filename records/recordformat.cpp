@@ -1,0 +1,241 @@
+#include "records/recordformat.h"
+
+#include <QFileInfo>
+#include <QStringList>
+
+namespace records {
+
+namespace {
+
+constexpr qint64 kMsPerSecond = 1000;
+constexpr qint64 kSecondsPerMinute = 60;
+constexpr qint64 kSecondsPerHour = 3600;
+constexpr double kBytesPerKiB = 1024.0;
+constexpr int kShortMd5Digits = 8;
+constexpr int kColumnGap = 2;
+
+const QString kTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+
+QString csvCell(QString text)
+{
+    // A spreadsheet runs these as formulas, or as the start of one.
+    static const QString kFormulaStarts = QStringLiteral("=+-@\t\r");
+    if (!text.isEmpty() && kFormulaStarts.contains(text.at(0)))
+        text.prepend(QLatin1Char('\''));
+    if (text.contains(QLatin1Char(',')) || text.contains(QLatin1Char('"')) ||
+        text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'))) {
+        text.replace(QLatin1String("\""), QLatin1String("\"\""));
+        text = QLatin1Char('"') + text + QLatin1Char('"');
+    }
+    return text;
+}
+
+// One line per record and nothing a terminal would act on: control
+// characters (line breaks, escape sequences) become blanks.
+QString terminalSafe(const QString &text)
+{
+    QString out = text;
+    for (QChar &c : out) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || (u >= 0x7f && u <= 0x9f))
+            c = QLatin1Char(' ');
+    }
+    return out;
+}
+
+QString zeroPadded(qint64 value)
+{
+    return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+QString RecordFormat::emptyText()
+{
+    return tr("No updates recorded yet.");
+}
+
+QStringList RecordFormat::columnTitles()
+{
+    return {tr("Started"), tr("Duration"),   tr("Result"),  tr("Board"), tr("Board name"),
+            tr("File"),    tr("Size (KiB)"), tr("MD5"),     tr("Erase"), tr("Port"),
+            tr("User"),    tr("Host"),       tr("Program"), tr("Error")};
+}
+
+QString RecordFormat::stateText(RecordState state)
+{
+    switch (state) {
+    case RecordState::Ok:
+        return tr("OK");
+    case RecordState::Failed:
+        return tr("Failed");
+    case RecordState::AbortedByClosing:
+        return tr("Aborted");
+    case RecordState::DaemonLost:
+        return tr("Daemon lost");
+    case RecordState::Running:
+        return tr("Running");
+    case RecordState::Interrupted:
+        return tr("Interrupted");
+    }
+    return QString();
+}
+
+QString RecordFormat::stateKey(RecordState state)
+{
+    switch (state) {
+    case RecordState::Ok:
+        return QStringLiteral("ok");
+    case RecordState::Failed:
+        return QStringLiteral("failed");
+    case RecordState::AbortedByClosing:
+        return QStringLiteral("aborted");
+    case RecordState::DaemonLost:
+        return QStringLiteral("daemon-lost");
+    case RecordState::Running:
+        return QStringLiteral("running");
+    case RecordState::Interrupted:
+        return QStringLiteral("interrupted");
+    }
+    return QString();
+}
+
+QString RecordFormat::eraseText(EraseMode erase)
+{
+    return erase == EraseMode::Pages ? tr("Page erase") : tr("Erase all");
+}
+
+QString RecordFormat::eraseKey(EraseMode erase)
+{
+    return erase == EraseMode::Pages ? QStringLiteral("page-erase") : QStringLiteral("erase-all");
+}
+
+QString RecordFormat::duration(qint64 ms)
+{
+    if (ms < 0)
+        return QString();
+    if (ms < kMsPerSecond)
+        return tr("< 1 s");
+    const qint64 seconds = (ms + kMsPerSecond / 2) / kMsPerSecond;
+    if (seconds < kSecondsPerMinute)
+        return tr("%1 s").arg(seconds);
+    if (seconds < kSecondsPerHour)
+        return tr("%1 min %2 s")
+            .arg(seconds / kSecondsPerMinute)
+            .arg(zeroPadded(seconds % kSecondsPerMinute));
+    const qint64 minutes = seconds / kSecondsPerMinute;
+    return tr("%1 h %2 min")
+        .arg(minutes / kSecondsPerMinute)
+        .arg(zeroPadded(minutes % kSecondsPerMinute));
+}
+
+QString RecordFormat::sizeKiB(qint64 bytes, const QLocale &locale)
+{
+    if (bytes < 0)
+        return QString();
+    return locale.toString(double(bytes) / kBytesPerKiB, 'f', 1);
+}
+
+QString RecordFormat::shortMd5(const QString &md5)
+{
+    if (md5.size() <= kShortMd5Digits)
+        return md5;
+    return md5.left(kShortMd5Digits) + QChar(0x2026);
+}
+
+QString RecordFormat::timestamp(const QDateTime &at)
+{
+    return at.isValid() ? at.toLocalTime().toString(kTimeFormat) : QString();
+}
+
+QByteArray RecordFormat::toCsv(const QList<UpdateRecord> &records, bool byteOrderMark)
+{
+    static const QStringList kHeader = {
+        QStringLiteral("id"),         QStringLiteral("started"), QStringLiteral("finished"),
+        QStringLiteral("duration_s"), QStringLiteral("result"),  QStringLiteral("board_id"),
+        QStringLiteral("board_name"), QStringLiteral("file"),    QStringLiteral("size_bytes"),
+        QStringLiteral("md5"),        QStringLiteral("erase"),   QStringLiteral("port"),
+        QStringLiteral("user"),       QStringLiteral("host"),    QStringLiteral("program"),
+        QStringLiteral("error")};
+    static const QString kLineEnd = QStringLiteral("\r\n");
+
+    QString text = kHeader.join(QLatin1Char(',')) + kLineEnd;
+    for (const UpdateRecord &r : records) {
+        const qint64 ms = r.durationMs();
+        const QStringList cells = {QString::number(r.id),
+                                   timestamp(r.startedAt),
+                                   timestamp(r.finishedAt),
+                                   ms < 0 ? QString()
+                                          : QString::number(double(ms) / kMsPerSecond, 'f', 1),
+                                   stateKey(r.state),
+                                   r.boardId,
+                                   r.boardName,
+                                   r.filePath,
+                                   r.fileSize < 0 ? QString() : QString::number(r.fileSize),
+                                   r.fileMd5,
+                                   eraseKey(r.erase),
+                                   r.port,
+                                   r.user,
+                                   r.host,
+                                   r.program,
+                                   r.errorText};
+        QStringList quoted;
+        quoted.reserve(cells.size());
+        for (const QString &cell : cells)
+            quoted << csvCell(cell);
+        text += quoted.join(QLatin1Char(',')) + kLineEnd;
+    }
+    QByteArray out;
+    if (byteOrderMark)
+        out = QByteArrayLiteral("\xEF\xBB\xBF");
+    out += text.toUtf8();
+    return out;
+}
+
+QString RecordFormat::toText(const QList<UpdateRecord> &records)
+{
+    if (records.isEmpty())
+        return emptyText() + QLatin1Char('\n');
+
+    QList<QStringList> rows;
+    rows << columnTitles();
+    for (const UpdateRecord &r : records)
+        rows << QStringList{timestamp(r.startedAt),
+                            duration(r.durationMs()),
+                            stateText(r.state),
+                            r.boardId,
+                            r.boardName,
+                            QFileInfo(r.filePath).fileName(),
+                            sizeKiB(r.fileSize),
+                            shortMd5(r.fileMd5),
+                            eraseText(r.erase),
+                            r.port,
+                            r.user,
+                            r.host,
+                            r.program,
+                            r.errorText};
+    const int columns = int(rows.constFirst().size());
+    QList<int> widths(columns, 0);
+    for (QStringList &row : rows)
+        for (int c = 0; c < columns; ++c) {
+            row[c] = terminalSafe(row.at(c));
+            widths[c] = qMax(widths.at(c), int(row.at(c).size()));
+        }
+    QString out;
+    for (const QStringList &row : std::as_const(rows)) {
+        QString line;
+        for (int c = 0; c < columns; ++c) {
+            if (c + 1 < columns)
+                line += row.at(c).leftJustified(widths.at(c) + kColumnGap);
+            else
+                line += row.at(c);
+        }
+        // An empty error column leaves no blanks at the end.
+        while (line.endsWith(QLatin1Char(' ')))
+            line.chop(1);
+        out += line + QLatin1Char('\n');
+    }
+    return out;
+}
+
+} // namespace records

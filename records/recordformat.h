@@ -1,0 +1,57 @@
+#pragma once
+
+#include "records/updaterecord.h"
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QList>
+#include <QLocale>
+#include <QString>
+#include <QStringList>
+
+namespace records {
+
+// How records are shown and exported: pure functions, shared by the
+// service-record window and the command-line flasher.
+class RecordFormat
+{
+    Q_DECLARE_TR_FUNCTIONS(RecordFormat)
+
+public:
+    // The line shown where a table would be when nothing was recorded.
+    static QString emptyText();
+
+    // The columns of a table of records, in the order of toText(): started,
+    // duration, result, board, board name, file, size, MD5, erase, port,
+    // user, host, program, error.
+    static QStringList columnTitles();
+
+    // Translated words for the user, and fixed keys for files and scripts.
+    static QString stateText(RecordState state);
+    static QString stateKey(RecordState state);
+    static QString eraseText(EraseMode erase);
+    static QString eraseKey(EraseMode erase);
+
+    // "< 1 s", "42 s", "3 min 05 s", "1 h 02 min"; empty for -1.
+    static QString duration(qint64 ms);
+    // Size in KiB with one decimal, in the locale's digits; empty for -1.
+    static QString sizeKiB(qint64 bytes, const QLocale &locale = QLocale::c());
+    // The first eight digits and an ellipsis; enough to tell files apart.
+    static QString shortMd5(const QString &md5);
+    // Local time, to the second.
+    static QString timestamp(const QDateTime &at);
+
+    // RFC 4180: a header line, then one line per record, CRLF line ends,
+    // UTF-8; a field holding a comma, quote or line break is quoted and its
+    // quotes doubled. A text cell that a spreadsheet would run as a formula
+    // (starting with = + - @, tab or carriage return) gets a leading '.
+    // `byteOrderMark` lets spreadsheet programs recognise the encoding.
+    static QByteArray toCsv(const QList<UpdateRecord> &records, bool byteOrderMark = false);
+
+    // A table for a terminal: aligned columns, one line per record, newest
+    // first as given; the error text ends the line. emptyText() when there
+    // are no records.
+    static QString toText(const QList<UpdateRecord> &records);
+};
+
+} // namespace records

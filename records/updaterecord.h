@@ -1,0 +1,92 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+namespace records {
+
+// How the board's program area was cleared before writing.
+enum class EraseMode
+{
+    All,  // one erase-all command
+    Pages // page by page, as the write reaches each page
+};
+
+// What a writer reports at the end of an update.
+enum class UpdateResult
+{
+    Ok,
+    Failed,
+    AbortedByClosing, // the program was closed or interrupted during the update
+    DaemonLost        // the serial daemon stopped answering
+};
+
+// What a reader sees: the reported result, or for a record without one,
+// whether its writer still runs.
+enum class RecordState
+{
+    Ok,
+    Failed,
+    AbortedByClosing,
+    DaemonLost,
+    Running,    // no result yet and the writing process is alive
+    Interrupted // no result, and the writing process is gone
+};
+
+// Everything known when an update starts. Empty user, host and an invalid
+// start time are filled in by the store.
+struct UpdateStart
+{
+    QDateTime startedAt;
+    QString program; // which program ran it: "VelmoFrontEnd", "velmo-flash"
+    QString user;
+    QString host;
+    QString port;
+    QString boardId;
+    QString boardName;
+    QString filePath;
+    qint64 fileSize = -1; // bytes; -1 when unknown
+    QString fileMd5;      // 32 lower-case hex digits
+    EraseMode erase = EraseMode::All;
+};
+
+struct UpdateRecord
+{
+    qint64 id = -1;
+    QDateTime startedAt;
+    QDateTime finishedAt; // invalid while no result was written
+    QString program;
+    QString user;
+    QString host;
+    QString port;
+    QString boardId;
+    QString boardName;
+    QString filePath;
+    qint64 fileSize = -1;
+    QString fileMd5;
+    EraseMode erase = EraseMode::All;
+    RecordState state = RecordState::Interrupted;
+    QString errorText;
+
+    // Milliseconds from start to result; -1 without a result.
+    qint64 durationMs() const
+    {
+        if (!finishedAt.isValid() || !startedAt.isValid())
+            return -1;
+        return qMax<qint64>(0, startedAt.msecsTo(finishedAt));
+    }
+};
+
+// Which records a query returns. An empty board id or an invalid bound
+// leaves that side open; both bounds are inclusive.
+struct RecordFilter
+{
+    QString boardId;
+    QDateTime from;
+    QDateTime to;
+
+    // Whole calendar days in local time, `first` to `last` inclusive.
+    static RecordFilter days(const QDate &first, const QDate &last, const QString &boardId = {});
+};
+
+} // namespace records
