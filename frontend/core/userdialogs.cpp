@@ -66,13 +66,6 @@ void UserDialogs::showNonModalMessage(Kind kind, const QString &title, const QSt
     showMessage(kind, title, text + QLatin1Char('\n') + informativeText);
 }
 
-QString UserDialogs::chooseSaveFile(const QString &nameFilter, const QString &suggestedName)
-{
-    Q_UNUSED(nameFilter);
-    Q_UNUSED(suggestedName);
-    return QString();
-}
-
 void HeadlessDialogs::showMessage(Kind kind, const QString &title, const QString &text)
 {
     // Nobody could close a box here; the text must not be lost all the same.

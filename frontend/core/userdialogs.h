@@ -70,11 +70,6 @@ public:
     virtual void showNonModalMessage(Kind kind, const QString &title, const QString &text,
                                      const QString &informativeText);
 
-    // A file dialog for a file to write, starting at `suggestedName` (a path
-    // or a bare name); returns the chosen path, or an empty string when the
-    // user cancelled (always, without an override).
-    virtual QString chooseSaveFile(const QString &nameFilter, const QString &suggestedName);
-
     void critical(const QString &title, const QString &text)
     {
         showMessage(Kind::Critical, title, text);

@@ -70,6 +70,14 @@ QString WidgetDialogs::chooseSaveFile(const QString &nameFilter, const QString &
     dialog.setDirectory(suggested.absolutePath());
     dialog.selectFile(suggested.fileName());
     dialog.setDefaultSuffix(suggested.suffix());
+    // A name typed without an ending gets the one of the type chosen.
+    static const QRegularExpression kEnding(QStringLiteral("\\*\\.(\\w+)"));
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog](const QString &filter) {
+                         const QRegularExpressionMatch ending = kEnding.match(filter);
+                         if (ending.hasMatch())
+                             dialog.setDefaultSuffix(ending.captured(1));
+                     });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     return dialog.selectedFiles().constFirst();
@@ -102,22 +110,4 @@ void WidgetDialogs::showNonModalMessage(Kind kind, const QString &title, const Q
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);
     box->show();
-}
-
-QString WidgetDialogs::chooseSaveFile(const QString &nameFilter, const QString &suggestedName)
-{
-    QFileDialog dialog(nullptr);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(nameFilter);
-    dialog.selectFile(suggestedName);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return QString();
-    QString path = dialog.selectedFiles().constFirst();
-    // A name typed without an ending gets the one of the type chosen.
-    static const QRegularExpression kPattern(QStringLiteral("\\*\\.(\\w+)"));
-    const QRegularExpressionMatch ending = kPattern.match(dialog.selectedNameFilter());
-    if (QFileInfo(path).suffix().isEmpty() && ending.hasMatch())
-        path += QLatin1Char('.') + ending.captured(1);
-    return path;
 }

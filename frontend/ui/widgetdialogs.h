@@ -17,5 +17,4 @@ public:
                    const QStringList &buttons) override;
     void showNonModalMessage(Kind kind, const QString &title, const QString &text,
                              const QString &informativeText) override;
-    QString chooseSaveFile(const QString &nameFilter, const QString &suggestedName) override;
 };

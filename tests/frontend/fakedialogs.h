@@ -93,12 +93,6 @@ public:
     {
         nonModalBoxes.append({kind, title, text, informativeText});
     }
-    QString chooseSaveFile(const QString &nameFilter, const QString &suggestedName) override
-    {
-        saveFilters.append(nameFilter);
-        saveSuggestions.append(suggestedName);
-        return saveFiles.isEmpty() ? QString() : saveFiles.takeFirst();
-    }
 
     QStringList texts() const
     {
@@ -133,7 +127,4 @@ public:
         QString informativeText;
     };
     QList<NonModalBox> nonModalBoxes;
-    QStringList saveFiles; // answers of chooseSaveFile, in order
-    QStringList saveFilters;
-    QStringList saveSuggestions;
 };
