@@ -98,11 +98,12 @@ void AlarmCountsDialog::setCounts(const QVector<AlarmCount> &counts,
         m_table->setItem(i, LastRunColumn, numberItem(count.lastRun));
         m_table->setItem(i, LastDateColumn, dateItem(count.lastDate));
     }
-    m_table->resizeColumnsToContents();
-    m_table->horizontalHeader()->setSectionResizeMode(DescriptionColumn, QHeaderView::Stretch);
-    // The counts come most frequent first; the header says so.
+    // The counts come most frequent first; the header says so. Sized after,
+    // so the headings keep room for the sort arrow.
     m_table->horizontalHeader()->setSortIndicator(RunsColumn, Qt::DescendingOrder);
     m_table->setSortingEnabled(true);
+    m_table->resizeColumnsToContents();
+    m_table->horizontalHeader()->setSectionResizeMode(DescriptionColumn, QHeaderView::Stretch);
 }
 
 void AlarmCountsDialog::requestRunOf(int row, int column)
