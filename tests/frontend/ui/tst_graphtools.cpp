@@ -20,6 +20,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QTableWidget>
 #include <QtTest>
 
@@ -59,6 +61,7 @@ private slots:
     void alarmCountsTable();
     void tooltipNamesRunDateAndDescription();
     void savedGraphsAreImagesAndDocuments();
+    void printedGraphsReachThePrinter();
     void settingsTableSortsAndCopies();
 
 private:
@@ -337,6 +340,36 @@ void TstGraphTools::savedGraphsAreImagesAndDocuments()
     save->trigger();
     QCOMPARE(m_dialogs->boxes.size(), 1);
     QVERIFY(m_dialogs->boxes.at(0).text.startsWith(QLatin1String("The graphs could not be saved")));
+}
+
+void TstGraphTools::printedGraphsReachThePrinter()
+{
+    QTemporaryDir dir;
+    openFullExample();
+    const QString printed = dir.filePath(QStringLiteral("printed.pdf"));
+    bool landscape = false;
+    m_onOther = [&](QDialog &dialog) {
+        auto *print = qobject_cast<QPrintDialog *>(&dialog);
+        if (!print)
+            return int(QDialog::Rejected);
+        landscape = print->printer()->pageLayout().orientation() == QPageLayout::Landscape;
+        // A file stands in for the printer the technician would pick.
+        print->printer()->setOutputFormat(QPrinter::PdfFormat);
+        print->printer()->setOutputFileName(printed);
+        return int(QDialog::Accepted);
+    };
+    action("actionPrintGraphs")->trigger();
+    QVERIFY(m_dialogs->dialogTitles.contains(QStringLiteral("Print Graphs")));
+    QVERIFY(landscape);
+    QCOMPARE(head(printed, 4), QByteArray("%PDF"));
+    QVERIFY(QFileInfo(printed).size() > 1000);
+    QVERIFY(m_dialogs->boxes.isEmpty());
+
+    // Cancelled: nothing is printed.
+    QVERIFY(QFile::remove(printed));
+    m_onOther = nullptr;
+    action("actionPrintGraphs")->trigger();
+    QVERIFY(!QFile::exists(printed));
 }
 
 void TstGraphTools::settingsTableSortsAndCopies()
