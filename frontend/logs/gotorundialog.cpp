@@ -29,9 +29,14 @@ GoToRunDialog::GoToRunDialog(QWidget *parent)
 
     auto *buttons = new QDialogButtonBox(this);
     QPushButton *go = buttons->addButton(tr("Go"), QDialogButtonBox::AcceptRole);
+    m_go = go;
     go->setDefault(true);
     buttons->addButton(tr("Cancel"), QDialogButtonBox::RejectRole);
     layout->addWidget(buttons);
+    // Nothing typed names no run: Go waits for a number or a date.
+    go->setEnabled(false);
+    connect(m_input, &QLineEdit::textChanged, go,
+            [go](const QString &text) { go->setEnabled(!text.trimmed().isEmpty()); });
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }

@@ -177,7 +177,8 @@ void MainWindow::goToRun()
     if (UserDialogs::instance().execDialog(dialog) != QDialog::Accepted)
         return;
     m_lastRunInput = dialog.input().trimmed();
-    showRunFor(m_lastRunInput);
+    if (!m_lastRunInput.isEmpty())
+        showRunFor(m_lastRunInput);
 }
 
 bool MainWindow::showRunFor(const QString &input)

@@ -142,7 +142,11 @@ void TstGraphTools::goToRunByNumberAndDate()
         if (!box)
             return int(QDialog::Rejected);
         span = box->span();
+        if (box->goButton()->isEnabled())
+            return int(QDialog::Rejected); // nothing typed yet
         box->setInput(QStringLiteral(" %1 ").arg(run));
+        if (!box->goButton()->isEnabled())
+            return int(QDialog::Rejected);
         return int(QDialog::Accepted);
     };
     goTo->trigger();
