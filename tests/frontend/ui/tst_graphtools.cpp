@@ -413,6 +413,15 @@ void TstGraphTools::settingsTableSortsAndCopies()
     QCOMPARE(lines.at(1).split(QLatin1Char('\t')).mid(0, 2),
              (QStringList{codes.first(), pairs.value(codes.first())}));
 
+    // Ctrl+C in the table copies the same, not just the cell under focus.
+    QGuiApplication::clipboard()->clear();
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    settings->setFocus();
+    QTest::keyClick(settings, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text().split(QLatin1Char('\n'), Qt::SkipEmptyParts),
+             lines);
+
     QAction *all = action("actionCopyLogTables");
     QVERIFY(all->isEnabled());
     all->trigger();
