@@ -1,7 +1,8 @@
 // Full-log parsing and series building on generated logs of 10k and 100k
 // runs: prints how the time grows with the log and how it compares with
-// merely reading the lines, then the time to plot the series, then the peak
-// memory of the spreadsheet export of the 100k-run log. Then a short log of
+// merely reading the lines, then the time to plot the series and to redraw
+// the plots with every run in view (what a wheel step or a drag costs), then
+// the peak memory of the spreadsheet export of the 100k-run log. Then a short log of
 // 10k settings against an engine per formula, and update feeds at the size
 // cap against a plain read of the same bytes.
 #include "frontend/core/updatecheck.h"
@@ -34,6 +35,10 @@ constexpr int kLargeRuns = 100000;
 constexpr int kRepeats = 3;
 constexpr int kSettings = 10000;
 constexpr int kEnginePerValueSamples = 100;
+constexpr int kReplotSamples = 15;
+constexpr double kReplotGoalMs = 100;
+constexpr int kDefaultVisibleRuns = 100;
+constexpr int kTopAxisTickCount = 10;
 
 // Runs shaped like a swing-gate board's: a command, the run header, limit
 // switch events and now and then an obstacle or a photocell.
@@ -92,13 +97,76 @@ template <typename Work> double bestMs(Work work)
     return best;
 }
 
+double medianMs(QVector<double> samples)
+{
+    std::sort(samples.begin(), samples.end());
+    return samples.isEmpty() ? 0 : samples.at(samples.size() / 2);
+}
+
 struct Measured
 {
     double parseMs = 0;
     double scanMs = 0;
     double plotMs = 0;
+    // Median wall time of one replot of both plots, with every run in view
+    // and with the first hundred runs (the view a log opens with).
+    double replotAllMs = 0;
+    double replotCommandsMs = 0;
+    double replotAlarmsMs = 0;
+    double replotOpeningMs = 0;
     qsizetype lines = 0;
 };
+
+// Both plots of the graph page at a realistic size, redrawn the way the
+// window redraws them: the top axis takes ten dated ticks before each replot.
+void measureReplot(PlotGraph &commands, PlotGraph &alarms, const LogSeries &series, Measured &m)
+{
+    QObject::connect(&commands, &QCustomPlot::beforeReplot, &commands, [&] {
+        const QCPRange range = commands.xAxis2->range();
+        const QVector<double> ticks = runTickPositions(range.lower, range.upper, kTopAxisTickCount);
+        QStringList labels;
+        for (double tick : ticks)
+            labels.append(series.timeLabelAt(int(tick)));
+        commands.setTopAxisTicks(ticks, labels);
+    });
+    commands.resize(1200, 400);
+    alarms.resize(1200, 200);
+    commands.show();
+    alarms.show();
+    QCoreApplication::processEvents();
+
+    const auto sample = [&](QCustomPlot &plot) {
+        QElapsedTimer timer;
+        timer.start();
+        plot.replot(QCustomPlot::rpImmediateRefresh);
+        return timer.nsecsElapsed() / 1e6;
+    };
+    const auto both = [&](double upper, QVector<double> *commandsMs, QVector<double> *alarmsMs) {
+        commands.xAxis->setRange(0, upper);
+        alarms.xAxis->setRange(0, upper);
+        commands.replot();
+        alarms.replot();
+        QVector<double> sums;
+        for (int i = 0; i < kReplotSamples; ++i) {
+            const double c = sample(commands);
+            const double a = sample(alarms);
+            if (commandsMs)
+                commandsMs->append(c);
+            if (alarmsMs)
+                alarmsMs->append(a);
+            sums.append(c + a);
+        }
+        return medianMs(sums);
+    };
+    QVector<double> commandsMs;
+    QVector<double> alarmsMs;
+    m.replotOpeningMs = both(kDefaultVisibleRuns, nullptr, nullptr);
+    m.replotAllMs = both(series.keyMax(), &commandsMs, &alarmsMs);
+    m.replotCommandsMs = medianMs(commandsMs);
+    m.replotAlarmsMs = medianMs(alarmsMs);
+    commands.hide();
+    alarms.hide();
+}
 
 Measured measure(const QString &path)
 {
@@ -141,6 +209,7 @@ Measured measure(const QString &path)
         alarms.plotSeries(series.alarmLabels, series.alarmX, series.alarmY, series.alarmX,
                           series.alarmTimeLabels, keyMax, PlotGraph::alarmStyle());
     });
+    measureReplot(commands, alarms, series, m);
     return m;
 }
 // Export memory. The export runs in a child process of this program, so the
@@ -435,6 +504,20 @@ int main(int argc, char *argv[])
     std::printf("time(100k)/time(10k)      = %5.2f (goal <= 11)\n", growth);
     std::printf("time(100k)/line scan      = %5.2f (goal <= 20)\n", overScan);
     std::printf("plot 10k runs %.1f ms, 100k runs %.1f ms\n", results[0].plotMs, results[1].plotMs);
+    for (int i = 0; i < 2; ++i) {
+        const Measured &r = results[i];
+        std::printf("replot %6d runs, all in view (1200x400 + 1200x200, median of %d): "
+                    "%.1f ms (commands %.1f, alarms %.1f); first %d runs in view %.1f ms\n",
+                    sizes[i], kReplotSamples, r.replotAllMs, r.replotCommandsMs, r.replotAlarmsMs,
+                    kDefaultVisibleRuns, r.replotOpeningMs);
+    }
+    std::printf("replot 100k all/goal      = %5.2f (goal <= 1, %.0f ms)\n",
+                results[1].replotAllMs / kReplotGoalMs, kReplotGoalMs);
+    std::printf("replot 100k all/first 100 = %5.2f\n",
+                results[1].replotAllMs / results[1].replotOpeningMs);
+    // "--plots" stops here: what a change to the graphs needs measured.
+    if (argc == 2 && qstrcmp(argv[1], "--plots") == 0)
+        return 0;
     measureExportMemory(dir.filePath(QStringLiteral("full_%1.log").arg(kLargeRuns)), kLargeRuns,
                         dir.path());
 

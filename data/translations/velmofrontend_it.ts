@@ -599,6 +599,126 @@
         <source>Service record…</source>
         <translation>Registro aggiornamenti…</translation>
     </message>
+    <message>
+        <source>Go to Run...</source>
+        <translation>Vai alla manovra...</translation>
+    </message>
+    <message>
+        <source>Ctrl+G</source>
+        <translation>Ctrl+G</translation>
+    </message>
+    <message>
+        <source>Fit All Runs</source>
+        <translation>Mostra tutte le manovre</translation>
+    </message>
+    <message>
+        <source>Alarm Counts...</source>
+        <translation>Conteggio allarmi...</translation>
+    </message>
+    <message>
+        <source>Save Graphs...</source>
+        <translation>Salva grafici...</translation>
+    </message>
+    <message>
+        <source>Ctrl+S</source>
+        <translation>Ctrl+S</translation>
+    </message>
+    <message>
+        <source>Print Graphs...</source>
+        <translation>Stampa grafici...</translation>
+    </message>
+    <message>
+        <source>Ctrl+P</source>
+        <translation>Ctrl+P</translation>
+    </message>
+    <message>
+        <source>Filter Rows...</source>
+        <translation>Filtra righe...</translation>
+    </message>
+    <message>
+        <source>Run %1</source>
+        <translation>Manovra %1</translation>
+    </message>
+    <message>
+        <source>Run %1, %2</source>
+        <translation>Manovra %1, %2</translation>
+    </message>
+    <message>
+        <source>This log holds runs %1 to %2</source>
+        <translation>Questo log contiene le manovre da %1 a %2</translation>
+    </message>
+    <message>
+        <source>, from %1 to %2</source>
+        <translation>, dal %1 al %2</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is neither a run number nor a date. Type a run number such as 1250 or a date such as 2019-05-10 14:30.</source>
+        <translation>&quot;%1&quot; non è né un numero di manovra né una data. Digitare un numero di manovra come 1250 o una data come 2019-05-10 14:30.</translation>
+    </message>
+    <message>
+        <source>There is no run %1 in this log: it holds runs %2 to %3.</source>
+        <translation>La manovra %1 non è in questo log: contiene le manovre da %2 a %3.</translation>
+    </message>
+    <message>
+        <source>No run at or after %1: this log goes from %2 to %3.</source>
+        <translation>Nessuna manovra il %1 o dopo: questo log va dal %2 al %3.</translation>
+    </message>
+    <message>
+        <source>The runs of this log have no dates to go by.</source>
+        <translation>Le manovre di questo log non hanno date da cercare.</translation>
+    </message>
+    <message>
+        <source>Go to Run</source>
+        <translation>Vai alla manovra</translation>
+    </message>
+    <message>
+        <source>%1: %2 of %3 runs had an alarm.</source>
+        <translation>%1: %2 manovre su %3 hanno avuto un allarme.</translation>
+    </message>
+    <message>
+        <source>runs %1 to %2</source>
+        <translation>manovre da %1 a %2</translation>
+    </message>
+    <message>
+        <source>PNG image (*.png);;PDF document (*.pdf)</source>
+        <translation>Immagine PNG (*.png);;Documento PDF (*.pdf)</translation>
+    </message>
+    <message>
+        <source>Graphs saved as %1</source>
+        <translation>Grafici salvati come %1</translation>
+    </message>
+    <message>
+        <source>Save Graphs</source>
+        <translation>Salva grafici</translation>
+    </message>
+    <message>
+        <source>The graphs could not be saved as %1.</source>
+        <translation>Non è stato possibile salvare i grafici come %1.</translation>
+    </message>
+    <message>
+        <source>Print Graphs</source>
+        <translation>Stampa grafici</translation>
+    </message>
+    <message>
+        <source>The graphs could not be printed.</source>
+        <translation>Non è stato possibile stampare i grafici.</translation>
+    </message>
+    <message>
+        <source>Copy All Tables</source>
+        <translation>Copia tutte le tabelle</translation>
+    </message>
+    <message>
+        <source>Ctrl+Shift+C</source>
+        <translation>Ctrl+Shift+C</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>Copia</translation>
+    </message>
+    <message>
+        <source>The four tables were copied.</source>
+        <translation>Le quattro tabelle sono state copiate.</translation>
+    </message>
 </context>
 <context>
     <name>RecordFormat</name>
@@ -867,6 +987,14 @@
         <source>Disable Time</source>
         <translation>Disabilita il tempo</translation>
     </message>
+    <message>
+        <source>Fit all</source>
+        <translation>Adatta tutto</translation>
+    </message>
+    <message>
+        <source>Show all rows</source>
+        <translation>Mostra tutte le righe</translation>
+    </message>
 </context>
 <context>
     <name>SettingsDialog</name>
@@ -1040,6 +1168,103 @@
 %1</source>
         <translation>La fine di questo aggiornamento non è stata inserita nel registro aggiornamenti.
 %1</translation>
+    </message>
+</context>
+<context>
+    <name>AlarmCountsDialog</name>
+    <message>
+        <source>Alarm Counts</source>
+        <translation>Conteggio allarmi</translation>
+    </message>
+    <message>
+        <source>Code</source>
+        <translation>Codice</translation>
+    </message>
+    <message>
+        <source>Description</source>
+        <translation>Descrizione</translation>
+    </message>
+    <message>
+        <source>Runs</source>
+        <translation>Manovre</translation>
+    </message>
+    <message>
+        <source>First Run</source>
+        <translation>Prima manovra</translation>
+    </message>
+    <message>
+        <source>First Date</source>
+        <translation>Prima data</translation>
+    </message>
+    <message>
+        <source>Last Run</source>
+        <translation>Ultima manovra</translation>
+    </message>
+    <message>
+        <source>Last Date</source>
+        <translation>Ultima data</translation>
+    </message>
+    <message>
+        <source>Click a heading to sort. Double-click a row to show its first run in the graphs, or its last run from the last two columns.</source>
+        <translation>Fare clic su un'intestazione per ordinare. Fare doppio clic su una riga per mostrarne la prima manovra nei grafici, o l'ultima manovra dalle ultime due colonne.</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Chiudi</translation>
+    </message>
+</context>
+<context>
+    <name>GoToRunDialog</name>
+    <message>
+        <source>Go to Run</source>
+        <translation>Vai alla manovra</translation>
+    </message>
+    <message>
+        <source>Run number or date:</source>
+        <translation>Numero manovra o data:</translation>
+    </message>
+    <message>
+        <source>e.g. 1250 or 2019-05-10 14:30</source>
+        <translation>es. 1250 oppure 2019-05-10 14:30</translation>
+    </message>
+    <message>
+        <source>Go</source>
+        <translation>Vai</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annulla</translation>
+    </message>
+</context>
+<context>
+    <name>RowFilterDialog</name>
+    <message>
+        <source>Filter Rows</source>
+        <translation>Filtra righe</translation>
+    </message>
+    <message>
+        <source>Show only the rows ticked:</source>
+        <translation>Mostra solo le righe selezionate:</translation>
+    </message>
+    <message>
+        <source>Search code or description</source>
+        <translation>Cerca codice o descrizione</translation>
+    </message>
+    <message>
+        <source>Select All</source>
+        <translation>Seleziona tutto</translation>
+    </message>
+    <message>
+        <source>Select None</source>
+        <translation>Deseleziona tutto</translation>
+    </message>
+    <message>
+        <source>Show</source>
+        <translation>Mostra</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annulla</translation>
     </message>
 </context>
 </TS>

@@ -7,13 +7,14 @@ struct TranslationFile
 {
     const char *path;
     const char *code;
+    const char *locale;
 };
 
 // Order of precedence when several translations lie side by side.
 constexpr TranslationFile kTranslationFiles[] = {
-    {"./velmofrontend_it.qm", "IT"}, {"./velmofrontend_es.qm", "ES"},
-    {"./velmofrontend_de.qm", "DE"}, {"./velmofrontend_pt.qm", "PT"},
-    {"./velmofrontend_fr.qm", "FR"},
+    {"./velmofrontend_it.qm", "IT", "it_IT"}, {"./velmofrontend_es.qm", "ES", "es_ES"},
+    {"./velmofrontend_de.qm", "DE", "de_DE"}, {"./velmofrontend_pt.qm", "PT", "pt_PT"},
+    {"./velmofrontend_fr.qm", "FR", "fr_FR"},
 };
 } // namespace
 
@@ -24,6 +25,20 @@ QString Lenguagge::languageCode() const
             return QString::fromLatin1(file.code);
     }
     return QStringLiteral("EN");
+}
+
+QLocale Lenguagge::locale() const
+{
+    return localeOf(languageCode());
+}
+
+QLocale Lenguagge::localeOf(const QString &languageCode)
+{
+    for (const TranslationFile &file : kTranslationFiles) {
+        if (languageCode == QLatin1String(file.code))
+            return QLocale(QString::fromLatin1(file.locale));
+    }
+    return QLocale(QLocale::English, QLocale::UnitedStates);
 }
 
 bool Lenguagge::italian() const

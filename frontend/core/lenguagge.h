@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLocale>
 #include <QObject>
 #include <QString>
 
@@ -15,6 +16,9 @@ public:
 
     // "IT", "ES", "DE", "PT", "FR" or "EN".
     QString languageCode() const;
+    // The locale of that language, for day and month names.
+    QLocale locale() const;
+    static QLocale localeOf(const QString &languageCode);
 
     QString excelNotInstalledText() const;
     QString cancelText() const;

@@ -71,6 +71,12 @@ UserDialogs::Answer UserDialogs::askYesNo(Kind kind, const QString &title, const
     return defaultAnswer;
 }
 
+void UserDialogs::showNonModalMessage(Kind kind, const QString &title, const QString &text,
+                                      const QString &informativeText)
+{
+    showMessage(kind, title, text + QLatin1Char('\n') + informativeText);
+}
+
 void HeadlessDialogs::showMessage(Kind kind, const QString &title, const QString &text)
 {
     // Nobody could close a box here; the text must not be lost all the same.

@@ -78,6 +78,11 @@ public:
     // The reason for the question askYesNo() is showing has gone: it closes
     // and answers No. Nothing happens when no question is open.
     virtual void withdrawQuestion() {}
+    // A box that shows without waiting for the user, who may go on working
+    // beside it; it is disposed of when closed. `informativeText` goes below
+    // `text`. Without an override it is reported as showMessage() would.
+    virtual void showNonModalMessage(Kind kind, const QString &title, const QString &text,
+                                     const QString &informativeText);
 
     void critical(const QString &title, const QString &text)
     {

@@ -1,5 +1,6 @@
 #include "frontend/logs/plotgraph.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -25,6 +26,109 @@ QSharedPointer<QCPAxisTickerText> textTicker(const QVector<double> &keys, const 
     return ticker;
 }
 } // namespace
+
+double RunAxisTicker::getTickStep(const QCPRange &range)
+{
+    const double exact = range.size() / (mTickCount + 1e-10);
+    if (!(exact > 1))
+        return 1;
+    double magnitude = 1;
+    const double mantissa = getMantissa(exact, &magnitude);
+    // The library's readable steps include 2.5, which is no whole run.
+    double best = 1;
+    for (double step : {2.0, 5.0, 10.0}) {
+        if (std::abs(step - mantissa) < std::abs(best - mantissa))
+            best = step;
+    }
+    return std::max(1.0, std::round(best * magnitude));
+}
+
+QString RunAxisTicker::getTickLabel(double tick, const QLocale &locale, QChar formatChar,
+                                    int precision)
+{
+    Q_UNUSED(locale);
+    Q_UNUSED(formatChar);
+    Q_UNUSED(precision);
+    return QString::number(std::llround(tick));
+}
+
+RunRowGraph::RunRowGraph(QCPAxis *keyAxis, QCPAxis *valueAxis)
+    : QCPGraph(keyAxis, valueAxis)
+{}
+
+QVector<QCPGraphData> RunRowGraph::pointsToDraw() const
+{
+    QVector<QCPGraphData> points;
+    QCPGraphDataContainer::const_iterator begin;
+    QCPGraphDataContainer::const_iterator end;
+    getVisibleDataBounds(begin, end, QCPDataRange(0, dataCount()));
+    getOptimizedScatterData(&points, begin, end);
+    return points;
+}
+
+void RunRowGraph::getOptimizedScatterData(QVector<QCPGraphData> *scatterData,
+                                          QCPGraphDataContainer::const_iterator begin,
+                                          QCPGraphDataContainer::const_iterator end) const
+{
+    if (!scatterData)
+        return;
+    scatterData->clear();
+    const QCPAxis *keyAxis = mKeyAxis.data();
+    if (!keyAxis)
+        return;
+    const bool keysGrowWithPixels = !keyAxis->rangeReversed();
+    const auto keyBelow = [](const QCPGraphData &point, double key) { return point.key < key; };
+    // Keys are sorted: take the first point of a column, then jump to the
+    // first key of the next column.
+    for (auto it = begin; it != end;) {
+        scatterData->append(*it);
+        const double column = std::floor(keyAxis->coordToPixel(it->key));
+        const double nextKey = keyAxis->pixelToCoord(keysGrowWithPixels ? column + 1 : column);
+        it = std::lower_bound(it + 1, end, nextKey, keyBelow);
+    }
+}
+
+void RunRowGraph::drawScatterPlot(QCPPainter *painter, const QVector<QPointF> &scatters,
+                                  const QCPScatterStyle &style) const
+{
+    const QCPPainter::PainterModes exportModes = QCPPainter::pmVectorized | QCPPainter::pmNoCaching;
+    if ((painter->modes() & exportModes) || !painter->device() || style.isNone()) {
+        QCPGraph::drawScatterPlot(painter, scatters, style);
+        return;
+    }
+    const qreal ratio = painter->device()->devicePixelRatioF();
+    const QPixmap &stamp = stampFor(style, ratio);
+    const QPointF centre(stamp.width() / (2 * ratio), stamp.height() / (2 * ratio));
+    for (const QPointF &point : scatters)
+        painter->drawPixmap(point - centre, stamp);
+}
+
+const QPixmap &RunRowGraph::stampFor(const QCPScatterStyle &style, qreal pixelRatio) const
+{
+    const QPen pen = style.isPenDefined() ? style.pen() : mPen;
+    const QString key = QStringLiteral("%1|%2|%3|%4|%5|%6|%7")
+                            .arg(int(style.shape()))
+                            .arg(style.size())
+                            .arg(pen.color().rgba())
+                            .arg(pen.widthF())
+                            .arg(style.brush().color().rgba())
+                            .arg(pixelRatio)
+                            .arg(antialiasedScatters());
+    if (key == m_stampKey)
+        return m_stamp;
+    // Room for the shape, its outline and the antialiased edge.
+    const int side = int(std::ceil(style.size() + pen.widthF())) + 2;
+    m_stamp = QPixmap(QSize(side, side) * pixelRatio);
+    m_stamp.setDevicePixelRatio(pixelRatio);
+    m_stamp.fill(Qt::transparent);
+    QCPPainter painter(&m_stamp);
+    painter.setRenderHint(QPainter::Antialiasing, antialiasedScatters());
+    style.applyTo(&painter, mPen);
+    style.drawShape(&painter, QPointF(side / 2.0, side / 2.0));
+    painter.end();
+    m_stampKey = key;
+    return m_stamp;
+}
 
 QVector<double> runTickPositions(double lo, double hi, int tickCount)
 {
@@ -58,6 +162,10 @@ PlotGraph::PlotGraph(QWidget *parent, const QString &keyAxisText, const QString 
     plotLayout()->insertRow(0);
     m_title = new QCPTextElement(this, QString());
     plotLayout()->addElement(0, 0, m_title);
+    // Reads the range as it is when called, not the one the signal carries:
+    // a slot connected before this one may have moved it again already.
+    connect(xAxis, qOverload<const QCPRange &>(&QCPAxis::rangeChanged), this,
+            [this] { keepKeyRangeInLimits(); });
 }
 
 QFont PlotGraph::axisLabelFont()
@@ -121,9 +229,8 @@ void PlotGraph::plotSeries(const QStringList &labels, const QVector<double> &key
             rowKeys[row].append(keys.at(j));
     }
     for (int i = 1; i < n; ++i) {
-        QCPGraph *graph = addGraph(xAxis, yAxis);
-        if (!graph)
-            continue;
+        // Registers itself with the plot as addGraph() would.
+        QCPGraph *graph = new RunRowGraph(xAxis, yAxis);
         graph->setLineStyle(QCPGraph::lsNone);
         graph->setScatterStyle(style);
         const QVector<double> rowValues(rowKeys.at(i).size(), double(m_labelOffset + i));
@@ -134,11 +241,12 @@ void PlotGraph::plotSeries(const QStringList &labels, const QVector<double> &key
     m_valueLabels.append(labels);
 
     const double upper = keyMax <= kVisibleRuns ? keyMax : kVisibleRuns;
+    setKeyLimits(QCPRange(0, std::max(keyMax, 1)));
     xAxis->setRange(0, upper);
     xAxis2->setRange(0, upper);
     yAxis->setRange(0, m_valueLabels.size());
 
-    auto keyTicker = QSharedPointer<QCPAxisTicker>::create();
+    auto keyTicker = QSharedPointer<RunAxisTicker>::create();
     keyTicker->setTickCount(kAutoTickCount);
     xAxis->setTicker(keyTicker);
     setTopAxisTicks(tickKeys, tickLabels);
@@ -155,4 +263,29 @@ void PlotGraph::plotSeries(const QStringList &labels, const QVector<double> &key
 void PlotGraph::setTopAxisTicks(const QVector<double> &keys, const QStringList &labels)
 {
     xAxis2->setTicker(textTicker(keys, labels));
+}
+
+void PlotGraph::setKeyLimits(const QCPRange &limits)
+{
+    m_keyLimits = limits;
+    keepKeyRangeInLimits();
+}
+
+void PlotGraph::keepKeyRangeInLimits()
+{
+    if (!hasKeyLimits())
+        return;
+    const QCPRange current = xAxis->range();
+    const double size = current.size();
+    QCPRange wanted = current;
+    // Built from the limit itself, so that the next check finds it inside
+    // exactly and the range settles at once.
+    if (size >= m_keyLimits.size())
+        wanted = m_keyLimits;
+    else if (current.lower < m_keyLimits.lower)
+        wanted = QCPRange(m_keyLimits.lower, m_keyLimits.lower + size);
+    else if (current.upper > m_keyLimits.upper)
+        wanted = QCPRange(m_keyLimits.upper - size, m_keyLimits.upper);
+    if (wanted != current)
+        xAxis->setRange(wanted);
 }

@@ -10,6 +10,46 @@
 // run numbers. Returns an empty vector for an empty or inverted range.
 QVector<double> runTickPositions(double lo, double hi, int tickCount);
 
+// Key-axis ticks at whole runs only: the readable steps 1, 2, 5, 10, 20, ...
+// and labels without decimals or exponents, however far the log goes.
+class RunAxisTicker : public QCPAxisTicker
+{
+protected:
+    double getTickStep(const QCPRange &range) override;
+    QString getTickLabel(double tick, const QLocale &locale, QChar formatChar,
+                         int precision) override;
+};
+
+// One row of a plot: points at runs, all with the same value. With many runs
+// in view the library's own sampling keeps every point of such a row (it
+// samples by value spread, and a row has none), so this draws at most one
+// point per pixel column instead. Every column that holds a point still
+// shows one, so no rare event disappears from an overview.
+class RunRowGraph : public QCPGraph
+{
+    Q_OBJECT
+public:
+    RunRowGraph(QCPAxis *keyAxis, QCPAxis *valueAxis);
+
+    // The points a replot would draw with the axes as they are now.
+    QVector<QCPGraphData> pointsToDraw() const;
+
+protected:
+    void getOptimizedScatterData(QVector<QCPGraphData> *scatterData,
+                                 QCPGraphDataContainer::const_iterator begin,
+                                 QCPGraphDataContainer::const_iterator end) const override;
+    // On screen the shape is drawn once and stamped; exports (vector or
+    // not) draw every shape as the library does.
+    void drawScatterPlot(QCPPainter *painter, const QVector<QPointF> &scatters,
+                         const QCPScatterStyle &style) const override;
+
+private:
+    const QPixmap &stampFor(const QCPScatterStyle &style, qreal pixelRatio) const;
+
+    mutable QPixmap m_stamp;
+    mutable QString m_stampKey;
+};
+
 // A scatter plot whose value axis is a list of texts: every distinct text of
 // a series is one row, and several series stack their rows below each other.
 class PlotGraph : public QCustomPlot
@@ -30,7 +70,8 @@ public:
     // Forgets the rows of earlier series; the caller clears the graphs.
     void resetSeries();
     // labels[0] is the empty row that separates this series from the one
-    // before; values[j] is the label index of the point at keys[j].
+    // before; values[j] is the label index of the point at keys[j]. The key
+    // axis is kept within [0, keyMax] from then on.
     void plotSeries(const QStringList &labels, const QVector<double> &keys,
                     const QVector<double> &values, const QVector<double> &tickKeys,
                     const QStringList &tickLabels, int keyMax, const QCPScatterStyle &style);
@@ -42,9 +83,18 @@ public:
     // Replaces the top axis' ticks with fixed positions and texts.
     void setTopAxisTicks(const QVector<double> &keys, const QStringList &labels);
 
+    // Dragging and zooming cannot take the key axis outside `limits`, and it
+    // never shows more than them; an empty range lifts the limits.
+    void setKeyLimits(const QCPRange &limits);
+    QCPRange keyLimits() const { return m_keyLimits; }
+    bool hasKeyLimits() const { return m_keyLimits.size() > 0; }
+
 private:
+    void keepKeyRangeInLimits();
+
     int m_graphCursor = 0;
     int m_labelOffset = 0;
     QStringList m_valueLabels;
     QCPTextElement *m_title = nullptr;
+    QCPRange m_keyLimits{0, 0};
 };

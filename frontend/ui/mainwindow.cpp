@@ -52,6 +52,8 @@ MainWindow::MainWindow(QWidget *parent, int brokerPort)
     connectActions();
     connectWorkflow();
     setupLogViews();
+    setupLogTables();
+    enableLogTools(false, false);
 
     ui->statusBar->addPermanentWidget(ui->labelStatusBar);
     ui->labelStatusBar->setText(QString());

@@ -2,7 +2,9 @@
 
 #include "common/version.h"
 #include "frontend/core/flashworkflow.h"
+#include "frontend/logs/descriptioncache.h"
 #include "frontend/logs/fulllog.h"
+#include "frontend/logs/loganalysis.h"
 #include "frontend/ui/mainwindowform.h"
 
 #include <QMainWindow>
@@ -11,14 +13,19 @@
 
 #include <memory>
 
+class QAction;
+class QCustomPlot;
 class QMouseEvent;
+class QTableWidget;
 class QTimer;
 class QWheelEvent;
+class AlarmCountsDialog;
 class GraphDialog;
 class HelpDialog;
 class PlotGraph;
 class PlotPanel;
 class PlotPoint;
+struct PlotHit;
 class ServiceRecordDialog;
 class SettingsDialog;
 class UpdateCheckUi;
@@ -38,8 +45,10 @@ class UpdateRecorder;
 //
 // Defined in mainwindow.cpp (construction, flashing), mainwindow_logs.cpp
 // (opening logs, result tables), mainwindow_graphs.cpp (plots and the run
-// dialog), mainwindow_update.cpp, mainwindow_export.cpp, mainwindow_help.cpp,
-// mainwindow_records.cpp (the service record).
+// dialog), mainwindow_graphtools.cpp (go to run, filters, alarm counts,
+// tooltips, saving and printing the plots), mainwindow_update.cpp,
+// mainwindow_export.cpp, mainwindow_help.cpp, mainwindow_records.cpp (the
+// service record).
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -73,6 +82,16 @@ public:
     int shownRun() const { return currentRun; }
     bool commandsTimeAxisShown() const;
     bool alarmsTimeAxisShown() const;
+    PlotPanel *commandsPanel() const { return m_commandsPanel; }
+    PlotPanel *alarmsPanel() const { return m_allarmsPanel; }
+    AlarmCountsDialog *alarmCountsDialog() const { return m_alarmCounts; }
+    // The tooltip of a point of the commands plot, or of the alarms plot.
+    QString pointText(bool alarmsPlot, const PlotHit &hit) const;
+    // Centres both plots on the run that `input` (a run number or a date)
+    // names; says why not when it names none.
+    bool showRunFor(const QString &input);
+    // A short log's four tables as tab-separated text, each under its title.
+    QString logTablesText() const;
 
     UpdateCheckUi *updateCheck() const { return m_updateCheck.get(); }
     // The quiet once-a-day check, a little after the window came up.
@@ -122,6 +141,16 @@ public slots:
     void graphCommandsItemClicked();
     void xAxis2TickRequest();
 
+    // Tools of the graph page and the short log's tables.
+    void goToRun();
+    void fitAllRuns();
+    void showAlarmCounts();
+    void filterCommandRows();
+    void filterAlarmRows();
+    void saveGraphs();
+    void printGraphs();
+    void copyAllLogTables();
+
     // The single-run dialog.
     void plotSingleGraph(int number_graph);
     void singleGraphNext();
@@ -161,13 +190,23 @@ private:
     void showControls(frontend::FlashWorkflow::Controls enabled);
 
     void setupLogViews();
+    void setupGraphTools();
+    void setupLogTables();
     void openFullLog(const QString &path, bool fromFileDialog);
     void showShortLog(const QString &path);
     void plotFullLog();
-    void plotCommands(PlotGraph &plot) const;
-    void plotAllarms(PlotGraph &plot) const;
+    void plotCommands(PlotGraph &plot, const RowFilter &filter) const;
+    void plotAllarms(PlotGraph &plot, const RowFilter &filter) const;
     void showRun(int run);
     int lastCommandRun() const;
+    void enableLogTools(bool fullLog, bool shortLog);
+    void prepareDescriptions();
+    void refreshAlarmCounts();
+    void centreOnRun(int run);
+    void filterRowsOf(PlotPanel *panel, bool alarmsPlot);
+    const LogEvent *eventOfRun(int run) const;
+    QString graphsHeader() const;
+    QList<QCustomPlot *> graphPlots() const;
 
     void setupUpdateCheck();
     void setupServiceRecord();
@@ -201,4 +240,20 @@ private:
     QStringList singleCommandLabels;
     QStringList singleEventLabels;
     QStringList singleAlarmLabels;
+
+    // Tools of the graph page (children of the window).
+    QString m_fullLogPath;
+    QString m_logLanguage; // installed language when the log was opened
+    // Filled when a log opens; a tooltip only reads it.
+    mutable DescriptionCache m_descriptions;
+    QString m_lastRunInput;
+    AlarmCountsDialog *m_alarmCounts = nullptr; // a window of its own, made on first use
+    QAction *m_actionGoToRun = nullptr;
+    QAction *m_actionFitAll = nullptr;
+    QAction *m_actionAlarmCounts = nullptr;
+    QAction *m_actionSaveGraphs = nullptr;
+    QAction *m_actionPrintGraphs = nullptr;
+    QAction *m_actionFilterCommands = nullptr;
+    QAction *m_actionFilterAlarms = nullptr;
+    QAction *m_actionCopyTables = nullptr;
 };

@@ -22,13 +22,14 @@ QString codeOf(const QString &label)
     return label.trimmed().section(QLatin1Char(' '), 0, 0);
 }
 
+// Shown without waiting: the user steps on through the runs, or opens the
+// next description, while it stays open.
 void showDescription(const QString &label, const QString &description)
 {
     const Lenguagge language;
-    UserDialogs::instance().showMessage(UserDialogs::Kind::Information, label.trimmed(),
-                                        label.trimmed() + QLatin1Char('\n') + description +
-                                            QLatin1Char('.') + QLatin1Char('\n') +
-                                            language.manualHintText());
+    UserDialogs::instance().showNonModalMessage(
+        UserDialogs::Kind::Information, label.trimmed(), label.trimmed(),
+        description + QLatin1Char('.') + QLatin1Char('\n') + language.manualHintText());
 }
 } // namespace
 
@@ -44,9 +45,11 @@ void MainWindow::setupLogViews()
     single->setAxisLabels(QString(), tr("Commands / Events"));
 
     m_commandsPanel = new PlotPanel(commands, this);
-    m_commandsPanel->setPlotter([this](PlotGraph &plot) { plotCommands(plot); });
+    m_commandsPanel->setPlotter(
+        [this](PlotGraph &plot) { plotCommands(plot, m_commandsPanel->rowFilter()); });
     m_allarmsPanel = new PlotPanel(allarms, this);
-    m_allarmsPanel->setPlotter([this](PlotGraph &plot) { plotAllarms(plot); });
+    m_allarmsPanel->setPlotter(
+        [this](PlotGraph &plot) { plotAllarms(plot, m_allarmsPanel->rowFilter()); });
     for (PlotPanel *panel : {m_commandsPanel, m_allarmsPanel})
         connect(panel, &PlotPanel::runChosen, this, &MainWindow::showRun);
 
@@ -81,39 +84,70 @@ void MainWindow::setupLogViews()
     connect(single, &QCustomPlot::plottableDoubleClick, this, &MainWindow::singleGraphToolTip);
 
     // Both plots scroll and zoom together; each top axis follows its bottom
-    // axis. The library ignores a replot requested while one is running, so
-    // the mutual replot stops after one round.
-    for (PlotGraph *plot : {commands, allarms}) {
-        connect(plot->xAxis, qOverload<const QCPRange &>(&QCPAxis::rangeChanged), plot->xAxis2,
-                qOverload<const QCPRange &>(&QCPAxis::setRange));
-    }
-    connect(commands->xAxis, qOverload<const QCPRange &>(&QCPAxis::rangeChanged), allarms->xAxis,
-            qOverload<const QCPRange &>(&QCPAxis::setRange));
-    connect(allarms->xAxis, qOverload<const QCPRange &>(&QCPAxis::rangeChanged), commands->xAxis,
-            qOverload<const QCPRange &>(&QCPAxis::setRange));
+    // axis. Each follower reads the range as it is when called: a plot keeps
+    // its runs within the log while the signal is being delivered, so the
+    // range the signal carries may already be out of date. The library
+    // ignores a replot requested while one is running, so the mutual replot
+    // stops after one round.
+    const auto follow = [](QCPAxis *leader, QCPAxis *follower) {
+        connect(leader, qOverload<const QCPRange &>(&QCPAxis::rangeChanged), follower,
+                [leader, follower] { follower->setRange(leader->range()); });
+    };
+    for (PlotGraph *plot : {commands, allarms})
+        follow(plot->xAxis, plot->xAxis2);
+    follow(commands->xAxis, allarms->xAxis);
+    follow(allarms->xAxis, commands->xAxis);
     connect(commands, &QCustomPlot::afterReplot, allarms, [allarms] { allarms->replot(); });
     connect(allarms, &QCustomPlot::afterReplot, commands, [commands] { commands->replot(); });
+
+    setupGraphTools();
 }
 
 void MainWindow::plotFullLog()
 {
+    // Another log has other rows: it opens with all of them.
+    m_commandsPanel->forgetRowFilter();
+    m_allarmsPanel->forgetRowFilter();
     m_commandsPanel->replotAll();
     m_allarmsPanel->replotAll();
 }
 
-void MainWindow::plotCommands(PlotGraph &plot) const
+void MainWindow::plotCommands(PlotGraph &plot, const RowFilter &filter) const
 {
     const int keyMax = m_series.keyMax();
-    plot.plotSeries(m_series.commandShortLabels, m_series.commandX, m_series.commandShortY,
-                    m_series.timeX, m_series.timeLabels, keyMax, PlotGraph::commandStyle());
-    plot.plotSeries(m_series.eventLabels, m_series.eventX, m_series.eventY, m_series.timeX,
-                    m_series.timeLabels, keyMax, PlotGraph::eventStyle());
+    if (!filter.active) {
+        plot.plotSeries(m_series.commandShortLabels, m_series.commandX, m_series.commandShortY,
+                        m_series.timeX, m_series.timeLabels, keyMax, PlotGraph::commandStyle());
+        plot.plotSeries(m_series.eventLabels, m_series.eventX, m_series.eventY, m_series.timeX,
+                        m_series.timeLabels, keyMax, PlotGraph::eventStyle());
+        return;
+    }
+    const RowSeries commands =
+        filterRows(m_series.commandShortLabels, m_series.commandX, m_series.commandShortY, filter);
+    const RowSeries events =
+        filterRows(m_series.eventLabels, m_series.eventX, m_series.eventY, filter);
+    plot.plotSeries(commands.labels, commands.keys, commands.values, m_series.timeX,
+                    m_series.timeLabels, keyMax, PlotGraph::commandStyle());
+    plot.plotSeries(events.labels, events.keys, events.values, m_series.timeX, m_series.timeLabels,
+                    keyMax, PlotGraph::eventStyle());
 }
 
-void MainWindow::plotAllarms(PlotGraph &plot) const
+void MainWindow::plotAllarms(PlotGraph &plot, const RowFilter &filter) const
 {
-    plot.plotSeries(m_series.alarmLabels, m_series.alarmX, m_series.alarmY, m_series.alarmX,
-                    m_series.alarmTimeLabels, m_series.keyMax(), PlotGraph::alarmStyle());
+    if (!filter.active) {
+        plot.plotSeries(m_series.alarmLabels, m_series.alarmX, m_series.alarmY, m_series.alarmX,
+                        m_series.alarmTimeLabels, m_series.keyMax(), PlotGraph::alarmStyle());
+        return;
+    }
+    // The dates on top belong to the alarms shown.
+    const RowSeries alarms =
+        filterRows(m_series.alarmLabels, m_series.alarmX, m_series.alarmY, filter);
+    QStringList dates;
+    dates.reserve(alarms.kept.size());
+    for (int j : alarms.kept)
+        dates.append(m_series.alarmTimeLabels.value(j));
+    plot.plotSeries(alarms.labels, alarms.keys, alarms.values, alarms.keys, dates,
+                    m_series.keyMax(), PlotGraph::alarmStyle());
 }
 
 int MainWindow::lastCommandRun() const
@@ -239,17 +273,12 @@ void MainWindow::showRun(int run)
 
 void MainWindow::graphCommandsItemClicked()
 {
-    // Rows of the commands plot: the short command texts, an empty row, then
-    // the event texts (see plotCommands()).
+    // The plot knows its rows, also when some are filtered out: the short
+    // command texts, an empty row, then the event texts (see plotCommands()).
     const int row = m_describeRow;
     m_describeRow = -1;
-    const int commandRows = int(m_series.commandShortLabels.size());
-    QString label;
-    if (row > 0 && row < commandRows)
-        label = m_series.commandShortLabels.at(row);
-    else if (row > commandRows && row - commandRows < m_series.eventLabels.size())
-        label = m_series.eventLabels.at(row - commandRows);
-    if (label.isEmpty())
+    const QString label = ui->plotGraphCommands->valueLabels().value(row);
+    if (row <= 0 || label.isEmpty())
         return;
     showDescription(label, commandEventDescription(codeOf(label), Lenguagge().languageCode()));
 }
@@ -321,9 +350,11 @@ void MainWindow::plotSingleGraph(int number_graph)
     if (!alarmKeys.isEmpty())
         title += QStringLiteral(" / ") + tr("Alarms");
     plot->setAxisLabels(QString(), title);
+    // Day and month names in the language of the installed translation.
+    const QLocale locale = Lenguagge().locale();
     plot->setTitleText(tr("Graph event %1 (%2)")
                            .arg(number_graph)
-                           .arg(date.toString(QStringLiteral("ddd d MMM yy hh:mm"))));
+                           .arg(locale.toString(date, QStringLiteral("ddd d MMM yy hh:mm"))));
 
     const int keyMax = p + 1;
     plot->plotSeries(singleCommandLabels, commandKeys, commandRows, commandKeys, tickLabels, keyMax,

@@ -8,13 +8,19 @@
 #include "frontend/logs/datetimedialog.h"
 #include "frontend/logs/plotpoint.h"
 #include "frontend/logs/shortlog.h"
+#include "frontend/logs/tabletext.h"
+#include "frontend/ui/resulttables.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QDebug>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -41,9 +47,7 @@ QString exampleCopy(const QString &fileName)
 // Puts `text` into a cell nobody can select or edit.
 void putCell(QTableWidget *table, int row, int column, const QString &text)
 {
-    auto *item = new QTableWidgetItem(text);
-    item->setFlags(item->flags() & ~(Qt::ItemIsSelectable | Qt::ItemIsEditable));
-    table->setItem(row, column, item);
+    table->setItem(row, column, new ResultCell(text));
 }
 
 void showInvalidLog()
@@ -77,9 +81,58 @@ void MainWindow::process_full_log_example()
     openFullLog(exampleCopy(QStringLiteral("full_log_example.log")), false);
 }
 
+// Each table copies itself (Ctrl+C, or "Copy" in its context menu); all four
+// go together from the Data-Logging menu. The cells cannot be selected, so
+// a copy is always the whole table.
+void MainWindow::setupLogTables()
+{
+    m_actionCopyTables = new QAction(tr("Copy All Tables"), this);
+    m_actionCopyTables->setObjectName(QStringLiteral("actionCopyLogTables"));
+    m_actionCopyTables->setShortcut(QKeySequence(tr("Ctrl+Shift+C")));
+    connect(m_actionCopyTables, &QAction::triggered, this, &MainWindow::copyAllLogTables);
+    ui->menuFff->addSeparator();
+    ui->menuFff->addAction(m_actionCopyTables);
+
+    for (QTableWidget *table : {ui->Board_Info_Table, ui->Board_Settings_Table, ui->Alarms_Table,
+                                ui->Last_Alarms_Table}) {
+        auto *copy = new QAction(tr("Copy"), table);
+        copy->setObjectName(QStringLiteral("actionCopyTable"));
+        copy->setShortcut(QKeySequence::Copy);
+        copy->setShortcutContext(Qt::WidgetShortcut);
+        connect(copy, &QAction::triggered, table, [table] {
+            QGuiApplication::clipboard()->setText(tabSeparated(tableRows(*table)));
+        });
+        table->addAction(copy);
+        table->addAction(m_actionCopyTables);
+        table->setContextMenuPolicy(Qt::ActionsContextMenu);
+    }
+    sortOnHeaderClick(ui->Board_Settings_Table);
+    sortOnHeaderClick(ui->Alarms_Table);
+}
+
+QString MainWindow::logTablesText() const
+{
+    const QList<QPair<const QLabel *, const QTableWidget *>> tables{
+        {ui->label, ui->Board_Info_Table},
+        {ui->label_2, ui->Board_Settings_Table},
+        {ui->label_3, ui->Alarms_Table},
+        {ui->label_4, ui->Last_Alarms_Table}};
+    QStringList parts;
+    for (const auto &[title, table] : tables)
+        parts.append(tabSeparated(QList<QStringList>{{title->text()}} + tableRows(*table)));
+    return parts.join(QLatin1Char('\n'));
+}
+
+void MainWindow::copyAllLogTables()
+{
+    QGuiApplication::clipboard()->setText(logTablesText());
+    ui->statusBar->showMessage(tr("The four tables were copied."));
+}
+
 void MainWindow::showShortLog(const QString &path)
 {
     log_kind = QStringLiteral("file_short");
+    enableLogTools(false, true);
     showMaximized();
     ui->stackedWidgetLog->setCurrentIndex(kShortLogPage);
     for (QTableWidget *table : {ui->Board_Info_Table, ui->Board_Settings_Table, ui->Alarms_Table})
@@ -144,7 +197,11 @@ void MainWindow::openFullLog(const QString &path, bool fromFileDialog)
 
     m_series = buildSeries(m_fullLog.logEvents, startDateTime);
     padAlarmLabels(m_series.alarmLabels, m_series.commandLabels);
+    m_fullLogPath = path;
+    prepareDescriptions();
     plotFullLog();
+    enableLogTools(true, false);
+    refreshAlarmCounts();
 
     ui->tabWidget->setCurrentIndex(kLogTabIndex);
     ui->stackedWidgetLog->setCurrentIndex(kPlotPage);
@@ -169,6 +226,7 @@ void MainWindow::Board_Info_Table_Add_Item(int Parameter_Row, QString Parameter_
 
 void MainWindow::Board_Settings_Table_Set_Row_Count(int Row_Count)
 {
+    forgetSortOrder(ui->Board_Settings_Table);
     ui->Board_Settings_Table->setRowCount(Row_Count);
 }
 
@@ -188,6 +246,7 @@ void MainWindow::Board_Settings_Table_Add_Item(int Parameter_Row, QString Parame
 
 void MainWindow::Alarms_Table_Set_Row_Count(int Row_Count)
 {
+    forgetSortOrder(ui->Alarms_Table);
     ui->Alarms_Table->setRowCount(Row_Count);
 }
 

@@ -5,13 +5,17 @@
 
 #include <QMenu>
 #include <QMouseEvent>
+#include <QToolTip>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
 constexpr double kTimeLabelRotation = -90;
-}
+constexpr double kRunLineWidth = 1.5;
+const QColor kRunLineColour(0, 90, 200);
+} // namespace
 
 void coupleAxisSelection(QCustomPlot &plot)
 {
@@ -37,6 +41,28 @@ PlotPanel::PlotPanel(PlotGraph *plot, QObject *parent)
 {
     m_marker->setVisible(false);
     m_plot->setContextMenuPolicy(Qt::CustomContextMenu);
+
+    m_runLine = new QCPItemStraightLine(plot);
+    m_runLine->setPen(QPen(kRunLineColour, kRunLineWidth, Qt::DashLine));
+    m_runLine->setSelectable(false);
+    m_runLine->setVisible(false);
+    for (QCPItemPosition *end : {m_runLine->point1, m_runLine->point2})
+        end->setAxes(plot->xAxis, plot->yAxis);
+    // The caption hangs at the top of the line, whatever rows are in view.
+    m_runCaption = new QCPItemText(plot);
+    m_runCaption->setSelectable(false);
+    m_runCaption->setVisible(false);
+    m_runCaption->setColor(kRunLineColour);
+    m_runCaption->setPadding(QMargins(4, 2, 4, 2));
+    m_runCaption->setBrush(QBrush(QColor(255, 255, 255, 220)));
+    m_runCaption->setPositionAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_runCaption->position->setTypeX(QCPItemPosition::ptPlotCoords);
+    m_runCaption->position->setTypeY(QCPItemPosition::ptAxisRectRatio);
+    m_runCaption->position->setAxes(plot->xAxis, plot->yAxis);
+    m_runCaption->position->setAxisRect(plot->axisRect());
+
+    // The tooltip follows the pointer; nothing else listens to these moves.
+    connect(m_plot, &QCustomPlot::mouseMove, this, &PlotPanel::showHoverText);
 }
 
 void PlotPanel::showContextMenu(QPoint pos)
@@ -50,16 +76,130 @@ void PlotPanel::showContextMenu(QPoint pos)
     enable->setEnabled(!m_timeShown);
     QAction *disable = menu->addAction(tr("Disable Time"), this, &PlotPanel::disableTime);
     disable->setEnabled(m_timeShown);
+    menu->addSeparator();
+    QAction *fit = menu->addAction(tr("Fit all"), this, &PlotPanel::fitAll);
+    fit->setEnabled(m_plot->hasKeyLimits());
+    if (m_rowFilter.active)
+        menu->addAction(tr("Show all rows"), this, &PlotPanel::showAllRows);
+    if (!m_menuActions.isEmpty()) {
+        menu->addSeparator();
+        menu->addActions(m_menuActions);
+    }
     menu->popup(m_plot->mapToGlobal(pos));
 }
 
 void PlotPanel::replotAll()
 {
     m_marker->setVisible(false);
+    m_runLine->setVisible(false);
+    m_runCaption->setVisible(false);
     m_plot->resetSeries();
     m_plot->clearGraphs();
     if (m_plotter)
         m_plotter(*m_plot);
+}
+
+void PlotPanel::setRowFilter(const RowFilter &filter)
+{
+    m_rowFilter = filter;
+    const QCPRange inView = m_plot->xAxis->range();
+    const bool lineShown = m_runLine->visible();
+    const bool captionShown = m_runCaption->visible();
+    replotAll();
+    m_runLine->setVisible(lineShown);
+    m_runCaption->setVisible(captionShown);
+    m_plot->xAxis->setRange(inView);
+    m_plot->replot();
+}
+
+void PlotPanel::showAllRows()
+{
+    setRowFilter(RowFilter());
+}
+
+void PlotPanel::fitAll()
+{
+    if (!m_plot->hasKeyLimits())
+        return;
+    m_plot->xAxis->setRange(m_plot->keyLimits());
+    m_plot->replot();
+}
+
+void PlotPanel::centreOn(int run, const QString &caption)
+{
+    const double half = m_plot->xAxis->range().size() / 2;
+    m_plot->xAxis->setRange(run - half, run + half);
+    m_runLine->point1->setCoords(run, 0);
+    m_runLine->point2->setCoords(run, 1);
+    m_runLine->setVisible(true);
+    m_runCaption->position->setCoords(run, 0);
+    m_runCaption->setText(caption);
+    m_runCaption->setVisible(!caption.isEmpty());
+    m_plot->replot();
+}
+
+QString PlotPanel::runCaption() const
+{
+    return m_runCaption->visible() ? m_runCaption->text() : QString();
+}
+
+bool PlotPanel::runLineShown() const
+{
+    return m_runLine->visible();
+}
+
+double PlotPanel::runLineAt() const
+{
+    return m_runLine->point1->coords().x();
+}
+
+std::optional<PlotHit> PlotPanel::pointAt(const QPointF &pixel) const
+{
+    const QCPAxis *keys = m_plot->xAxis;
+    const QCPAxis *rows = m_plot->yAxis;
+    if (!m_plot->axisRect()->rect().contains(pixel.toPoint()))
+        return std::nullopt;
+    const int row = int(std::lround(rows->pixelToCoord(pixel.y())));
+    if (std::abs(rows->coordToPixel(row) - pixel.y()) > kHoverReachPx)
+        return std::nullopt;
+    const double key = keys->pixelToCoord(pixel.x());
+    const double reach = std::abs(keys->pixelToCoord(pixel.x() + kHoverReachPx) - key);
+    const auto keyBelow = [](const QCPGraphData &point, double k) { return point.key < k; };
+    std::optional<PlotHit> best;
+    double bestDistance = reach;
+    // The graphs of a row hold one value each; a removed graph shows nothing.
+    for (int i = 0; i < m_plot->graphCount(); ++i) {
+        const QCPGraph *graph = m_plot->graph(i);
+        const auto data = graph->data();
+        if (!graph->visible() || data->isEmpty() || data->constBegin()->value != row)
+            continue;
+        for (auto it =
+                 std::lower_bound(data->constBegin(), data->constEnd(), key - reach, keyBelow);
+             it != data->constEnd() && it->key <= key + reach; ++it) {
+            const double distance = std::abs(it->key - key);
+            if (distance <= bestDistance) {
+                bestDistance = distance;
+                best = PlotHit{int(it->key), row, m_plot->valueLabels().value(row)};
+            }
+        }
+    }
+    return best;
+}
+
+void PlotPanel::showHoverText(QMouseEvent *event)
+{
+    if (!m_hoverText || event->buttons() != Qt::NoButton)
+        return;
+    const std::optional<PlotHit> hit = pointAt(event->position());
+    const QString text = hit ? m_hoverText(*hit) : QString();
+    if (text.isEmpty()) {
+        QToolTip::hideText();
+        return;
+    }
+    const QPoint at = event->position().toPoint();
+    QToolTip::showText(m_plot->mapToGlobal(at), text, m_plot,
+                       QRect(at - QPoint(kHoverReachPx, kHoverReachPx),
+                             QSize(2 * kHoverReachPx, 2 * kHoverReachPx)));
 }
 
 void PlotPanel::removeSelectedGraphs()

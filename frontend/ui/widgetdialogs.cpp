@@ -1,11 +1,13 @@
 #include "frontend/ui/widgetdialogs.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QUrl>
 
 #include <utility>
@@ -88,6 +90,14 @@ QString WidgetDialogs::chooseSaveFile(const QString &nameFilter, const QString &
     dialog.setDirectory(suggested.absolutePath());
     dialog.selectFile(suggested.fileName());
     dialog.setDefaultSuffix(suggested.suffix());
+    // A name typed without an ending gets the one of the type chosen.
+    static const QRegularExpression kEnding(QStringLiteral("\\*\\.(\\w+)"));
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog](const QString &filter) {
+                         const QRegularExpressionMatch ending = kEnding.match(filter);
+                         if (ending.hasMatch())
+                             dialog.setDefaultSuffix(ending.captured(1));
+                     });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     return dialog.selectedFiles().constFirst();
@@ -106,4 +116,18 @@ bool WidgetDialogs::openDocument(const QString &path)
 bool WidgetDialogs::openUrl(const QUrl &url)
 {
     return QDesktopServices::openUrl(url);
+}
+
+void WidgetDialogs::showNonModalMessage(Kind kind, const QString &title, const QString &text,
+                                        const QString &informativeText)
+{
+    // A modal dialog that is up (the single-run graph) would block a box
+    // outside it, which could then not be closed until the dialog is: the
+    // box belongs to that dialog. Otherwise it has no parent.
+    auto *box = new QMessageBox(iconOf(kind), title, text, QMessageBox::Ok,
+                                QApplication::activeModalWidget());
+    box->setInformativeText(informativeText);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
 }

@@ -19,6 +19,8 @@ public:
     bool openUrl(const QUrl &url) override;
     int showChoice(Kind kind, const QString &title, const QString &text,
                    const QStringList &buttons) override;
+    void showNonModalMessage(Kind kind, const QString &title, const QString &text,
+                             const QString &informativeText) override;
     Answer askYesNo(Kind kind, const QString &title, const QString &text,
                     Answer defaultAnswer) override;
     void withdrawQuestion() override;

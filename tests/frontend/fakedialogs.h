@@ -108,6 +108,12 @@ public:
         if (asking)
             ++withdrawnQuestions;
     }
+    // Recorded apart from the modal boxes: nothing waits for them.
+    void showNonModalMessage(Kind kind, const QString &title, const QString &text,
+                             const QString &informativeText) override
+    {
+        nonModalBoxes.append({kind, title, text, informativeText});
+    }
 
     QStringList texts() const
     {
@@ -140,4 +146,12 @@ public:
     std::function<void(const Box &)> onQuestion;
     int withdrawnQuestions = 0;
     bool asking = false;
+    struct NonModalBox
+    {
+        Kind kind;
+        QString title;
+        QString text;
+        QString informativeText;
+    };
+    QList<NonModalBox> nonModalBoxes;
 };

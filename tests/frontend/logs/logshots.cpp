@@ -1,15 +1,21 @@
 // Lays out the Data-Logging tab for the documentation screenshots:
-//   logshots short|graphs|single <out.png>
+//   logshots short|graphs|single|tooltip|filter|counts|goto <out.png>
 // Run from the stage bin directory under an X server; the picture is taken
 // of the whole screen with ImageMagick's import.
+#include "frontend/logs/alarmcountsdialog.h"
 #include "frontend/logs/datetimedialog.h"
+#include "frontend/logs/gotorundialog.h"
 #include "frontend/logs/graphdialog.h"
 #include "frontend/logs/plotgraph.h"
+#include "frontend/logs/rowfilterdialog.h"
 #include "frontend/ui/mainwindow.h"
+#include "frontend/ui/plotpanel.h"
 #include "frontend/ui/widgetdialogs.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMouseEvent>
 #include <QProcess>
 #include <QScreen>
@@ -39,6 +45,25 @@ void shoot(const QString &out)
 {
     QProcess::execute(QStringLiteral("import"), {"-window", "root", out});
 }
+
+// The earliest point of the alarms plot.
+QPointF firstAlarmAt(const PlotGraph &alarms)
+{
+    const QCPGraph *graph = alarms.graph(0);
+    for (int i = 0; i < alarms.graphCount(); ++i) {
+        if (!alarms.graph(i)->data()->isEmpty() &&
+            alarms.graph(i)->data()->constBegin()->key < graph->data()->constBegin()->key)
+            graph = alarms.graph(i);
+    }
+    const auto point = graph->data()->constBegin();
+    return QPointF(alarms.xAxis->coordToPixel(point->key),
+                   alarms.yAxis->coordToPixel(point->value));
+}
+
+QAction *actionNamed(const MainWindow &window, const char *name)
+{
+    return window.findChild<QAction *>(QLatin1String(name));
+}
 } // namespace
 
 int main(int argc, char *argv[])
@@ -64,6 +89,55 @@ int main(int argc, char *argv[])
         // Xvfb has no window manager to honour showMaximized().
         window.setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
         QTimer::singleShot(kSettleMs, &window, [&] {
+            PlotGraph *alarms = window.form().plotGraphAllarms;
+            const auto shootLater = [&] {
+                QTimer::singleShot(kSettleMs, &window, [&] {
+                    shoot(out);
+                    app.quit();
+                });
+            };
+            if (scene == QLatin1String("tooltip")) {
+                // The pointer resting on the first alarm.
+                const QPointF at = firstAlarmAt(*alarms) + QPointF(1, -1);
+                QMouseEvent move(QEvent::MouseMove, at, alarms->mapToGlobal(at), Qt::NoButton,
+                                 Qt::NoButton, Qt::NoModifier);
+                QCoreApplication::sendEvent(alarms, &move);
+                shootLater();
+                return;
+            }
+            if (scene == QLatin1String("counts")) {
+                actionNamed(window, "actionAlarmCounts")->trigger();
+                window.alarmCountsDialog()->move(window.geometry().center() -
+                                                 window.alarmCountsDialog()->rect().center());
+                shootLater();
+                return;
+            }
+            if (scene == QLatin1String("filter")) {
+                // Searching the alarms for the photocells.
+                dialogs.onModal = [&](QDialog &dialog) {
+                    auto *filter = qobject_cast<RowFilterDialog *>(&dialog);
+                    if (filter)
+                        filter->searchEdit()->setText(QStringLiteral("phot"));
+                    QTimer::singleShot(kSettleMs, &dialog, [&] {
+                        shoot(out);
+                        dialog.reject();
+                        app.quit();
+                    });
+                };
+                actionNamed(window, "actionFilterAlarms")->trigger();
+                return;
+            }
+            if (scene == QLatin1String("goto")) {
+                // A run typed, then the graphs centred on it.
+                dialogs.onModal = [&](QDialog &dialog) {
+                    if (auto *goTo = qobject_cast<GoToRunDialog *>(&dialog))
+                        goTo->setInput(QStringLiteral("150"));
+                    QTimer::singleShot(kSettleMs, &dialog, [&] { dialog.accept(); });
+                };
+                actionNamed(window, "actionGoToRun")->trigger();
+                shootLater();
+                return;
+            }
             if (scene != QLatin1String("single")) {
                 shoot(out);
                 app.quit();
@@ -71,16 +145,7 @@ int main(int argc, char *argv[])
             }
             // Double-click the first alarm in view: its run has commands,
             // events and an alarm to show.
-            PlotGraph *alarms = window.form().plotGraphAllarms;
-            QCPGraph *graph = alarms->graph(0);
-            for (int i = 0; i < alarms->graphCount(); ++i) {
-                if (!alarms->graph(i)->data()->isEmpty() &&
-                    alarms->graph(i)->data()->constBegin()->key < graph->data()->constBegin()->key)
-                    graph = alarms->graph(i);
-            }
-            const auto point = graph->data()->constBegin();
-            const QPointF at(alarms->xAxis->coordToPixel(point->key),
-                             alarms->yAxis->coordToPixel(point->value));
+            const QPointF at = firstAlarmAt(*alarms);
             dialogs.onModal = [&](QDialog &dialog) {
                 QTimer::singleShot(kSettleMs, &dialog, [&] {
                     shoot(out);

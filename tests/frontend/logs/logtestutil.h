@@ -51,6 +51,18 @@ public:
         return onDialog ? onDialog(dialog) : kRejected;
     }
 
+    void showNonModalMessage(Kind kind, const QString &title, const QString &text,
+                             const QString &informativeText) override
+    {
+        nonModalBoxes.append({kind, title, text, informativeText});
+    }
+    QString chooseSaveFile(const QString &nameFilter, const QString &suggestedName) override
+    {
+        saveFilters.append(nameFilter);
+        saveSuggestions.append(suggestedName);
+        return saveFiles.isEmpty() ? QString() : saveFiles.takeFirst();
+    }
+
     QStringList texts() const
     {
         QStringList out;
@@ -64,6 +76,17 @@ public:
     QStringList filters;
     QStringList dialogTitles;
     std::function<int(QDialog &)> onDialog;
+    struct NonModalBox
+    {
+        Kind kind;
+        QString title;
+        QString text;
+        QString informativeText;
+    };
+    QList<NonModalBox> nonModalBoxes;
+    QStringList saveFiles;
+    QStringList saveFilters;
+    QStringList saveSuggestions;
 };
 
 // The lookup database built from the shipped SQL; the tests start in the

@@ -7,10 +7,13 @@
 #include "frontend/logs/plotpoint.h"
 #include "frontend/logs/shortlog.h"
 #include "frontend/ui/mainwindow.h"
+#include "frontend/ui/widgetdialogs.h"
 #include "tests/frontend/logs/logtestutil.h"
 
 #include <QAction>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QStatusBar>
@@ -25,7 +28,7 @@ QStringList actionTexts(const QMenu *menu, bool enabledOnly)
 {
     QStringList texts;
     for (const QAction *action : menu->actions()) {
-        if (!enabledOnly || action->isEnabled())
+        if (!action->isSeparator() && (!enabledOnly || action->isEnabled()))
             texts.append(action->text());
     }
     return texts;
@@ -58,6 +61,8 @@ private slots:
     void graphMenusAndLinkedAxes();
     void runDialog();
     void rowDescription();
+    void descriptionBoxesDoNotWait();
+    void italianRunTitle();
     void reopenAndCancel();
     void logsWithoutRuns();
 
@@ -188,9 +193,13 @@ void TstLogViews::graphMenusAndLinkedAxes()
     m_window->contextMenuRequestCommands(QPoint(20, 20));
     QMenu *menu = openMenu(commands);
     QVERIFY(menu);
-    QCOMPARE(actionTexts(menu, false),
-             (QStringList{"Replot all graph", "Enable Time", "Disable Time"}));
-    QCOMPARE(actionTexts(menu, true), (QStringList{"Replot all graph", "Enable Time"}));
+    // The plot's own entries, then the tools of the graph page.
+    QCOMPARE(
+        actionTexts(menu, false),
+        (QStringList{"Replot all graph", "Enable Time", "Disable Time", "Fit all", "Filter Rows...",
+                     "Go to Run...", "Alarm Counts...", "Save Graphs...", "Print Graphs..."}));
+    QCOMPARE(actionTexts(menu, true).mid(0, 3),
+             (QStringList{"Replot all graph", "Enable Time", "Fit all"}));
     menu->close();
 
     // The dates on top sit only where a run has a command or event.
@@ -215,7 +224,7 @@ void TstLogViews::graphMenusAndLinkedAxes()
     m_window->contextMenuRequestCommands(QPoint(20, 20));
     menu = openMenu(commands);
     QVERIFY(menu);
-    QCOMPARE(actionTexts(menu, true), (QStringList{"Replot all graph", "Disable Time"}));
+    QCOMPARE(actionTexts(menu, true).mid(0, 2), (QStringList{"Replot all graph", "Disable Time"}));
     menu->close();
 
     // Removing exactly the selected alarm graphs; replot brings them back.
@@ -290,10 +299,15 @@ void TstLogViews::runDialog()
     QVERIFY(titles.at(1).startsWith(QLatin1String("Graph event 2 (")));
     QCOMPARE(titles.at(2), titles.at(0));
     QCOMPARE(m_window->shownRun(), 1);
-    QCOMPARE(m_dialogs->boxes.size(), 1);
-    QVERIFY2(m_dialogs->boxes.at(0).text.contains(
-                 QLatin1String("from a radio transmitter.\nSee control board manual")),
-             qPrintable(m_dialogs->boxes.at(0).text));
+    QVERIFY(m_dialogs->boxes.isEmpty());
+    QCOMPARE(m_dialogs->nonModalBoxes.size(), 1);
+    const RecordingDialogs::NonModalBox &box = m_dialogs->nonModalBoxes.at(0);
+    QCOMPARE(box.text, box.title);
+    QVERIFY2(box.text.startsWith(QLatin1String("0C RX")), qPrintable(box.text));
+    QVERIFY2(box.informativeText.endsWith(
+                 QLatin1String("from a radio transmitter.\nSee control board manual for furtehr "
+                               "information.")),
+             qPrintable(box.informativeText));
 
     // Stepping to the last run disables the next button.
     GraphDialog *dialog = m_window->graphDialog();
@@ -318,10 +332,94 @@ void TstLogViews::rowDescription()
     // Double-click on the row's label left of the value axis.
     const QPoint at(commands->axisRect()->left() - 15, int(commands->yAxis->coordToPixel(row)));
     QTest::mouseDClick(commands, Qt::LeftButton, Qt::NoModifier, at);
-    QCOMPARE(m_dialogs->boxes.size(), 1);
-    QCOMPARE(m_dialogs->boxes.at(0).title, QStringLiteral("0C RX"));
-    QVERIFY(m_dialogs->boxes.at(0).text.contains(
+    QCOMPARE(m_dialogs->nonModalBoxes.size(), 1);
+    QCOMPARE(m_dialogs->nonModalBoxes.at(0).title, QStringLiteral("0C RX"));
+    QCOMPARE(m_dialogs->nonModalBoxes.at(0).text, QStringLiteral("0C RX"));
+    QVERIFY(m_dialogs->nonModalBoxes.at(0).informativeText.startsWith(
         QLatin1String("Step-by-step command from a radio transmitter.")));
+}
+
+// The real boxes, inside a single-run dialog that is modal as it is in use:
+// they show at once, do not block stepping, can be closed and are deleted.
+void TstLogViews::descriptionBoxesDoNotWait()
+{
+    openFullExample();
+    struct LiveBoxes : WidgetDialogs
+    {
+        std::function<int(QDialog &)> onDialog;
+        int execDialog(QDialog &dialog) override { return onDialog(dialog); }
+    } live;
+    UserDialogs::setInstance(&live);
+
+    QList<QPointer<QMessageBox>> boxes;
+    QString titleWithBoxesOpen;
+    bool deletedOnClose = false;
+    bool exposed = false;
+    live.onDialog = [&](QDialog &dialog) {
+        auto *graphs = qobject_cast<GraphDialog *>(&dialog);
+        if (!graphs)
+            return int(QDialog::Rejected);
+        dialog.setWindowModality(Qt::ApplicationModal);
+        dialog.show();
+        PlotGraph *single = graphs->singleEventGraph();
+        // A command and an event: two boxes, neither waits for the other.
+        selectWhole(single->graph(0));
+        selectWhole(single->graph(single->graphCount() - 1));
+        m_window->singleGraphToolTip();
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (auto *box = qobject_cast<QMessageBox *>(widget); box && box->isVisible())
+                boxes.append(box);
+        }
+        if (boxes.size() == 2) {
+            const QString before = single->titleText();
+            QTest::mouseClick(graphs->btnNextGraph(), Qt::LeftButton);
+            titleWithBoxesOpen = single->titleText() != before ? single->titleText() : QString();
+            // OK closes a box although the dialog under it is modal. The
+            // click goes through the box's window, where modality applies.
+            QAbstractButton *ok = boxes.at(0)->button(QMessageBox::Ok);
+            exposed = QTest::qWaitForWindowExposed(boxes.at(0));
+            QTest::mouseClick(boxes.at(0)->windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                              ok->mapTo(boxes.at(0), ok->rect().center()));
+            boxes.at(1)->close();
+            deletedOnClose = QTest::qWaitFor([&] { return !boxes.at(0) && !boxes.at(1); });
+        }
+        dialog.hide();
+        return int(QDialog::Rejected);
+    };
+    m_window->form().plotGraphCommands->replot();
+    PlotGraph *commands = m_window->form().plotGraphCommands;
+    QCPGraph *graph = commands->graph(0);
+    const auto first = graph->data()->constBegin();
+    QTest::mouseDClick(commands, Qt::LeftButton, Qt::NoModifier,
+                       QPoint(int(commands->xAxis->coordToPixel(first->key)),
+                              int(commands->yAxis->coordToPixel(first->value))));
+    UserDialogs::setInstance(m_dialogs.get());
+
+    QCOMPARE(boxes.size(), 2);
+    QVERIFY(exposed);
+    QVERIFY(titleWithBoxesOpen.startsWith(QLatin1String("Graph event 2 (")));
+    QVERIFY(deletedOnClose);
+}
+
+void TstLogViews::italianRunTitle()
+{
+    openFullExample();
+    // The empty translation file alone makes the installed language Italian.
+    QTemporaryDir dir;
+    QVERIFY(writeFile(dir.filePath(QStringLiteral("velmofrontend_it.qm")), QByteArray()));
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir.path()));
+    m_window->plotSingleGraph(1);
+    QVERIFY(QDir::setCurrent(previous));
+
+    // Run 1 lies at the start of the log.
+    const QDateTime date = m_window->logStartDateTime();
+    const QLocale italian(QLocale::Italian, QLocale::Italy);
+    const QString title = m_window->graphDialog()->singleEventGraph()->titleText();
+    QCOMPARE(title, QStringLiteral("Graph event 1 (%1)")
+                        .arg(italian.toString(date, QStringLiteral("ddd d MMM yy hh:mm"))));
+    QVERIFY(title.contains(italian.monthName(date.date().month(), QLocale::ShortFormat)));
+    QVERIFY(!title.contains(QLocale::c().monthName(date.date().month(), QLocale::ShortFormat)));
 }
 
 void TstLogViews::reopenAndCancel()

@@ -42,6 +42,9 @@ private slots:
     void construction();
     void seriesLayout();
     void keyRange();
+    void runAxisLimits();
+    void runAxisTicks();
+    void denseRowsDrawOnePointPerColumn();
     void topAxisTicks_data();
     void topAxisTicks();
     void marker();
@@ -124,6 +127,130 @@ void TstPlotGraph::keyRange()
     QCOMPARE(plot.valueLabels(), QStringList{QString()});
     plot.plotSeries({""}, {}, {}, {}, {}, 251, PlotGraph::commandStyle());
     QCOMPARE(plot.xAxis->range(), QCPRange(0, 100));
+}
+
+// The key axis stays within [0, keyMax]: drags stop at the ends, zooming
+// out stops at the whole log, and limits apply again after the next plot.
+void TstPlotGraph::runAxisLimits()
+{
+    PlotGraph plot(nullptr, QString(), QString());
+    plot.resize(600, 300);
+    plot.plotSeries({"", "A"}, {1, 250}, {1, 1}, {}, {}, 251, PlotGraph::commandStyle());
+    QCOMPARE(plot.keyLimits(), QCPRange(0, 251));
+    QCOMPARE(plot.xAxis->range(), QCPRange(0, 100));
+
+    plot.xAxis->setRange(-30, 70);
+    QCOMPARE(plot.xAxis->range(), QCPRange(0, 100));
+    plot.xAxis->setRange(200, 300);
+    QCOMPARE(plot.xAxis->range(), QCPRange(151, 251));
+    plot.xAxis->setRange(-10, 400);
+    QCOMPARE(plot.xAxis->range(), QCPRange(0, 251));
+    plot.xAxis->setRange(20.5, 30.5);
+    QCOMPARE(plot.xAxis->range(), QCPRange(20.5, 30.5));
+
+    // The wheel zooms out around the pointer; the range ends at the log.
+    plot.xAxis->setRange(0, 200);
+    plot.xAxis->scaleRange(4, 180);
+    QCOMPARE(plot.xAxis->range(), QCPRange(0, 251));
+    // A drag to the left by the mouse stops at run 0.
+    plot.xAxis->setRange(10, 60);
+    plot.replot();
+    QTest::mousePress(&plot, Qt::LeftButton, Qt::NoModifier, QPoint(200, 150));
+    QTest::mouseMove(&plot, QPoint(500, 150));
+    QTest::mouseRelease(&plot, Qt::LeftButton, Qt::NoModifier, QPoint(500, 150));
+    QCOMPARE(plot.xAxis->range(), QCPRange(0, 50));
+
+    // A shorter log brings its own limits.
+    plot.resetSeries();
+    plot.clearGraphs();
+    plot.plotSeries({"", "A"}, {3}, {1}, {}, {}, 12, PlotGraph::commandStyle());
+    QCOMPARE(plot.xAxis->range(), QCPRange(0, 12));
+    plot.xAxis->setRange(5, 40);
+    QCOMPARE(plot.xAxis->range(), QCPRange(0, 12));
+}
+
+void TstPlotGraph::runAxisTicks()
+{
+    PlotGraph plot(nullptr, QString(), QString());
+    plot.resize(600, 300);
+    plot.plotSeries({"", "A"}, {1, 5}, {1, 1}, {}, {}, 200000, PlotGraph::commandStyle());
+    for (const QCPRange &range : {QCPRange(0, 3), QCPRange(0, 7), QCPRange(10, 33),
+                                  QCPRange(0, 200000), QCPRange(1234.5, 1261.25)}) {
+        plot.xAxis->setRange(range);
+        plot.replot();
+        const QVector<double> ticks = plot.xAxis->tickVector();
+        const QVector<QString> labels = plot.xAxis->tickVectorLabels();
+        QVERIFY2(!ticks.isEmpty(), qPrintable(QString::number(range.upper)));
+        for (int i = 0; i < ticks.size(); ++i) {
+            QCOMPARE(ticks.at(i), std::round(ticks.at(i)));
+            QCOMPARE(labels.at(i), QString::number(qint64(ticks.at(i))));
+        }
+    }
+    // Three runs in view: every run a tick, not halves.
+    plot.xAxis->setRange(0, 3);
+    plot.replot();
+    QCOMPARE(plot.xAxis->tickVector(), (QVector<double>{0, 1, 2, 3}));
+    // Far out the labels stay plain numbers ("100000", not "1e+05").
+    plot.xAxis->setRange(0, 200000);
+    plot.replot();
+    QVERIFY(plot.xAxis->tickVectorLabels().contains(QStringLiteral("100000")));
+}
+
+// A row seen from far off: every pixel column that holds a point of the row
+// still gets one, and no column gets more.
+void TstPlotGraph::denseRowsDrawOnePointPerColumn()
+{
+    PlotGraph plot(nullptr, QString(), QString());
+    plot.resize(800, 300);
+    QVector<double> dense;
+    for (int run = 1; run <= 100000; ++run)
+        dense.append(run);
+    const QVector<double> rare{7, 50000, 99999};
+    QVector<double> keys = dense + rare;
+    QVector<double> rows(dense.size(), 1);
+    rows += QVector<double>(rare.size(), 2);
+    plot.plotSeries({"", "dense", "rare"}, keys, rows, {}, {}, 100001, PlotGraph::commandStyle());
+    plot.xAxis->setRange(0, 100001);
+    plot.replot();
+
+    const auto columnsOf = [&plot](const QVector<double> &runs) {
+        QSet<int> columns;
+        for (double run : runs)
+            columns.insert(int(std::floor(plot.xAxis->coordToPixel(run))));
+        return columns;
+    };
+    auto *denseRow = qobject_cast<RunRowGraph *>(plot.graph(0));
+    auto *rareRow = qobject_cast<RunRowGraph *>(plot.graph(1));
+    QVERIFY(denseRow && rareRow);
+    QVector<double> drawn;
+    for (const QCPGraphData &point : denseRow->pointsToDraw())
+        drawn.append(point.key);
+    QCOMPARE(drawn.size(), columnsOf(drawn).size());
+    QCOMPARE(columnsOf(drawn), columnsOf(dense));
+    QVERIFY(drawn.size() <= plot.axisRect()->width() + 2);
+    QVector<double> drawnRare;
+    for (const QCPGraphData &point : rareRow->pointsToDraw())
+        drawnRare.append(point.key);
+    QCOMPARE(drawnRare, rare);
+
+    // Close up every point is drawn.
+    plot.xAxis->setRange(40, 60);
+    plot.replot();
+    QSet<double> close;
+    for (const QCPGraphData &point : denseRow->pointsToDraw())
+        close.insert(point.key);
+    for (int run = 40; run <= 60; ++run)
+        QVERIFY(close.contains(run));
+
+    // The stamped points look like the library's own: the rare row's point at
+    // run 50000 is drawn where the library would draw it.
+    plot.xAxis->setRange(49990, 50010);
+    plot.replot();
+    const QImage screen = plot.grab().toImage();
+    const QImage exported = plot.toPixmap(plot.width(), plot.height()).toImage();
+    const QPoint at(int(plot.xAxis->coordToPixel(50000)), int(plot.yAxis->coordToPixel(2)));
+    QCOMPARE(screen.pixelColor(at), exported.pixelColor(at));
+    QCOMPARE(screen.pixelColor(at), QColor(Qt::yellow));
 }
 
 void TstPlotGraph::topAxisTicks_data()

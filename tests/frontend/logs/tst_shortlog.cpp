@@ -3,6 +3,7 @@
 #include "frontend/logs/convertsettings.h"
 #include "frontend/logs/lookupdb.h"
 #include "frontend/logs/shortlog.h"
+#include "frontend/logs/tabletext.h"
 #include "tests/frontend/logs/logtestutil.h"
 
 #include <QElapsedTimer>
@@ -69,6 +70,8 @@ private slots:
     void runawayFormulasEndWithinLimits();
     void memoryAndBatchLimits();
     void limitTextsAreTranslated();
+    void cellOrder();
+    void tabSeparatedTables();
 
 private:
     QTemporaryDir m_tmp;
@@ -440,8 +443,10 @@ void TstShortLog::languageFromTranslationFiles()
     QVERIFY(QDir::setCurrent(dir.path()));
     const Lenguagge language;
     QCOMPARE(language.languageCode(), QStringLiteral("EN"));
+    QCOMPARE(language.locale().language(), QLocale::English);
     QVERIFY(writeFile(QStringLiteral("velmofrontend_pt.qm"), QByteArray()));
     QCOMPARE(language.languageCode(), QStringLiteral("PT"));
+    QCOMPARE(language.locale().language(), QLocale::Portuguese);
     QCOMPARE(language.manualHintText(),
              QStringLiteral("See control board manual for furtehr information."));
     QCOMPARE(language.exportingText(), QStringLiteral("Exporting to excel.."));
@@ -450,6 +455,9 @@ void TstShortLog::languageFromTranslationFiles()
     QVERIFY(writeFile(QStringLiteral("velmofrontend_it.qm"), QByteArray()));
     QCOMPARE(language.languageCode(), QStringLiteral("IT"));
     QCOMPARE(language.cancelText(), QStringLiteral("Cancella"));
+    QCOMPARE(language.locale().language(), QLocale::Italian);
+    QCOMPARE(language.locale().toString(QDate(2026, 11, 7), QStringLiteral("ddd d MMM")),
+             QStringLiteral("sab 7 nov"));
     QCOMPARE(
         language.manualHintText(),
         QStringLiteral("Vedi il manuale della scheda di controllo per ulteriori informazioni."));
@@ -817,12 +825,38 @@ void TstShortLog::limitTextsAreTranslated()
     QTranslator italian;
     QVERIFY(italian.load(qm));
     QCoreApplication::installTranslator(&italian);
-    const QStringList texts{FormulaEvaluator::timedOutText(),
-                            FormulaEvaluator::tooMuchMemoryText(),
+    const QStringList texts{FormulaEvaluator::timedOutText(), FormulaEvaluator::tooMuchMemoryText(),
                             FormulaEvaluator::resultTooLongText()};
     QCoreApplication::removeTranslator(&italian);
     QCOMPARE(texts, (QStringList{"tempo della formula scaduto", "la formula usa troppa memoria",
                                  "risultato della formula troppo lungo"}));
+}
+
+// What a header click sorts by: values with their units by value, numbers
+// before texts, raw hexadecimal by value.
+void TstShortLog::cellOrder()
+{
+    // "1.5e3" is no number a board writes: it sorts as text, after numbers.
+    const QStringList ascending{"-5 %",  "0x03",      "5 s",    "12 V", "0x1A", "30 s",
+                                "1.5e3", "Automatic", "Manual", "TLM1", "TLM2"};
+    QStringList sorted{"TLM2",  "30 s", "Manual", "0x1A", "-5 %",     "12 V",
+                       "1.5e3", "5 s",  "TLM1",   "0x03", "Automatic"};
+    std::sort(sorted.begin(), sorted.end(),
+              [](const QString &a, const QString &b) { return compareCellTexts(a, b) < 0; });
+    QCOMPARE(sorted, ascending);
+    QCOMPARE(compareCellTexts(QStringLiteral("7"), QStringLiteral("7 s")), -1);
+    QCOMPARE(compareCellTexts(QStringLiteral("7 s"), QStringLiteral("7 s")), 0);
+    QVERIFY(compareCellTexts(QStringLiteral("2.5 s"), QStringLiteral("2.25 s")) > 0);
+    QVERIFY(compareCellTexts(QString(), QStringLiteral("A")) < 0);
+}
+
+void TstShortLog::tabSeparatedTables()
+{
+    QCOMPARE(tabSeparated({{"Parameter", "Value"}, {"TLM1", "30 s"}}),
+             QStringLiteral("Parameter\tValue\nTLM1\t30 s\n"));
+    // A cell cannot split its row or its line.
+    QCOMPARE(tabSeparated({{"a\tb", "two\nlines\r"}, {}}), QStringLiteral("a b\ttwo lines \n\n"));
+    QCOMPARE(tabSeparated({}), QString());
 }
 
 QTEST_GUILESS_MAIN(TstShortLog)

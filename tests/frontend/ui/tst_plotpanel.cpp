@@ -25,7 +25,7 @@ QStringList menuTexts(const QWidget &plot, bool enabledOnly)
         if (!menu->isVisible())
             continue;
         for (const QAction *action : menu->actions()) {
-            if (!enabledOnly || action->isEnabled())
+            if (!action->isSeparator() && (!enabledOnly || action->isEnabled()))
                 texts << action->text();
         }
     }
@@ -90,8 +90,8 @@ private slots:
         QVERIFY(m_panel->timeShown());
         QVERIFY(m_plot->xAxis2->visible());
         m_panel->showContextMenu(QPoint(10, 10));
-        QCOMPARE(menuTexts(*m_plot, true),
-                 (QStringList{"Replot all graph", "Remove selected graph", "Disable Time"}));
+        QCOMPARE(menuTexts(*m_plot, true), (QStringList{"Replot all graph", "Remove selected graph",
+                                                        "Disable Time", "Fit all"}));
         closeMenus(*m_plot);
 
         QTranslator italian;
@@ -104,7 +104,7 @@ private slots:
         QCoreApplication::removeTranslator(&italian);
         closeMenus(*m_plot);
         QCOMPARE(texts, (QStringList{"Ridisegna tutti i grafici", "Rimuovi il grafico selezionato",
-                                     "Abilita il tempo", "Disabilita il tempo"}));
+                                     "Abilita il tempo", "Disabilita il tempo", "Adatta tutto"}));
     }
 
     void replotUndoesEverythingButTheTimeAxis()

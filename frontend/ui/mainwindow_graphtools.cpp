@@ -1,0 +1,350 @@
+// Tools of the graph page beyond the two plots themselves: going to a run or
+// a date, choosing the rows shown, the alarm counts, the tooltip of a point,
+// and the plots on paper. The work is done in frontend/logs; this is the
+// wiring to the window's menus and the plots' context menus.
+#include "frontend/ui/mainwindow.h"
+
+#include "frontend/core/lenguagge.h"
+#include "frontend/core/userdialogs.h"
+#include "frontend/logs/alarmcountsdialog.h"
+#include "frontend/logs/gotorundialog.h"
+#include "frontend/logs/plotexport.h"
+#include "frontend/logs/plotgraph.h"
+#include "frontend/logs/rowfilterdialog.h"
+#include "frontend/ui/excelexporter.h"
+#include "frontend/ui/plotpanel.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QMenu>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QStatusBar>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+const QString kDayFormat = QStringLiteral("d/M/yyyy hh:mm");
+const QString kPngSuffix = QStringLiteral(".png");
+const QString kPdfSuffix = QStringLiteral(".pdf");
+
+QAction *makeAction(QObject *parent, const char *name, const QString &text,
+                    const QKeySequence &shortcut = QKeySequence())
+{
+    auto *action = new QAction(text, parent);
+    action->setObjectName(QLatin1String(name));
+    action->setShortcut(shortcut);
+    action->setEnabled(false);
+    return action;
+}
+} // namespace
+
+void MainWindow::setupGraphTools()
+{
+    m_actionGoToRun =
+        makeAction(this, "actionGoToRun", tr("Go to Run..."), QKeySequence(tr("Ctrl+G")));
+    m_actionFitAll = makeAction(this, "actionFitAll", tr("Fit All Runs"));
+    m_actionAlarmCounts = makeAction(this, "actionAlarmCounts", tr("Alarm Counts..."));
+    m_actionSaveGraphs =
+        makeAction(this, "actionSaveGraphs", tr("Save Graphs..."), QKeySequence(tr("Ctrl+S")));
+    m_actionPrintGraphs =
+        makeAction(this, "actionPrintGraphs", tr("Print Graphs..."), QKeySequence(tr("Ctrl+P")));
+    m_actionFilterCommands = makeAction(this, "actionFilterCommands", tr("Filter Rows..."));
+    m_actionFilterAlarms = makeAction(this, "actionFilterAlarms", tr("Filter Rows..."));
+    connect(m_actionGoToRun, &QAction::triggered, this, &MainWindow::goToRun);
+    connect(m_actionFitAll, &QAction::triggered, this, &MainWindow::fitAllRuns);
+    connect(m_actionAlarmCounts, &QAction::triggered, this, &MainWindow::showAlarmCounts);
+    connect(m_actionSaveGraphs, &QAction::triggered, this, &MainWindow::saveGraphs);
+    connect(m_actionPrintGraphs, &QAction::triggered, this, &MainWindow::printGraphs);
+    connect(m_actionFilterCommands, &QAction::triggered, this, &MainWindow::filterCommandRows);
+    connect(m_actionFilterAlarms, &QAction::triggered, this, &MainWindow::filterAlarmRows);
+
+    QMenu *menu = ui->menuFff;
+    menu->addSeparator();
+    menu->addActions({m_actionGoToRun, m_actionFitAll, m_actionAlarmCounts, m_actionSaveGraphs,
+                      m_actionPrintGraphs});
+
+    const QList<QAction *> shared{m_actionGoToRun, m_actionAlarmCounts, m_actionSaveGraphs,
+                                  m_actionPrintGraphs};
+    m_commandsPanel->setMenuActions(QList<QAction *>{m_actionFilterCommands} + shared);
+    m_allarmsPanel->setMenuActions(QList<QAction *>{m_actionFilterAlarms} + shared);
+    m_commandsPanel->setHoverText([this](const PlotHit &hit) { return pointText(false, hit); });
+    m_allarmsPanel->setHoverText([this](const PlotHit &hit) { return pointText(true, hit); });
+}
+
+void MainWindow::enableLogTools(bool fullLog, bool shortLog)
+{
+    for (QAction *action :
+         {m_actionGoToRun, m_actionFitAll, m_actionAlarmCounts, m_actionSaveGraphs,
+          m_actionPrintGraphs, m_actionFilterCommands, m_actionFilterAlarms})
+        action->setEnabled(fullLog);
+    m_actionCopyTables->setEnabled(shortLog);
+}
+
+// Every description the log can ask for, in one pass over the database per
+// kind, so a tooltip never waits for it.
+void MainWindow::prepareDescriptions()
+{
+    m_logLanguage = Lenguagge().languageCode();
+    m_descriptions.clear();
+    QStringList commandCodes;
+    for (const QStringList *labels : {&m_series.commandShortLabels, &m_series.eventLabels}) {
+        for (const QString &label : *labels)
+            commandCodes.append(rowCode(label));
+    }
+    QStringList alarmCodes;
+    for (const QString &label : m_series.alarmLabels)
+        alarmCodes.append(rowCode(label));
+    commandCodes.removeAll(QString());
+    alarmCodes.removeAll(QString());
+    m_descriptions.preload(DescriptionCache::Kind::CommandOrEvent, commandCodes, m_logLanguage);
+    m_descriptions.preload(DescriptionCache::Kind::Alarm, alarmCodes, m_logLanguage);
+}
+
+const LogEvent *MainWindow::eventOfRun(int run) const
+{
+    const QVector<LogEvent> &events = m_fullLog.logEvents;
+    const auto it = std::lower_bound(events.cbegin(), events.cend(), run,
+                                     [](const LogEvent &e, int n) { return e.number < n; });
+    return it != events.cend() && it->number == run ? &*it : nullptr;
+}
+
+QString MainWindow::pointText(bool alarmsPlot, const PlotHit &hit) const
+{
+    const QString label = hit.label.trimmed();
+    if (label.isEmpty())
+        return QString();
+    const LogEvent *event = eventOfRun(hit.run);
+    const QDateTime date = event ? runDate(startDateTime, event->time) : QDateTime();
+    QString text = tr("Run %1").arg(hit.run);
+    if (date.isValid())
+        text +=
+            QStringLiteral(" \u2013 ") +
+            Lenguagge::localeOf(m_logLanguage).toString(date, QStringLiteral("ddd ") + kDayFormat);
+
+    // A command row holds the commands of one code: name the ones of this run.
+    QStringList texts;
+    if (!alarmsPlot && event && m_series.commandShortLabels.contains(hit.label)) {
+        for (int j = 0; j < event->commands.size(); ++j) {
+            if (event->commandsShort.value(j) == hit.label)
+                texts.append(event->commands.at(j).trimmed());
+        }
+    }
+    texts.removeDuplicates();
+    if (texts.isEmpty())
+        texts.append(label);
+    const auto kind =
+        alarmsPlot ? DescriptionCache::Kind::Alarm : DescriptionCache::Kind::CommandOrEvent;
+    const QString description =
+        m_descriptions.description(kind, rowCode(label), m_logLanguage).trimmed();
+    text += QLatin1Char('\n') + texts.join(QStringLiteral(", "));
+    if (!description.isEmpty())
+        text += QStringLiteral(": ") + description;
+    return text;
+}
+
+void MainWindow::fitAllRuns()
+{
+    m_commandsPanel->fitAll();
+}
+
+void MainWindow::centreOnRun(int run)
+{
+    const LogEvent *event = eventOfRun(run);
+    const QDateTime date = event ? runDate(startDateTime, event->time) : QDateTime();
+    const QString caption = date.isValid()
+                                ? tr("Run %1, %2").arg(run).arg(date.toString(kDayFormat))
+                                : tr("Run %1").arg(run);
+    // The alarms plot follows the key axis of the commands plot.
+    m_commandsPanel->centreOn(run, caption);
+    m_allarmsPanel->centreOn(run);
+}
+
+void MainWindow::goToRun()
+{
+    if (m_fullLog.logEvents.isEmpty())
+        return;
+    GoToRunDialog dialog(this);
+    const RunLookup span = locateRun(QString(), m_fullLog.logEvents, startDateTime);
+    QString text = tr("This log holds runs %1 to %2").arg(span.firstRun).arg(span.lastRun);
+    if (span.firstDate.isValid())
+        text += tr(", from %1 to %2")
+                    .arg(span.firstDate.toString(kDayFormat), span.lastDate.toString(kDayFormat));
+    dialog.setSpan(text + QLatin1Char('.'));
+    dialog.setInput(m_lastRunInput);
+    if (UserDialogs::instance().execDialog(dialog) != QDialog::Accepted)
+        return;
+    m_lastRunInput = dialog.input().trimmed();
+    if (!m_lastRunInput.isEmpty())
+        showRunFor(m_lastRunInput);
+}
+
+bool MainWindow::showRunFor(const QString &input)
+{
+    const RunLookup lookup = locateRun(input, m_fullLog.logEvents, startDateTime);
+    QString problem;
+    switch (lookup.outcome) {
+    case RunLookup::Outcome::Found:
+        centreOnRun(lookup.run);
+        return true;
+    case RunLookup::Outcome::NoRuns:
+        return false;
+    case RunLookup::Outcome::Unreadable:
+        problem = tr("\"%1\" is neither a run number nor a date. Type a run number such as 1250 "
+                     "or a date such as 2019-05-10 14:30.")
+                      .arg(input.trimmed());
+        break;
+    case RunLookup::Outcome::OutOfRange:
+        if (!lookup.byDate)
+            problem = tr("There is no run %1 in this log: it holds runs %2 to %3.")
+                          .arg(lookup.run)
+                          .arg(lookup.firstRun)
+                          .arg(lookup.lastRun);
+        else if (lookup.firstDate.isValid())
+            problem =
+                tr("No run at or after %1: this log goes from %2 to %3.")
+                    .arg(lookup.date.toString(kDayFormat), lookup.firstDate.toString(kDayFormat),
+                         lookup.lastDate.toString(kDayFormat));
+        else
+            problem = tr("The runs of this log have no dates to go by.");
+        break;
+    }
+    UserDialogs::instance().warning(tr("Go to Run"), problem);
+    return false;
+}
+
+void MainWindow::filterCommandRows()
+{
+    filterRowsOf(m_commandsPanel, false);
+}
+
+void MainWindow::filterAlarmRows()
+{
+    filterRowsOf(m_allarmsPanel, true);
+}
+
+void MainWindow::filterRowsOf(PlotPanel *panel, bool alarmsPlot)
+{
+    QList<RowChoice> rows;
+    const auto add = [&](const QString &group, const QStringList &labels,
+                         DescriptionCache::Kind kind) {
+        for (int i = 1; i < labels.size(); ++i)
+            rows.append({group, labels.at(i),
+                         m_descriptions.description(kind, rowCode(labels.at(i)), m_logLanguage)});
+    };
+    if (alarmsPlot) {
+        add(tr("Alarms"), m_series.alarmLabels, DescriptionCache::Kind::Alarm);
+    } else {
+        add(tr("Commands"), m_series.commandShortLabels, DescriptionCache::Kind::CommandOrEvent);
+        add(tr("Events"), m_series.eventLabels, DescriptionCache::Kind::CommandOrEvent);
+    }
+    RowFilterDialog dialog(this);
+    dialog.setRows(rows, panel->rowFilter());
+    if (UserDialogs::instance().execDialog(dialog) != QDialog::Accepted)
+        return;
+    panel->setRowFilter(dialog.filter());
+}
+
+void MainWindow::refreshAlarmCounts()
+{
+    if (!m_alarmCounts)
+        return;
+    const QVector<AlarmCount> counts = countAlarms(m_fullLog.logEvents, startDateTime);
+    QStringList descriptions;
+    for (const AlarmCount &count : counts)
+        descriptions.append(
+            m_descriptions.description(DescriptionCache::Kind::Alarm, count.code, m_logLanguage));
+    const auto withAlarms =
+        std::count_if(m_fullLog.logEvents.cbegin(), m_fullLog.logEvents.cend(),
+                      [](const LogEvent &event) { return !event.alarms.isEmpty(); });
+    m_alarmCounts->setCounts(counts, descriptions,
+                             tr("%1: %2 of %3 runs had an alarm.")
+                                 .arg(QFileInfo(m_fullLogPath).fileName())
+                                 .arg(withAlarms)
+                                 .arg(m_fullLog.logEvents.size()));
+}
+
+void MainWindow::showAlarmCounts()
+{
+    if (m_fullLog.logEvents.isEmpty())
+        return;
+    if (!m_alarmCounts) {
+        // A window of its own that stays beside the graphs.
+        m_alarmCounts = new AlarmCountsDialog(this);
+        connect(m_alarmCounts, &AlarmCountsDialog::runRequested, this, &MainWindow::centreOnRun);
+    }
+    refreshAlarmCounts();
+    m_alarmCounts->show();
+    m_alarmCounts->raise();
+    m_alarmCounts->activateWindow();
+}
+
+QList<QCustomPlot *> MainWindow::graphPlots() const
+{
+    return {ui->plotGraphCommands, ui->plotGraphAllarms};
+}
+
+// Which log, and which part of it, a sheet of the plots shows.
+QString MainWindow::graphsHeader() const
+{
+    const QCPRange view = ui->plotGraphCommands->xAxis->range();
+    const int first = std::max(1, int(std::ceil(view.lower)));
+    const int last = std::min(lastCommandRun(), int(std::floor(view.upper)));
+    QString header = QFileInfo(m_fullLogPath).fileName();
+    if (!m_fullLog.firmwareLine.isEmpty())
+        header += QStringLiteral("  |  ") + m_fullLog.firmwareLine;
+    header += QStringLiteral("  |  ") + tr("runs %1 to %2").arg(first).arg(last);
+    const LogEvent *from = eventOfRun(first);
+    const LogEvent *to = eventOfRun(last);
+    const QDateTime fromDate = from ? runDate(startDateTime, from->time) : QDateTime();
+    const QDateTime toDate = to ? runDate(startDateTime, to->time) : QDateTime();
+    if (fromDate.isValid() && toDate.isValid())
+        header += QStringLiteral(" (%1 \u2013 %2)")
+                      .arg(fromDate.toString(kDayFormat), toDate.toString(kDayFormat));
+    return header;
+}
+
+void MainWindow::saveGraphs()
+{
+    if (m_fullLog.logEvents.isEmpty())
+        return;
+    QDir folder(ExcelExporter::exportFolder());
+    folder.mkpath(QStringLiteral("."));
+    const QString suggested = folder.filePath(QFileInfo(m_fullLogPath).completeBaseName() +
+                                              QStringLiteral("-graphs.png"));
+    QString path = UserDialogs::instance().chooseSaveFile(
+        tr("PNG image (*.png);;PDF document (*.pdf)"), suggested);
+    if (path.isEmpty())
+        return;
+    const bool pdf = path.endsWith(kPdfSuffix, Qt::CaseInsensitive);
+    // Whatever else the name ends in, a picture is written.
+    if (!pdf && !path.endsWith(kPngSuffix, Qt::CaseInsensitive))
+        path += kPngSuffix;
+    const QString header = graphsHeader();
+    const bool saved = pdf ? plotexport::savePdf(graphPlots(), header, path)
+                           : plotexport::savePng(graphPlots(), header, path);
+    if (saved)
+        ui->statusBar->showMessage(tr("Graphs saved as %1").arg(QDir::toNativeSeparators(path)));
+    else
+        UserDialogs::instance().warning(
+            tr("Save Graphs"),
+            tr("The graphs could not be saved as %1.").arg(QDir::toNativeSeparators(path)));
+}
+
+void MainWindow::printGraphs()
+{
+    if (m_fullLog.logEvents.isEmpty())
+        return;
+    const QString header = graphsHeader();
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageOrientation(QPageLayout::Landscape);
+    printer.setDocName(header);
+    QPrintDialog dialog(&printer, this);
+    dialog.setWindowTitle(tr("Print Graphs"));
+    if (UserDialogs::instance().execDialog(dialog) != QDialog::Accepted)
+        return;
+    if (!plotexport::print(graphPlots(), header, printer))
+        UserDialogs::instance().warning(tr("Print Graphs"), tr("The graphs could not be printed."));
+}

@@ -1,0 +1,439 @@
+// The tools around the graph page and the short log's tables, driven through
+// the window on the example logs: fit all, go to run, row filters, alarm
+// counts, tooltips, the plots saved as files, table sorting and copying.
+#include "common/datafolder.h"
+#include "frontend/logs/alarmcountsdialog.h"
+#include "frontend/logs/datetimedialog.h"
+#include "frontend/logs/gotorundialog.h"
+#include "frontend/logs/lookupdb.h"
+#include "frontend/logs/plotgraph.h"
+#include "frontend/logs/rowfilterdialog.h"
+#include "frontend/logs/tabletext.h"
+#include "frontend/ui/mainwindow.h"
+#include "frontend/ui/plotpanel.h"
+#include "tests/frontend/logs/logtestutil.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QTableWidget>
+#include <QtTest>
+
+#include <algorithm>
+
+namespace {
+const QDateTime kEnd(QDate(2019, 5, 10), QTime(18, 0));
+
+QByteArray head(const QString &path, int size)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return file.read(size);
+}
+
+QStringList columnTexts(const QTableWidget &table, int column)
+{
+    QStringList texts;
+    for (int r = 0; r < table.rowCount(); ++r)
+        texts.append(table.item(r, column)->text());
+    return texts;
+}
+} // namespace
+
+class TstGraphTools : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void fitAllShowsEveryRun();
+    void goToRunByNumberAndDate();
+    void goToRunOutOfRange();
+    void filterShowsOnlyChosenRows();
+    void alarmCountsTable();
+    void tooltipNamesRunDateAndDescription();
+    void savedGraphsAreImagesAndDocuments();
+    void printedGraphsReachThePrinter();
+    void settingsTableSortsAndCopies();
+
+private:
+    QAction *action(const char *name) const;
+    void openFullExample();
+
+    std::unique_ptr<RecordingDialogs> m_dialogs;
+    std::unique_ptr<MainWindow> m_window;
+    std::function<int(QDialog &)> m_onOther;
+};
+
+void TstGraphTools::init()
+{
+    m_dialogs = std::make_unique<RecordingDialogs>();
+    m_onOther = nullptr;
+    m_dialogs->onDialog = [this](QDialog &dialog) {
+        if (auto *date = qobject_cast<DateTimeDialog *>(&dialog)) {
+            date->setDateTime(kEnd);
+            return int(QDialog::Accepted);
+        }
+        return m_onOther ? m_onOther(dialog) : int(QDialog::Rejected);
+    };
+    m_window = std::make_unique<MainWindow>();
+}
+
+void TstGraphTools::cleanup()
+{
+    m_window.reset();
+    m_dialogs.reset();
+    QFile::remove(velmo::dataFolderPath() + QStringLiteral("/full_log_example.log"));
+    QFile::remove(velmo::dataFolderPath() + QStringLiteral("/short_log_example.txt"));
+}
+
+QAction *TstGraphTools::action(const char *name) const
+{
+    return m_window->findChild<QAction *>(QLatin1String(name));
+}
+
+void TstGraphTools::openFullExample()
+{
+    m_window->form().actionFull_log_example->trigger();
+}
+
+void TstGraphTools::fitAllShowsEveryRun()
+{
+    QVERIFY(!action("actionFitAll")->isEnabled()); // nothing to fit yet
+    openFullExample();
+    PlotGraph *commands = m_window->form().plotGraphCommands;
+    PlotGraph *alarms = m_window->form().plotGraphAllarms;
+    const int lastRun = m_window->fullLog().logEvents.last().number;
+    QCOMPARE(commands->xAxis->range(), QCPRange(0, 100));
+
+    action("actionFitAll")->trigger();
+    QCOMPARE(commands->xAxis->range().lower, 0.0);
+    QVERIFY(commands->xAxis->range().upper >= lastRun);
+    QCOMPARE(alarms->xAxis->range(), commands->xAxis->range());
+
+    // "Fit all" of the alarms plot's own menu does the same for both.
+    commands->xAxis->setRange(20, 30);
+    m_window->alarmsPanel()->fitAll();
+    QVERIFY(commands->xAxis->range().upper >= lastRun);
+    QCOMPARE(commands->xAxis->range(), alarms->xAxis->range());
+}
+
+void TstGraphTools::goToRunByNumberAndDate()
+{
+    openFullExample();
+    PlotGraph *commands = m_window->form().plotGraphCommands;
+    PlotGraph *alarms = m_window->form().plotGraphAllarms;
+    const QVector<LogEvent> &events = m_window->fullLog().logEvents;
+    const int run = events.at(events.size() / 2).number;
+
+    QAction *goTo = action("actionGoToRun");
+    QCOMPARE(goTo->shortcut(), QKeySequence(QStringLiteral("Ctrl+G")));
+    QString span;
+    m_onOther = [&](QDialog &dialog) {
+        auto *box = qobject_cast<GoToRunDialog *>(&dialog);
+        if (!box)
+            return int(QDialog::Rejected);
+        span = box->span();
+        if (box->goButton()->isEnabled())
+            return int(QDialog::Rejected); // nothing typed yet
+        box->setInput(QStringLiteral(" %1 ").arg(run));
+        if (!box->goButton()->isEnabled())
+            return int(QDialog::Rejected);
+        return int(QDialog::Accepted);
+    };
+    goTo->trigger();
+    QVERIFY2(m_dialogs->boxes.isEmpty(), qPrintable(m_dialogs->texts().join('|')));
+    QVERIFY(span.contains(
+        QStringLiteral("runs %1 to %2").arg(events.first().number).arg(events.last().number)));
+    QCOMPARE(commands->xAxis->range().center(), double(run));
+    QCOMPARE(commands->xAxis->range().size(), 100.0); // the width in view stays
+    QCOMPARE(alarms->xAxis->range(), commands->xAxis->range());
+    QVERIFY(m_window->commandsPanel()->runLineShown());
+    QCOMPARE(m_window->commandsPanel()->runLineAt(), double(run));
+    QVERIFY(m_window->commandsPanel()->runCaption().startsWith(QStringLiteral("Run %1").arg(run)));
+    QVERIFY(m_window->alarmsPanel()->runLineShown());
+
+    // A date picks the first run at or after it: here a minute after a
+    // run, so never that run itself.
+    const QDateTime start = m_window->logStartDateTime();
+    const QDateTime after = runDate(start, events.at(10).time).addSecs(60);
+    const QString typed = after.toString(QStringLiteral("yyyy-MM-dd hh:mm"));
+    const QDateTime minute = QDateTime::fromString(typed, QStringLiteral("yyyy-MM-dd hh:mm"));
+    const auto expected = std::find_if(events.cbegin(), events.cend(), [&](const LogEvent &e) {
+        return runDate(start, e.time) >= minute;
+    });
+    QVERIFY(expected != events.cend());
+    QVERIFY(expected->number > events.at(10).number);
+    QVERIFY(m_window->showRunFor(typed));
+    QCOMPARE(m_window->commandsPanel()->runLineAt(), double(expected->number));
+    // Near the start of the log the view stops at run 0 rather than centre.
+    QCOMPARE(commands->xAxis->range(), QCPRange(0, 100));
+    QVERIFY(m_dialogs->boxes.isEmpty());
+}
+
+void TstGraphTools::goToRunOutOfRange()
+{
+    openFullExample();
+    PlotGraph *commands = m_window->form().plotGraphCommands;
+    const QVector<LogEvent> &events = m_window->fullLog().logEvents;
+    const QCPRange before = commands->xAxis->range();
+
+    QVERIFY(!m_window->showRunFor(QString::number(events.last().number + 1)));
+    QCOMPARE(m_dialogs->boxes.size(), 1);
+    QCOMPARE(m_dialogs->boxes.at(0).kind, UserDialogs::Kind::Warning);
+    QVERIFY(m_dialogs->boxes.at(0).text.contains(
+        QStringLiteral("no run %1").arg(events.last().number + 1)));
+
+    const QDateTime late = kEnd.addDays(2);
+    QVERIFY(!m_window->showRunFor(late.toString(QStringLiteral("yyyy-MM-dd hh:mm"))));
+    QCOMPARE(m_dialogs->boxes.size(), 2);
+    QVERIFY(m_dialogs->boxes.at(1).text.startsWith(QLatin1String("No run at or after")));
+
+    QVERIFY(!m_window->showRunFor(QStringLiteral("tomorrow")));
+    QCOMPARE(m_dialogs->boxes.size(), 3);
+    QVERIFY(m_dialogs->boxes.at(2).text.contains(QLatin1String("neither a run number nor a date")));
+    // Nothing moved.
+    QCOMPARE(commands->xAxis->range(), before);
+    QVERIFY(!m_window->commandsPanel()->runLineShown());
+}
+
+void TstGraphTools::filterShowsOnlyChosenRows()
+{
+    openFullExample();
+    PlotGraph *alarms = m_window->form().plotGraphAllarms;
+    const LogSeries &s = m_window->logSeries();
+    QVERIFY(s.alarmLabels.size() > 2);
+    const QString chosen = s.alarmLabels.at(2);
+    alarms->xAxis->setRange(30, 60);
+
+    int listed = 0;
+    m_onOther = [&](QDialog &dialog) {
+        auto *filter = qobject_cast<RowFilterDialog *>(&dialog);
+        if (!filter)
+            return int(QDialog::Rejected);
+        listed = filter->list()->count();
+        filter->setListedChecked(false);
+        for (int i = 0; i < filter->list()->count(); ++i) {
+            QListWidgetItem *item = filter->list()->item(i);
+            if (item->data(Qt::UserRole).toString() == chosen)
+                item->setCheckState(Qt::Checked);
+        }
+        return int(QDialog::Accepted);
+    };
+    action("actionFilterAlarms")->trigger();
+    QVERIFY(listed >= s.alarmLabels.size() - 1);
+    QVERIFY(m_window->alarmsPanel()->rowFilter().active);
+    QCOMPARE(alarms->valueLabels().mid(1), QStringList{chosen});
+    QCOMPARE(alarms->graphCount(), 1);
+    // Every point of that row is still there, on the one row left.
+    const auto isChosen = [&](double value) { return s.alarmLabels.value(int(value)) == chosen; };
+    QCOMPARE(alarms->graph(0)->data()->size(),
+             int(std::count_if(s.alarmY.cbegin(), s.alarmY.cend(), isChosen)));
+    QCOMPARE(alarms->xAxis->range(), QCPRange(30, 60));
+    // The commands plot keeps all its rows.
+    QVERIFY(!m_window->commandsPanel()->rowFilter().active);
+
+    m_window->alarmsPanel()->showAllRows();
+    QCOMPARE(alarms->graphCount(), int(s.alarmLabels.size() - 1));
+    QCOMPARE(alarms->valueLabels(), s.alarmLabels);
+    QCOMPARE(alarms->xAxis->range(), QCPRange(30, 60));
+}
+
+void TstGraphTools::alarmCountsTable()
+{
+    openFullExample();
+    const QVector<LogEvent> &events = m_window->fullLog().logEvents;
+    action("actionAlarmCounts")->trigger();
+    AlarmCountsDialog *dialog = m_window->alarmCountsDialog();
+    QVERIFY(dialog);
+    QVERIFY(dialog->isVisible());
+    QVERIFY(!dialog->isModal());
+    QTableWidget *table = dialog->table();
+    QVERIFY(table->rowCount() > 0);
+
+    // Each row against the log itself.
+    for (int r = 0; r < table->rowCount(); ++r) {
+        const QString code = table->item(r, AlarmCountsDialog::CodeColumn)->text();
+        QList<int> runs;
+        for (const LogEvent &event : events) {
+            for (const QString &alarm : event.alarms) {
+                if (rowCode(alarm) == code) {
+                    runs.append(event.number);
+                    break;
+                }
+            }
+        }
+        QVERIFY2(!runs.isEmpty(), qPrintable(code));
+        QCOMPARE(table->item(r, AlarmCountsDialog::RunsColumn)->text().toInt(), runs.size());
+        QCOMPARE(table->item(r, AlarmCountsDialog::FirstRunColumn)->text().toInt(), runs.first());
+        QCOMPARE(table->item(r, AlarmCountsDialog::LastRunColumn)->text().toInt(), runs.last());
+        QVERIFY(!table->item(r, AlarmCountsDialog::DescriptionColumn)->text().isEmpty());
+    }
+
+    // Sorted by first run on a header click, as numbers.
+    table->horizontalHeader()->setSortIndicator(AlarmCountsDialog::FirstRunColumn,
+                                                Qt::AscendingOrder);
+    QList<int> firsts;
+    for (const QString &text : columnTexts(*table, AlarmCountsDialog::FirstRunColumn))
+        firsts.append(text.toInt());
+    QVERIFY(std::is_sorted(firsts.cbegin(), firsts.cend()));
+
+    // A row's run is shown in the graphs.
+    emit dialog->runRequested(firsts.last());
+    QCOMPARE(m_window->commandsPanel()->runLineAt(), double(firsts.last()));
+    dialog->close();
+}
+
+void TstGraphTools::tooltipNamesRunDateAndDescription()
+{
+    openFullExample();
+    PlotGraph *alarms = m_window->form().plotGraphAllarms;
+    alarms->replot();
+    QCPGraph *graph = alarms->graph(0);
+    const auto first = graph->data()->constBegin();
+    const QPointF pixel(alarms->xAxis->coordToPixel(first->key) + 2,
+                        alarms->yAxis->coordToPixel(first->value) - 2);
+    const std::optional<PlotHit> hit = m_window->alarmsPanel()->pointAt(pixel);
+    QVERIFY(hit);
+    QCOMPARE(hit->run, int(first->key));
+    QCOMPARE(hit->label, alarms->valueLabels().at(int(first->value)));
+    // Far from any point of a row: nothing.
+    QVERIFY(!m_window->alarmsPanel()->pointAt(
+        QPointF(pixel.x(), alarms->yAxis->coordToPixel(first->value + 0.5))));
+
+    const QString text = m_window->pointText(true, *hit);
+    QVERIFY2(text.startsWith(QStringLiteral("Run %1 \u2013 ").arg(hit->run)), qPrintable(text));
+    const QString code = rowCode(hit->label);
+    const QString description = alarmDescription(code, QStringLiteral("EN")).trimmed();
+    QVERIFY(!description.isEmpty());
+    QVERIFY2(text.contains(description), qPrintable(text));
+}
+
+void TstGraphTools::savedGraphsAreImagesAndDocuments()
+{
+    QTemporaryDir dir;
+    openFullExample();
+    m_dialogs->saveFiles = {dir.filePath(QStringLiteral("report.png")),
+                            dir.filePath(QStringLiteral("report.pdf")),
+                            dir.filePath(QStringLiteral("plain"))};
+    QAction *save = action("actionSaveGraphs");
+    for (int i = 0; i < 3; ++i)
+        save->trigger();
+    QVERIFY2(m_dialogs->boxes.isEmpty(), qPrintable(m_dialogs->texts().join('|')));
+    QCOMPARE(m_dialogs->saveSuggestions.size(), 3);
+    QVERIFY(
+        m_dialogs->saveSuggestions.at(0).endsWith(QLatin1String("full_log_example-graphs.png")));
+    QCOMPARE(head(dir.filePath(QStringLiteral("report.png")), 4), QByteArray("\x89PNG"));
+    QCOMPARE(head(dir.filePath(QStringLiteral("report.pdf")), 4), QByteArray("%PDF"));
+    QCOMPARE(head(dir.filePath(QStringLiteral("plain.png")), 4), QByteArray("\x89PNG"));
+
+    // Both plots stacked: the picture is taller than it is wide.
+    const QImage image(dir.filePath(QStringLiteral("report.png")));
+    QVERIFY(image.height() > image.width() / 2);
+
+    // A place that cannot be written says so.
+    m_dialogs->saveFiles = {dir.filePath(QStringLiteral("missing/folder/x.png"))};
+    save->trigger();
+    QCOMPARE(m_dialogs->boxes.size(), 1);
+    QVERIFY(m_dialogs->boxes.at(0).text.startsWith(QLatin1String("The graphs could not be saved")));
+}
+
+void TstGraphTools::printedGraphsReachThePrinter()
+{
+    QTemporaryDir dir;
+    openFullExample();
+    const QString printed = dir.filePath(QStringLiteral("printed.pdf"));
+    bool landscape = false;
+    m_onOther = [&](QDialog &dialog) {
+        auto *print = qobject_cast<QPrintDialog *>(&dialog);
+        if (!print)
+            return int(QDialog::Rejected);
+        landscape = print->printer()->pageLayout().orientation() == QPageLayout::Landscape;
+        // A file stands in for the printer the technician would pick.
+        print->printer()->setOutputFormat(QPrinter::PdfFormat);
+        print->printer()->setOutputFileName(printed);
+        return int(QDialog::Accepted);
+    };
+    action("actionPrintGraphs")->trigger();
+    QVERIFY(m_dialogs->dialogTitles.contains(QStringLiteral("Print Graphs")));
+    QVERIFY(landscape);
+    QCOMPARE(head(printed, 4), QByteArray("%PDF"));
+    QVERIFY(QFileInfo(printed).size() > 1000);
+    QVERIFY(m_dialogs->boxes.isEmpty());
+
+    // Cancelled: nothing is printed.
+    QVERIFY(QFile::remove(printed));
+    m_onOther = nullptr;
+    action("actionPrintGraphs")->trigger();
+    QVERIFY(!QFile::exists(printed));
+}
+
+void TstGraphTools::settingsTableSortsAndCopies()
+{
+    const MainWindowForm &f = m_window->form();
+    f.actionShort_log_example->trigger();
+    QTableWidget *settings = f.Board_Settings_Table;
+    const int rows = settings->rowCount();
+    QCOMPARE(settings->item(0, 0)->text(), QStringLiteral("TLM1"));
+    // Which value goes with which code, as parsed.
+    QMap<QString, QString> pairs;
+    for (int r = 0; r < rows; ++r)
+        pairs.insert(settings->item(r, 0)->text(), settings->item(r, 1)->text());
+    const QStringList parsedOrder = columnTexts(*settings, 0);
+
+    settings->horizontalHeader()->setSortIndicator(0, Qt::DescendingOrder);
+    QStringList codes = columnTexts(*settings, 0);
+    QVERIFY(codes != parsedOrder);
+    QVERIFY(std::is_sorted(codes.crbegin(), codes.crend(), [](const QString &a, const QString &b) {
+        return compareCellTexts(a, b) < 0;
+    }));
+    for (int r = 0; r < rows; ++r)
+        QCOMPARE(settings->item(r, 1)->text(), pairs.value(settings->item(r, 0)->text()));
+
+    // Copy: the header, then a line per row, cells split by tabs.
+    QAction *copy = nullptr;
+    for (QAction *a : settings->actions()) {
+        if (a->objectName() == QLatin1String("actionCopyTable"))
+            copy = a;
+    }
+    QVERIFY(copy);
+    QCOMPARE(copy->shortcut(), QKeySequence(QKeySequence::Copy));
+    copy->trigger();
+    const QStringList lines =
+        QGuiApplication::clipboard()->text().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), rows + 1);
+    QCOMPARE(lines.at(1).split(QLatin1Char('\t')).mid(0, 2),
+             (QStringList{codes.first(), pairs.value(codes.first())}));
+
+    // Ctrl+C in the table copies the same, not just the cell under focus.
+    QGuiApplication::clipboard()->clear();
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    settings->setFocus();
+    QTest::keyClick(settings, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text().split(QLatin1Char('\n'), Qt::SkipEmptyParts),
+             lines);
+
+    QAction *all = action("actionCopyLogTables");
+    QVERIFY(all->isEnabled());
+    all->trigger();
+    const QString text = QGuiApplication::clipboard()->text();
+    for (const QLabel *title : {f.label, f.label_2, f.label_3, f.label_4})
+        QVERIFY2(text.contains(title->text()), qPrintable(title->text()));
+    QVERIFY(text.contains(QStringLiteral("BOARDID\tM7")));
+
+    // The next log comes in the parsed order again.
+    f.actionShort_log_example->trigger();
+    QCOMPARE(columnTexts(*settings, 0), parsedOrder);
+}
+
+QTEST_MAIN(TstGraphTools)
+#include "tst_graphtools.moc"
