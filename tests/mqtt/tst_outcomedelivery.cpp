@@ -2,6 +2,7 @@
 // stops while the paced virtual board is being written, the daemon finishes
 // the update and publishes its result, and the result reaches a client of
 // the restarted broker once.
+#include "protocol/topics.h"
 #include "serial/statusobject.h"
 #include "tests/support/boardsimprocess.h"
 #include "tests/support/rawmqttclient.h"
@@ -18,8 +19,8 @@
 namespace {
 constexpr int kStepTimeoutMs = 20000;
 constexpr int kUpdateTimeoutMs = 120000;
-const QString kUpdate = QStringLiteral("SERIAL/BOARD/UPDATE");
-const QString kPercent = QStringLiteral("SERIAL/BOARD/UPDATE/PERC");
+const QString kUpdate = protocol::reply::kUpdate;
+const QString kPercent = protocol::reply::kUpdatePercent;
 
 // Runs the in-process daemon's events until `condition` holds.
 bool spinUntil(const std::function<bool()> &condition, int timeoutMs)
@@ -71,15 +72,15 @@ private slots:
         QVERIFY2(m_board.start({"--id", "0x1234", "--erase-all-from", "0x800", "--pace"}),
                  qPrintable(m_board.errorString()));
         m_daemon = std::make_unique<serialdaemon::StatusObject>(m_broker.port());
-        m_client = std::make_unique<RawMqttClient>(m_broker.port(), QStringLiteral("SERIAL/#"),
+        m_client = std::make_unique<RawMqttClient>(m_broker.port(), protocol::reply::kAll,
                                                    "velmo-test-outcome");
         QVERIFY(m_client->waitReady());
         // The daemon subscribes on its own schedule: ask until it answers.
         QVERIFY(spinUntil(
             [&] {
-                m_client->publish(QStringLiteral("REQUEST/SERIAL/PING"), " ");
+                m_client->publish(protocol::request::kPing, " ");
                 QTest::qWait(100);
-                return !messagesOn(*m_client, QStringLiteral("SERIAL/PING")).isEmpty();
+                return !messagesOn(*m_client, protocol::reply::kPing).isEmpty();
             },
             kStepTimeoutMs));
     }
@@ -95,28 +96,26 @@ private slots:
     {
         const QByteArray setup = "Com=" + m_board.port().toLocal8Bit() +
                                  " Baud=9600 DataBits=8 Parity=0 StopBits=1 FlowControl=0";
-        m_client->publish(QStringLiteral("REQUEST/SERIAL/SETUP"), setup);
-        QCOMPARE(ask(QStringLiteral("REQUEST/SERIAL"), "OPEN", QStringLiteral("SERIAL/OPEN")),
-                 QByteArray("OK"));
-        QCOMPARE(
-            ask(QStringLiteral("REQUEST/SERIAL/READ/ID"), " ", QStringLiteral("SERIAL/READ/ID")),
-            QByteArray("0x1234"));
-        m_client->publish(QStringLiteral("REQUEST/BOARD/CONFIGS"),
+        m_client->publish(protocol::request::kSetup, setup);
+        QCOMPARE(ask(protocol::request::kSerial, "OPEN", protocol::reply::kOpen), QByteArray("OK"));
+        QCOMPARE(ask(protocol::request::kReadId, " ", protocol::reply::kReadId),
+                 QByteArray("0x1234"));
+        m_client->publish(protocol::request::kConfigs,
                           "StartFlash=0 StartProgr=2048 SizeFlash=64 SizeProgr=62 MaxErase=-1 "
                           "Padding=255 IdPosition=1");
         QFile hex(qEnvironmentVariable("VELMO_STAGE_DIR") +
                   QStringLiteral("/firmware/vb1234-sample.hex"));
         QVERIFY2(hex.open(QIODevice::ReadOnly), qPrintable(hex.fileName()));
         const QByteArray image = hex.readAll();
-        m_client->publish(QStringLiteral("REQUEST/SERIAL/FLASH"), image);
-        QCOMPARE(ask(QStringLiteral("REQUEST/SERIAL/MD5"),
+        m_client->publish(protocol::request::kFlash, image);
+        QCOMPARE(ask(protocol::request::kMd5,
                      QCryptographicHash::hash(image, QCryptographicHash::Md5).toHex(),
-                     QStringLiteral("SERIAL/FLASH")),
+                     protocol::reply::kFlash),
                  QByteArray("OK"));
 
         // The broker goes away at the first progress value, while the board
         // is still being written.
-        m_client->publish(QStringLiteral("REQUEST/BOARD/UPDATE"), "EraseAll=1");
+        m_client->publish(protocol::request::kUpdate, "EraseAll=1");
         QVERIFY(spinUntil([&] { return !messagesOn(*m_client, kPercent).isEmpty(); },
                           kUpdateTimeoutMs));
         m_client.reset();
@@ -129,8 +128,8 @@ private slots:
         // Back again. The daemon only reconnects when its events run, so the
         // new client is subscribed before the daemon can send anything.
         QVERIFY2(m_broker.start(port), qPrintable(m_broker.errorString()));
-        m_client = std::make_unique<RawMqttClient>(port, QStringLiteral("SERIAL/#"),
-                                                   "velmo-test-outcome-2");
+        m_client =
+            std::make_unique<RawMqttClient>(port, protocol::reply::kAll, "velmo-test-outcome-2");
         QVERIFY(m_client->waitReady());
         QVERIFY(
             spinUntil([&] { return !messagesOn(*m_client, kUpdate).isEmpty(); }, kStepTimeoutMs));
@@ -148,8 +147,7 @@ private slots:
             QVERIFY(progress.constFirst().arrivalNs <= results.constFirst().arrivalNs);
         }
         // The daemon is connected again and answers as before.
-        QCOMPARE(ask(QStringLiteral("REQUEST/SERIAL/PING"), " ", QStringLiteral("SERIAL/PING")),
-                 QByteArray("PONG"));
+        QCOMPARE(ask(protocol::request::kPing, " ", protocol::reply::kPing), QByteArray("PONG"));
     }
 };
 

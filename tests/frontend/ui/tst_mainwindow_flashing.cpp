@@ -5,6 +5,7 @@
 #include "frontend/core/systemmgr.h"
 #include "frontend/ui/mainwindow.h"
 #include "mqtt/mqttmgr.h"
+#include "protocol/topics.h"
 #include "serial/statusobject.h" // the daemon's worker
 #include "tests/frontend/fakedialogs.h"
 #include "tests/support/boardsimprocess.h"
@@ -180,7 +181,7 @@ private slots:
     void init()
     {
         QVERIFY2(m_broker.start(), qPrintable(m_broker.errorString()));
-        m_requests = std::make_unique<MqttProbe>(m_broker.port(), QStringLiteral("REQUEST/#"),
+        m_requests = std::make_unique<MqttProbe>(m_broker.port(), protocol::request::kAll,
                                                  "velmo-test-watch");
         QVERIFY(m_requests->waitConnected(QStringLiteral("REQUEST/test")));
     }
@@ -211,12 +212,12 @@ private slots:
         QVERIFY(!window->daemonCheckPending());
         screenshot(*window, QStringLiteral("flashing-start-datalogging.png"));
         // Sees the daemon's replies as they leave it.
-        MqttProbe replies(m_broker.port(), QStringLiteral("SERIAL/#"), "velmo-test-replies");
+        MqttProbe replies(m_broker.port(), protocol::reply::kAll, "velmo-test-replies");
         QVERIFY(replies.waitConnected(QStringLiteral("SERIAL/test")));
 
         QVERIFY2(connectBoard(*window, "VB-1234 virtual board"), qPrintable(labelText(*window)));
         QCOMPARE(statusText(*window), QStringLiteral("Connected to Port: ") + board.port());
-        QCOMPARE(m_requests->waitFor("REQUEST/BOARD/CONFIGS"),
+        QCOMPARE(m_requests->waitFor(protocol::request::kConfigs),
                  QStringLiteral("StartFlash=0 StartProgr=2048 SizeFlash=64 SizeProgr=62 "
                                 "MaxErase=-1 Padding=255 IdPosition=1"));
         QVERIFY(!f.actionConnect->isEnabled());
@@ -266,7 +267,7 @@ private slots:
         clock.start();
         qint64 replyAt = -1;
         connect(replies.manager(), &MqttMgr::statusUpdated, this, [&] {
-            if (replyAt < 0 && replies.messages().constLast().first == "SERIAL/BOARD/UPDATE")
+            if (replyAt < 0 && replies.messages().constLast().first == protocol::reply::kUpdate)
                 replyAt = clock.elapsed();
         });
         qint64 boxAt = -1;
@@ -277,7 +278,7 @@ private slots:
         QVERIFY(locked());
         QCOMPARE(statusText(*window), QStringLiteral("Erasing the board…"));
         screenshot(*window, QStringLiteral("flashing-erasing.png"));
-        QCOMPARE(m_requests->waitFor("REQUEST/BOARD/UPDATE"), QStringLiteral("EraseAll=1"));
+        QCOMPARE(m_requests->waitFor(protocol::request::kUpdate), QStringLiteral("EraseAll=1"));
         if (!qEnvironmentVariableIsEmpty("VELMO_SCREENSHOT_DIR")) {
             QTRY_VERIFY_WITH_TIMEOUT(f.progressBarUpdate->value() >= 30, kUpdateTimeoutMs);
             screenshot(*window, QStringLiteral("flashing-progress.png"));
@@ -288,7 +289,7 @@ private slots:
         QCOMPARE(dialogs.boxes.constLast().title, QStringLiteral("Flashing"));
         QCOMPARE(dialogs.boxes.constLast().kind, UserDialogs::Kind::Information);
         QCOMPARE(dialogs.boxes.size(), 1);
-        QCOMPARE(replies.payloadsOf("SERIAL/BOARD/UPDATE"), QStringList{"OK"});
+        QCOMPARE(replies.payloadsOf(protocol::reply::kUpdate), QStringList{"OK"});
         QVERIFY(replyAt >= 0);
         qInfo("result box %lld ms after the daemon's reply; %lld of 992 blocks written at the "
               "first progress value",
@@ -316,16 +317,19 @@ private slots:
         QVERIFY(!f.actionDisconnect->isEnabled());
 
         // The boot loader is left and the port closed, in that order, after the box.
-        QCOMPARE(m_requests->waitFor("REQUEST/BOARD/BOOTOFF"), QStringLiteral(" "));
-        QCOMPARE(m_requests->waitFor("REQUEST/SERIAL"), QStringLiteral("OPEN"));
-        QCOMPARE(m_requests->waitFor("REQUEST/SERIAL"), QStringLiteral("CLOSE"));
+        QCOMPARE(m_requests->waitFor(protocol::request::kBootOff), QStringLiteral(" "));
+        QCOMPARE(m_requests->waitFor(protocol::request::kSerial), QStringLiteral("OPEN"));
+        QCOMPARE(m_requests->waitFor(protocol::request::kSerial), QStringLiteral("CLOSE"));
         QStringList tail;
         for (const MqttProbe::Message &m : m_requests->messages())
-            if (m.first == "REQUEST/BOARD/UPDATE" || m.first == "REQUEST/BOARD/BOOTOFF" ||
-                m.first == "REQUEST/SERIAL")
+            if (m.first == protocol::request::kUpdate || m.first == protocol::request::kBootOff ||
+                m.first == protocol::request::kSerial)
                 tail << m.first + " " + m.second;
-        QCOMPARE(tail, (QStringList{"REQUEST/SERIAL OPEN", "REQUEST/BOARD/UPDATE EraseAll=1",
-                                    "REQUEST/BOARD/BOOTOFF  ", "REQUEST/SERIAL CLOSE"}));
+        using namespace protocol;
+        QCOMPARE(tail, (QStringList{request::kSerial + QStringLiteral(" OPEN"),
+                                    request::kUpdate + QStringLiteral(" EraseAll=1"),
+                                    request::kBootOff + QStringLiteral("  "),
+                                    request::kSerial + QStringLiteral(" CLOSE")}));
 
         // What the board holds now is the file's program.
         window.reset();
@@ -356,10 +360,10 @@ private slots:
         const MainWindowForm &f = window->form();
         QVERIFY(waitForPong(*window));
         QVERIFY(connectBoard(*window, "VB-2345 virtual board"));
-        QCOMPARE(m_requests->waitFor("REQUEST/BOARD/CONFIGS"),
+        QCOMPARE(m_requests->waitFor(protocol::request::kConfigs),
                  QStringLiteral("StartFlash=0 StartProgr=4096 SizeFlash=64 SizeProgr=60 "
                                 "MaxErase=1024 Padding=255 IdPosition=1"));
-        QCOMPARE(m_requests->waitFor("REQUEST/SERIAL/REFRESH"), QStringLiteral("START"));
+        QCOMPARE(m_requests->waitFor(protocol::request::kRefresh), QStringLiteral("START"));
 
         const QString firmware = sampleFirmware("vb2345-sample.hex");
         dialogs.files << firmware;
@@ -371,8 +375,8 @@ private slots:
             dialogs.texts().contains(QStringLiteral("Update completed successfully.")),
             kUpdateTimeoutMs);
         QCOMPARE(dialogs.boxes.size(), 1);
-        QCOMPARE(m_requests->waitFor("REQUEST/SERIAL/REFRESH"), QStringLiteral("START"));
-        QCOMPARE(m_requests->waitFor("REQUEST/BOARD/BOOTOFF"), QStringLiteral(" "));
+        QCOMPARE(m_requests->waitFor(protocol::request::kRefresh), QStringLiteral("START"));
+        QCOMPARE(m_requests->waitFor(protocol::request::kBootOff), QStringLiteral(" "));
         QCOMPARE(labelText(*window), QStringLiteral("Disconnected"));
 
         window.reset();
@@ -393,12 +397,12 @@ private slots:
         auto window = startWindow(QStringLiteral("/dev/null"));
         // 10 s, then the three requests, then 5 s for a pong that never comes.
         // (The empty ones are the announcements of the broker connection.)
-        QTRY_VERIFY_WITH_TIMEOUT(m_requests->payloadsOf("REQUEST/SERIAL/PING").contains(" "),
+        QTRY_VERIFY_WITH_TIMEOUT(m_requests->payloadsOf(protocol::request::kPing).contains(" "),
                                  13000);
         QVERIFY(window->daemonCheckPending());
-        QTRY_VERIFY_WITH_TIMEOUT(m_requests->payloadsOf("REQUEST/SERIAL/VERSION").contains(" "),
+        QTRY_VERIFY_WITH_TIMEOUT(m_requests->payloadsOf(protocol::request::kVersion).contains(" "),
                                  2000);
-        QVERIFY(m_requests->payloadsOf("REQUEST/SERIAL/INFO").contains(" "));
+        QVERIFY(m_requests->payloadsOf(protocol::request::kInfo).contains(" "));
         QVERIFY(dialogs.boxes.isEmpty());
         const QString text = QStringLiteral("Unable to connect with serial daemon.");
         QTRY_COMPARE_WITH_TIMEOUT(dialogs.texts(), QStringList{text}, 8000);
@@ -426,7 +430,7 @@ private slots:
         QVERIFY(window->serialTimer().isActive());
         m_requests->clear();
         QVERIFY(QMetaObject::invokeMethod(window.get(), "processSerialTimeout"));
-        QCOMPARE(m_requests->waitFor("REQUEST/SERIAL/PING"), QStringLiteral(" "));
+        QCOMPARE(m_requests->waitFor(protocol::request::kPing), QStringLiteral(" "));
         QTRY_VERIFY_WITH_TIMEOUT(!window->daemonCheckPending(), 10000);
         QVERIFY(dialogs.boxes.isEmpty());
     }
@@ -471,8 +475,8 @@ private slots:
         QCOMPARE(dialogs.boxes.at(0).title, QStringLiteral("Warning"));
         QCOMPARE(statusText(*window), text);
         QCOMPARE(labelText(*window), QStringLiteral("Disconnected"));
-        QCOMPARE(m_requests->waitFor("REQUEST/SERIAL"), QStringLiteral("OPEN"));
-        QCOMPARE(m_requests->waitFor("REQUEST/SERIAL"), QStringLiteral("CLOSE"));
+        QCOMPARE(m_requests->waitFor(protocol::request::kSerial), QStringLiteral("OPEN"));
+        QCOMPARE(m_requests->waitFor(protocol::request::kSerial), QStringLiteral("CLOSE"));
     }
 
     void missingConfiguration()
@@ -497,7 +501,7 @@ private slots:
         QVERIFY(!window->form().actionDisconnect->isEnabled());
         QVERIFY(!window->form().btnOpenFile->isEnabled());
         QTest::qWait(300);
-        QVERIFY(m_requests->payloadsOf("REQUEST/BOARD/CONFIGS").isEmpty());
+        QVERIFY(m_requests->payloadsOf(protocol::request::kConfigs).isEmpty());
     }
 
     // Checked before sending, by the daemon's rules: the first problem is
@@ -551,13 +555,13 @@ private slots:
             screenshotWithBox(*window, QStringLiteral("flashing-file-refused.png"),
                               dialogs.boxes.at(0));
         QTest::qWait(300);
-        QVERIFY(m_requests->payloadsOf("REQUEST/SERIAL/FLASH").isEmpty());
+        QVERIFY(m_requests->payloadsOf(protocol::request::kFlash).isEmpty());
 
         // Cancelling the file dialog sends nothing and keeps the status bar.
         f.btnOpenFile->click();
         QTest::qWait(300);
         QCOMPARE(statusText(*window), "File not sent: " + reason + ".");
-        QVERIFY(m_requests->payloadsOf("REQUEST/SERIAL/FLASH").isEmpty());
+        QVERIFY(m_requests->payloadsOf(protocol::request::kFlash).isEmpty());
     }
 
     // A file refused before sending must not leave the image accepted before
@@ -595,8 +599,8 @@ private slots:
         QVERIFY(f.labelHexVers->text().isEmpty());
         QVERIFY(f.btnOpenFile->isEnabled()); // another file may be chosen
         QTest::qWait(300);
-        QVERIFY(m_requests->payloadsOf("REQUEST/SERIAL/FLASH").isEmpty());
-        QVERIFY(m_requests->payloadsOf("REQUEST/BOARD/UPDATE").isEmpty());
+        QVERIFY(m_requests->payloadsOf(protocol::request::kFlash).isEmpty());
+        QVERIFY(m_requests->payloadsOf(protocol::request::kUpdate).isEmpty());
     }
 
     // Replies the real daemon never sends, from a stand-in on the broker.
@@ -607,15 +611,15 @@ private slots:
         const MainWindowForm &f = window->form();
         // Subscribed once a pong gets through.
         QTRY_VERIFY_WITH_TIMEOUT(!window->serialTimer().isActive() ||
-                                     (m_requests->publish("SERIAL/PING", "PONG"), false),
+                                     (m_requests->publish(protocol::reply::kPing, "PONG"), false),
                                  kConnectTimeoutMs);
 
         f.actionConnect->trigger();
-        QCOMPARE(m_requests->waitFor("REQUEST/SERIAL"), QStringLiteral("OPEN"));
-        QVERIFY(m_requests->publish("SERIAL/OPEN", "OK"));
-        QCOMPARE(m_requests->waitFor("REQUEST/SERIAL/READ/ID"), QStringLiteral(" "));
+        QCOMPARE(m_requests->waitFor(protocol::request::kSerial), QStringLiteral("OPEN"));
+        QVERIFY(m_requests->publish(protocol::reply::kOpen, "OK"));
+        QCOMPARE(m_requests->waitFor(protocol::request::kReadId), QStringLiteral(" "));
         QCOMPARE(labelText(*window), QStringLiteral("Connected to Port: /dev/ttyS9"));
-        QVERIFY(m_requests->publish("SERIAL/READ/ID", "0x10000"));
+        QVERIFY(m_requests->publish(protocol::reply::kReadId, "0x10000"));
         QTRY_COMPARE_WITH_TIMEOUT(dialogs.texts(),
                                   QStringList{"COM incorrect. Choose another serial port."}, 5000);
         QCOMPARE(statusText(*window), QStringLiteral("Open error."));
@@ -623,11 +627,11 @@ private slots:
         QVERIFY(!f.actionDisconnect->isEnabled());
 
         // Progress: 100 does not move the bar; below it, the controls lock.
-        QVERIFY(m_requests->publish("SERIAL/BOARD/UPDATE/PERC", "40"));
+        QVERIFY(m_requests->publish(protocol::reply::kUpdatePercent, "40"));
         QTRY_COMPARE_WITH_TIMEOUT(f.progressBarUpdate->value(), 40, 5000);
         QVERIFY(!f.actionQuit->isEnabled());
-        QVERIFY(m_requests->publish("SERIAL/BOARD/UPDATE/PERC", "100"));
-        QVERIFY(m_requests->publish("SERIAL/VERSION", "after"));
+        QVERIFY(m_requests->publish(protocol::reply::kUpdatePercent, "100"));
+        QVERIFY(m_requests->publish(protocol::reply::kVersion, "after"));
         QTRY_COMPARE_WITH_TIMEOUT(window->systemMgr()->serialVersion(), QStringLiteral("after"),
                                   5000);
         QCOMPARE(f.progressBarUpdate->value(), 40);
@@ -638,7 +642,7 @@ private slots:
         dialogs.answers << UserDialogs::Answer::Yes;
         QVERIFY(window->close());
         QCOMPARE(dialogs.questions.size(), 1);
-        QCOMPARE(m_requests->waitFor("REQUEST/SERIAL"), QStringLiteral("CLOSE"));
+        QCOMPARE(m_requests->waitFor(protocol::request::kSerial), QStringLiteral("CLOSE"));
     }
 
     // A real box runs the event loop: a reply that arrives while it is open
@@ -648,23 +652,23 @@ private slots:
         FakeDialogs dialogs;
         auto window = startWindow(QStringLiteral("/dev/ttyS9"));
         QTRY_VERIFY_WITH_TIMEOUT(!window->serialTimer().isActive() ||
-                                     (m_requests->publish("SERIAL/PING", "PONG"), false),
+                                     (m_requests->publish(protocol::reply::kPing, "PONG"), false),
                                  kConnectTimeoutMs);
         bool first = true;
         dialogs.onBox = [this, &first](const FakeDialogs::Box &) {
             if (!std::exchange(first, false))
                 return;
-            QVERIFY(m_requests->publish("SERIAL/VERSION", "nested"));
+            QVERIFY(m_requests->publish(protocol::reply::kVersion, "nested"));
             QTest::qWait(1000);
         };
         m_requests->clear();
-        QVERIFY(m_requests->publish("SERIAL/BOARD/UPDATE", "OK"));
+        QVERIFY(m_requests->publish(protocol::reply::kUpdate, "OK"));
         QTRY_VERIFY_WITH_TIMEOUT(!dialogs.boxes.isEmpty(), 5000);
         QTRY_COMPARE_WITH_TIMEOUT(window->systemMgr()->serialVersion(), QStringLiteral("nested"),
                                   5000);
         QTest::qWait(500);
         QCOMPARE(dialogs.texts(), QStringList{"Update completed successfully."});
-        QCOMPARE(m_requests->payloadsOf("REQUEST/BOARD/BOOTOFF").size(), 1);
+        QCOMPARE(m_requests->payloadsOf(protocol::request::kBootOff).size(), 1);
     }
 
     void failedUpdate()
@@ -693,8 +697,9 @@ private slots:
         QVERIFY(window->form().actionQuit->isEnabled());
         QVERIFY(window->form().actionConnect->isEnabled());
         QTest::qWait(300);
-        QVERIFY(m_requests->payloadsOf("REQUEST/BOARD/BOOTOFF").isEmpty());
-        QCOMPARE(m_requests->payloadsOf("REQUEST/SERIAL").constLast(), QStringLiteral("CLOSE"));
+        QVERIFY(m_requests->payloadsOf(protocol::request::kBootOff).isEmpty());
+        QCOMPARE(m_requests->payloadsOf(protocol::request::kSerial).constLast(),
+                 QStringLiteral("CLOSE"));
     }
 
     // Closing during an update asks; No keeps the update running to its end,
@@ -746,7 +751,7 @@ private slots:
         dialogs.answers << UserDialogs::Answer::Yes;
         QVERIFY(window->close());
         QCOMPARE(dialogs.questions.size(), 2);
-        QCOMPARE(m_requests->waitFor("REQUEST/SERIAL"), QStringLiteral("CLOSE"));
+        QCOMPARE(m_requests->waitFor(protocol::request::kSerial), QStringLiteral("CLOSE"));
         // The update ends short of its last block.
         QTest::qWait(500);
         const qint64 writes = board.stats().value(QStringLiteral("writes"), -1) - writesBefore;
@@ -794,8 +799,8 @@ private slots:
         QVERIFY(!f.actionDisconnect->isEnabled());
         QVERIFY(!f.btnUpdate->isEnabled());
         // One ping into the silence, then the port is closed.
-        QCOMPARE(m_requests->waitFor("REQUEST/SERIAL/PING"), QStringLiteral(" "));
-        QCOMPARE(m_requests->waitFor("REQUEST/SERIAL"), QStringLiteral("CLOSE"));
+        QCOMPARE(m_requests->waitFor(protocol::request::kPing), QStringLiteral(" "));
+        QCOMPARE(m_requests->waitFor(protocol::request::kSerial), QStringLiteral("CLOSE"));
         // And the window closes without a question.
         QVERIFY(window->close());
         QVERIFY(dialogs.questions.isEmpty());

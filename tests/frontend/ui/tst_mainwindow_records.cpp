@@ -5,6 +5,7 @@
 #include "common/datafolder.h"
 #include "frontend/ui/mainwindow.h"
 #include "frontend/ui/servicerecorddialog.h"
+#include "protocol/topics.h"
 #include "records/servicerecord.h"
 #include "serial/statusobject.h" // the daemon's worker
 #include "tests/frontend/fakedialogs.h"
@@ -148,9 +149,9 @@ private:
 
         // An error the daemon reports meanwhile goes into the record.
         if (withDaemonError) {
-            MqttProbe daemonSide(m_broker.port(), QStringLiteral("REQUEST/#"), "velmo-test-side");
+            MqttProbe daemonSide(m_broker.port(), protocol::request::kAll, "velmo-test-side");
             QVERIFY(daemonSide.waitConnected(QStringLiteral("REQUEST/test")));
-            QVERIFY(daemonSide.publish(QStringLiteral("SERIAL/ERROR"), kJammed));
+            QVERIFY(daemonSide.publish(protocol::reply::kError, kJammed));
             QTRY_VERIFY_WITH_TIMEOUT(dialogs.texts().contains(kJammed), kConnectTimeoutMs);
         }
 
