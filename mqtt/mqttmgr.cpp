@@ -1,16 +1,10 @@
 #include "mqtt/mqttmgr.h"
 
-#include "mqtt/latin1.h"
 #include "mqtt/mqttthread.h"
 
 #include <QDebug>
 #include <QElapsedTimer>
 #include <QPointer>
-
-void IMqttMessageHandler::handleMessageBytes(const QString &topic, const QByteArray &payload)
-{
-    handleMessage(topic, latin1::fromBytes(payload.constData(), int(payload.size())));
-}
 
 MqttMgr::MqttMgr(QObject *parent, const QByteArray &clientId, const QString &host,
                  const QByteArray &userName, const QByteArray &password, int port, int keepAlive,

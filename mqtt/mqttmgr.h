@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mqtt/messagehandler.h"
 #include "mqtt/mqttsession.h"
 
 #include <QByteArray>
@@ -9,19 +10,6 @@
 #include <memory>
 
 class MQTTThread;
-
-// Each program's own handling of a received message.
-class IMqttMessageHandler
-{
-public:
-    virtual ~IMqttMessageHandler() = default;
-    virtual void handleMessage(const QString &topic, const QString &payload) = 0;
-    // Called for every message with the payload's bytes (one per character,
-    // Latin-1). The default converts them to text for handleMessage();
-    // handlers of large payloads override it to skip that 2-bytes-per-
-    // character copy.
-    virtual void handleMessageBytes(const QString &topic, const QByteArray &payload);
-};
 
 // Owns the network thread and turns each received message into a call of the
 // program's handler on the main thread, followed by statusUpdated().

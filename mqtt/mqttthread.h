@@ -70,11 +70,13 @@ public:
 
     static bool hostFits(const QString &host);
 
-    // For tests: where the network thread sleeps right now, whether the
-    // broker has acknowledged the connection, and how many messages the
-    // outbox holds (waiting plus handed to the library but not yet written).
-    Park park() const;
+    // Whether the broker has acknowledged the connection (the front end
+    // tells a lost broker from a silent daemon by it).
     bool isConnected() const;
+    // For tests: where the network thread sleeps right now, and how many
+    // messages the outbox holds (waiting plus handed to the library but not
+    // yet written).
+    Park park() const;
     int keptMessages() const;
 
     void deliver(const QString &topic, const QString &payload) override;

@@ -5,8 +5,9 @@
 # the serial daemon itself).
 #
 #   scripts/run.sh            the tool, with your own preferences
-#   scripts/run.sh --demo     also starts the virtual board and preselects its
-#                             port, with preferences of its own (demo-home)
+#   scripts/run.sh --demo     also starts the virtual board (port name
+#                             build/run-state/virtual-board), with preferences of
+#                             its own (demo-home) that start on that port
 #   scripts/run.sh --lang it  Italian texts and descriptions
 #   scripts/run.sh --daemon   only the serial daemon, in the foreground
 #   scripts/run.sh --stop     stops the broker, daemon and board started here
@@ -31,7 +32,7 @@ while [ $# -gt 0 ]; do
       pkill -u "$(id -u)" -x velmo-serial 2>/dev/null || true
       echo "stopped"
       exit 0 ;;
-    -h|--help) sed -n '2,14p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,13p' "$0"; exit 0 ;;
     *) echo "unknown option $1" >&2; exit 2 ;;
   esac
   shift
@@ -80,14 +81,18 @@ if [ $demo -eq 1 ]; then
   for _ in $(seq 50); do grep -q '^PORT ' "$state/board.out" 2>/dev/null && break; sleep 0.1; done
   pty=$(sed -n 's/^PORT //p' "$state/board.out" | head -n1)
   [ -n "$pty" ] || { echo "the virtual board did not start, see $state/board.log" >&2; exit 1; }
+  # The pseudo-terminal changes with every start; this name does not, so
+  # the port chosen (or typed) once in Setup > Configure stays right.
+  link="$state/virtual-board"
+  ln -sfn "$pty" "$link"
   ini="$data/VelmoFrontEnd.ini"
-  if [ -f "$ini" ]; then
-    sed -i "s|^com=.*|com=$pty|" "$ini"
-  else
-    printf '[serial]\ncom=%s\n' "$pty" > "$ini"
+  # Only a new demo home is given the board's port; after that the
+  # preferences belong to the settings dialog.
+  if [ ! -f "$ini" ] || ! grep -q '^com=.' "$ini"; then
+    printf '[serial]\ncom=%s\n' "$link" > "$ini"
   fi
   cp -f "$stage"/firmware/*.hex "$HOME/"
-  echo "virtual board on $pty; sample firmware in $HOME"
+  echo "virtual board on $pty (port name $link); sample firmware in $HOME"
 fi
 
 exec ./VelmoFrontEnd

@@ -1,6 +1,7 @@
 #include "serial/bootlink.h"
 
 #include "protocol/bootframe.h"
+#include "protocol/porterror.h"
 #include "protocol/topics.h"
 
 #include <QCoreApplication>
@@ -11,6 +12,15 @@
 namespace serialdaemon {
 
 namespace {
+
+// The front end reads the code in "error code N" by these numbers.
+using protocol::PortErrorCode;
+static_assert(int(QSerialPort::DeviceNotFoundError) == int(PortErrorCode::DeviceNotFound) &&
+              int(QSerialPort::PermissionError) == int(PortErrorCode::Permission) &&
+              int(QSerialPort::OpenError) == int(PortErrorCode::Open) &&
+              int(QSerialPort::ResourceError) == int(PortErrorCode::Resource) &&
+              int(QSerialPort::NotOpenError) == int(PortErrorCode::NotOpen));
+
 QString workerTr(const char *text)
 {
     // The daemon's texts keep the worker's translation context.

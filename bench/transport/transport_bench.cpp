@@ -269,8 +269,10 @@ bool uploadFigure(int port, int rounds)
         fail(QStringLiteral("upload: the daemon does not answer on the broker"));
         return false;
     }
+    // A board with 1 MiB of flash: the file's records reach some 370 KiB,
+    // and the daemon refuses a file with data outside the flash.
     ctl.publish(QString(protocol::request::kConfigs),
-                "StartFlash=0 StartProgr=2048 SizeFlash=64 SizeProgr=62 MaxErase=-1 "
+                "StartFlash=0 StartProgr=2048 SizeFlash=1024 SizeProgr=62 MaxErase=-1 "
                 "Padding=255 IdPosition=1");
     // 0x0000: the daemon's identifier before it has read a board.
     const QByteArray hex = makeHex(kUploadBytes, 0x0000);

@@ -432,12 +432,172 @@
         <translation>Il foglio di calcolo non è stato scritto.</translation>
     </message>
     <message>
-        <source>Service record…</source>
-        <translation>Registro aggiornamenti…</translation>
+        <source>Reading the board identifier…</source>
+        <translation>Lettura dell&apos;identificativo della scheda…</translation>
     </message>
     <message>
-        <source>Update not started: the serial daemon could not be reached.</source>
-        <translation>Aggiornamento non avviato: il demone seriale non è raggiungibile.</translation>
+        <source>Erasing the board…</source>
+        <translation>Cancellazione della scheda…</translation>
+    </message>
+    <message>
+        <source>Written %1 of %2 blocks.</source>
+        <translation>Scritti %1 blocchi su %2.</translation>
+    </message>
+    <message>
+        <source>Written %1 of %2 blocks, %3.</source>
+        <translation>Scritti %1 blocchi su %2, %3.</translation>
+    </message>
+    <message>
+        <source>Writing the board: %1 %</source>
+        <translation>Scrittura della scheda: %1 %</translation>
+    </message>
+    <message>
+        <source>about %1 s left</source>
+        <translation>mancano circa %1 s</translation>
+    </message>
+    <message>
+        <source>about %1 min left</source>
+        <translation>mancano circa %1 min</translation>
+    </message>
+    <message>
+        <source>about %1 min %2 s left</source>
+        <translation>mancano circa %1 min %2 s</translation>
+    </message>
+    <message>
+        <source>File not loaded: %1.</source>
+        <translation>File non caricato: %1.</translation>
+    </message>
+    <message>
+        <source>File not sent: %1.</source>
+        <translation>File non inviato: %1.</translation>
+    </message>
+    <message>
+        <source>The file was not sent to the board:</source>
+        <translation>Il file non è stato inviato alla scheda:</translation>
+    </message>
+    <message>
+        <source>the file cannot be read</source>
+        <translation>il file non può essere letto</translation>
+    </message>
+    <message>
+        <source>the file is too large</source>
+        <translation>il file è troppo grande</translation>
+    </message>
+    <message>
+        <source>the file is empty</source>
+        <translation>il file è vuoto</translation>
+    </message>
+    <message>
+        <source>not enough memory to read the file</source>
+        <translation>memoria insufficiente per leggere il file</translation>
+    </message>
+    <message>
+        <source>line %1: %2</source>
+        <translation>riga %1: %2</translation>
+    </message>
+    <message>
+        <source>line 1 is not a board identifier line (&quot;#&quot; and hexadecimal pairs)</source>
+        <translation>la riga 1 non è una riga di identificazione della scheda (&quot;#&quot; e coppie esadecimali)</translation>
+    </message>
+    <message>
+        <source>the board&apos;s configuration file names no identifier position</source>
+        <translation>il file di configurazione della scheda non indica la posizione dell&apos;identificativo</translation>
+    </message>
+    <message>
+        <source>line 1 ends before the board identifier</source>
+        <translation>la riga 1 termina prima dell&apos;identificativo della scheda</translation>
+    </message>
+    <message>
+        <source>made for board %1, connected board is %2</source>
+        <translation>fatto per la scheda %1, la scheda collegata è %2</translation>
+    </message>
+    <message>
+        <source>the record does not begin with &quot;:&quot;</source>
+        <translation>il record non inizia con &quot;:&quot;</translation>
+    </message>
+    <message>
+        <source>a character that is not a hexadecimal digit</source>
+        <translation>un carattere che non è una cifra esadecimale</translation>
+    </message>
+    <message>
+        <source>the record&apos;s length does not match its byte count</source>
+        <translation>la lunghezza del record non corrisponde al numero di byte</translation>
+    </message>
+    <message>
+        <source>wrong record checksum</source>
+        <translation>checksum del record errato</translation>
+    </message>
+    <message>
+        <source>unknown record type</source>
+        <translation>tipo di record sconosciuto</translation>
+    </message>
+    <message>
+        <source>line %1: data at address 0x%2 lies outside the board&apos;s flash (0x%3 to 0x%4)</source>
+        <translation>riga %1: i dati all&apos;indirizzo 0x%2 sono fuori dalla flash della scheda (da 0x%3 a 0x%4)</translation>
+    </message>
+    <message>
+        <source>the file holds no data to write</source>
+        <translation>il file non contiene dati da scrivere</translation>
+    </message>
+    <message>
+        <source>The update request could not be sent to the serial daemon.</source>
+        <translation>La richiesta di aggiornamento non è stata inviata al daemon seriale.</translation>
+    </message>
+    <message>
+        <source>The board is left without a complete firmware. The update can be started again once the board answers: connect, load the file and press Update.</source>
+        <translation>La scheda è rimasta senza un firmware completo. L&apos;aggiornamento può essere ripetuto appena la scheda risponde: connettere, caricare il file e premere Aggiorna.</translation>
+    </message>
+    <message>
+        <source>The serial daemon stopped answering during the update.</source>
+        <translation>Il daemon seriale ha smesso di rispondere durante l&apos;aggiornamento.</translation>
+    </message>
+    <message>
+        <source>The connection to the message broker was lost during the update.</source>
+        <translation>La connessione al broker dei messaggi si è interrotta durante l&apos;aggiornamento.</translation>
+    </message>
+    <message>
+        <source>The serial daemon did not start the update.</source>
+        <translation>Il daemon seriale non ha avviato l&apos;aggiornamento.</translation>
+    </message>
+    <message>
+        <source>Connect again, load the file and start the update once more.</source>
+        <translation>Connettere di nuovo, caricare il file e avviare ancora l&apos;aggiornamento.</translation>
+    </message>
+    <message>
+        <source>An update is running. Closing now stops it and leaves the board without a complete firmware. Close anyway?</source>
+        <translation>È in corso un aggiornamento. Chiudere ora lo interrompe e lascia la scheda senza un firmware completo. Chiudere comunque?</translation>
+    </message>
+    <message>
+        <source>The file passed the check here: it was changed or damaged on its way to the serial daemon. Load it again.</source>
+        <translation>Il file ha superato il controllo qui: è stato modificato o danneggiato durante l&apos;invio al daemon seriale. Caricarlo di nuovo.</translation>
+    </message>
+    <message>
+        <source>The USB adapter is unplugged, or the port name is wrong: plug the adapter in, then choose the port in Setup &gt; Configure.</source>
+        <translation>L&apos;adattatore USB è scollegato o il nome della porta è errato: collegare l&apos;adattatore, poi scegliere la porta in Impostazioni &gt; Configura.</translation>
+    </message>
+    <message>
+        <source>%1 went away: the USB adapter was unplugged or lost power. Plug it in again and connect.</source>
+        <translation>%1 non c&apos;è più: l&apos;adattatore USB è stato scollegato o non è più alimentato. Ricollegarlo e connettere.</translation>
+    </message>
+    <message>
+        <source>%1 does not exist.</source>
+        <translation>%1 non esiste.</translation>
+    </message>
+    <message>
+        <source>Your user is in the group &quot;%1&quot; that owns %2, but this session started before: log out and in again.</source>
+        <translation>L&apos;utente fa parte del gruppo &quot;%1&quot; proprietario di %2, ma questa sessione è iniziata prima: uscire e rientrare nella sessione.</translation>
+    </message>
+    <message>
+        <source>Your user may not open %1, which belongs to the group &quot;%2&quot;. Add the user to that group (sudo adduser %3 %2), then log out and in again.</source>
+        <translation>L&apos;utente non può aprire %1, che appartiene al gruppo &quot;%2&quot;. Aggiungere l&apos;utente a quel gruppo (sudo adduser %3 %2), poi uscire e rientrare nella sessione.</translation>
+    </message>
+    <message>
+        <source>Another program holds %1 (a terminal program, a modem manager or a second copy of this tool). Close it and connect again.</source>
+        <translation>Un altro programma tiene occupata %1 (un programma di terminale, un gestore di modem o una seconda copia di questo strumento). Chiuderlo e connettere di nuovo.</translation>
+    </message>
+    <message>
+        <source>Service record…</source>
+        <translation>Registro aggiornamenti…</translation>
     </message>
 </context>
 <context>
@@ -789,6 +949,14 @@
     <message>
         <source>XON/XOFF</source>
         <translation>XON/XOFF</translation>
+    </message>
+    <message>
+        <source>for example /dev/ttyUSB0</source>
+        <translation>per esempio /dev/ttyUSB0</translation>
+    </message>
+    <message>
+        <source>Choose a port the PC reports, or type the path of the device.</source>
+        <translation>Scegliere una porta rilevata dal PC, oppure scrivere il percorso del dispositivo.</translation>
     </message>
 </context>
 <context>

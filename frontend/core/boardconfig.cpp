@@ -54,7 +54,12 @@ bool loadBoardConfig(const QString &id, BoardConf &conf, const QString &folder)
 
     bool complete = plainName && settings.contains(QStringLiteral("name"));
     if (complete) {
-        conf.name = settings.value(QStringLiteral("name")).toString();
+        // The INI reader splits a value at its commas ("VB-1, rev. 2");
+        // the name is all of it.
+        const QVariant name = settings.value(QStringLiteral("name"));
+        conf.name = name.typeId() == QMetaType::QStringList
+                        ? name.toStringList().join(QStringLiteral(", "))
+                        : name.toString();
         qDebug().noquote() << "name:" << conf.name;
     }
     for (const Field &field : fields) {

@@ -44,4 +44,15 @@ SystemMgr::SendResult SystemMgrLink::sendImageFile(const QString &path)
     return m_systemMgr.sendImageFile(path);
 }
 
+SystemMgr::SendResult SystemMgrLink::sendImageBytes(const QString &path, const QByteArray &bytes)
+{
+    Q_UNUSED(path);
+    return m_systemMgr.sendImageBytes(bytes);
+}
+
+bool SystemMgrLink::brokerConnected()
+{
+    return m_systemMgr.brokerConnected();
+}
+
 } // namespace frontend

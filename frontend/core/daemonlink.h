@@ -3,6 +3,7 @@
 #include "frontend/core/frontendstatus.h"
 #include "frontend/core/systemmgr.h"
 
+#include <QByteArray>
 #include <QString>
 
 namespace frontend {
@@ -24,6 +25,16 @@ public:
     virtual bool requestRefresh() = 0;
     virtual bool requestBoardUpdate(bool eraseAll) = 0;
     virtual SystemMgr::SendResult sendImageFile(const QString &path) = 0;
+    // Sends the bytes read from `path` (its checks already passed) with
+    // their digest. A link that only sends files reads it again.
+    virtual SystemMgr::SendResult sendImageBytes(const QString &path, const QByteArray &bytes)
+    {
+        Q_UNUSED(bytes);
+        return sendImageFile(path);
+    }
+    // Whether the link to the broker stands; a link that cannot tell says
+    // yes and leaves the silence of the daemon to tell.
+    virtual bool brokerConnected() { return true; }
 };
 
 // The daemon reached through the front end's SystemMgr.
@@ -42,6 +53,8 @@ public:
     bool requestRefresh() override;
     bool requestBoardUpdate(bool eraseAll) override;
     SystemMgr::SendResult sendImageFile(const QString &path) override;
+    SystemMgr::SendResult sendImageBytes(const QString &path, const QByteArray &bytes) override;
+    bool brokerConnected() override;
 
 private:
     SystemMgr &m_systemMgr;

@@ -1,6 +1,11 @@
 #include "frontend/core/flashworkflow.h"
 
+#include "firmware/flashplan.h"
+#include "firmware/imagecheck.h"
 #include "frontend/core/daemonlink.h"
+#include "frontend/core/imagefile.h"
+#include "frontend/core/imagereport.h"
+#include "frontend/core/porthint.h"
 #include "frontend/core/requests.h"
 #include "frontend/core/userdialogs.h"
 #include "protocol/topics.h"
@@ -9,12 +14,31 @@
 #include <QCoreApplication>
 #include <QDebug>
 
+#include <utility>
+
 // The user reads these texts in the main window: they keep its translation
 // context, "MainWindow".
 namespace frontend {
 
 namespace request = protocol::request;
 namespace payload = protocol::payload;
+
+namespace {
+
+// What the user can do after an update that did not end well.
+QString incompleteFirmwareAdvice()
+{
+    return QCoreApplication::translate(
+        "MainWindow", "The board is left without a complete firmware. The update can be started "
+                      "again once the board answers: connect, load the file and press Update.");
+}
+
+int totalBlocksOf(const BoardConf &conf)
+{
+    return FlashPlan(conf.layout(), true).totalBlocks();
+}
+
+} // namespace
 
 FlashWorkflow::Controls FlashWorkflow::startControls()
 {
@@ -34,6 +58,11 @@ FlashWorkflow::FlashWorkflow(DaemonLink &link, QObject *parent)
 {
     m_serialTimer.setSingleShot(true);
     connect(&m_serialTimer, &QTimer::timeout, this, &FlashWorkflow::processSerialTimeout);
+    m_watchTimer.setSingleShot(true);
+    connect(&m_watchTimer, &QTimer::timeout, this, &FlashWorkflow::watchTimeout);
+    m_updateStartTimer.setSingleShot(true);
+    connect(&m_updateStartTimer, &QTimer::timeout, this, &FlashWorkflow::updateStartTimeout);
+    m_clock.start();
 }
 
 FlashWorkflow::~FlashWorkflow() = default;
@@ -61,9 +90,52 @@ void FlashWorkflow::setDaemonCheckTimes(int delayMs, int pongWaitMs)
     m_pongWaitMs = pongWaitMs;
 }
 
+void FlashWorkflow::setUpdateWatchTimes(int quietMs, int pingWaitMs, int startTimeoutMs)
+{
+    m_quietMs = quietMs;
+    m_pingWaitMs = pingWaitMs;
+    m_startTimeoutMs = startTimeoutMs;
+}
+
 QString FlashWorkflow::portName() const
 {
     return m_link.status().portSettings.portName;
+}
+
+void FlashWorkflow::showState(const QString &text)
+{
+    emit statusMessage(text);
+    m_stateShown = true;
+}
+
+void FlashWorkflow::showStatus(const QString &text)
+{
+    emit statusMessage(text);
+    m_stateShown = false;
+}
+
+bool FlashWorkflow::boardKnown() const
+{
+    const bool configured = m_stage == Stage::BoardConnected || m_stage == Stage::ImageSent ||
+                            m_stage == Stage::ImageAccepted;
+    return configured && protocol::parseBoardIdText(m_link.status().m_BoardConf.id).has_value();
+}
+
+bool FlashWorkflow::confirmClose()
+{
+    if (!m_writing)
+        return true;
+    // The update may end while the user thinks; endWriting() then takes the
+    // question back, and the window stays to show the result.
+    m_askingClose = true;
+    const UserDialogs::Answer answer = UserDialogs::instance().askYesNo(
+        UserDialogs::Kind::Warning, QStringLiteral("Warning"),
+        QCoreApplication::translate("MainWindow",
+                                    "An update is running. Closing now stops it and leaves the "
+                                    "board without a complete firmware. Close anyway?"),
+        UserDialogs::Answer::No);
+    m_askingClose = false;
+    return answer == UserDialogs::Answer::Yes;
 }
 
 void FlashWorkflow::start()
@@ -96,7 +168,7 @@ void FlashWorkflow::processSerialTimeout()
         QCoreApplication::translate("MainWindow", "Unable to connect with serial daemon.");
     emit failed(Failure::DaemonAbsent, QString());
     UserDialogs::instance().warning(QStringLiteral("Warning"), text);
-    emit statusMessage(text);
+    showStatus(text);
     emit connectionText(text);
 }
 
@@ -115,19 +187,25 @@ void FlashWorkflow::openSerialPort()
     updateSetup();
     m_link.publish(request::kSerial, payload::kOpen);
     setStage(Stage::Opening);
-    emit statusMessage(QString());
+    showStatus(QString());
     emit connectionText(QCoreApplication::translate("MainWindow", "Open Port: %1").arg(portName()));
 }
 
 void FlashWorkflow::closeSerialPort()
 {
     m_link.publish(request::kSerial, payload::kClose);
+    // Only a closing program gets here while the board is written.
+    m_writing = false;
+    stopWatch();
     setStage(Stage::Idle);
     switchControls(Control::Connect | Control::Configure,
                    Control::Disconnect | Control::OpenFile | Control::Update | Control::ExitBoot |
                        Control::EraseAll | Control::Progress | Control::ImageInfo);
     emit imageBoardChanged(QString());
     emit connectionText(QCoreApplication::translate("MainWindow", "Disconnected"));
+    // "Connected to Port: ..." beside "Disconnected" would contradict it.
+    if (m_stateShown)
+        showStatus(QString());
 }
 
 void FlashWorkflow::openFile()
@@ -141,44 +219,109 @@ void FlashWorkflow::openFile()
     sendImageFile(path);
 }
 
+void FlashWorkflow::disarmImage()
+{
+    if (m_stage == Stage::ImageAccepted)
+        setStage(Stage::BoardConnected);
+    switchControls({}, Control::Update | Control::EraseAll | Control::ImageInfo);
+    emit imageBoardChanged(QString());
+}
+
+void FlashWorkflow::refuseImage(Failure failure, const QString &detail, const QString &status)
+{
+    emit imagePathChanged(QString());
+    showStatus(status);
+    emit failed(failure, detail);
+}
+
 void FlashWorkflow::sendImageFile(const QString &path)
 {
-    emit statusMessage(QCoreApplication::translate("MainWindow", "File loading..."));
-    switch (m_link.sendImageFile(path)) {
+    // The image the daemon accepted before is no longer the one chosen: an
+    // Update now would write it.
+    disarmImage();
+    m_imageChecked = false;
+    showState(QCoreApplication::translate("MainWindow", "File loading..."));
+
+    const ImageLoad image = loadImageFile(QString::fromLocal8Bit(path.toLocal8Bit()));
+    if (!image.ok()) {
+        // The loader's box has been shown.
+        refuseImage(Failure::ImageNotLoaded, path,
+                    QCoreApplication::translate("MainWindow", "File not loaded: %1.")
+                        .arg(imageLoadProblemText(image.status)));
+        return;
+    }
+
+    // The daemon's own check follows the digest; this one names the problem.
+    if (boardKnown()) {
+        const BoardConf &conf = m_link.status().m_BoardConf;
+        const int boardId = *protocol::parseBoardIdText(conf.id);
+        const hexfile::ImageProblem problem =
+            hexfile::checkImage(image.bytes, conf.layout(), boardId);
+        if (!problem.ok()) {
+            qDebug().noquote() << "Image refused:" << hexfile::describe(problem);
+            const QString reason = imageProblemText(problem, conf.layout());
+            refuseImage(
+                Failure::ImageCheckFailed, reason,
+                QCoreApplication::translate("MainWindow", "File not sent: %1.").arg(reason));
+            UserDialogs::instance().critical(
+                QStringLiteral("Error"),
+                QCoreApplication::translate("MainWindow", "The file was not sent to the board:") +
+                    QLatin1Char('\n') + reason + QLatin1Char('.'));
+            return;
+        }
+        m_imageChecked = true;
+    }
+
+    switch (m_link.sendImageBytes(path, image.bytes)) {
     case SystemMgr::SendResult::Sent:
         setStage(Stage::ImageSent);
         if (m_recorder)
             m_recorder->imageSent(path);
         break;
     case SystemMgr::SendResult::NotLoaded:
-        // The file's own box has been shown; the daemon keeps what it had.
-        emit failed(Failure::ImageNotLoaded, path);
+        // Read again by a link that only sends files, and failed this time.
+        refuseImage(Failure::ImageNotLoaded, path,
+                    QCoreApplication::translate("MainWindow", "File not loaded: %1.")
+                        .arg(imageLoadProblemText(ImageLoad::Status::ReadFailed)));
         break;
     case SystemMgr::SendResult::Refused:
         // Never reached the daemon, so no answer would replace "File loading...".
-        emit failed(Failure::ImageNotSent, path);
-        emit statusMessage(
-            QCoreApplication::translate("MainWindow", "File loaded: Error file not sent."));
+        refuseImage(Failure::ImageNotSent, path,
+                    QCoreApplication::translate("MainWindow", "File loaded: Error file not sent."));
         break;
     }
 }
 
 void FlashWorkflow::startUpdate(bool eraseAll)
 {
-    // Without the broker the request never reaches the daemon: nothing
-    // starts, so nothing is recorded or waited for.
     if (!m_link.requestBoardUpdate(eraseAll)) {
-        emit statusMessage(QCoreApplication::translate(
-            "MainWindow", "Update not started: the serial daemon could not be reached."));
+        // Nothing will answer a request the broker never took.
+        const QString reason = QCoreApplication::translate(
+            "MainWindow", "The update request could not be sent to the serial daemon.");
+        emit failed(Failure::UpdateNotStarted, reason);
+        UserDialogs::instance().critical(QStringLiteral("Error"), reason);
+        showStatus(reason);
         return;
     }
     setStage(Stage::Updating);
-    emit statusMessage(QCoreApplication::translate("MainWindow", "Update started."));
+    m_writing = true;
+    // Locked from the request on, not from the first progress value: the
+    // erase before it takes seconds, and a second click would ask again.
+    switchControls({}, writingLocks());
+    const QString started = QCoreApplication::translate("MainWindow", "Update started.");
+    qDebug().noquote() << started;
+    showState(started);
+    const int total = totalBlocksOf(m_link.status().m_BoardConf);
+    m_progress.start(total);
+    showState(QCoreApplication::translate("MainWindow", "Erasing the board…"));
+    startWatch();
     if (m_recorder) {
         const BoardConf &conf = m_link.status().m_BoardConf;
         m_recorder->begin(portName(), conf.id, conf.name,
                           eraseAll ? records::EraseMode::All : records::EraseMode::Pages);
     }
+    m_updateStartTimer.start(m_startTimeoutMs +
+                             UpdateProgress::blocksAt(1, total) * kUpdateStartMsPerBlock);
 }
 
 void FlashWorkflow::exitBoot()
@@ -197,26 +340,23 @@ void FlashWorkflow::connectBoard()
             QStringLiteral("Error"),
             QCoreApplication::translate("MainWindow",
                                         "COM incorrect. Choose another serial port."));
-        emit statusMessage(QCoreApplication::translate("MainWindow", "Open error."));
+        showStatus(QCoreApplication::translate("MainWindow", "Open error."));
         return;
     }
-    emit statusMessage(
-        QCoreApplication::translate("MainWindow", "Check configuration file for Board: %1.")
-            .arg(conf.id));
+    showStatus(QCoreApplication::translate("MainWindow", "Check configuration file for Board: %1.")
+                   .arg(conf.id));
     if (!loadBoardConfig(conf.id, conf, m_configFolder)) {
         setStage(Stage::PortOpen);
         emit failed(Failure::NoBoardConfig, conf.id);
-        emit statusMessage(QCoreApplication::translate(
-                               "MainWindow", "Error loading configuration file for Board: %1.")
-                               .arg(conf.id));
-        emit statusMessage(
-            QCoreApplication::translate(
-                "MainWindow", "Failed control of the configuration file for the Board: %1.")
-                .arg(conf.id));
+        showStatus(QCoreApplication::translate("MainWindow",
+                                               "Error loading configuration file for Board: %1.")
+                       .arg(conf.id));
+        showStatus(QCoreApplication::translate(
+                       "MainWindow", "Failed control of the configuration file for the Board: %1.")
+                       .arg(conf.id));
         return;
     }
-    emit statusMessage(
-        QCoreApplication::translate("MainWindow", "Connected to Port: %1").arg(portName()));
+    showState(QCoreApplication::translate("MainWindow", "Connected to Port: %1").arg(portName()));
     emit connectionText(
         QCoreApplication::translate("MainWindow", "Connected with board: %1").arg(conf.name));
     m_link.sendBoardConfigs(conf);
@@ -227,8 +367,79 @@ void FlashWorkflow::connectBoard()
                    Control::Connect | Control::Configure);
 }
 
+void FlashWorkflow::startWatch()
+{
+    m_watchPinged = false;
+    m_watchTimer.start(m_quietMs);
+}
+
+void FlashWorkflow::stopWatch()
+{
+    m_watchTimer.stop();
+    m_updateStartTimer.stop();
+    m_watchPinged = false;
+}
+
+void FlashWorkflow::replyArrived()
+{
+    // Whatever the topic, the daemon (and the broker) are there.
+    if (m_writing)
+        startWatch();
+}
+
+void FlashWorkflow::watchTimeout()
+{
+    if (!m_writing)
+        return;
+    if (!m_watchPinged) {
+        // Quiet for a while: the erase or a slow board, or nobody there.
+        m_watchPinged = true;
+        m_link.publish(request::kPing, payload::kBlank);
+        m_watchTimer.start(m_pingWaitMs);
+        return;
+    }
+    const QString reason =
+        m_link.brokerConnected()
+            ? QCoreApplication::translate("MainWindow",
+                                          "The serial daemon stopped answering during the update.")
+            : QCoreApplication::translate(
+                  "MainWindow", "The connection to the message broker was lost during the update.");
+    abandonUpdate(Failure::DaemonLost, reason, incompleteFirmwareAdvice());
+}
+
+void FlashWorkflow::updateStartTimeout()
+{
+    if (!m_writing)
+        return;
+    abandonUpdate(
+        Failure::UpdateNotStarted,
+        QCoreApplication::translate("MainWindow", "The serial daemon did not start the update."),
+        QCoreApplication::translate("MainWindow",
+                                    "Connect again, load the file and start the update once "
+                                    "more."));
+}
+
+void FlashWorkflow::abandonUpdate(Failure failure, const QString &reason, const QString &advice)
+{
+    m_link.status().percReceived = false;
+    endWriting();
+    if (m_recorder)
+        m_recorder->finish(failure == Failure::DaemonLost ? records::UpdateResult::DaemonLost
+                                                          : records::UpdateResult::Failed,
+                           reason);
+    emit failed(failure, reason);
+    UserDialogs::instance().critical(QStringLiteral("Error"), reason + QLatin1Char('\n') + advice);
+    closeSerialPort();
+    showStatus(reason);
+    emit updateFinished(false);
+}
+
 void FlashWorkflow::endWriting()
 {
+    m_writing = false;
+    stopWatch();
+    if (m_askingClose)
+        UserDialogs::instance().withdrawQuestion();
     if (m_link.status().m_BoardConf.refresh)
         m_link.requestRefresh();
     switchControls(Control::Progress);
@@ -240,24 +451,37 @@ void FlashWorkflow::statusReady()
 {
     StatusObject &so = m_link.status();
     const BoardConf &conf = so.m_BoardConf;
+    replyArrived();
 
     if (so.serialOpened) {
         emit connectionText(
             QCoreApplication::translate("MainWindow", "Connected to Port: %1").arg(portName()));
         m_link.publish(request::kReadId, payload::kBlank);
         setStage(Stage::ReadingId);
+        // A silent board takes the daemon's retries, some 12 s.
+        showState(QCoreApplication::translate("MainWindow", "Reading the board identifier…"));
         so.serialOpened = false;
     }
 
     if (so.serialError) {
         so.serialError = false;
+        // Opened before (the device went away, or a re-opening failed): the
+        // daemon has closed it. During an update the update's end follows.
+        const bool wasOpen = m_stage != Stage::Idle && m_stage != Stage::Opening && !m_writing;
         if (m_stage == Stage::Opening)
             setStage(Stage::Idle);
         emit failed(Failure::PortError, so.errorText);
         if (m_recorder)
             m_recorder->noteError(so.errorText);
-        UserDialogs::instance().critical(QStringLiteral("Error"), so.errorText);
-        emit statusMessage(QCoreApplication::translate("MainWindow", "Open error."));
+        QString text = so.errorText;
+        const QString hint =
+            portErrorHint(so.errorText, portName(), probePortAccess(devicePath(portName())));
+        if (!hint.isEmpty())
+            text += QStringLiteral("\n\n") + hint;
+        UserDialogs::instance().critical(QStringLiteral("Error"), text);
+        if (wasOpen)
+            closeSerialPort();
+        showStatus(QCoreApplication::translate("MainWindow", "Open error."));
     }
 
     if (so.idReceived) {
@@ -270,28 +494,49 @@ void FlashWorkflow::statusReady()
         const bool accepted = so.flashAccepted;
         so.flashReplied = false;
         so.flashAccepted = false;
-        if (accepted) {
+        if (accepted && boardKnown()) {
             setStage(Stage::ImageAccepted);
             switchControls(Control::Update | Control::EraseAll | Control::ImageInfo);
             emit imageBoardChanged(conf.name);
-            emit statusMessage(QCoreApplication::translate("MainWindow", "File loaded: Ok."));
+            showState(QCoreApplication::translate("MainWindow", "File loaded: Ok."));
+        } else if (accepted) {
+            // The port was closed meanwhile: nothing to arm.
+            qDebug() << "Image accepted without a connected board: ignored";
         } else {
-            setStage(Stage::BoardConnected);
-            switchControls({}, Control::Update | Control::EraseAll);
-            emit statusMessage(
-                QCoreApplication::translate("MainWindow", "File loaded: Error file wrong."));
+            if (m_stage == Stage::ImageSent || m_stage == Stage::ImageAccepted)
+                setStage(Stage::BoardConnected);
+            disarmImage();
+            showStatus(QCoreApplication::translate("MainWindow", "File loaded: Error file wrong."));
             emit failed(Failure::ImageRefused, QString());
-            UserDialogs::instance().critical(
-                QStringLiteral("Error"), QCoreApplication::translate("MainWindow", "File wrong."));
+            QString text = QCoreApplication::translate("MainWindow", "File wrong.");
+            // The same check passed here, so the bytes the daemon got differ.
+            if (std::exchange(m_imageChecked, false))
+                text += QLatin1Char('\n') + QCoreApplication::translate(
+                                                "MainWindow",
+                                                "The file passed the check here: it was changed or "
+                                                "damaged on its way to the serial daemon. Load it "
+                                                "again.");
+            UserDialogs::instance().critical(QStringLiteral("Error"), text);
         }
     }
 
     if (so.percReceived) {
         // 100 is the daemon's last word before its result; the result resets the bar.
         if (so.updatePercent < 100) {
+            if (!m_writing) {
+                // Not asked for here, but the board is being written all the
+                // same: watch it like our own.
+                m_writing = true;
+                setStage(Stage::Updating);
+                m_progress.start(totalBlocksOf(conf));
+                startWatch();
+            }
+            m_updateStartTimer.stop();
             switchControls(Control::Progress);
             emit progressChanged(so.updatePercent);
             switchControls({}, writingLocks());
+            m_progress.advance(so.updatePercent, m_clock.elapsed());
+            showState(m_progress.statusText());
         }
         so.percReceived = false;
     }
@@ -303,7 +548,7 @@ void FlashWorkflow::statusReady()
         endWriting();
         const QString text =
             QCoreApplication::translate("MainWindow", "Update completed successfully.");
-        emit statusMessage(text);
+        showStatus(text);
         qDebug().noquote() << text;
         UserDialogs::instance().information(QStringLiteral("Flashing"), text);
         exitBoot();
@@ -319,9 +564,10 @@ void FlashWorkflow::statusReady()
         endWriting();
         emit failed(Failure::UpdateFailed, QString());
         UserDialogs::instance().critical(
-            QStringLiteral("Error"), QCoreApplication::translate("MainWindow", "Failed Update."));
+            QStringLiteral("Error"), QCoreApplication::translate("MainWindow", "Failed Update.") +
+                                         QLatin1Char('\n') + incompleteFirmwareAdvice());
         closeSerialPort();
-        emit statusMessage(QCoreApplication::translate("MainWindow", "Failed Update."));
+        showStatus(QCoreApplication::translate("MainWindow", "Failed Update."));
         emit updateFinished(false);
     }
 
@@ -331,7 +577,7 @@ void FlashWorkflow::statusReady()
             QCoreApplication::translate("MainWindow", "Error when connecting to the board.");
         emit failed(Failure::BoardIdUnread, QString());
         UserDialogs::instance().warning(QStringLiteral("Warning"), text);
-        emit statusMessage(text);
+        showStatus(text);
         closeSerialPort();
     }
 

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "frontend/core/boardconfig.h"
+#include "frontend/core/updateprogress.h"
 
+#include <QElapsedTimer>
 #include <QFlags>
 #include <QObject>
 #include <QString>
@@ -77,6 +79,9 @@ public:
         ImageNotSent,      // the broker refused the file
         ImageRefused,      // the daemon refused the file
         UpdateFailed,      // the board stopped answering during the update
+        ImageCheckFailed,  // the file does not fit the board; detail: the reason
+        DaemonLost,        // no reply during the update; detail: the reason
+        UpdateNotStarted,  // the update request was not sent or not taken up
     };
     Q_ENUM(Failure)
 
@@ -84,6 +89,16 @@ public:
     // the pong.
     static constexpr int kDaemonCheckDelayMs = 10000;
     static constexpr int kDaemonPongWaitMs = 5000;
+    // During an update: a ping after this long without any reply, and this
+    // long for its answer before the daemon counts as gone.
+    static constexpr int kUpdateQuietMs = 5000;
+    static constexpr int kUpdatePingWaitMs = 5000;
+    // The daemon reports its first progress value after the erase (which it
+    // gives 10 s) and 1 % of the blocks, or ends the update; it says nothing
+    // at all to a request it cannot serve. Time allowed for that: this, plus
+    // kUpdateStartMsPerBlock for each block before the first value.
+    static constexpr int kUpdateStartTimeoutMs = 30000;
+    static constexpr int kUpdateStartMsPerBlock = 50;
 
     // The controls open before anything was connected.
     static Controls startControls();
@@ -103,6 +118,18 @@ public:
     // How long the daemon check waits before its ping and then for the pong;
     // kDaemonCheckDelayMs and kDaemonPongWaitMs unless set.
     void setDaemonCheckTimes(int delayMs, int pongWaitMs);
+    // The update's watch: the quiet time before a ping, the wait for its
+    // answer and the base time allowed until the first progress value;
+    // kUpdateQuietMs, kUpdatePingWaitMs and kUpdateStartTimeoutMs unless set.
+    void setUpdateWatchTimes(int quietMs, int pingWaitMs, int startTimeoutMs);
+
+    // The board is being written (or its update was asked for).
+    bool isUpdating() const { return m_writing; }
+    // Blocks written and time left of the running update.
+    const UpdateProgress &updateProgress() const { return m_progress; }
+    // Whether the program may close now: asks the user first while an
+    // update runs (No is the default).
+    bool confirmClose();
 
     // Where the board configuration files are looked up; "../configs/"
     // unless set.
@@ -163,6 +190,23 @@ private:
     void connectBoard();
     void endWriting();
     QString portName() const;
+    // A status-bar text about the open connection, which the port's closing
+    // takes away again.
+    void showState(const QString &text);
+    // A status-bar text that stays until the next one.
+    void showStatus(const QString &text);
+    // Update, its erase choice and the accepted image are off until the
+    // daemon accepts a new one.
+    void disarmImage();
+    void refuseImage(Failure failure, const QString &detail, const QString &status);
+    bool boardKnown() const;
+    void startWatch();
+    void stopWatch();
+    void replyArrived();
+    void watchTimeout();
+    void updateStartTimeout();
+    // The update cannot end by the daemon's word: say why, unlock, close.
+    void abandonUpdate(Failure failure, const QString &reason, const QString &advice);
 
     DaemonLink &m_link;
     QTimer m_serialTimer;
@@ -173,6 +217,19 @@ private:
     Controls m_controls;
     QString m_configFolder = QString::fromLatin1(kBoardConfigFolder);
     records::UpdateRecorder *m_recorder = nullptr;
+    bool m_stateShown = false;   // the status bar shows a state text
+    bool m_imageChecked = false; // the image sent passed the check here
+    bool m_writing = false;      // from the update request until its end
+    bool m_askingClose = false;  // confirmClose() waits for the user
+
+    QTimer m_watchTimer;       // quiet time, then the ping's wait
+    QTimer m_updateStartTimer; // until the first progress value
+    bool m_watchPinged = false;
+    int m_quietMs = kUpdateQuietMs;
+    int m_pingWaitMs = kUpdatePingWaitMs;
+    int m_startTimeoutMs = kUpdateStartTimeoutMs;
+    UpdateProgress m_progress;
+    QElapsedTimer m_clock;
 };
 
 } // namespace frontend

@@ -4,10 +4,13 @@
 #include "frontend/core/requests.h"
 #include "frontend/core/userdialogs.h"
 #include "mqtt/mqttmgr.h"
+#include "mqtt/mqttthread.h"
 #include "protocol/topics.h"
 
 #include <QCoreApplication>
 #include <QDebug>
+
+#include <utility>
 
 namespace frontend {
 
@@ -119,20 +122,23 @@ SystemMgr::SendResult SystemMgr::sendImageFile(const QString &path)
     ImageLoad image = loadImageFile(QString::fromLocal8Bit(path.toLocal8Bit()));
     if (!image.ok())
         return SendResult::NotLoaded;
+    return sendImageBytes(std::exchange(image.bytes, QByteArray()));
+}
 
+SystemMgr::SendResult SystemMgr::sendImageBytes(const QByteArray &bytes)
+{
     const QString flashTopic = protocol::request::kFlash;
     // A file just under the size limit still exceeds what one MQTT message
     // can carry; refuse it here rather than build a copy the library rejects.
-    if (image.bytes.size() > maxPublishPayload(flashTopic)) {
+    if (bytes.size() > maxPublishPayload(flashTopic)) {
         reportNotSent();
         return SendResult::Refused;
     }
-    const QString digest = requests::md5Hex(image.bytes);
+    const QString digest = requests::md5Hex(bytes);
     qDebug().noquote() << "MD5:" << digest;
     // One byte per character: the HEX text goes out unchanged.
     // As bytes: a large file is not widened into text on its way out.
-    const bool fileSent = m_mqttMgr->publish(flashTopic, image.bytes);
-    image.bytes = QByteArray();
+    const bool fileSent = m_mqttMgr->publish(flashTopic, bytes);
     // Without the file the daemon would verify the digest against an older
     // one, so the digest only follows a file that went out.
     const bool digestSent = fileSent && publish(protocol::request::kMd5, digest);
@@ -141,6 +147,11 @@ SystemMgr::SendResult SystemMgr::sendImageFile(const QString &path)
         return SendResult::Refused;
     }
     return SendResult::Sent;
+}
+
+bool SystemMgr::brokerConnected() const
+{
+    return m_mqttMgr->thread()->isConnected();
 }
 
 QString SystemMgr::errorText() const

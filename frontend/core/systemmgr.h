@@ -55,6 +55,11 @@ public:
     bool requestRefresh();
     bool requestBoardUpdate(bool eraseAll);
     SendResult sendImageFile(const QString &path);
+    // The second half of sendImageFile(): `bytes` as "REQUEST/SERIAL/FLASH",
+    // then their digest.
+    SendResult sendImageBytes(const QByteArray &bytes);
+    // Whether the MQTT connection to the broker stands right now.
+    bool brokerConnected() const;
 
     // The largest payload one QoS 0 message on `topic` can carry.
     static qint64 maxPublishPayload(const QString &topic);

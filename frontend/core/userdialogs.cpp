@@ -60,6 +60,17 @@ int UserDialogs::showChoice(Kind kind, const QString &title, const QString &text
     return -1;
 }
 
+UserDialogs::Answer UserDialogs::askYesNo(Kind kind, const QString &title, const QString &text,
+                                          Answer defaultAnswer)
+{
+    Q_UNUSED(kind);
+    qWarning().noquote() << QStringLiteral("[question] %1: %2 -> %3")
+                                .arg(title, text,
+                                     defaultAnswer == Answer::Yes ? QStringLiteral("yes")
+                                                                  : QStringLiteral("no"));
+    return defaultAnswer;
+}
+
 void HeadlessDialogs::showMessage(Kind kind, const QString &title, const QString &text)
 {
     // Nobody could close a box here; the text must not be lost all the same.

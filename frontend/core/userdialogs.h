@@ -23,6 +23,12 @@ public:
         Plain
     };
 
+    enum class Answer
+    {
+        Yes,
+        No
+    };
+
     // QDialog's result codes, for implementations without widgets.
     static constexpr int kRejected = 0;
     static constexpr int kAccepted = 1;
@@ -63,6 +69,15 @@ public:
     // override it is a plain box and no choice is made.
     virtual int showChoice(Kind kind, const QString &title, const QString &text,
                            const QStringList &buttons);
+
+    // A modal box without parent window, with Yes and No buttons of which
+    // `defaultAnswer` is preselected (Enter takes it, Escape says No).
+    // Without an override nobody can answer: the default stands.
+    virtual Answer askYesNo(Kind kind, const QString &title, const QString &text,
+                            Answer defaultAnswer);
+    // The reason for the question askYesNo() is showing has gone: it closes
+    // and answers No. Nothing happens when no question is open.
+    virtual void withdrawQuestion() {}
 
     void critical(const QString &title, const QString &text)
     {

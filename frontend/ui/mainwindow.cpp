@@ -225,6 +225,10 @@ void MainWindow::about()
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     qDebug() << "closeEvent";
+    if (!m_workflow->confirmClose()) {
+        event->ignore();
+        return;
+    }
     if (m_recorder && m_recorder->isRecording())
         m_recorder->finish(records::UpdateResult::AbortedByClosing);
     closeSerialPort();

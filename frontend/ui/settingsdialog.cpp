@@ -4,6 +4,7 @@
 #include "frontend/core/frontendstatus.h"
 
 #include <QComboBox>
+#include <QCompleter>
 #include <QDebug>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -25,6 +26,8 @@ constexpr int kDefaultStopBits = 1;
 constexpr int kDefaultFlowControl = 0;
 const QString kDefaultHost = QStringLiteral("127.0.0.1");
 constexpr int kDefaultBrokerPort = 1883;
+// Wide enough for a /dev/serial/by-id name to be read.
+constexpr int kPortNameChars = 36;
 
 // The stored value, or the default written back when the key is missing.
 int readOrWriteDefault(QSettings &settings, const QString &key, int fallback)
@@ -77,6 +80,15 @@ void SettingsDialog::buildForm()
     gridLayout->setObjectName(QStringLiteral("gridLayout"));
     serialPortInfoListBox = new QComboBox(selectBox);
     serialPortInfoListBox->setObjectName(QStringLiteral("serialPortInfoListBox"));
+    // Besides the ports the daemon lists, a typed device path: a
+    // /dev/serial/by-id name, or the virtual board's pseudo-terminal.
+    serialPortInfoListBox->setEditable(true);
+    serialPortInfoListBox->setInsertPolicy(QComboBox::NoInsert);
+    serialPortInfoListBox->setMinimumContentsLength(kPortNameChars);
+    serialPortInfoListBox->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    // Inline completion would quietly turn a typed /dev/pts/1 into /dev/pts/12.
+    serialPortInfoListBox->completer()->setCompletionMode(QCompleter::PopupCompletion);
+    serialPortInfoListBox->completer()->setCaseSensitivity(Qt::CaseSensitive);
     gridLayout->addWidget(serialPortInfoListBox, 0, 0);
     gridLayout->addItem(new QSpacerItem(20, 40, QSizePolicy::Minimum, QSizePolicy::Expanding), 1,
                         0);
@@ -153,6 +165,9 @@ void SettingsDialog::retranslateUi()
 {
     setWindowTitle(tr("Settings"));
     selectBox->setTitle(tr("Select Serial Port"));
+    serialPortInfoListBox->lineEdit()->setPlaceholderText(tr("for example /dev/ttyUSB0"));
+    serialPortInfoListBox->setToolTip(
+        tr("Choose a port the PC reports, or type the path of the device."));
     parametersBox->setTitle(tr("Select Parameters"));
     baudRateLabel->setText(tr("BaudRate:"));
     dataBitsLabel->setText(tr("Data bits:"));
@@ -260,7 +275,7 @@ void SettingsDialog::collectSettings()
 {
     if (!m_status)
         return;
-    m_currentSettings.portName = serialPortInfoListBox->currentText();
+    m_currentSettings.portName = serialPortInfoListBox->currentText().trimmed();
 
     // A box without a current item gives 0.
     auto take = [](const QComboBox *box, qint32 &value, QString &text) {
@@ -307,11 +322,25 @@ void SettingsDialog::refreshPortList()
 {
     if (!m_status)
         return;
+    // What the user is typing survives the daemon's replies; a choice from
+    // the list that was not applied does not.
+    QLineEdit *edit = serialPortInfoListBox->lineEdit();
+    const bool typing = isVisible() && edit->isModified();
+    const QString typed = edit->text();
     serialPortInfoListBox->clear();
     for (const QString &name : std::as_const(m_status->comPorts))
         serialPortInfoListBox->addItem(QString::fromLatin1(name.toLatin1()));
-    serialPortInfoListBox->setCurrentIndex(serialPortInfoListBox->findText(
-        m_status->portSettings.portName, Qt::MatchExactly | Qt::MatchCaseSensitive));
+    const QString &stored = m_status->portSettings.portName;
+    const int index =
+        serialPortInfoListBox->findText(stored, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    serialPortInfoListBox->setCurrentIndex(index);
+    if (typing) {
+        serialPortInfoListBox->setEditText(typed);
+        edit->setModified(true);
+    } else if (index < 0) {
+        // A typed path the daemon does not list is still the chosen port.
+        serialPortInfoListBox->setEditText(stored);
+    }
 }
 
 void SettingsDialog::enableConnect(QString text)
@@ -323,6 +352,7 @@ void SettingsDialog::enableConnect(QString text)
 void SettingsDialog::apply()
 {
     collectSettings();
+    serialPortInfoListBox->lineEdit()->setModified(false);
     hide();
     emit done();
 }

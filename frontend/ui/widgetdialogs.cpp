@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QUrl>
 
+#include <utility>
+
 static_assert(UserDialogs::kRejected == QDialog::Rejected &&
               UserDialogs::kAccepted == QDialog::Accepted);
 
@@ -45,6 +47,24 @@ int WidgetDialogs::showChoice(Kind kind, const QString &title, const QString &te
         extra.append(box.addButton(label, QMessageBox::ActionRole));
     box.exec();
     return int(extra.indexOf(box.clickedButton()));
+}
+
+UserDialogs::Answer WidgetDialogs::askYesNo(Kind kind, const QString &title, const QString &text,
+                                            Answer defaultAnswer)
+{
+    QMessageBox box(iconOf(kind), title, text, QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(defaultAnswer == Answer::Yes ? QMessageBox::Yes : QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    const QPointer<QMessageBox> outer = std::exchange(m_question, &box);
+    box.exec();
+    m_question = outer;
+    return box.clickedButton() == box.button(QMessageBox::Yes) ? Answer::Yes : Answer::No;
+}
+
+void WidgetDialogs::withdrawQuestion()
+{
+    if (m_question)
+        m_question->done(QMessageBox::No);
 }
 
 QString WidgetDialogs::chooseOpenFile(const QString &nameFilter)

@@ -2,6 +2,10 @@
 
 #include "frontend/core/userdialogs.h"
 
+#include <QPointer>
+
+class QMessageBox;
+
 // The real thing: QMessageBox, QFileDialog, QDialog::exec() and the
 // desktop's services. The window program installs it at start.
 class WidgetDialogs : public UserDialogs
@@ -15,4 +19,10 @@ public:
     bool openUrl(const QUrl &url) override;
     int showChoice(Kind kind, const QString &title, const QString &text,
                    const QStringList &buttons) override;
+    Answer askYesNo(Kind kind, const QString &title, const QString &text,
+                    Answer defaultAnswer) override;
+    void withdrawQuestion() override;
+
+private:
+    QPointer<QMessageBox> m_question; // while askYesNo() shows it
 };

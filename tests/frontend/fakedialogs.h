@@ -87,6 +87,28 @@ public:
         return choice < buttons.size() ? choice : -1;
     }
 
+    // Recorded apart from the boxes; answered from `answers` in order, then
+    // with the question's default.
+    // A question withdrawn while open (from onQuestion) answers No.
+    Answer askYesNo(Kind kind, const QString &title, const QString &text,
+                    Answer defaultAnswer) override
+    {
+        questions.append({kind, title, text});
+        questionDefaults.append(defaultAnswer);
+        const int withdrawnBefore = withdrawnQuestions;
+        asking = true;
+        if (onQuestion)
+            onQuestion(questions.constLast());
+        asking = false;
+        const Answer answer = answers.isEmpty() ? defaultAnswer : answers.takeFirst();
+        return withdrawnQuestions > withdrawnBefore ? Answer::No : answer;
+    }
+    void withdrawQuestion() override
+    {
+        if (asking)
+            ++withdrawnQuestions;
+    }
+
     QStringList texts() const
     {
         QStringList out;
@@ -112,4 +134,10 @@ public:
     QStringList unregisteredTypes; // types no application is set for
     QList<QStringList> choiceButtons;
     int choice = -1;
+    QList<Box> questions;
+    QList<Answer> questionDefaults;
+    QList<Answer> answers; // answers of askYesNo, in order
+    std::function<void(const Box &)> onQuestion;
+    int withdrawnQuestions = 0;
+    bool asking = false;
 };

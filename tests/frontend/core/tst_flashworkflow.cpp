@@ -3,6 +3,7 @@
 // raised by hand in its StatusObject, FakeDialogs answers the boxes.
 #include "frontend/core/daemonlink.h"
 #include "frontend/core/flashworkflow.h"
+#include "tests/firmware/hexbuilder.h"
 #include "tests/frontend/fakedialogs.h"
 
 #include <QFile>
@@ -22,7 +23,8 @@ namespace {
 
 const QString kPort = QStringLiteral("/dev/ttyVB0");
 const QString kBoard = QStringLiteral("VB-1234 virtual board");
-const QString kImage = QStringLiteral("/data/vb1234.hex");
+// 62 KiB from 0x800 in 64-byte blocks.
+constexpr int kTotalBlocks = 992;
 
 // Stands in for SystemMgr: holds the mailbox and writes down each request.
 class RecordingLink : public DaemonLink
@@ -62,6 +64,8 @@ public:
     }
     bool requestBoardUpdate(bool eraseAll) override
     {
+        if (!updateTaken)
+            return false;
         sent << QStringLiteral("update eraseAll=%1").arg(int(eraseAll));
         return true;
     }
@@ -70,14 +74,37 @@ public:
         sent << QStringLiteral("image ") + path;
         return imageResult;
     }
+    SystemMgr::SendResult sendImageBytes(const QString &path, const QByteArray &bytes) override
+    {
+        sentBytes = bytes;
+        return sendImageFile(path);
+    }
+    bool brokerConnected() override { return broker; }
 
     // What was sent since the last look.
     QStringList take() { return std::exchange(sent, {}); }
 
     StatusObject so;
     QStringList sent;
+    QByteArray sentBytes;
     SystemMgr::SendResult imageResult = SystemMgr::SendResult::Sent;
+    bool broker = true;
+    bool updateTaken = true;
 };
+
+// An image for the VB-1234 layout, with `lines` in place of its records.
+QByteArray image(quint16 boardId, const QList<QByteArray> &records)
+{
+    QList<QByteArray> lines{hexbuilder::idLine(boardId)};
+    lines += records;
+    lines << hexbuilder::endOfFile();
+    return hexbuilder::file(lines);
+}
+QByteArray goodImage()
+{
+    return image(0x1234, {hexbuilder::dataRecord(0x0800, QByteArray(16, '\x5a')),
+                          hexbuilder::dataRecord(0x0810, QByteArray(16, '\x33'))});
+}
 
 // What a window would show.
 struct Screen
@@ -138,11 +165,23 @@ class TstFlashWorkflow : public QObject
 
 private:
     QTemporaryDir m_configs;
+    QTemporaryDir m_files;
+    QString m_image; // a good image for the board 0x1234
     std::unique_ptr<RecordingLink> m_link;
     std::unique_ptr<FlashWorkflow> m_flow;
     std::unique_ptr<Screen> m_screen;
 
     StatusObject &so() { return m_link->so; }
+
+    QString writeFile(const QString &name, const QByteArray &content)
+    {
+        const QString path = m_files.filePath(name);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+            file.write(content) != content.size())
+            return QString();
+        return path;
+    }
 
     void writeConfig(const QString &id, const QByteArray &content)
     {
@@ -165,7 +204,7 @@ private:
     {
         reachId(QStringLiteral("0x1234"));
         m_link->imageResult = SystemMgr::SendResult::Sent;
-        m_flow->sendImageFile(kImage);
+        m_flow->sendImageFile(m_image);
         so().flashReplied = so().flashAccepted = true;
         m_flow->statusReady();
         QCOMPARE(m_flow->stage(), Stage::ImageAccepted);
@@ -181,6 +220,9 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_configs.isValid());
+        QVERIFY(m_files.isValid());
+        m_image = writeFile(QStringLiteral("vb1234.hex"), goodImage());
+        QVERIFY(!m_image.isEmpty());
         writeConfig(QStringLiteral("0x1234"), "[configs]\nname=VB-1234 virtual board\n"
                                               "start-flash=0\nstart-progr=800\nsize-flash=64\n"
                                               "size-progr=62\nmax-erase=-1\npadding=FF\n"
@@ -221,6 +263,7 @@ private slots:
         QVERIFY(!so().serialOpened);
         QCOMPARE(m_link->take(), QStringList{"REQUEST/SERIAL/READ/ID  "});
         QCOMPARE(screen.connection, "Connected to Port: " + kPort);
+        QCOMPARE(screen.status(), QStringLiteral("Reading the board identifier…"));
 
         so().m_BoardConf.id = QStringLiteral("0x1234");
         so().idReceived = true;
@@ -234,11 +277,12 @@ private slots:
         QCOMPARE(screen.connection, "Connected with board: " + kBoard);
         QCOMPARE(screen.controls, kBoardConnected);
 
-        dialogs.files << kImage;
+        dialogs.files << m_image;
         m_flow->openFile();
         QCOMPARE(dialogs.filters, QStringList{"Hex files (*.hex)"});
-        QCOMPARE(screen.imagePath, kImage);
-        QCOMPARE(m_link->take(), QStringList{"image " + kImage});
+        QCOMPARE(screen.imagePath, m_image);
+        QCOMPARE(m_link->take(), QStringList{"image " + m_image});
+        QCOMPARE(m_link->sentBytes, goodImage()); // checked, then sent as read
         QCOMPARE(screen.status(), QStringLiteral("File loading..."));
 
         so().flashReplied = so().flashAccepted = true;
@@ -248,14 +292,20 @@ private slots:
         QCOMPARE(screen.imageBoard, kBoard);
         QCOMPARE(screen.status(), QStringLiteral("File loaded: Ok."));
 
+        screen.messages.clear();
         m_flow->startUpdate(true);
         QCOMPARE(m_link->take(), QStringList{"update eraseAll=1"});
-        QCOMPARE(screen.status(), QStringLiteral("Update started."));
+        QCOMPARE(screen.messages,
+                 (QStringList{"Update started.", QStringLiteral("Erasing the board…")}));
+        QVERIFY(m_flow->isUpdating());
+        QCOMPARE(m_flow->updateProgress().totalBlocks(), kTotalBlocks);
 
         progress(0);
         progress(40);
         QCOMPARE(screen.progress, (QList<int>{0, 40}));
         QCOMPARE(screen.controls, Controls(Control::ImageInfo | Control::Progress));
+        // 40 % is first reported at the 397th block of 992.
+        QCOMPARE(screen.status(), QStringLiteral("Written 397 of 992 blocks."));
 
         // The box comes first; the boot loader is left only once it is closed.
         QStringList sentBeforeBox;
@@ -273,6 +323,7 @@ private slots:
         QCOMPARE(screen.progress.constLast(), 0);
         QCOMPARE(screen.status(), QStringLiteral("Update completed successfully."));
         QCOMPARE(screen.connection, QStringLiteral("Disconnected"));
+        QVERIFY(!m_flow->isUpdating());
         QVERIFY(screen.imagePath.isEmpty());
         QVERIFY(screen.imageBoard.isEmpty());
         QCOMPARE(screen.controls, kIdle);
@@ -378,32 +429,34 @@ private slots:
         reachId(QStringLiteral("0x1234"));
         m_link->take();
 
-        // The daemon refuses the file: the status first, then the box.
-        m_flow->sendImageFile(kImage);
+        // The daemon refuses a file that passed the same check here: the
+        // status first, then the box, which says what that means.
+        m_flow->sendImageFile(m_image);
         QString statusAtBox;
         dialogs.onBox = [&](const FakeDialogs::Box &) { statusAtBox = m_screen->status(); };
         so().flashReplied = true;
         so().flashAccepted = false;
         m_flow->statusReady();
-        QCOMPARE(dialogs.texts(), QStringList{"File wrong."});
+        QCOMPARE(dialogs.boxes.size(), 1);
         QCOMPARE(dialogs.boxes.at(0).kind, UserDialogs::Kind::Critical);
+        const QStringList lines = dialogs.boxes.at(0).text.split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines.at(0), QStringLiteral("File wrong."));
+        QVERIFY2(lines.at(1).contains(QLatin1String("changed or damaged")),
+                 qPrintable(lines.at(1)));
         QCOMPARE(statusAtBox, QStringLiteral("File loaded: Error file wrong."));
         QCOMPARE(m_flow->enabledControls(), kBoardConnected);
         QCOMPARE(m_flow->stage(), Stage::BoardConnected);
-
-        // A file that failed its own checks: its box was shown by the loader.
-        m_link->imageResult = SystemMgr::SendResult::NotLoaded;
-        m_flow->sendImageFile(kImage);
-        QCOMPARE(m_screen->status(), QStringLiteral("File loading..."));
-        QCOMPARE(m_flow->stage(), Stage::BoardConnected);
+        dialogs.onBox = nullptr;
 
         // One the transport would not carry never gets an answer.
         m_link->imageResult = SystemMgr::SendResult::Refused;
-        m_flow->sendImageFile(kImage);
+        m_flow->sendImageFile(m_image);
         QCOMPARE(m_screen->status(), QStringLiteral("File loaded: Error file not sent."));
+        QVERIFY(m_screen->imagePath.isEmpty());
         QCOMPARE(m_flow->stage(), Stage::BoardConnected);
-        QCOMPARE(m_screen->failures, (QList<Failure>{Failure::ImageRefused, Failure::ImageNotLoaded,
-                                                     Failure::ImageNotSent}));
+        QCOMPARE(m_screen->failures,
+                 (QList<Failure>{Failure::ImageRefused, Failure::ImageNotSent}));
 
         // Cancelling the file dialog sends nothing and says nothing.
         m_link->take();
@@ -413,16 +466,120 @@ private slots:
         QCOMPARE(m_screen->messages.size(), messages);
     }
 
+    // A file refused before it is sent must not leave the image accepted
+    // before armed: Update would write that one.
+    void refusedFileDisarmsUpdate_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<Failure>("failure");
+
+        QTest::newRow("empty") << QByteArray() << "Error: File is empty.\n"
+                               << "File not loaded: the file is empty." << Failure::ImageNotLoaded;
+        QTest::newRow("unreadable")
+            << QByteArray("-") << "Error: Unable to open file."
+            << "File not loaded: the file cannot be read." << Failure::ImageNotLoaded;
+        QByteArray badSum = hexbuilder::dataRecord(0x0810, QByteArray(16, '\0'));
+        badSum.chop(2);
+        badSum += "00"; // the sum is D8
+        QTest::newRow("bad checksum")
+            << image(0x1234, {hexbuilder::dataRecord(0x0800, QByteArray(16, 'a')), badSum})
+            << "The file was not sent to the board:\nline 3: wrong record checksum."
+            << "File not sent: line 3: wrong record checksum." << Failure::ImageCheckFailed;
+        QTest::newRow("foreign board")
+            << image(0x2345, {hexbuilder::dataRecord(0x1000, QByteArray(16, 'a'))})
+            << "The file was not sent to the board:\nmade for board 0x2345, connected board "
+               "is 0x1234."
+            << "File not sent: made for board 0x2345, connected board is 0x1234."
+            << Failure::ImageCheckFailed;
+        QTest::newRow("outside the flash")
+            << image(0x1234, {hexbuilder::linearBase(1), hexbuilder::dataRecord(0, "abcd")})
+            << "The file was not sent to the board:\nline 3: data at address 0x10000 lies "
+               "outside the board's flash (0x0 to 0xffff)."
+            << "File not sent: line 3: data at address 0x10000 lies outside the board's flash "
+               "(0x0 to 0xffff)."
+            << Failure::ImageCheckFailed;
+        QTest::newRow("no identifier line")
+            << hexbuilder::file({hexbuilder::dataRecord(0x0800, "abcd"), hexbuilder::endOfFile()})
+            << "The file was not sent to the board:\nline 1 is not a board identifier line "
+               "(\"#\" and hexadecimal pairs)."
+            << "File not sent: line 1 is not a board identifier line (\"#\" and hexadecimal "
+               "pairs)."
+            << Failure::ImageCheckFailed;
+    }
+
+    void refusedFileDisarmsUpdate()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, box);
+        QFETCH(QString, status);
+        QFETCH(Failure, failure);
+        FakeDialogs dialogs;
+        reachImageAccepted();
+        QCOMPARE(m_flow->enabledControls(), kImageAccepted);
+        m_link->take();
+
+        QString path;
+        if (content == "-")
+            path = m_files.filePath(QStringLiteral("no-such.hex"));
+        else
+            path = writeFile(QStringLiteral("refused.hex"), content);
+        QVERIFY(!path.isEmpty());
+        dialogs.files << path;
+        m_flow->openFile();
+
+        QCOMPARE(dialogs.texts(), QStringList{box});
+        QCOMPARE(dialogs.boxes.at(0).kind, UserDialogs::Kind::Critical);
+        QCOMPARE(dialogs.boxes.at(0).title, QStringLiteral("Error"));
+        QCOMPARE(m_screen->status(), status);
+        QVERIFY(m_screen->imagePath.isEmpty());
+        QVERIFY(m_screen->imageBoard.isEmpty());
+        QCOMPARE(m_flow->enabledControls(), kBoardConnected); // no Update, no Erase All
+        QCOMPARE(m_flow->stage(), Stage::BoardConnected);
+        QVERIFY(m_link->take().isEmpty()); // nothing reached the daemon
+        QCOMPARE(m_screen->failures, QList<Failure>{failure});
+        if (failure == Failure::ImageCheckFailed)
+            QCOMPARE(m_screen->failureDetails.constFirst() + QLatin1Char('.'),
+                     box.section(QLatin1Char('\n'), 1));
+
+        // A good file afterwards goes out and is armed by the daemon's answer.
+        m_flow->sendImageFile(m_image);
+        QCOMPARE(m_link->take(), QStringList{"image " + m_image});
+        so().flashReplied = so().flashAccepted = true;
+        m_flow->statusReady();
+        QCOMPARE(m_flow->enabledControls(), kImageAccepted);
+    }
+
+    // A file sent without a known board (nothing to check against) is left
+    // to the daemon.
+    void uncheckedWithoutBoard()
+    {
+        FakeDialogs dialogs;
+        const QString foreign =
+            writeFile(QStringLiteral("foreign.hex"),
+                      image(0x2345, {hexbuilder::dataRecord(0x1000, QByteArray(16, 'a'))}));
+        m_flow->sendImageFile(foreign);
+        QCOMPARE(m_link->take(), QStringList{"image " + foreign});
+        QVERIFY(dialogs.boxes.isEmpty());
+        so().flashReplied = true;
+        m_flow->statusReady();
+        QCOMPARE(dialogs.texts(), QStringList{"File wrong."}); // no claim about a check
+    }
+
     void progressLocksUntilTheResult()
     {
         FakeDialogs dialogs;
         reachImageAccepted();
         m_flow->startUpdate(false);
         QCOMPARE(m_link->take().constLast(), QStringLiteral("update eraseAll=0"));
+        // Locked from the request on: the erase gives no progress for seconds.
+        QCOMPARE(m_flow->enabledControls(), Controls(Control::ImageInfo));
+        QCOMPARE(m_screen->status(), QStringLiteral("Erasing the board…"));
 
         progress(100); // the last word before the result: the bar stays
         QVERIFY(m_screen->progress.isEmpty());
-        QCOMPARE(m_flow->enabledControls(), kImageAccepted);
+        QCOMPARE(m_flow->enabledControls(), Controls(Control::ImageInfo));
         progress(99);
         QCOMPARE(m_screen->progress, QList<int>{99});
         for (Control locked : {Control::Disconnect, Control::Quit, Control::Update,
@@ -447,8 +604,11 @@ private slots:
         so().updateFailed = true;
         m_flow->statusReady();
         QVERIFY(!so().updateFailed);
-        QCOMPARE(dialogs.texts(), QStringList{"Failed Update."});
+        QCOMPARE(dialogs.boxes.size(), 1);
         QCOMPARE(dialogs.boxes.at(0).kind, UserDialogs::Kind::Critical);
+        QVERIFY(dialogs.boxes.at(0).text.startsWith(QLatin1String("Failed Update.\nThe board is "
+                                                                  "left without a complete "
+                                                                  "firmware.")));
         QCOMPARE(sentBeforeBox, QStringList{"refresh"});
         QCOMPARE(m_link->take(), (QStringList{"refresh", "REQUEST/SERIAL CLOSE"})); // no BOOTOFF
         QCOMPARE(m_screen->progress, (QList<int>{30, 0}));
@@ -458,6 +618,225 @@ private slots:
         QCOMPARE(m_flow->stage(), Stage::Idle);
         QCOMPARE(m_screen->finished, QList<bool>{false});
         QCOMPARE(m_screen->failures, QList<Failure>{Failure::UpdateFailed});
+    }
+
+    // The daemon or the broker goes away while the board is written: a ping
+    // after a quiet spell, then the update is given up, as after a failure.
+    void silenceDuringUpdate_data()
+    {
+        QTest::addColumn<bool>("broker");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("daemon gone")
+            << true << "The serial daemon stopped answering during the update.";
+        QTest::newRow("broker gone")
+            << false << "The connection to the message broker was lost during the update.";
+    }
+
+    void silenceDuringUpdate()
+    {
+        QFETCH(bool, broker);
+        QFETCH(QString, reason);
+        FakeDialogs dialogs;
+        m_flow->setUpdateWatchTimes(150, 150, 60000);
+        reachImageAccepted();
+        m_flow->startUpdate(true);
+        progress(10);
+        m_link->take();
+
+        // Replies keep it going, whatever they are.
+        for (int i = 0; i < 4; ++i) {
+            QTest::qWait(75);
+            so().serialVersion = QStringLiteral("0.27");
+            m_flow->statusReady();
+        }
+        QVERIFY(m_link->take().isEmpty());
+        QVERIFY(m_flow->isUpdating());
+
+        // Quiet: a ping, and its answer keeps the update.
+        QTRY_VERIFY(!m_link->sent.isEmpty());
+        QCOMPARE(m_link->take(), QStringList{"REQUEST/SERIAL/PING  "});
+        so().pongReceived = true;
+        m_flow->statusReady();
+        QVERIFY(m_flow->isUpdating());
+
+        // Quiet again, no answer this time.
+        m_link->broker = broker;
+        QElapsedTimer clock;
+        clock.start();
+        QTRY_VERIFY(!dialogs.boxes.isEmpty());
+        QVERIFY(clock.elapsed() >= 250);
+        QCOMPARE(dialogs.boxes.size(), 1);
+        QCOMPARE(dialogs.boxes.at(0).kind, UserDialogs::Kind::Critical);
+        const QStringList lines = dialogs.boxes.at(0).text.split(QLatin1Char('\n'));
+        QCOMPARE(lines.at(0), reason);
+        QVERIFY(lines.at(1).startsWith(QLatin1String("The board is left without a complete")));
+        QCOMPARE(m_link->take(),
+                 (QStringList{"REQUEST/SERIAL/PING  ", "refresh", "REQUEST/SERIAL CLOSE"}));
+        QCOMPARE(m_screen->failures, QList<Failure>{Failure::DaemonLost});
+        QCOMPARE(m_screen->failureDetails, QStringList{reason});
+        QCOMPARE(m_screen->status(), reason);
+        QCOMPARE(m_screen->connection, QStringLiteral("Disconnected"));
+        QCOMPARE(m_screen->progress.constLast(), 0);
+        QCOMPARE(m_flow->enabledControls(), kIdle);
+        QCOMPARE(m_screen->finished, QList<bool>{false});
+        QVERIFY(!m_flow->isUpdating());
+        QVERIFY(m_flow->confirmClose());
+
+        // Nothing more once given up.
+        QTest::qWait(400);
+        QCOMPARE(dialogs.boxes.size(), 1);
+        QVERIFY(m_link->take().isEmpty());
+    }
+
+    // The watch ends with the update: the result box may stay open for long.
+    void noWatchAfterTheResult()
+    {
+        FakeDialogs dialogs;
+        m_flow->setUpdateWatchTimes(50, 50, 100);
+        reachImageAccepted();
+        m_flow->startUpdate(true);
+        progress(50);
+        dialogs.onBox = [](const FakeDialogs::Box &) { QTest::qWait(400); };
+        so().updateDone = true;
+        m_flow->statusReady();
+        QCOMPARE(dialogs.boxes.size(), 1);
+        QVERIFY(!m_link->take().contains(QStringLiteral("REQUEST/SERIAL/PING  ")));
+        QCOMPARE(m_screen->failures, QList<Failure>{});
+    }
+
+    // The daemon says nothing at all to an update it cannot serve; the
+    // controls locked at the request must not stay locked for that.
+    void updateThatNeverStarts()
+    {
+        FakeDialogs dialogs;
+        m_flow->setUpdateWatchTimes(50, 10000, 100);
+        reachImageAccepted();
+        m_link->take();
+        m_flow->startUpdate(true);
+        // Pongs keep the watch content, not the start.
+        QTRY_VERIFY(m_link->sent.contains(QStringLiteral("REQUEST/SERIAL/PING  ")));
+        so().pongReceived = true;
+        m_flow->statusReady();
+        // 100 ms and 50 ms for each of the 10 blocks before 1 %.
+        QTRY_COMPARE_WITH_TIMEOUT(m_screen->failures, QList<Failure>{Failure::UpdateNotStarted},
+                                  3000);
+        QCOMPARE(dialogs.boxes.size(), 1);
+        QVERIFY(dialogs.boxes.at(0).text.startsWith(
+            QLatin1String("The serial daemon did not start the update.\n")));
+        QCOMPARE(m_flow->enabledControls(), kIdle);
+        QCOMPARE(m_link->take().constLast(), QStringLiteral("REQUEST/SERIAL CLOSE"));
+
+        // A request the broker did not take locks nothing.
+        dialogs.boxes.clear();
+        reachImageAccepted();
+        m_link->updateTaken = false;
+        m_flow->startUpdate(true);
+        QCOMPARE(m_flow->enabledControls(), kImageAccepted);
+        QVERIFY(!m_flow->isUpdating());
+        QCOMPARE(dialogs.texts(),
+                 QStringList{"The update request could not be sent to the serial daemon."});
+        QCOMPARE(m_screen->failures.constLast(), Failure::UpdateNotStarted);
+    }
+
+    void closeAsksDuringAnUpdate()
+    {
+        FakeDialogs dialogs;
+        QVERIFY(m_flow->confirmClose());
+        reachImageAccepted();
+        QVERIFY(m_flow->confirmClose());
+        QVERIFY(dialogs.questions.isEmpty());
+
+        m_flow->startUpdate(true); // asked from the request on, before any progress
+        QVERIFY(!m_flow->confirmClose());
+        QCOMPARE(dialogs.questions.size(), 1);
+        QCOMPARE(dialogs.questions.at(0).text,
+                 QStringLiteral("An update is running. Closing now stops it and leaves the board "
+                                "without a complete firmware. Close anyway?"));
+        QCOMPARE(dialogs.questionDefaults, QList<UserDialogs::Answer>{UserDialogs::Answer::No});
+        dialogs.answers << UserDialogs::Answer::Yes;
+        QVERIFY(m_flow->confirmClose());
+
+        progress(20);
+        dialogs.answers << UserDialogs::Answer::No;
+        QVERIFY(!m_flow->confirmClose());
+        QVERIFY(m_flow->isUpdating());
+
+        // The update ends while the user is asked: the question is taken
+        // back and the window stays to show the result.
+        dialogs.answers << UserDialogs::Answer::Yes;
+        dialogs.onQuestion = [this](const FakeDialogs::Box &) {
+            so().updateFailed = true;
+            m_flow->statusReady();
+        };
+        QVERIFY(!m_flow->confirmClose());
+        QCOMPARE(dialogs.withdrawnQuestions, 1);
+        QCOMPARE(dialogs.texts().size(), 1); // the result's box
+        dialogs.onQuestion = nullptr;
+
+        QVERIFY(m_flow->confirmClose());
+        QCOMPARE(dialogs.questions.size(), 4);
+        QCOMPARE(dialogs.withdrawnQuestions, 1);
+    }
+
+    // What the status bar says about the connection goes with it; what it
+    // says about how something ended stays.
+    void disconnectClearsConnectionState()
+    {
+        FakeDialogs dialogs;
+        reachId(QStringLiteral("0x1234"));
+        QCOMPARE(m_screen->status(), "Connected to Port: " + kPort);
+        m_flow->closeSerialPort();
+        QCOMPARE(m_screen->status(), QString());
+        QCOMPARE(m_screen->connection, QStringLiteral("Disconnected"));
+
+        reachImageAccepted();
+        QCOMPARE(m_screen->status(), QStringLiteral("File loaded: Ok."));
+        m_flow->exitBoot();
+        QCOMPARE(m_screen->status(), QString());
+
+        m_flow->openSerialPort();
+        so().serialOpened = true;
+        m_flow->statusReady();
+        so().idError = true;
+        m_flow->statusReady();
+        QCOMPARE(m_screen->status(), QStringLiteral("Error when connecting to the board."));
+    }
+
+    // The daemon's text stays; a hint by its error code follows.
+    void portErrorWithHint()
+    {
+        FakeDialogs dialogs;
+        const QString missing = m_files.filePath(QStringLiteral("ttyGone0"));
+        so().portSettings.portName = missing;
+        m_flow->openSerialPort();
+        so().errorText = QStringLiteral("Can't open %1, error code 1").arg(missing);
+        so().serialError = true;
+        m_flow->statusReady();
+        QCOMPARE(dialogs.boxes.size(), 1);
+        const QString text = dialogs.boxes.at(0).text;
+        QVERIFY2(text.startsWith(so().errorText + QStringLiteral("\n\n") + missing +
+                                 QStringLiteral(" does not exist.")),
+                 qPrintable(text));
+        QCOMPARE(m_screen->failureDetails, QStringList{so().errorText});
+        QCOMPARE(m_screen->status(), QStringLiteral("Open error."));
+    }
+
+    // The adapter pulled while a board is connected: the daemon has closed
+    // the port, and the window must not offer Update on it.
+    void portLostWhileConnected()
+    {
+        FakeDialogs dialogs;
+        reachImageAccepted();
+        m_link->take();
+        so().errorText = QStringLiteral("Serial port %1 was disconnected").arg(kPort);
+        so().serialError = true;
+        m_flow->statusReady();
+        QCOMPARE(dialogs.boxes.size(), 1);
+        QVERIFY(dialogs.boxes.at(0).text.contains(QLatin1String("unplugged")));
+        QCOMPARE(m_flow->enabledControls(), kIdle);
+        QCOMPARE(m_screen->connection, QStringLiteral("Disconnected"));
+        QCOMPARE(m_screen->status(), QStringLiteral("Open error."));
+        QCOMPARE(m_link->take(), QStringList{"REQUEST/SERIAL CLOSE"});
     }
 
     // A box runs the event loop: a reply arriving meanwhile is applied in a
@@ -543,12 +922,20 @@ private slots:
         QCoreApplication::installTranslator(&italian);
         reachId(QStringLiteral("0x1234"));
         const QString connection = m_screen->connection;
-        m_flow->sendImageFile(kImage);
+        m_flow->sendImageFile(m_image);
         so().flashReplied = true;
         m_flow->statusReady();
+        m_flow->startUpdate(true);
+        const QString erasing = m_screen->status();
+        const bool asked = !m_flow->confirmClose();
         QCoreApplication::removeTranslator(&italian);
         QCOMPARE(connection, QStringLiteral("Connesso con la scheda: ") + kBoard);
-        QCOMPARE(dialogs.texts(), QStringList{"File errato."});
+        QCOMPARE(dialogs.texts().constFirst().section(QLatin1Char('\n'), 0, 0),
+                 QStringLiteral("File errato."));
+        QVERIFY(dialogs.texts().constFirst().contains(QLatin1String("daemon seriale")));
+        QCOMPARE(erasing, QStringLiteral("Cancellazione della scheda…"));
+        QVERIFY(asked);
+        QVERIFY(dialogs.questions.at(0).text.startsWith(QStringLiteral("È in corso")));
         QCOMPARE(dialogs.boxes.at(0).title, QStringLiteral("Error")); // titles stay English
     }
 

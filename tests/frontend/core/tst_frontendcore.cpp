@@ -189,6 +189,30 @@ private slots:
                                 "MaxErase=-1 Padding=255 IdPosition=1"));
     }
 
+    // Qt's INI reader splits a value at its commas.
+    void nameKeepsItsCommas_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("plain") << QByteArray("name=VB-4567, rev. B") << "VB-4567, rev. B";
+        QTest::newRow("three parts")
+            << QByteArray("name=Swing,2 leaves, 24 V") << "Swing, 2 leaves, 24 V";
+        QTest::newRow("quoted") << QByteArray("name=\"Slide, heavy\"") << "Slide, heavy";
+    }
+    void nameKeepsItsCommas()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QString, name);
+        FakeDialogs dialogs;
+        writeConfig("0x4567", "[configs]\n" + line +
+                                  "\nstart-flash=0\nstart-progr=800\nsize-flash=64\n"
+                                  "size-progr=62\nmax-erase=-1\npadding=FF\nid-position=1\n");
+        BoardConf conf;
+        QVERIFY(loadBoardConfig("0x4567", conf, folder()));
+        QCOMPARE(conf.name, name);
+        QCOMPARE(conf.sizeProgr, 62);
+    }
+
     void convertsValues()
     {
         FakeDialogs dialogs;

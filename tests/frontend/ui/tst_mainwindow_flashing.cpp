@@ -1,8 +1,10 @@
 // The main window driven through the real serial daemon (in-process, on a
 // broker of its own) and the virtual board: the good path of an update and
 // its failure rows. Boxes and the file dialog are answered by FakeDialogs.
+#include "frontend/core/flashworkflow.h"
 #include "frontend/core/systemmgr.h"
 #include "frontend/ui/mainwindow.h"
+#include "mqtt/mqttmgr.h"
 #include "serial/statusobject.h" // the daemon's worker
 #include "tests/frontend/fakedialogs.h"
 #include "tests/support/boardsimprocess.h"
@@ -12,6 +14,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -169,12 +172,17 @@ private slots:
         startDaemon();
         const QString dump = m_tmp.filePath("vb1234.bin");
         BoardSimProcess board;
-        QVERIFY(board.start({"--id", "0x1234", "--erase-all-from", "0x800", "--dump", dump}));
+        // Paced: the board takes the wire's time for every byte, as a real one.
+        QVERIFY(
+            board.start({"--id", "0x1234", "--erase-all-from", "0x800", "--pace", "--dump", dump}));
         auto window = startWindow(board.port());
         const MainWindowForm &f = window->form();
         QVERIFY(waitForPong(*window));
         QVERIFY(!window->daemonCheckPending());
         screenshot(*window, QStringLiteral("flashing-start-datalogging.png"));
+        // Sees the daemon's replies as they leave it.
+        MqttProbe replies(m_broker.port(), QStringLiteral("SERIAL/#"), "velmo-test-replies");
+        QVERIFY(replies.waitConnected(QStringLiteral("SERIAL/test")));
 
         QVERIFY2(connectBoard(*window, "VB-1234 virtual board"), qPrintable(labelText(*window)));
         QCOMPARE(statusText(*window), QStringLiteral("Connected to Port: ") + board.port());
@@ -204,19 +212,41 @@ private slots:
         }
 
         // Watch the progress and the locked controls while the board is written.
+        const auto locked = [&f] {
+            return !f.actionQuit->isEnabled() && !f.actionDisconnect->isEnabled() &&
+                   !f.btnUpdate->isEnabled() && !f.actionUpdate->isEnabled() &&
+                   !f.btnOpenFile->isEnabled() && !f.actionOpenFile->isEnabled();
+        };
         QList<int> progress;
+        QStringList progressTexts;
         bool lockedWhileWriting = true;
+        qint64 writesAtFirstProgress = -1;
         connect(f.progressBarUpdate, &QProgressBar::valueChanged, this, [&](int value) {
             progress << value;
-            // The bar moves first, then the controls lock: look from the
-            // second value on.
-            if (value > 0 && progress.size() > 1)
-                lockedWhileWriting = lockedWhileWriting && !f.actionQuit->isEnabled() &&
-                                     !f.actionDisconnect->isEnabled() &&
-                                     !f.btnUpdate->isEnabled() && !f.btnOpenFile->isEnabled();
+            if (value == 0)
+                return;
+            if (writesAtFirstProgress < 0)
+                writesAtFirstProgress = board.stats().value(QStringLiteral("writes"), -1);
+            lockedWhileWriting = lockedWhileWriting && locked();
         });
+        // The status is set after the bar: read it at the next reply.
+        connect(window->systemMgr(), &frontend::SystemMgr::statusReady, this,
+                [&] { progressTexts << statusText(*window); });
+        QElapsedTimer clock;
+        clock.start();
+        qint64 replyAt = -1;
+        connect(replies.manager(), &MqttMgr::statusUpdated, this, [&] {
+            if (replyAt < 0 && replies.messages().constLast().first == "SERIAL/BOARD/UPDATE")
+                replyAt = clock.elapsed();
+        });
+        qint64 boxAt = -1;
+        dialogs.onBox = [&](const FakeDialogs::Box &) { boxAt = clock.elapsed(); };
+
         f.btnUpdate->click();
-        QCOMPARE(statusText(*window), QStringLiteral("Update started."));
+        // Locked from the click: the erase gives no progress for a while.
+        QVERIFY(locked());
+        QCOMPARE(statusText(*window), QStringLiteral("Erasing the board…"));
+        screenshot(*window, QStringLiteral("flashing-erasing.png"));
         QCOMPARE(m_requests->waitFor("REQUEST/BOARD/UPDATE"), QStringLiteral("EraseAll=1"));
         QTRY_VERIFY_WITH_TIMEOUT(
             dialogs.texts().contains(QStringLiteral("Update completed successfully.")),
@@ -224,9 +254,23 @@ private slots:
         QCOMPARE(dialogs.boxes.constLast().title, QStringLiteral("Flashing"));
         QCOMPARE(dialogs.boxes.constLast().kind, UserDialogs::Kind::Information);
         QCOMPARE(dialogs.boxes.size(), 1);
+        QCOMPARE(replies.payloadsOf("SERIAL/BOARD/UPDATE"), QStringList{"OK"});
+        QVERIFY(replyAt >= 0);
+        qInfo("result box %lld ms after the daemon's reply; %lld of 992 blocks written at the "
+              "first progress value",
+              boxAt - replyAt, writesAtFirstProgress);
+        QVERIFY2(boxAt - replyAt < 1000,
+                 qPrintable(QStringLiteral("box %1 ms after the reply").arg(boxAt - replyAt)));
 
-        QVERIFY(progress.size() > 2);
+        // The window kept pace: the first value came while the board still
+        // had most of its 992 blocks to write.
+        QVERIFY(progress.size() > 50);
+        QVERIFY2(writesAtFirstProgress >= 0 && writesAtFirstProgress < 992 / 2,
+                 qPrintable(QString::number(writesAtFirstProgress)));
         QVERIFY(lockedWhileWriting);
+        QVERIFY(std::any_of(progressTexts.cbegin(), progressTexts.cend(), [](const QString &t) {
+            return t.contains(QLatin1String(" of 992 blocks, about "));
+        }));
         QVERIFY(std::is_sorted(progress.begin(), progress.end() - 1));
         QCOMPARE(progress.constLast(), 0);
         QCOMPARE(f.progressBarUpdate->value(), 0);
@@ -363,7 +407,13 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(dialogs.boxes.size(), 1, kConnectTimeoutMs);
         QCOMPARE(dialogs.boxes.at(0).kind, UserDialogs::Kind::Critical);
         QCOMPARE(dialogs.boxes.at(0).title, QStringLiteral("Error"));
-        QVERIFY(!dialogs.boxes.at(0).text.isEmpty()); // the daemon's own text
+        // The daemon's own text, then what to do about it.
+        const QStringList parts = dialogs.boxes.at(0).text.split(QStringLiteral("\n\n"));
+        QCOMPARE(parts.size(), 2);
+        QVERIFY2(parts.at(0).startsWith(QLatin1String("Can't open ")), qPrintable(parts.at(0)));
+        QVERIFY(parts.at(0).endsWith(QLatin1String("error code 1")));
+        QVERIFY2(parts.at(1).startsWith(m_tmp.filePath("no-such-port") + " does not exist."),
+                 qPrintable(parts.at(1)));
         QCOMPARE(statusText(*window), QStringLiteral("Open error."));
         QVERIFY(window->form().actionConnect->isEnabled());
         QVERIFY(!window->form().btnOpenFile->isEnabled());
@@ -412,30 +462,101 @@ private slots:
         QVERIFY(m_requests->payloadsOf("REQUEST/BOARD/CONFIGS").isEmpty());
     }
 
-    void refusedImage()
+    // Checked before sending, by the daemon's rules: the first problem is
+    // named and nothing reaches the daemon.
+    void preSendCheck_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("bad record checksum") << "bad-checksum.hex"
+                                             << "line 5: wrong record checksum";
+        QTest::newRow("foreign board") << "vb2345-sample.hex"
+                                       << "made for board 0x2345, connected board is 0x1234";
+    }
+    void preSendCheck()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, reason);
+        FakeDialogs dialogs;
+        startDaemon();
+        BoardSimProcess board;
+        QVERIFY(board.start({"--id", "0x1234", "--erase-all-from", "0x800"}));
+        auto window = startWindow(board.port());
+        const MainWindowForm &f = window->form();
+        QVERIFY(waitForPong(*window));
+        QVERIFY(connectBoard(*window, "VB-1234 virtual board"));
+
+        QString path = sampleFirmware(file);
+        if (file == QLatin1String("bad-checksum.hex")) {
+            // The sample with one digit of its fifth line changed.
+            QFile sample(sampleFirmware("vb1234-sample.hex"));
+            QVERIFY(sample.open(QIODevice::ReadOnly));
+            QList<QByteArray> lines = sample.readAll().split('\n');
+            QByteArray &line = lines[4];
+            line[12] = line[12] == '0' ? '1' : '0';
+            path = m_tmp.filePath(file);
+            QFile bad(path);
+            QVERIFY(bad.open(QIODevice::WriteOnly));
+            bad.write(lines.join('\n'));
+        }
+        m_requests->clear();
+        dialogs.files << path;
+        f.btnOpenFile->click();
+        QCOMPARE(dialogs.texts(),
+                 QStringList{"The file was not sent to the board:\n" + reason + "."});
+        QCOMPARE(dialogs.boxes.at(0).kind, UserDialogs::Kind::Critical);
+        QCOMPARE(statusText(*window), "File not sent: " + reason + ".");
+        QVERIFY(f.lineEditOpenFile->text().isEmpty());
+        QVERIFY(!f.btnUpdate->isEnabled());
+        QVERIFY(!f.actionUpdate->isEnabled());
+        screenshot(*window, QStringLiteral("flashing-file-refused.png"));
+        QTest::qWait(300);
+        QVERIFY(m_requests->payloadsOf("REQUEST/SERIAL/FLASH").isEmpty());
+
+        // Cancelling the file dialog sends nothing and keeps the status bar.
+        f.btnOpenFile->click();
+        QTest::qWait(300);
+        QCOMPARE(statusText(*window), "File not sent: " + reason + ".");
+        QVERIFY(m_requests->payloadsOf("REQUEST/SERIAL/FLASH").isEmpty());
+    }
+
+    // A file refused before sending must not leave the image accepted before
+    // armed: an Update would write that one.
+    void refusedLocalFileDisarmsUpdate()
     {
         FakeDialogs dialogs;
         startDaemon();
         BoardSimProcess board;
         QVERIFY(board.start({"--id", "0x1234", "--erase-all-from", "0x800"}));
         auto window = startWindow(board.port());
+        const MainWindowForm &f = window->form();
         QVERIFY(waitForPong(*window));
         QVERIFY(connectBoard(*window, "VB-1234 virtual board"));
-        // Made for the other board: the daemon refuses it.
-        dialogs.files << sampleFirmware("vb2345-sample.hex");
-        window->form().actionOpenFile->trigger();
-        QTRY_COMPARE_WITH_TIMEOUT(dialogs.texts(), QStringList{"File wrong."}, kConnectTimeoutMs);
-        QCOMPARE(dialogs.boxes.at(0).kind, UserDialogs::Kind::Critical);
-        QCOMPARE(statusText(*window), QStringLiteral("File loaded: Error file wrong."));
-        QVERIFY(!window->form().btnUpdate->isEnabled());
-        QVERIFY(!window->form().actionUpdate->isEnabled());
+        dialogs.files << sampleFirmware("vb1234-sample.hex");
+        f.btnOpenFile->click();
+        QTRY_COMPARE_WITH_TIMEOUT(statusText(*window), QStringLiteral("File loaded: Ok."),
+                                  kConnectTimeoutMs);
+        QVERIFY(f.btnUpdate->isEnabled());
+        QVERIFY(f.checkBoxEraseAll->isEnabled());
 
-        // Cancelling the file dialog sends nothing and keeps the status bar.
+        const QString empty = m_tmp.filePath("empty.hex");
+        QFile file(empty);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
         m_requests->clear();
-        window->form().btnOpenFile->click();
+        dialogs.files << empty;
+        f.actionOpenFile->trigger();
+        QCOMPARE(dialogs.texts(), QStringList{"Error: File is empty.\n"});
+        QCOMPARE(statusText(*window), QStringLiteral("File not loaded: the file is empty."));
+        QVERIFY(f.lineEditOpenFile->text().isEmpty());
+        QVERIFY(!f.btnUpdate->isEnabled());
+        QVERIFY(!f.actionUpdate->isEnabled());
+        QVERIFY(!f.checkBoxEraseAll->isEnabled());
+        QVERIFY(f.labelHexVers->text().isEmpty());
+        QVERIFY(f.btnOpenFile->isEnabled()); // another file may be chosen
         QTest::qWait(300);
-        QCOMPARE(statusText(*window), QStringLiteral("File loaded: Error file wrong."));
         QVERIFY(m_requests->payloadsOf("REQUEST/SERIAL/FLASH").isEmpty());
+        QVERIFY(m_requests->payloadsOf("REQUEST/BOARD/UPDATE").isEmpty());
     }
 
     // Replies the real daemon never sends, from a stand-in on the broker.
@@ -471,9 +592,12 @@ private slots:
                                   5000);
         QCOMPARE(f.progressBarUpdate->value(), 40);
 
-        // Closing the window during an update still closes the port.
+        // Closing the window during an update asks first; if the user
+        // insists, the port is still closed.
         m_requests->clear();
-        window->close();
+        dialogs.answers << UserDialogs::Answer::Yes;
+        QVERIFY(window->close());
+        QCOMPARE(dialogs.questions.size(), 1);
         QCOMPARE(m_requests->waitFor("REQUEST/SERIAL"), QStringLiteral("CLOSE"));
     }
 
@@ -518,8 +642,10 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(statusText(*window), QStringLiteral("File loaded: Ok."),
                                   kConnectTimeoutMs);
         window->form().btnUpdate->click();
-        QTRY_VERIFY_WITH_TIMEOUT(dialogs.texts().contains(QStringLiteral("Failed Update.")),
-                                 kUpdateTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!dialogs.boxes.isEmpty(), kUpdateTimeoutMs);
+        QCOMPARE(dialogs.boxes.size(), 1);
+        QVERIFY(dialogs.texts().constFirst().startsWith(
+            QLatin1String("Failed Update.\nThe board is left without a complete firmware.")));
         QCOMPARE(dialogs.boxes.constLast().kind, UserDialogs::Kind::Critical);
         QCOMPARE(statusText(*window), QStringLiteral("Failed Update."));
         QCOMPARE(labelText(*window), QStringLiteral("Disconnected"));
@@ -529,6 +655,125 @@ private slots:
         QTest::qWait(300);
         QVERIFY(m_requests->payloadsOf("REQUEST/BOARD/BOOTOFF").isEmpty());
         QCOMPARE(m_requests->payloadsOf("REQUEST/SERIAL").constLast(), QStringLiteral("CLOSE"));
+    }
+
+    // Closing during an update asks; No keeps the update running to its end,
+    // Yes closes and asks the daemon to stop.
+    void closeQuestionDuringUpdate()
+    {
+        FakeDialogs dialogs;
+        startDaemon();
+        BoardSimProcess board;
+        QVERIFY(board.start({"--id", "0x1234", "--erase-all-from", "0x800", "--pace"}));
+        auto window = startWindow(board.port());
+        const MainWindowForm &f = window->form();
+        QVERIFY(waitForPong(*window));
+        QVERIFY(connectBoard(*window, "VB-1234 virtual board"));
+        dialogs.files << sampleFirmware("vb1234-sample.hex");
+        f.btnOpenFile->click();
+        QTRY_COMPARE_WITH_TIMEOUT(statusText(*window), QStringLiteral("File loaded: Ok."),
+                                  kConnectTimeoutMs);
+
+        f.btnUpdate->click();
+        QTRY_VERIFY_WITH_TIMEOUT(f.progressBarUpdate->value() > 10, kUpdateTimeoutMs);
+        dialogs.answers << UserDialogs::Answer::No;
+        QVERIFY(!window->close());
+        QCOMPARE(dialogs.questions.size(), 1);
+        QCOMPARE(dialogs.questions.at(0).text,
+                 QStringLiteral("An update is running. Closing now stops it and leaves the board "
+                                "without a complete firmware. Close anyway?"));
+        QCOMPARE(dialogs.questionDefaults, QList<UserDialogs::Answer>{UserDialogs::Answer::No});
+        QVERIFY(window->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(
+            dialogs.texts().contains(QStringLiteral("Update completed successfully.")),
+            kUpdateTimeoutMs);
+
+        // Again, and this time the user closes.
+        QVERIFY(connectBoard(*window, "VB-1234 virtual board"));
+        dialogs.files << sampleFirmware("vb1234-sample.hex");
+        f.btnOpenFile->click();
+        QTRY_COMPARE_WITH_TIMEOUT(statusText(*window), QStringLiteral("File loaded: Ok."),
+                                  kConnectTimeoutMs);
+        m_requests->clear();
+        const qint64 writesBefore = board.stats().value(QStringLiteral("writes"), -1);
+        QVERIFY(writesBefore >= 992);
+        f.btnUpdate->click();
+        QTRY_VERIFY_WITH_TIMEOUT(f.progressBarUpdate->value() > 5, kUpdateTimeoutMs);
+        dialogs.answers << UserDialogs::Answer::Yes;
+        QVERIFY(window->close());
+        QCOMPARE(dialogs.questions.size(), 2);
+        QCOMPARE(m_requests->waitFor("REQUEST/SERIAL"), QStringLiteral("CLOSE"));
+        // The update ends short of its last block.
+        QTest::qWait(500);
+        const qint64 writes = board.stats().value(QStringLiteral("writes"), -1) - writesBefore;
+        QVERIFY2(writes > 0 && writes < 992, qPrintable(QString::number(writes)));
+    }
+
+    // The daemon dies while the board is written: within about ten seconds
+    // the window says so, unlocks and closes the port.
+    void daemonKilledDuringUpdate()
+    {
+        FakeDialogs dialogs;
+        startDaemon();
+        BoardSimProcess board;
+        QVERIFY(board.start(
+            {"--id", "0x1234", "--erase-all-from", "0x800", "--pace", "--write-ms", "5"}));
+        auto window = startWindow(board.port());
+        const MainWindowForm &f = window->form();
+        QVERIFY(waitForPong(*window));
+        QVERIFY(connectBoard(*window, "VB-1234 virtual board"));
+        dialogs.files << sampleFirmware("vb1234-sample.hex");
+        f.btnOpenFile->click();
+        QTRY_COMPARE_WITH_TIMEOUT(statusText(*window), QStringLiteral("File loaded: Ok."),
+                                  kConnectTimeoutMs);
+        f.btnUpdate->click();
+        QTRY_VERIFY_WITH_TIMEOUT(f.progressBarUpdate->value() > 5, kUpdateTimeoutMs);
+        QVERIFY(!f.actionQuit->isEnabled());
+
+        m_requests->clear();
+        QElapsedTimer sinceKill;
+        sinceKill.start();
+        m_daemon.reset();
+        QTRY_VERIFY_WITH_TIMEOUT(!dialogs.boxes.isEmpty(), 20000);
+        qInfo("noticed %lld ms after the daemon ended", sinceKill.elapsed());
+        QCOMPARE(dialogs.boxes.size(), 1);
+        QCOMPARE(dialogs.boxes.at(0).kind, UserDialogs::Kind::Critical);
+        QVERIFY(dialogs.texts().constFirst().startsWith(QLatin1String(
+            "The serial daemon stopped answering during the update.\nThe board is left "
+            "without a complete firmware.")));
+        QCOMPARE(statusText(*window),
+                 QStringLiteral("The serial daemon stopped answering during the update."));
+        QCOMPARE(labelText(*window), QStringLiteral("Disconnected"));
+        QCOMPARE(f.progressBarUpdate->value(), 0);
+        QVERIFY(f.actionQuit->isEnabled());
+        QVERIFY(f.actionConnect->isEnabled());
+        QVERIFY(!f.actionDisconnect->isEnabled());
+        QVERIFY(!f.btnUpdate->isEnabled());
+        // One ping into the silence, then the port is closed.
+        QCOMPARE(m_requests->waitFor("REQUEST/SERIAL/PING"), QStringLiteral(" "));
+        QCOMPARE(m_requests->waitFor("REQUEST/SERIAL"), QStringLiteral("CLOSE"));
+        // And the window closes without a question.
+        QVERIFY(window->close());
+        QVERIFY(dialogs.questions.isEmpty());
+    }
+
+    // The INI reader splits "name" at its commas; the label shows it whole.
+    void boardNameWithComma()
+    {
+        FakeDialogs dialogs;
+        startDaemon();
+        BoardSimProcess board;
+        QVERIFY(board.start({"--id", "0x4567"}));
+        QFile config(m_tmp.filePath("config-id-0x4567.ini"));
+        QVERIFY(config.open(QIODevice::WriteOnly));
+        config.write("[configs]\nname=VB-4567, rev. B\nstart-flash=0\nstart-progr=800\n"
+                     "size-flash=64\nsize-progr=62\nmax-erase=-1\npadding=FF\nid-position=1\n");
+        config.close();
+        auto window = startWindow(board.port());
+        window->flashWorkflow()->setBoardConfigFolder(m_tmp.path() + QLatin1Char('/'));
+        QVERIFY(waitForPong(*window));
+        QVERIFY2(connectBoard(*window, "VB-4567, rev. B"), qPrintable(labelText(*window)));
+        QVERIFY(dialogs.boxes.isEmpty());
     }
 };
 

@@ -310,6 +310,48 @@ private slots:
         QCOMPARE(ports->currentIndex(), -1);
     }
 
+    // A device path the daemon does not list (a by-id name, a pseudo-
+    // terminal) can be typed; it is stored and used as the port name.
+    void typedPortIsKept()
+    {
+        FakeDialogs dialogs;
+        writePrefs({{"serial/com", "/dev/ttyS0"}});
+        auto w = makeWindow();
+        SettingsDialog *dialog = w->settingsDialog();
+        auto *ports = dialog->findChild<QComboBox *>("serialPortInfoListBox");
+        frontend::StatusObject *so = w->systemMgr()->statusObject();
+        so->comPorts = {"/dev/ttyS0", "/dev/ttyUSB0"};
+        dialog->refreshPortList();
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+
+        const QString byId = QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_A10K3-if00-port0");
+        ports->lineEdit()->selectAll();
+        QTest::keyClicks(ports->lineEdit(), byId);
+        // A reply of the daemon while typing leaves the text alone.
+        dialog->refreshPortList();
+        QCOMPARE(ports->currentText(), byId);
+        QCOMPARE(ports->count(), 2); // nothing added to the list
+
+        QSignalSpy done(dialog, qOverload<>(&SettingsDialog::done));
+        dialog->findChild<QPushButton *>("applyButton")->click();
+        QCOMPARE(done.count(), 1);
+        QCOMPARE(dialog->currentSettings().portName, byId);
+        QCOMPARE(so->portSettings.portName, byId);
+        QSettings prefs(prefsPath(), QSettings::IniFormat);
+        QCOMPARE(prefs.value("serial/com").toString(), byId);
+
+        // Shown again later although the daemon does not list it.
+        dialog->refreshPortList();
+        QCOMPARE(ports->currentIndex(), -1);
+        QCOMPARE(ports->currentText(), byId);
+
+        // And read back at the next start.
+        w.reset();
+        auto again = makeWindow();
+        QCOMPARE(again->settingsDialog()->currentSettings().portName, byId);
+    }
+
     void connectMqttStoresBroker()
     {
         FakeDialogs dialogs;

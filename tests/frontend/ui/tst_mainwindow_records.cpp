@@ -154,6 +154,13 @@ private:
             QTRY_VERIFY_WITH_TIMEOUT(dialogs.texts().contains(kJammed), kConnectTimeoutMs);
         }
 
+        // Declining the close question keeps the update and its record open.
+        window->close();
+        QCOMPARE(dialogs.questions.size(), 1);
+        QVERIFY(oneMore(before, &r));
+        QCOMPARE(r.state, RecordState::Running);
+
+        dialogs.answers << UserDialogs::Answer::Yes;
         window->close();
         QVERIFY(oneMore(before, &r));
         QCOMPARE(r.state, RecordState::AbortedByClosing);
@@ -248,8 +255,10 @@ private slots:
         QVERIFY(window);
         const QList<UpdateRecord> before = allRecords();
         window->form().btnUpdate->click();
-        QTRY_VERIFY_WITH_TIMEOUT(dialogs.texts().contains(QStringLiteral("Failed Update.")),
-                                 kUpdateTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !dialogs.texts().isEmpty() &&
+                dialogs.texts().constLast().startsWith(QLatin1String("Failed Update.")),
+            kUpdateTimeoutMs);
         UpdateRecord r;
         QVERIFY(oneMore(before, &r));
         QCOMPARE(r.state, RecordState::Failed);
@@ -271,7 +280,7 @@ private slots:
         QTest::qWait(500);
         QVERIFY(QMetaObject::invokeMethod(window.get(), "startUpdate"));
         QCOMPARE(window->form().statusBar->currentMessage(),
-                 QStringLiteral("Update not started: the serial daemon could not be reached."));
+                 QStringLiteral("The update request could not be sent to the serial daemon."));
         QCOMPARE(allRecords().size(), before.size());
         QVERIFY(m_broker.start());
     }
