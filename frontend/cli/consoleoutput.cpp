@@ -145,30 +145,3 @@ QString ConsoleOutput::clockText(qint64 ms)
             .arg(rest, 2, 10, QLatin1Char('0'));
     return QStringLiteral("%1:%2").arg(minutes).arg(rest, 2, 10, QLatin1Char('0'));
 }
-
-int ConsoleOutput::blocksAt(int percent, int totalBlocks)
-{
-    if (totalBlocks <= 0 || percent <= 0)
-        return 0;
-    if (percent >= 100)
-        return totalBlocks;
-    return int((qint64(percent) * totalBlocks + 99) / 100);
-}
-
-void ProgressEstimate::sample(int percent, qint64 elapsedMs)
-{
-    if (m_firstPercent < 0) {
-        m_firstPercent = percent;
-        m_firstMs = elapsedMs;
-    }
-    m_percent = percent;
-    m_ms = elapsedMs;
-}
-
-qint64 ProgressEstimate::remainingMs() const
-{
-    const int done = m_percent - m_firstPercent;
-    if (m_firstPercent < 0 || done <= 0 || m_ms <= m_firstMs)
-        return -1;
-    return (m_ms - m_firstMs) * (100 - qMin(m_percent, 100)) / done;
-}

@@ -45,9 +45,6 @@ public:
     static QString progressText(const ProgressReport &report);
     // "0:07", "12:05", "1:02:05".
     static QString clockText(qint64 ms);
-    // The first block count at which the daemon reports `percent` (it
-    // counts whole percent of acknowledged blocks).
-    static int blocksAt(int percent, int totalBlocks);
     // One line of JSON, without its line end.
     static QByteArray eventLine(const QJsonObject &event);
 
@@ -66,20 +63,3 @@ private:
 
 // A JSON event: {"event": name, ...fields}.
 QJsonObject jsonEvent(const QString &name, const QJsonObject &fields = {});
-
-// Estimates the time left of an update from the progress values: the rate
-// since the first value, so the erase before it does not count.
-class ProgressEstimate
-{
-public:
-    void sample(int percent, qint64 elapsedMs);
-    // -1 until two different values have come.
-    qint64 remainingMs() const;
-    void reset() { *this = ProgressEstimate(); }
-
-private:
-    int m_firstPercent = -1;
-    qint64 m_firstMs = 0;
-    int m_percent = -1;
-    qint64 m_ms = 0;
-};

@@ -2,10 +2,10 @@
 
 #include "common/instanceguard.h"
 #include "firmware/flashplan.h"
-#include "firmware/imagecheck.h"
 #include "frontend/core/boardconfig.h"
 #include "frontend/core/daemonlink.h"
 #include "frontend/core/imagefile.h"
+#include "frontend/core/porthint.h"
 #include "frontend/core/requests.h"
 #include "frontend/core/systemmgr.h"
 #include "mqtt/mqttmgr.h"
@@ -207,6 +207,8 @@ void FlashCommand::connectTransport()
 
     m_workflow = std::make_unique<FlashWorkflow>(*m_link);
     FlashWorkflow *w = m_workflow.get();
+    w->setUpdateWatchTimes(m_timeouts.updateQuietMs, m_timeouts.updatePingWaitMs,
+                           m_timeouts.updateStartMs);
     connect(m_systemMgr.get(), &frontend::SystemMgr::statusReady, w, &FlashWorkflow::statusReady);
     connect(w, &FlashWorkflow::stageChanged, this, &FlashCommand::onStage);
     connect(w, &FlashWorkflow::failed, this, &FlashCommand::onFailure);
@@ -330,6 +332,17 @@ void FlashCommand::onStage(Stage stage)
     } else if (stage == Stage::BoardConnected && m_phase == Phase::BoardId) {
         // After the workflow has finished applying this reply.
         QTimer::singleShot(0, this, &FlashCommand::boardConnected);
+    } else if (stage == Stage::ImageSent && m_phase == Phase::Image) {
+        // The workflow checks the file against the board before it sends it.
+        const QString id = m_link->status().m_BoardConf.id;
+        m_out.step(tr("%1 checked: %2 bytes, made for board %3.")
+                       .arg(fileName())
+                       .arg(m_image.size())
+                       .arg(id),
+                   jsonEvent(QStringLiteral("image-checked"),
+                             {{QStringLiteral("file"), m_imagePath},
+                              {QStringLiteral("size"), qint64(m_image.size())},
+                              {QStringLiteral("md5"), frontend::requests::md5Hex(m_image)}}));
     } else if (stage == Stage::ImageAccepted && m_phase == Phase::Image) {
         m_out.step(tr("The serial daemon accepted %1.").arg(fileName()),
                    jsonEvent(QStringLiteral("image-accepted"),
@@ -377,27 +390,9 @@ void FlashCommand::boardConnected()
         return;
     }
 
-    // The daemon checks the file too, but only says "File wrong."; here the
-    // technician learns which line is wrong, or which board it is for,
-    // before anything is sent.
-    const hexfile::ImageProblem problem =
-        hexfile::checkImage(m_image, conf.layout(), int(frontend::requests::boardIdValue(conf.id)));
-    if (!problem.ok()) {
-        fail(ExitStatus::FileRefused,
-             tr("%1 is refused: %2").arg(fileName(), imageProblemText(problem)));
-        return;
-    }
     const FlashPlan plan(conf.layout(), m_options.eraseAll);
     m_totalBlocks = plan.totalBlocks();
     m_pageErase = !plan.usesEraseAll();
-    m_out.step(tr("%1 checked: %2 bytes, made for board %3.")
-                   .arg(fileName())
-                   .arg(m_image.size())
-                   .arg(conf.id),
-               jsonEvent(QStringLiteral("image-checked"),
-                         {{QStringLiteral("file"), m_imagePath},
-                          {QStringLiteral("size"), qint64(m_image.size())},
-                          {QStringLiteral("md5"), frontend::requests::md5Hex(m_image)}}));
     sendImage();
 }
 
@@ -413,14 +408,10 @@ void FlashCommand::startUpdate()
         return;
     enterPhase(Phase::Update, m_timeouts.firstProgressMs);
     m_updateClock.start();
-    m_estimate.reset();
+    m_progress.start(m_totalBlocks);
     m_workflow->startUpdate(m_options.eraseAll);
-    if (m_workflow->stage() != Stage::Updating) {
-        fail(ExitStatus::NoBroker, tr("The update request could not be sent: the connection to "
-                                      "the MQTT broker at %1 is lost.")
-                                       .arg(brokerText()));
-        return;
-    }
+    if (m_workflow->stage() != Stage::Updating)
+        return; // the workflow said why (UpdateNotStarted)
     const QString id = m_link->status().m_BoardConf.id;
     m_out.step(tr("Updating board %1: %2 blocks of 64 bytes, %3.")
                    .arg(id)
@@ -438,9 +429,9 @@ void FlashCommand::onProgress(int percent)
     if (m_finishing || percent <= m_lastPercent)
         return;
     m_lastPercent = percent;
-    m_estimate.sample(percent, m_updateClock.elapsed());
-    m_out.progress({percent, ConsoleOutput::blocksAt(percent, m_totalBlocks), m_totalBlocks,
-                    m_estimate.remainingMs()});
+    m_progress.advance(percent, m_updateClock.elapsed());
+    m_out.progress(
+        {percent, m_progress.blocksWritten(), m_totalBlocks, m_progress.remainingMs()});
     m_phaseTimer.start(m_timeouts.progressStepMs(m_totalBlocks, m_pageErase));
 }
 
@@ -470,9 +461,14 @@ void FlashCommand::onFailure(Failure failure, const QString &detail)
     case Failure::PortError:
         // During the update a lost line is the update's failure; the daemon
         // ends it itself and its text goes into the record.
-        if (m_phase == Phase::Open || m_phase == Phase::BoardId)
-            fail(ExitStatus::PortError,
-                 tr("The port %1 cannot be opened: %2").arg(portName(), detail));
+        if (m_phase == Phase::Open || m_phase == Phase::BoardId) {
+            QString text = tr("The port %1 cannot be opened: %2").arg(portName(), detail);
+            const QString hint = frontend::portErrorHint(
+                detail, portName(), frontend::probePortAccess(frontend::devicePath(portName())));
+            if (!hint.isEmpty())
+                text += QLatin1Char(' ') + hint.simplified();
+            fail(ExitStatus::PortError, text);
+        }
         return;
     case Failure::BoardIdOutOfRange:
         fail(ExitStatus::BoardIdUnread, tr("The answer %1 on %2 is no board identifier: is it "
@@ -513,6 +509,24 @@ void FlashCommand::onFailure(Failure failure, const QString &detail)
         fail(ExitStatus::UpdateFailed,
              tr("The board stopped answering during the update: it is left without a complete "
                 "firmware. Connect again and repeat the update."));
+        return;
+    case Failure::ImageCheckFailed:
+        fail(ExitStatus::FileRefused, tr("%1 is refused: %2").arg(fileName(), detail));
+        return;
+    case Failure::DaemonLost:
+        fail(ExitStatus::UpdateFailed,
+             tr("%1 The board is left without a complete firmware: update it again before "
+                "using it.")
+                 .arg(detail));
+        return;
+    case Failure::UpdateNotStarted:
+        if (brokerConnected())
+            fail(ExitStatus::UpdateFailed, detail);
+        else
+            fail(ExitStatus::NoBroker,
+                 tr("The update request could not be sent: the connection to the MQTT broker at "
+                    "%1 is lost.")
+                     .arg(brokerText()));
         return;
     default:
         break;
@@ -761,40 +775,4 @@ QString FlashCommand::portName() const
 QString FlashCommand::fileName() const
 {
     return QFileInfo(m_options.file).fileName();
-}
-
-QString FlashCommand::imageProblemText(const hexfile::ImageProblem &problem)
-{
-    using Kind = hexfile::ImageProblem::Kind;
-    const int line = problem.line;
-    switch (problem.kind) {
-    case Kind::None:
-        return QString();
-    case Kind::MissingIdentifierLine:
-        return tr("line 1 is not the board identifier line (\"#\" and hexadecimal digits)");
-    case Kind::NoIdPosition:
-        return tr("the board's configuration names no identifier position (id-position)");
-    case Kind::IdentifierTooShort:
-        return tr("line 1 ends before the board identifier");
-    case Kind::BoardMismatch:
-        return tr("made for board %1, connected board is %2")
-            .arg(problem.fileBoardId, problem.connectedBoardId);
-    case Kind::MissingColon:
-        return tr("line %1: the record does not begin with \":\"").arg(line);
-    case Kind::BadDigit:
-        return tr("line %1: a character that is no hexadecimal digit").arg(line);
-    case Kind::BadLength:
-        return tr("line %1: the record's length does not match its byte count").arg(line);
-    case Kind::BadChecksum:
-        return tr("line %1: wrong checksum").arg(line);
-    case Kind::UnknownRecordType:
-        return tr("line %1: unknown record type").arg(line);
-    case Kind::OutsideFlash:
-        return tr("line %1: data at %2 lies outside the board's flash")
-            .arg(line)
-            .arg(hex(problem.address));
-    case Kind::NoDataRecords:
-        return tr("the file holds no data to write");
-    }
-    return QString();
 }

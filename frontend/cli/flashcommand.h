@@ -6,6 +6,7 @@
 #include "frontend/cli/flashtimeouts.h"
 #include "frontend/core/flashworkflow.h"
 #include "frontend/core/preferences.h"
+#include "frontend/core/updateprogress.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -21,10 +22,6 @@ namespace frontend {
 class SystemMgr;
 class SystemMgrLink;
 } // namespace frontend
-
-namespace hexfile {
-struct ImageProblem;
-}
 
 namespace records {
 class UpdateRecorder;
@@ -72,10 +69,6 @@ public:
     Phase phase() const { return m_phase; }
     // Meaningful once finished() was emitted.
     int exitStatus() const { return m_status; }
-
-    // What is wrong with a file, for the technician: the line and what is
-    // wrong there, or which board the file was made for.
-    static QString imageProblemText(const hexfile::ImageProblem &problem);
 
 public slots:
     void start();
@@ -150,7 +143,7 @@ private:
     QString m_imagePath;
     int m_totalBlocks = 0;
     bool m_pageErase = false;
-    ProgressEstimate m_estimate;
+    frontend::UpdateProgress m_progress;
     int m_lastPercent = 0;
 
     bool m_finishing = false;

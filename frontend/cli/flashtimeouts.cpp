@@ -31,7 +31,8 @@ FlashTimeouts FlashTimeouts::scaled(double factor) const
     FlashTimeouts t = *this;
     for (int *ms : {&t.brokerMs, &t.daemonAnswerMs, &t.daemonStartMs, &t.pingIntervalMs,
                     &t.portListMs, &t.openMs, &t.boardIdMs, &t.imageMs, &t.imageMsPerMiB,
-                    &t.firstProgressMs, &t.blockMs, &t.marginMs, &t.stopMs})
+                    &t.firstProgressMs, &t.blockMs, &t.marginMs, &t.stopMs, &t.updateQuietMs,
+                    &t.updatePingWaitMs, &t.updateStartMs})
         *ms = scale(*ms);
     return t;
 }

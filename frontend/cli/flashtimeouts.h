@@ -1,5 +1,7 @@
 #pragma once
 
+#include "frontend/core/flashworkflow.h"
+
 #include <QString>
 
 // How long velmo-flash waits in each phase before it gives up. Where the
@@ -32,6 +34,11 @@ struct FlashTimeouts
     // After a Ctrl+C: the daemon notices the closed port when the wait for
     // its current block (or erase) ends.
     int stopMs = kDaemonFirstWriteMs + kMarginMs;
+    // The workflow's own watch of the update (see FlashWorkflow): scaled
+    // with the rest, so a shortened run also notices a lost daemon sooner.
+    int updateQuietMs = frontend::FlashWorkflow::kUpdateQuietMs;
+    int updatePingWaitMs = frontend::FlashWorkflow::kUpdatePingWaitMs;
+    int updateStartMs = frontend::FlashWorkflow::kUpdateStartTimeoutMs;
 
     // From one progress value to the next: every block one percent spans,
     // each with a page erase before it on a board that erases by pages.
