@@ -11,6 +11,7 @@ namespace frontend {
 namespace {
 
 constexpr int kOpenBaudRate = 9600;
+constexpr int kMaxTcpPort = 65535;
 
 // The dialog keeps each value in a choice list and sends the chosen item's
 // code; a stored value that is in no list selects nothing and goes out as 0.
@@ -47,9 +48,14 @@ StoredPreferences StoredPreferences::read(const QString &path)
     port.parity = listed(readInt(settings, kParityKey, 0), {0, 2, 3, 4, 5});
     port.stopBits = listed(readInt(settings, kStopBitsKey, 1), {1, 2, 3});
     port.flowControl = listed(readInt(settings, kFlowControlKey, 0), {0, 1, 2});
-    prefs.brokerHost =
-        settings.value(QLatin1String(kHostKey), QString::fromLatin1(kDefaultHost)).toString();
-    prefs.brokerPort = readInt(settings, kBrokerPortKey, kDefaultBrokerPort);
+    // A blank host or a port no socket can have would only fail later, and
+    // as a missing broker: the defaults are what the dialog shows then.
+    const QString host = settings.value(QLatin1String(kHostKey)).toString().trimmed();
+    if (!host.isEmpty())
+        prefs.brokerHost = host;
+    const int brokerPort = readInt(settings, kBrokerPortKey, kDefaultBrokerPort);
+    if (brokerPort >= 1 && brokerPort <= kMaxTcpPort)
+        prefs.brokerPort = brokerPort;
     return prefs;
 }
 
