@@ -92,7 +92,8 @@ void ConsoleOutput::progress(const ProgressReport &report)
         fields.insert(QStringLiteral("secondsLeft"),
                       report.msLeft < 0 ? QJsonValue()
                                         : QJsonValue(qint64((report.msLeft + 500) / 1000)));
-        writeLine(m_out, QString::fromUtf8(eventLine(jsonEvent(QStringLiteral("progress"), fields))));
+        writeLine(m_out,
+                  QString::fromUtf8(eventLine(jsonEvent(QStringLiteral("progress"), fields))));
         return;
     }
     const QString text = progressText(report);
@@ -120,8 +121,8 @@ QString ConsoleOutput::progressText(const ProgressReport &report)
 {
     const int percent = qBound(0, report.percent, 100);
     const int filled = percent * kBarWidth / 100;
-    const QString bar = QString(filled, QLatin1Char('#')) +
-                        QString(kBarWidth - filled, QLatin1Char('-'));
+    const QString bar =
+        QString(filled, QLatin1Char('#')) + QString(kBarWidth - filled, QLatin1Char('-'));
     QString text = tr("Writing %1 % [%2] block %3/%4")
                        .arg(percent, 3)
                        .arg(bar)

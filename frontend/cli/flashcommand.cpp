@@ -108,8 +108,7 @@ void FlashCommand::start()
         m_options.mode == FlashOptions::Mode::Flash || m_options.mode == FlashOptions::Mode::Info;
     if (board) {
         // Two front ends would both act on every reply of the one daemon.
-        m_frontEndKey =
-            std::make_unique<InstanceGuard>(QString(protocol::kFrontEndInstanceKey));
+        m_frontEndKey = std::make_unique<InstanceGuard>(QString(protocol::kFrontEndInstanceKey));
         if (!m_frontEndKey->tryAcquire()) {
             m_frontEndKey.reset();
             fail(ExitStatus::Busy, tr("The service tool's window or another velmo-flash is "
@@ -218,11 +217,10 @@ void FlashCommand::connectTransport()
     if (m_options.mode == FlashOptions::Mode::Flash) {
         m_recorder = std::make_unique<records::UpdateRecorder>(QLatin1String(kProgramName));
         m_recorder->setProblemHandler([this](const QString &text) {
-            m_out.problem(errorLine(text),
-                          jsonEvent(QStringLiteral("message"),
-                                    {{QStringLiteral("kind"), "warning"},
-                                     {QStringLiteral("title"), "Warning"},
-                                     {QStringLiteral("text"), text}}));
+            m_out.problem(errorLine(text), jsonEvent(QStringLiteral("message"),
+                                                     {{QStringLiteral("kind"), "warning"},
+                                                      {QStringLiteral("title"), "Warning"},
+                                                      {QStringLiteral("text"), text}}));
         });
         w->setRecorder(m_recorder.get());
     }
@@ -281,9 +279,9 @@ void FlashCommand::daemonAnswered()
         m_out.step(version.isEmpty() ? tr("The serial daemon answers.")
                                      : tr("The serial daemon %1 answers.").arg(version),
                    {});
-    m_out.step(QString(), jsonEvent(QStringLiteral("daemon"),
-                                    {{QStringLiteral("started"), m_daemonStarted},
-                                     {QStringLiteral("version"), version}}));
+    m_out.step(QString(),
+               jsonEvent(QStringLiteral("daemon"), {{QStringLiteral("started"), m_daemonStarted},
+                                                    {QStringLiteral("version"), version}}));
     if (m_options.mode == FlashOptions::Mode::ListPorts) {
         enterPhase(Phase::PortList, m_timeouts.portListMs);
         m_link->publish(protocol::request::kInfo, protocol::payload::kBlank);
@@ -301,9 +299,9 @@ void FlashCommand::replyArrived(const QString &topic)
             if (!name.isEmpty())
                 ports << name;
         }
-        m_out.step(QString(), jsonEvent(QStringLiteral("ports"),
-                                        {{QStringLiteral("ports"),
-                                          QJsonArray::fromStringList(ports)}}));
+        m_out.step(QString(),
+                   jsonEvent(QStringLiteral("ports"),
+                             {{QStringLiteral("ports"), QJsonArray::fromStringList(ports)}}));
         if (ports.isEmpty())
             m_out.problem(tr("The serial daemon sees no serial ports."), {});
         else
@@ -344,9 +342,9 @@ void FlashCommand::onStage(Stage stage)
                               {QStringLiteral("size"), qint64(m_image.size())},
                               {QStringLiteral("md5"), frontend::requests::md5Hex(m_image)}}));
     } else if (stage == Stage::ImageAccepted && m_phase == Phase::Image) {
-        m_out.step(tr("The serial daemon accepted %1.").arg(fileName()),
-                   jsonEvent(QStringLiteral("image-accepted"),
-                             {{QStringLiteral("file"), m_imagePath}}));
+        m_out.step(
+            tr("The serial daemon accepted %1.").arg(fileName()),
+            jsonEvent(QStringLiteral("image-accepted"), {{QStringLiteral("file"), m_imagePath}}));
         QTimer::singleShot(0, this, &FlashCommand::startUpdate);
     }
 }
@@ -358,23 +356,21 @@ void FlashCommand::boardConnected()
     const frontend::BoardConf &conf = m_link->status().m_BoardConf;
     const QString configPath = frontend::boardConfigPath(conf.id, m_workflow->boardConfigFolder());
     m_out.step(tr("Board %1: %2").arg(conf.id, conf.name),
-               jsonEvent(QStringLiteral("board"),
-                         {{QStringLiteral("id"), conf.id},
-                          {QStringLiteral("name"), conf.name},
-                          {QStringLiteral("config"), configPath},
-                          {QStringLiteral("startFlash"), conf.startFlash},
-                          {QStringLiteral("startProgr"), conf.startProgr},
-                          {QStringLiteral("sizeFlashKiB"), conf.sizeFlash},
-                          {QStringLiteral("sizeProgrKiB"), conf.sizeProgr},
-                          {QStringLiteral("maxErase"), conf.maxErase},
-                          {QStringLiteral("padding"), int(conf.padding)},
-                          {QStringLiteral("idPosition"), conf.idPosition},
-                          {QStringLiteral("refresh"), conf.refresh}}));
+               jsonEvent(QStringLiteral("board"), {{QStringLiteral("id"), conf.id},
+                                                   {QStringLiteral("name"), conf.name},
+                                                   {QStringLiteral("config"), configPath},
+                                                   {QStringLiteral("startFlash"), conf.startFlash},
+                                                   {QStringLiteral("startProgr"), conf.startProgr},
+                                                   {QStringLiteral("sizeFlashKiB"), conf.sizeFlash},
+                                                   {QStringLiteral("sizeProgrKiB"), conf.sizeProgr},
+                                                   {QStringLiteral("maxErase"), conf.maxErase},
+                                                   {QStringLiteral("padding"), int(conf.padding)},
+                                                   {QStringLiteral("idPosition"), conf.idPosition},
+                                                   {QStringLiteral("refresh"), conf.refresh}}));
 
     if (m_options.mode == FlashOptions::Mode::Info) {
-        const QString erase = conf.maxErase == -1
-                                  ? tr("all at once")
-                                  : tr("in steps of %1 bytes").arg(conf.maxErase);
+        const QString erase =
+            conf.maxErase == -1 ? tr("all at once") : tr("in steps of %1 bytes").arg(conf.maxErase);
         const QStringList lines{
             tr("Configuration file: %1").arg(configPath),
             tr("  flash:        %1 KiB from %2").arg(conf.sizeFlash).arg(hex(conf.startFlash)),
@@ -430,8 +426,7 @@ void FlashCommand::onProgress(int percent)
         return;
     m_lastPercent = percent;
     m_progress.advance(percent, m_updateClock.elapsed());
-    m_out.progress(
-        {percent, m_progress.blocksWritten(), m_totalBlocks, m_progress.remainingMs()});
+    m_out.progress({percent, m_progress.blocksWritten(), m_totalBlocks, m_progress.remainingMs()});
     m_phaseTimer.start(m_timeouts.progressStepMs(m_totalBlocks, m_pageErase));
 }
 

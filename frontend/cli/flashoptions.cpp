@@ -145,8 +145,8 @@ bool FlashOptions::parse(const QStringList &arguments, FlashOptions *options, QS
             if (m == o.mode)
                 return true;
         }
-        return fail(error, QStringLiteral("--%1 only goes with %2")
-                               .arg(option.names().constLast(), what));
+        return fail(error,
+                    QStringLiteral("--%1 only goes with %2").arg(option.names().constLast(), what));
     };
     const QString withDaemon = QStringLiteral("FILE.hex, --info or --list-ports");
     if (!onlyFor(n.port, {Mode::Flash, Mode::Info}, QStringLiteral("FILE.hex or --info")) ||
@@ -208,7 +208,8 @@ QString FlashOptions::versionText()
 
 QString FlashOptions::helpText()
 {
-    return QStringLiteral(R"(Usage: velmo-flash [--port DEV] [--broker HOST[:PORT]] [--erase-all|--page-erase] [--json] FILE.hex
+    return QStringLiteral(
+        R"(Usage: velmo-flash [--port DEV] [--broker HOST[:PORT]] [--erase-all|--page-erase] [--json] FILE.hex
        velmo-flash --info [--port DEV] [--broker HOST[:PORT]] [--json]
        velmo-flash --list-ports [--broker HOST[:PORT]] [--json]
        velmo-flash --history [--board ID] [--since DATE] [--until DATE] [--csv]

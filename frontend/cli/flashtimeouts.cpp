@@ -29,10 +29,10 @@ FlashTimeouts FlashTimeouts::scaled(double factor) const
         return int(qBound(1.0, std::round(ms * factor), double(INT_MAX)));
     };
     FlashTimeouts t = *this;
-    for (int *ms : {&t.brokerMs, &t.daemonAnswerMs, &t.daemonStartMs, &t.pingIntervalMs,
-                    &t.portListMs, &t.openMs, &t.boardIdMs, &t.imageMs, &t.imageMsPerMiB,
-                    &t.firstProgressMs, &t.blockMs, &t.marginMs, &t.stopMs, &t.updateQuietMs,
-                    &t.updatePingWaitMs, &t.updateStartMs})
+    for (int *ms :
+         {&t.brokerMs, &t.daemonAnswerMs, &t.daemonStartMs, &t.pingIntervalMs, &t.portListMs,
+          &t.openMs, &t.boardIdMs, &t.imageMs, &t.imageMsPerMiB, &t.firstProgressMs, &t.blockMs,
+          &t.marginMs, &t.stopMs, &t.updateQuietMs, &t.updatePingWaitMs, &t.updateStartMs})
         *ms = scale(*ms);
     return t;
 }

@@ -26,8 +26,8 @@ struct FlashTimeouts
     int portListMs = 5000;
     int openMs = 5000;
     int boardIdMs = kDaemonIdRequestMs * kDaemonIdRequests + kMarginMs;
-    int imageMs = 10000;         // the daemon's verdict on the file, plus
-    int imageMsPerMiB = 1000;    // this much per MiB of it
+    int imageMs = 10000;      // the daemon's verdict on the file, plus
+    int imageMsPerMiB = 1000; // this much per MiB of it
     int firstProgressMs = 2 * kDaemonFirstWriteMs + kMarginMs; // erase, first block
     int blockMs = kDaemonNextWriteMs;
     int marginMs = kMarginMs;

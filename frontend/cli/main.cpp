@@ -52,7 +52,8 @@ int main(int argc, char *argv[])
     FlashOptions options;
     QString error;
     if (!FlashOptions::parse(app.arguments(), &options, &error)) {
-        err.write(QStringLiteral("velmo-flash: %1\nTry 'velmo-flash --help'.\n").arg(error).toUtf8());
+        err.write(
+            QStringLiteral("velmo-flash: %1\nTry 'velmo-flash --help'.\n").arg(error).toUtf8());
         return int(ExitStatus::Usage);
     }
     if (options.mode == FlashOptions::Mode::Help) {

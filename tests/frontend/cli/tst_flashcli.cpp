@@ -23,16 +23,15 @@ private slots:
         QTest::addColumn<int>("mode");
         QTest::addColumn<bool>("eraseAll");
         QTest::newRow("file") << QStringList{"fw.hex"} << int(FlashOptions::Mode::Flash) << true;
-        QTest::newRow("page erase") << QStringList{"--page-erase", "fw.hex"}
-                                    << int(FlashOptions::Mode::Flash) << false;
+        QTest::newRow("page erase")
+            << QStringList{"--page-erase", "fw.hex"} << int(FlashOptions::Mode::Flash) << false;
         QTest::newRow("info") << QStringList{"--info", "--port", "/dev/ttyUSB0"}
                               << int(FlashOptions::Mode::Info) << true;
         QTest::newRow("ports") << QStringList{"--list-ports", "--json"}
                                << int(FlashOptions::Mode::ListPorts) << true;
         QTest::newRow("history") << QStringList{"--history", "--board", "12ab", "--csv"}
                                  << int(FlashOptions::Mode::History) << true;
-        QTest::newRow("help wins") << QStringList{"--help", "--bogus-but-ignored-no"}
-                                   << -1 << true;
+        QTest::newRow("help wins") << QStringList{"--help", "--bogus-but-ignored-no"} << -1 << true;
     }
     void parsesUses()
     {
@@ -63,15 +62,15 @@ private slots:
         QTest::newRow("two files") << QStringList{"a.hex", "b.hex"} << "one FILE.hex at a time";
         QTest::newRow("both erases")
             << QStringList{"--erase-all", "--page-erase", "fw.hex"} << "exclude each other";
-        QTest::newRow("port with history") << QStringList{"--history", "--port", "x"}
-                                           << "--port only goes with";
+        QTest::newRow("port with history")
+            << QStringList{"--history", "--port", "x"} << "--port only goes with";
         QTest::newRow("csv with file") << QStringList{"--csv", "fw.hex"} << "--csv only goes";
         QTest::newRow("blank port") << QStringList{"--port", " ", "fw.hex"} << "needs a device";
         QTest::newRow("bad broker port")
             << QStringList{"--broker", "host:70000", "fw.hex"} << "is not HOST";
         QTest::newRow("bare ipv6") << QStringList{"--broker", "::1", "fw.hex"} << "is not HOST";
-        QTest::newRow("bad board") << QStringList{"--history", "--board", "0x12345"}
-                                   << "is not a board identifier";
+        QTest::newRow("bad board")
+            << QStringList{"--history", "--board", "0x12345"} << "is not a board identifier";
         QTest::newRow("bad date") << QStringList{"--history", "--since", "5/3/2024"}
                                   << "is not a date";
         QTest::newRow("dates reversed")

@@ -233,8 +233,7 @@ private:
                 topic == protocol::request::kInfo || topic == QLatin1String("REQUEST/test"))
                 continue;
             trail << topic + QLatin1Char(' ') +
-                         (topic == protocol::request::kFlash ? QStringLiteral("<file>")
-                                                             : m.second);
+                         (topic == protocol::request::kFlash ? QStringLiteral("<file>") : m.second);
         }
         return trail;
     }
@@ -336,8 +335,9 @@ private slots:
         QVERIFY(run.finish());
         QVERIFY2(run.status() == 0, qPrintable(run.all()));
         const QStringList lines = QString::fromUtf8(run.out()).split('\n', Qt::SkipEmptyParts);
-        QVERIFY2(lines.constLast().startsWith("Result: OK. Board " + QString(QTest::currentDataTag()) +
-                                              " (" + name + ") now holds " + firmware),
+        QVERIFY2(lines.constLast().startsWith("Result: OK. Board " +
+                                              QString(QTest::currentDataTag()) + " (" + name +
+                                              ") now holds " + firmware),
                  qPrintable(run.all()));
         // Not a terminal: one progress line per ten percent, up to 100.
         const QStringList progress = lines.filter(QRegularExpression("^Writing +\\d+ %"));
@@ -473,40 +473,41 @@ private slots:
 
         const QStringList vb1234{"--id", "0x1234", "--erase-all-from", "0x800"};
         const QStringList file{"<file>"};
-        QTest::newRow("bad usage") << QStringList() << "<board>" << true
-                                   << QStringList{"--erase-all", "--page-erase", "<file>"}
-                                   << "vb1234-sample.hex" << 2 << "exclude each other" << false
-                                   << false;
+        QTest::newRow("bad usage")
+            << QStringList() << "<board>" << true
+            << QStringList{"--erase-all", "--page-erase", "<file>"} << "vb1234-sample.hex" << 2
+            << "exclude each other" << false << false;
         QTest::newRow("no port chosen")
             << QStringList() << "<none>" << true << file << "vb1234-sample.hex" << 2
             << "No serial port chosen" << false << false;
-        QTest::newRow("no broker") << QStringList() << "/dev/ttyS9" << false << file
-                                   << "vb1234-sample.hex" << 3 << "No MQTT broker answers at"
-                                   << false << false;
+        QTest::newRow("no broker")
+            << QStringList() << "/dev/ttyS9" << false << file << "vb1234-sample.hex" << 3
+            << "No MQTT broker answers at" << false << false;
         QTest::newRow("port cannot be opened")
             << QStringList() << "/nonexistent/ttyVB9" << true << file << "vb1234-sample.hex" << 5
             << "The port /nonexistent/ttyVB9 cannot be opened: " << false << false;
-        QTest::newRow("silent board") << QStringList{"--silent"} << "<board>" << true << file
-                                      << "vb1234-sample.hex" << 6
-                                      << "did not tell its identifier" << true << false;
+        QTest::newRow("silent board")
+            << QStringList{"--silent"} << "<board>" << true << file << "vb1234-sample.hex" << 6
+            << "did not tell its identifier" << true << false;
         QTest::newRow("missing configuration")
             << QStringList{"--id", "0x3456"} << "<board>" << true << file << "vb1234-sample.hex"
-            << 7 << "There is no configuration file for board 0x3456 (../configs/config-id-0x3456.ini)"
+            << 7
+            << "There is no configuration file for board 0x3456 (../configs/config-id-0x3456.ini)"
             << true << false;
         QTest::newRow("foreign file")
             << vb1234 << "<board>" << true << file << "vb2345-sample.hex" << 8
             << "vb2345-sample.hex is refused: made for board 0x2345, connected board is 0x1234"
             << true << false;
-        QTest::newRow("damaged file") << vb1234 << "<board>" << true << file << "<damaged>" << 8
-                                      << "damaged.hex is refused: line 3: wrong record checksum" << true
-                                      << false;
+        QTest::newRow("damaged file")
+            << vb1234 << "<board>" << true << file << "<damaged>" << 8
+            << "damaged.hex is refused: line 3: wrong record checksum" << true << false;
         QTest::newRow("unreadable file")
             << QStringList() << "/dev/ttyS9" << true << file << "/nonexistent/vb.hex" << 8
             << "Cannot read /nonexistent/vb.hex" << false << false;
         QTest::newRow("stopped acknowledgements")
             << vb1234 + QStringList{"--stop-ack-after", "20"} << "<board>" << true << file
-            << "vb1234-sample.hex" << 9 << "The board stopped answering during the update"
-            << true << true;
+            << "vb1234-sample.hex" << 9 << "The board stopped answering during the update" << true
+            << true;
     }
     void exitStatuses()
     {
@@ -530,9 +531,9 @@ private slots:
             // The third line's checksum is off by one.
             QByteArray good = hexbuilder::dataRecord(0x0800, QByteArray(16, '\x5a'));
             good.chop(2);
-            const QByteArray text = hexbuilder::file(
-                {hexbuilder::idLine(0x1234), hexbuilder::linearBase(0), good + "00",
-                 hexbuilder::endOfFile()});
+            const QByteArray text =
+                hexbuilder::file({hexbuilder::idLine(0x1234), hexbuilder::linearBase(0),
+                                  good + "00", hexbuilder::endOfFile()});
             firmware = m_tmp.filePath("damaged.hex");
             QFile out(firmware);
             QVERIFY(out.open(QIODevice::WriteOnly));
@@ -544,8 +545,8 @@ private slots:
         if (port != "<none>")
             args = QStringList{"--port", port} + args;
         args = broker ? onBroker(args)
-                      : QStringList{"--broker", QStringLiteral("127.0.0.1:%1")
-                                                    .arg(TestBroker::freePort())} +
+                      : QStringList{"--broker",
+                                    QStringLiteral("127.0.0.1:%1").arg(TestBroker::freePort())} +
                             args;
         const QList<UpdateRecord> before = allRecords();
 
@@ -590,8 +591,8 @@ private slots:
     {
         startDaemon();
         BoardSimProcess sim;
-        QVERIFY(sim.start({"--id", "0x1234", "--erase-all-from", "0x800", "--pace", "--write-ms",
-                           "15"}));
+        QVERIFY(sim.start(
+            {"--id", "0x1234", "--erase-all-from", "0x800", "--pace", "--write-ms", "15"}));
         const QList<UpdateRecord> before = allRecords();
         FlashRun run(onBroker({"--port", sim.port(), sampleFirmware("vb1234-sample.hex")}));
         QVERIFY2(run.waitForOutput("Writing  10 %"), qPrintable(run.all()));
@@ -617,13 +618,13 @@ private slots:
     {
         startDaemon();
         BoardSimProcess sim;
-        QVERIFY(sim.start({"--id", "0x1234", "--erase-all-from", "0x800", "--pace", "--write-ms",
-                           "15"}));
+        QVERIFY(sim.start(
+            {"--id", "0x1234", "--erase-all-from", "0x800", "--pace", "--write-ms", "15"}));
         const QList<UpdateRecord> before = allRecords();
         // Full time-outs: the wait for the daemon's stop would take 13 s.
-        FlashRun run(onBroker({"--json", "--port", sim.port(),
-                               sampleFirmware("vb1234-sample.hex")}),
-                     QStringLiteral("1"));
+        FlashRun run(
+            onBroker({"--json", "--port", sim.port(), sampleFirmware("vb1234-sample.hex")}),
+            QStringLiteral("1"));
         QVERIFY2(run.waitForProgress(3), qPrintable(run.all()));
         m_daemon.reset();
         run.signal(SIGINT);
@@ -673,12 +674,12 @@ private slots:
     {
         startDaemon();
         BoardSimProcess sim;
-        QVERIFY(sim.start({"--id", "0x1234", "--erase-all-from", "0x800", "--pace", "--write-ms",
-                           "15"}));
+        QVERIFY(sim.start(
+            {"--id", "0x1234", "--erase-all-from", "0x800", "--pace", "--write-ms", "15"}));
         const QList<UpdateRecord> before = allRecords();
-        FlashRun run(onBroker({"--json", "--port", sim.port(),
-                               sampleFirmware("vb1234-sample.hex")}),
-                     QStringLiteral("0.1"));
+        FlashRun run(
+            onBroker({"--json", "--port", sim.port(), sampleFirmware("vb1234-sample.hex")}),
+            QStringLiteral("0.1"));
         QVERIFY2(run.waitForProgress(2), qPrintable(run.all()));
         m_daemon.reset();
         QVERIFY(run.finish(30000));
@@ -701,11 +702,11 @@ private slots:
     {
         startDaemon();
         BoardSimProcess sim;
-        QVERIFY(sim.start({"--id", "0x1234", "--erase-all-from", "0x800", "--pace", "--write-ms",
-                           "15"}));
+        QVERIFY(sim.start(
+            {"--id", "0x1234", "--erase-all-from", "0x800", "--pace", "--write-ms", "15"}));
         const QList<UpdateRecord> before = allRecords();
-        FlashRun run(onBroker({"--json", "--port", sim.port(),
-                               sampleFirmware("vb1234-sample.hex")}));
+        FlashRun run(
+            onBroker({"--json", "--port", sim.port(), sampleFirmware("vb1234-sample.hex")}));
         QVERIFY2(run.waitForProgress(2), qPrintable(run.all()));
         UpdateRecord r;
         QVERIFY(oneMore(before, &r));
@@ -779,8 +780,8 @@ private slots:
         FlashRun one({"--history", "--board", "2345", "--until", "2024-03-05", "--csv"});
         QVERIFY(one.finish());
         QCOMPARE(one.status(), 0);
-        const QList<UpdateRecord> found = store.query(records::RecordFilter::days(
-            QDate(), QDate(2024, 3, 5), QStringLiteral("0x2345")));
+        const QList<UpdateRecord> found = store.query(
+            records::RecordFilter::days(QDate(), QDate(2024, 3, 5), QStringLiteral("0x2345")));
         QCOMPARE(found.size(), 1);
         QCOMPARE(one.out(), records::RecordFormat::toCsv(found));
 
