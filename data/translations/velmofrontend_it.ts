@@ -1267,4 +1267,317 @@
         <translation>Annulla</translation>
     </message>
 </context>
+<context>
+    <name>ConsoleOutput</name>
+    <message>
+        <source>Writing %1 % [%2] block %3/%4</source>
+        <translation>Scrittura %1 % [%2] blocco %3/%4</translation>
+    </message>
+    <message>
+        <source>%1 left</source>
+        <translation>mancano %1</translation>
+    </message>
+</context>
+<context>
+    <name>FlashCommand</name>
+    <message>
+        <source>The service tool's window or another velmo-flash is using the serial daemon: close it and try again.</source>
+        <translation>La finestra dello strumento di assistenza o un altro velmo-flash sta usando il demone seriale: chiuderlo e riprovare.</translation>
+    </message>
+    <message>
+        <source>No serial port chosen: give --port DEV, or choose the port in the service tool's settings.</source>
+        <translation>Nessuna porta seriale scelta: indicare --port DEV oppure scegliere la porta nelle impostazioni dello strumento di assistenza.</translation>
+    </message>
+    <message>
+        <source>Cannot read %1: %2</source>
+        <translation>Impossibile leggere %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 is too large (more than 268,435,455 bytes).</source>
+        <translation>%1 è troppo grande (più di 268.435.455 byte).</translation>
+    </message>
+    <message>
+        <source>%1 is empty.</source>
+        <translation>%1 è vuoto.</translation>
+    </message>
+    <message>
+        <source>The serial daemon was not running: started %1.</source>
+        <translation>Il demone seriale non era in esecuzione: avviato %1.</translation>
+    </message>
+    <message>
+        <source>The serial daemon is not running, and %1 could not be started: %2</source>
+        <translation>Il demone seriale non è in esecuzione e non è stato possibile avviare %1: %2</translation>
+    </message>
+    <message>
+        <source>The serial daemon answers.</source>
+        <translation>Il demone seriale risponde.</translation>
+    </message>
+    <message>
+        <source>The serial daemon %1 answers.</source>
+        <translation>Il demone seriale %1 risponde.</translation>
+    </message>
+    <message>
+        <source>The serial daemon sees no serial ports.</source>
+        <translation>Il demone seriale non vede porte seriali.</translation>
+    </message>
+    <message>
+        <source>The serial daemon stopped the update.</source>
+        <translation>Il demone seriale ha interrotto l'aggiornamento.</translation>
+    </message>
+    <message>
+        <source>Port %1 open.</source>
+        <translation>Porta %1 aperta.</translation>
+    </message>
+    <message>
+        <source>%1 checked: %2 bytes, made for board %3.</source>
+        <translation>%1 verificato: %2 byte, fatto per la scheda %3.</translation>
+    </message>
+    <message>
+        <source>The serial daemon accepted %1.</source>
+        <translation>Il demone seriale ha accettato %1.</translation>
+    </message>
+    <message>
+        <source>Board %1: %2</source>
+        <translation>Scheda %1: %2</translation>
+    </message>
+    <message>
+        <source>all at once</source>
+        <translation>tutta insieme</translation>
+    </message>
+    <message>
+        <source>in steps of %1 bytes</source>
+        <translation>a passi di %1 byte</translation>
+    </message>
+    <message>
+        <source>Configuration file: %1</source>
+        <translation>File di configurazione: %1</translation>
+    </message>
+    <message>
+        <source>  flash:        %1 KiB from %2</source>
+        <translation>  flash:             %1 KiB da %2</translation>
+    </message>
+    <message>
+        <source>  program area: %1 KiB from %2</source>
+        <translation>  area programma:    %1 KiB da %2</translation>
+    </message>
+    <message>
+        <source>  erase:        %1</source>
+        <translation>  cancellazione:     %1</translation>
+    </message>
+    <message>
+        <source>  padding:      %1</source>
+        <translation>  riempimento:       %1</translation>
+    </message>
+    <message>
+        <source>  id position:  %1</source>
+        <translation>  posizione id:      %1</translation>
+    </message>
+    <message>
+        <source>  refresh:      %1</source>
+        <translation>  aggiornamento:     %1</translation>
+    </message>
+    <message>
+        <source>yes</source>
+        <translation>sì</translation>
+    </message>
+    <message>
+        <source>no</source>
+        <translation>no</translation>
+    </message>
+    <message>
+        <source>Updating board %1: %2 blocks of 64 bytes, %3.</source>
+        <translation>Aggiornamento della scheda %1: %2 blocchi da 64 byte, %3.</translation>
+    </message>
+    <message>
+        <source>erasing page by page</source>
+        <translation>cancellazione pagina per pagina</translation>
+    </message>
+    <message>
+        <source>erasing all at once</source>
+        <translation>cancellazione completa in una volta</translation>
+    </message>
+    <message>
+        <source>Board %1 (%2) now holds %3; the update took %4.</source>
+        <translation>La scheda %1 (%2) ora contiene %3; l'aggiornamento è durato %4.</translation>
+    </message>
+    <message>
+        <source>The serial daemon does not answer.</source>
+        <translation>Il demone seriale non risponde.</translation>
+    </message>
+    <message>
+        <source>The port %1 cannot be opened: %2</source>
+        <translation>Impossibile aprire la porta %1: %2</translation>
+    </message>
+    <message>
+        <source>The answer %1 on %2 is no board identifier: is it the board's port?</source>
+        <translation>La risposta %1 su %2 non è un identificativo di scheda: è la porta della scheda?</translation>
+    </message>
+    <message>
+        <source>The configuration file %1 of board %2 is incomplete.</source>
+        <translation>Il file di configurazione %1 della scheda %2 è incompleto.</translation>
+    </message>
+    <message>
+        <source>There is no configuration file for board %1 (%2).</source>
+        <translation>Non esiste un file di configurazione per la scheda %1 (%2).</translation>
+    </message>
+    <message>
+        <source>The board on %1 did not tell its identifier: is it connected, powered and in its boot loader?</source>
+        <translation>La scheda su %1 non ha comunicato il suo identificativo: è collegata, alimentata e nel boot loader?</translation>
+    </message>
+    <message>
+        <source>%1 could not be read.</source>
+        <translation>Impossibile leggere %1.</translation>
+    </message>
+    <message>
+        <source>%1 could not be sent to the serial daemon.</source>
+        <translation>Impossibile inviare %1 al demone seriale.</translation>
+    </message>
+    <message>
+        <source>The connection to the MQTT broker at %1 is lost.</source>
+        <translation>La connessione al broker MQTT su %1 è persa.</translation>
+    </message>
+    <message>
+        <source>The serial daemon refused %1 (File wrong.): it arrived damaged or is not for this board.</source>
+        <translation>Il demone seriale ha rifiutato %1 (File errato.): è arrivato danneggiato o non è per questa scheda.</translation>
+    </message>
+    <message>
+        <source>The board stopped answering during the update: it is left without a complete firmware. Connect again and repeat the update.</source>
+        <translation>La scheda ha smesso di rispondere durante l'aggiornamento: è rimasta senza un firmware completo. Connettersi di nuovo e ripetere l'aggiornamento.</translation>
+    </message>
+    <message>
+        <source>%1 is refused: %2</source>
+        <translation>%1 è rifiutato: %2</translation>
+    </message>
+    <message>
+        <source>%1 The board is left without a complete firmware: update it again before using it.</source>
+        <translation>%1 La scheda è rimasta senza un firmware completo: aggiornarla di nuovo prima di usarla.</translation>
+    </message>
+    <message>
+        <source>The update request could not be sent: the connection to the MQTT broker at %1 is lost.</source>
+        <translation>Impossibile inviare la richiesta di aggiornamento: la connessione al broker MQTT su %1 è persa.</translation>
+    </message>
+    <message>
+        <source>The workflow stopped.</source>
+        <translation>La procedura si è fermata.</translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>No MQTT broker answers at %1 (waited %2).</source>
+        <translation>Nessun broker MQTT risponde su %1 (atteso %2).</translation>
+    </message>
+    <message>
+        <source>The serial daemon started from %1 did not answer within %2.</source>
+        <translation>Il demone seriale avviato da %1 non ha risposto entro %2.</translation>
+    </message>
+    <message>
+        <source>The serial daemon does not answer through the broker at %1 (waited %2).</source>
+        <translation>Il demone seriale non risponde tramite il broker su %1 (atteso %2).</translation>
+    </message>
+    <message>
+        <source>The serial daemon did not send its port list within %1.</source>
+        <translation>Il demone seriale non ha inviato il suo elenco di porte entro %1.</translation>
+    </message>
+    <message>
+        <source>The serial daemon did not answer the request to open %1 within %2.</source>
+        <translation>Il demone seriale non ha risposto alla richiesta di aprire %1 entro %2.</translation>
+    </message>
+    <message>
+        <source>No board identifier from %1 within %2.</source>
+        <translation>Nessun identificativo di scheda da %1 entro %2.</translation>
+    </message>
+    <message>
+        <source>The serial daemon did not answer about %1 within %2.</source>
+        <translation>Il demone seriale non ha risposto riguardo a %1 entro %2.</translation>
+    </message>
+    <message>
+        <source>No progress from the serial daemon for %1: the daemon is lost. The board is left without a complete firmware.</source>
+        <translation>Nessun avanzamento dal demone seriale per %1: il demone è perso. La scheda è rimasta senza un firmware completo.</translation>
+    </message>
+    <message>
+        <source>The serial daemon did not confirm the stop within %1.</source>
+        <translation>Il demone seriale non ha confermato l'arresto entro %1.</translation>
+    </message>
+    <message>
+        <source>Interrupted again: quitting at once.</source>
+        <translation>Interrotto di nuovo: uscita immediata.</translation>
+    </message>
+    <message>
+        <source>Interrupted during the update: the serial daemon was asked to stop. The board is left without a complete firmware; update it again before using it.</source>
+        <translation>Interrotto durante l'aggiornamento: al demone seriale è stato chiesto di fermarsi. La scheda è rimasta senza un firmware completo; aggiornarla di nuovo prima di usarla.</translation>
+    </message>
+    <message>
+        <source>Waiting for the serial daemon to stop (Ctrl+C again quits at once)...</source>
+        <translation>In attesa che il demone seriale si fermi (un altro Ctrl+C esce subito)...</translation>
+    </message>
+    <message>
+        <source>Interrupted.</source>
+        <translation>Interrotto.</translation>
+    </message>
+    <message>
+        <source>Result: OK. %1</source>
+        <translation>Risultato: OK. %1</translation>
+    </message>
+    <message>
+        <source>Result: %1 (exit status %2).</source>
+        <translation>Risultato: %1 (stato di uscita %2).</translation>
+    </message>
+    <message>
+        <source>interrupted</source>
+        <translation>interrotto</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>service record unreadable</source>
+        <translation>registro aggiornamenti illeggibile</translation>
+    </message>
+    <message>
+        <source>bad usage</source>
+        <translation>uso errato</translation>
+    </message>
+    <message>
+        <source>no MQTT broker</source>
+        <translation>nessun broker MQTT</translation>
+    </message>
+    <message>
+        <source>no answer from the serial daemon</source>
+        <translation>nessuna risposta dal demone seriale</translation>
+    </message>
+    <message>
+        <source>port cannot be opened</source>
+        <translation>impossibile aprire la porta</translation>
+    </message>
+    <message>
+        <source>board identifier not read</source>
+        <translation>identificativo della scheda non letto</translation>
+    </message>
+    <message>
+        <source>no board configuration</source>
+        <translation>nessuna configurazione della scheda</translation>
+    </message>
+    <message>
+        <source>file refused</source>
+        <translation>file rifiutato</translation>
+    </message>
+    <message>
+        <source>update failed</source>
+        <translation>aggiornamento fallito</translation>
+    </message>
+    <message>
+        <source>the serial daemon is in use</source>
+        <translation>il demone seriale è in uso</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryCommand</name>
+    <message>
+        <source>velmo-flash: the service record %1 cannot be read: %2</source>
+        <translation>velmo-flash: impossibile leggere il registro aggiornamenti %1: %2</translation>
+    </message>
+</context>
 </TS>

@@ -182,6 +182,16 @@ check "the launcher said so" wait_for 5 grep -q 'started a loopback-only MQTT br
 check "installed daemon answers PING" wait_for 10 pong
 check "the daemon runs from the program folder" \
     test "$(readlink "/proc/$(installed_pids velmo-serial | head -n1)/cwd")" = "$lib/bin"
+# velmo-flash through the same daemon: the port list, and a relative file
+# taken from the caller's folder although the program runs in bin/.
+"${as_user[@]}" "$usr/bin/velmo-flash" --list-ports >"$work/flash.txt" 2>&1
+check "velmo-flash --list-ports reaches the installed daemon" test $? -eq 0
+"${as_user[@]}" "$usr/bin/velmo-flash" --port /dev/null no-such-file.hex >"$work/flash.txt" 2>&1
+check "velmo-flash refuses a missing file with status 8" test $? -eq 8
+check "velmo-flash looked for it where it was called" \
+    grep -q "Cannot read $work/elsewhere/no-such-file.hex" "$work/flash.txt"
+"${as_user[@]}" "$usr/bin/velmo-flash" --history >"$work/flash.txt" 2>&1
+check "velmo-flash --history reads the (empty) service record" test $? -eq 0
 for pid in $(installed_pids velmo-serial); do kill "$pid"; done
 check "daemon ended" wait_for 5 eval '[ -z "$(installed_pids velmo-serial)" ]'
 

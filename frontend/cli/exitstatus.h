@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+// What velmo-flash ends with. The numbers are part of its interface
+// (scripts test them); they are listed in --help and the manual page.
+enum class ExitStatus : int
+{
+    Ok = 0,
+    RecordUnreadable = 1, // --history: the service record cannot be read
+    Usage = 2,
+    NoBroker = 3,
+    NoDaemon = 4, // the serial daemon does not answer
+    PortError = 5,
+    BoardIdUnread = 6,
+    NoBoardConfig = 7,
+    FileRefused = 8,
+    UpdateFailed = 9,
+    Busy = 10,         // the window or another velmo-flash talks to the daemon
+    Interrupted = 128, // plus the signal's number: 130 for Ctrl+C
+};
+
+// A fixed word per status for scripts ("no-broker", "update-failed", ...);
+// "interrupted" for every signal.
+QString exitReasonKey(int status);

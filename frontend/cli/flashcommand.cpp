@@ -1,0 +1,773 @@
+#include "frontend/cli/flashcommand.h"
+
+#include "common/instanceguard.h"
+#include "firmware/flashplan.h"
+#include "frontend/core/boardconfig.h"
+#include "frontend/core/daemonlink.h"
+#include "frontend/core/imagefile.h"
+#include "frontend/core/porthint.h"
+#include "frontend/core/requests.h"
+#include "frontend/core/systemmgr.h"
+#include "mqtt/mqttmgr.h"
+#include "mqtt/mqttthread.h"
+#include "protocol/topics.h"
+#include "records/updaterecorder.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QProcess>
+
+#include <functional>
+#include <utility>
+
+using frontend::FlashWorkflow;
+using Failure = FlashWorkflow::Failure;
+using Stage = FlashWorkflow::Stage;
+
+namespace {
+
+constexpr int kBrokerPollMs = 50;
+constexpr int kMsPerSecond = 1000;
+constexpr const char *kErrorPrefix = "velmo-flash: ";
+
+QString errorLine(const QString &text)
+{
+    return QLatin1String(kErrorPrefix) + text;
+}
+
+QString hex(qint64 value)
+{
+    return QStringLiteral("0x%1").arg(value, 0, 16);
+}
+
+} // namespace
+
+// Sees every reply right after the workflow's parser has stored it, for
+// what the workflow keeps no mark of: the port list, and the daemon's end
+// of an update that Ctrl+C stopped.
+class FlashCommand::ReplyTap : public IMqttMessageHandler
+{
+public:
+    ReplyTap(IMqttMessageHandler *inner, std::function<void(const QString &)> seen)
+        : m_inner(inner)
+        , m_seen(std::move(seen))
+    {}
+
+    void handleMessage(const QString &topic, const QString &payload) override
+    {
+        if (m_inner)
+            m_inner->handleMessage(topic, payload);
+        m_seen(topic);
+    }
+    void handleMessageBytes(const QString &topic, const QByteArray &payload) override
+    {
+        if (m_inner)
+            m_inner->handleMessageBytes(topic, payload);
+        m_seen(topic);
+    }
+
+private:
+    IMqttMessageHandler *m_inner;
+    std::function<void(const QString &)> m_seen;
+};
+
+FlashCommand::FlashCommand(const FlashOptions &options,
+                           const frontend::StoredPreferences &preferences, ConsoleOutput &output,
+                           QObject *parent)
+    : QObject(parent)
+    , m_options(options)
+    , m_preferences(preferences)
+    , m_out(output)
+{
+    m_phaseTimer.setSingleShot(true);
+    connect(&m_phaseTimer, &QTimer::timeout, this, &FlashCommand::phaseTimedOut);
+    m_brokerPoll.setInterval(kBrokerPollMs);
+    connect(&m_brokerPoll, &QTimer::timeout, this, &FlashCommand::brokerTick);
+    connect(&m_pingTimer, &QTimer::timeout, this, &FlashCommand::ping);
+}
+
+FlashCommand::~FlashCommand()
+{
+    // The workflow points into the link and at the recorder; the manager's
+    // network thread hands replies to the tap until it is gone.
+    m_workflow.reset();
+    m_link.reset();
+    m_systemMgr.reset();
+    m_tap.reset();
+    m_recorder.reset();
+}
+
+// ---------------------------------------------------------------------------
+// Start
+
+void FlashCommand::start()
+{
+    m_clock.start();
+    const bool board =
+        m_options.mode == FlashOptions::Mode::Flash || m_options.mode == FlashOptions::Mode::Info;
+    if (board) {
+        // Two front ends would both act on every reply of the one daemon.
+        m_frontEndKey = std::make_unique<InstanceGuard>(QString(protocol::kFrontEndInstanceKey));
+        if (!m_frontEndKey->tryAcquire()) {
+            m_frontEndKey.reset();
+            fail(ExitStatus::Busy, tr("The service tool's window or another velmo-flash is "
+                                      "using the serial daemon: close it and try again."));
+            return;
+        }
+    }
+    if (m_options.mode == FlashOptions::Mode::Flash && !loadImage())
+        return;
+    if (board && portName().isEmpty()) {
+        fail(ExitStatus::Usage, tr("No serial port chosen: give --port DEV, or choose the port "
+                                   "in the service tool's settings."));
+        return;
+    }
+    m_brokerHost = m_options.brokerGiven() ? m_options.brokerHost : m_preferences.brokerHost;
+    m_brokerPort = m_options.brokerGiven() ? m_options.brokerPort : m_preferences.brokerPort;
+
+    startDaemonIfAbsent();
+    connectTransport();
+    enterPhase(Phase::Broker, m_timeouts.brokerMs);
+    m_brokerPoll.start();
+    brokerTick();
+}
+
+bool FlashCommand::loadImage()
+{
+    m_imagePath = QFileInfo(m_options.file).absoluteFilePath();
+    QFile file(m_imagePath);
+    if (!file.open(QIODevice::ReadOnly)) {
+        fail(ExitStatus::FileRefused,
+             tr("Cannot read %1: %2").arg(m_options.file, file.errorString()));
+        return false;
+    }
+    if (file.size() > frontend::kMaxImageBytes) {
+        fail(ExitStatus::FileRefused,
+             tr("%1 is too large (more than 268,435,455 bytes).").arg(m_options.file));
+        return false;
+    }
+    m_image = file.readAll();
+    if (m_image.size() != file.size()) {
+        fail(ExitStatus::FileRefused,
+             tr("Cannot read %1: %2").arg(m_options.file, file.errorString()));
+        return false;
+    }
+    if (m_image.isEmpty()) {
+        fail(ExitStatus::FileRefused, tr("%1 is empty.").arg(m_options.file));
+        return false;
+    }
+    return true;
+}
+
+void FlashCommand::startDaemonIfAbsent()
+{
+    InstanceGuard probe{QString(protocol::kDaemonInstanceKey)};
+    if (!probe.tryAcquire())
+        return; // it holds its key: it runs
+    probe.release();
+    QProcess daemon;
+    daemon.setProgram(m_daemonProgram);
+    // Detached, and not on our terminal or pipe: it outlives this command,
+    // and a pipe closed behind us would end it at its next diagnostic line.
+    daemon.setStandardInputFile(QProcess::nullDevice());
+    daemon.setStandardOutputFile(QProcess::nullDevice());
+    daemon.setStandardErrorFile(QProcess::nullDevice());
+    if (daemon.startDetached()) {
+        m_daemonStarted = true;
+        if (m_options.mode == FlashOptions::Mode::Flash)
+            m_out.step(tr("The serial daemon was not running: started %1.").arg(m_daemonProgram),
+                       {});
+        return;
+    }
+    const QString text = tr("The serial daemon is not running, and %1 could not be started: %2")
+                             .arg(m_daemonProgram, daemon.errorString());
+    m_out.problem(errorLine(text),
+                  jsonEvent(QStringLiteral("message"), {{QStringLiteral("kind"), "warning"},
+                                                        {QStringLiteral("title"), "Warning"},
+                                                        {QStringLiteral("text"), text}}));
+}
+
+void FlashCommand::connectTransport()
+{
+    m_systemMgr = std::make_unique<frontend::SystemMgr>(nullptr, m_brokerPort);
+    MqttMgr *mqtt = m_systemMgr->mqttMgr();
+    m_tap = std::make_unique<ReplyTap>(mqtt->messageHandler(),
+                                       [this](const QString &topic) { replyArrived(topic); });
+    mqtt->setMessageHandler(m_tap.get());
+    m_link = std::make_unique<frontend::SystemMgrLink>(*m_systemMgr);
+
+    frontend::StatusObject &status = m_link->status();
+    status.portSettings = m_preferences.serial;
+    if (!m_options.port.isEmpty())
+        status.portSettings.portName = m_options.port;
+    status.brokerHost = m_brokerHost;
+    status.brokerPort = m_brokerPort;
+
+    m_workflow = std::make_unique<FlashWorkflow>(*m_link);
+    FlashWorkflow *w = m_workflow.get();
+    w->setUpdateWatchTimes(m_timeouts.updateQuietMs, m_timeouts.updatePingWaitMs,
+                           m_timeouts.updateStartMs);
+    connect(m_systemMgr.get(), &frontend::SystemMgr::statusReady, w, &FlashWorkflow::statusReady);
+    connect(w, &FlashWorkflow::stageChanged, this, &FlashCommand::onStage);
+    connect(w, &FlashWorkflow::failed, this, &FlashCommand::onFailure);
+    connect(w, &FlashWorkflow::updateFinished, this, &FlashCommand::onUpdateFinished);
+    connect(w, &FlashWorkflow::daemonAnswered, this, &FlashCommand::daemonAnswered);
+
+    if (m_options.mode == FlashOptions::Mode::Flash) {
+        m_recorder = std::make_unique<records::UpdateRecorder>(QLatin1String(kProgramName));
+        m_recorder->setProblemHandler([this](const QString &text) {
+            m_out.problem(errorLine(text), jsonEvent(QStringLiteral("message"),
+                                                     {{QStringLiteral("kind"), "warning"},
+                                                      {QStringLiteral("title"), "Warning"},
+                                                      {QStringLiteral("text"), text}}));
+        });
+        w->setRecorder(m_recorder.get());
+    }
+    m_systemMgr->startConnection(m_brokerHost, m_brokerPort);
+}
+
+// ---------------------------------------------------------------------------
+// Phases
+
+void FlashCommand::enterPhase(Phase phase, int timeoutMs)
+{
+    m_phase = phase;
+    m_phaseTimer.start(timeoutMs);
+}
+
+bool FlashCommand::brokerConnected() const
+{
+    return m_systemMgr && m_systemMgr->mqttMgr()->thread()->isConnected();
+}
+
+void FlashCommand::brokerTick()
+{
+    if (m_phase != Phase::Broker) {
+        m_brokerPoll.stop();
+        return;
+    }
+    if (!brokerConnected())
+        return;
+    m_brokerPoll.stop();
+    enterPhase(Phase::Daemon,
+               m_daemonStarted ? m_timeouts.daemonStartMs : m_timeouts.daemonAnswerMs);
+    if (m_daemonAnswered) {
+        daemonAnswered();
+        return;
+    }
+    // The pong to the connection's own ping can come before the
+    // subscription is in place; ask until an answer gets through.
+    ping();
+    m_pingTimer.start(m_timeouts.pingIntervalMs);
+}
+
+void FlashCommand::ping()
+{
+    m_link->publish(protocol::request::kPing, protocol::payload::kBlank);
+    m_link->publish(protocol::request::kVersion, protocol::payload::kBlank);
+}
+
+void FlashCommand::daemonAnswered()
+{
+    m_daemonAnswered = true;
+    if (m_phase != Phase::Daemon || m_finishing)
+        return;
+    m_pingTimer.stop();
+    const QString version = m_link->status().serialVersion;
+    if (m_options.mode == FlashOptions::Mode::Flash)
+        m_out.step(version.isEmpty() ? tr("The serial daemon answers.")
+                                     : tr("The serial daemon %1 answers.").arg(version),
+                   {});
+    m_out.step(QString(),
+               jsonEvent(QStringLiteral("daemon"), {{QStringLiteral("started"), m_daemonStarted},
+                                                    {QStringLiteral("version"), version}}));
+    if (m_options.mode == FlashOptions::Mode::ListPorts) {
+        enterPhase(Phase::PortList, m_timeouts.portListMs);
+        m_link->publish(protocol::request::kInfo, protocol::payload::kBlank);
+        return;
+    }
+    enterPhase(Phase::Open, m_timeouts.openMs);
+    m_workflow->openSerialPort();
+}
+
+void FlashCommand::replyArrived(const QString &topic)
+{
+    if (m_phase == Phase::PortList && topic == protocol::reply::kInfo) {
+        QStringList ports;
+        for (const QString &name : std::as_const(m_link->status().comPorts)) {
+            if (!name.isEmpty())
+                ports << name;
+        }
+        m_out.step(QString(),
+                   jsonEvent(QStringLiteral("ports"),
+                             {{QStringLiteral("ports"), QJsonArray::fromStringList(ports)}}));
+        if (ports.isEmpty())
+            m_out.problem(tr("The serial daemon sees no serial ports."), {});
+        else
+            m_out.raw((ports.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
+        finish(int(ExitStatus::Ok), QString());
+        return;
+    }
+    if (m_phase == Phase::Update && topic == protocol::reply::kUpdatePercent) {
+        onProgress(m_link->status().updatePercent);
+        return;
+    }
+    if (m_phase == Phase::Stopping && topic == protocol::reply::kUpdate) {
+        m_out.problem(tr("The serial daemon stopped the update."), {});
+        finish(m_status, QString());
+    }
+}
+
+void FlashCommand::onStage(Stage stage)
+{
+    if (m_finishing)
+        return;
+    if (stage == Stage::ReadingId && m_phase == Phase::Open) {
+        m_out.step(tr("Port %1 open.").arg(portName()),
+                   jsonEvent(QStringLiteral("connected"), {{QStringLiteral("port"), portName()}}));
+        enterPhase(Phase::BoardId, m_timeouts.boardIdMs);
+    } else if (stage == Stage::BoardConnected && m_phase == Phase::BoardId) {
+        // After the workflow has finished applying this reply.
+        QTimer::singleShot(0, this, &FlashCommand::boardConnected);
+    } else if (stage == Stage::ImageSent && m_phase == Phase::Image) {
+        // The workflow checks the file against the board before it sends it.
+        const QString id = m_link->status().m_BoardConf.id;
+        m_out.step(tr("%1 checked: %2 bytes, made for board %3.")
+                       .arg(fileName())
+                       .arg(m_image.size())
+                       .arg(id),
+                   jsonEvent(QStringLiteral("image-checked"),
+                             {{QStringLiteral("file"), m_imagePath},
+                              {QStringLiteral("size"), qint64(m_image.size())},
+                              {QStringLiteral("md5"), frontend::requests::md5Hex(m_image)}}));
+    } else if (stage == Stage::ImageAccepted && m_phase == Phase::Image) {
+        m_out.step(
+            tr("The serial daemon accepted %1.").arg(fileName()),
+            jsonEvent(QStringLiteral("image-accepted"), {{QStringLiteral("file"), m_imagePath}}));
+        QTimer::singleShot(0, this, &FlashCommand::startUpdate);
+    }
+}
+
+void FlashCommand::boardConnected()
+{
+    if (m_finishing)
+        return;
+    const frontend::BoardConf &conf = m_link->status().m_BoardConf;
+    const QString configPath = frontend::boardConfigPath(conf.id, m_workflow->boardConfigFolder());
+    m_out.step(tr("Board %1: %2").arg(conf.id, conf.name),
+               jsonEvent(QStringLiteral("board"), {{QStringLiteral("id"), conf.id},
+                                                   {QStringLiteral("name"), conf.name},
+                                                   {QStringLiteral("config"), configPath},
+                                                   {QStringLiteral("startFlash"), conf.startFlash},
+                                                   {QStringLiteral("startProgr"), conf.startProgr},
+                                                   {QStringLiteral("sizeFlashKiB"), conf.sizeFlash},
+                                                   {QStringLiteral("sizeProgrKiB"), conf.sizeProgr},
+                                                   {QStringLiteral("maxErase"), conf.maxErase},
+                                                   {QStringLiteral("padding"), int(conf.padding)},
+                                                   {QStringLiteral("idPosition"), conf.idPosition},
+                                                   {QStringLiteral("refresh"), conf.refresh}}));
+
+    if (m_options.mode == FlashOptions::Mode::Info) {
+        const QString erase =
+            conf.maxErase == -1 ? tr("all at once") : tr("in steps of %1 bytes").arg(conf.maxErase);
+        const QStringList lines{
+            tr("Configuration file: %1").arg(configPath),
+            tr("  flash:        %1 KiB from %2").arg(conf.sizeFlash).arg(hex(conf.startFlash)),
+            tr("  program area: %1 KiB from %2").arg(conf.sizeProgr).arg(hex(conf.startProgr)),
+            tr("  erase:        %1").arg(erase),
+            tr("  padding:      %1").arg(hex(conf.padding)),
+            tr("  id position:  %1").arg(conf.idPosition),
+            tr("  refresh:      %1").arg(conf.refresh ? tr("yes") : tr("no")),
+        };
+        for (const QString &line : lines)
+            m_out.step(line, {});
+        finish(int(ExitStatus::Ok), QString());
+        return;
+    }
+
+    const FlashPlan plan(conf.layout(), m_options.eraseAll);
+    m_totalBlocks = plan.totalBlocks();
+    m_pageErase = !plan.usesEraseAll();
+    sendImage();
+}
+
+void FlashCommand::sendImage()
+{
+    enterPhase(Phase::Image, m_timeouts.imageVerdictMs(m_image.size()));
+    m_workflow->sendImageFile(m_imagePath);
+}
+
+void FlashCommand::startUpdate()
+{
+    if (m_finishing)
+        return;
+    enterPhase(Phase::Update, m_timeouts.firstProgressMs);
+    m_updateClock.start();
+    m_progress.start(m_totalBlocks);
+    m_workflow->startUpdate(m_options.eraseAll);
+    if (m_workflow->stage() != Stage::Updating)
+        return; // the workflow said why (UpdateNotStarted)
+    const QString id = m_link->status().m_BoardConf.id;
+    m_out.step(tr("Updating board %1: %2 blocks of 64 bytes, %3.")
+                   .arg(id)
+                   .arg(m_totalBlocks)
+                   .arg(m_pageErase ? tr("erasing page by page") : tr("erasing all at once")),
+               jsonEvent(QStringLiteral("update"),
+                         {{QStringLiteral("erase"), m_pageErase ? "pages" : "all"},
+                          {QStringLiteral("blocks"), m_totalBlocks}}));
+}
+
+void FlashCommand::onProgress(int percent)
+{
+    // Taken from the reply itself: the workflow passes no 100 on, and the
+    // line should reach it before the result is told.
+    if (m_finishing || percent <= m_lastPercent)
+        return;
+    m_lastPercent = percent;
+    m_progress.advance(percent, m_updateClock.elapsed());
+    m_out.progress({percent, m_progress.blocksWritten(), m_totalBlocks, m_progress.remainingMs()});
+    m_phaseTimer.start(m_timeouts.progressStepMs(m_totalBlocks, m_pageErase));
+}
+
+void FlashCommand::onUpdateFinished(bool succeeded)
+{
+    if (!succeeded || m_finishing || m_phase != Phase::Update)
+        return;
+    if (m_lastPercent < 100)
+        m_out.progress({100, m_totalBlocks, m_totalBlocks, 0});
+    const frontend::BoardConf &conf = m_link->status().m_BoardConf;
+    finish(int(ExitStatus::Ok), tr("Board %1 (%2) now holds %3; the update took %4.")
+                                    .arg(conf.id, conf.name, fileName(),
+                                         ConsoleOutput::clockText(m_updateClock.elapsed())));
+}
+
+// ---------------------------------------------------------------------------
+// Failures and time-outs
+
+void FlashCommand::onFailure(Failure failure, const QString &detail)
+{
+    if (m_finishing)
+        return;
+    switch (failure) {
+    case Failure::DaemonAbsent:
+        fail(ExitStatus::NoDaemon, tr("The serial daemon does not answer."));
+        return;
+    case Failure::PortError:
+        // During the update a lost line is the update's failure; the daemon
+        // ends it itself and its text goes into the record.
+        if (m_phase == Phase::Open || m_phase == Phase::BoardId) {
+            QString text = tr("The port %1 cannot be opened: %2").arg(portName(), detail);
+            const QString hint = frontend::portErrorHint(
+                detail, portName(), frontend::probePortAccess(frontend::devicePath(portName())));
+            if (!hint.isEmpty())
+                text += QLatin1Char(' ') + hint.simplified();
+            fail(ExitStatus::PortError, text);
+        }
+        return;
+    case Failure::BoardIdOutOfRange:
+        fail(ExitStatus::BoardIdUnread, tr("The answer %1 on %2 is no board identifier: is it "
+                                           "the board's port?")
+                                            .arg(detail, portName()));
+        return;
+    case Failure::NoBoardConfig: {
+        const QString path = frontend::boardConfigPath(detail, m_workflow->boardConfigFolder());
+        fail(ExitStatus::NoBoardConfig,
+             QFileInfo::exists(path)
+                 ? tr("The configuration file %1 of board %2 is incomplete.").arg(path, detail)
+                 : tr("There is no configuration file for board %1 (%2).").arg(detail, path));
+        return;
+    }
+    case Failure::BoardIdUnread:
+        fail(ExitStatus::BoardIdUnread, tr("The board on %1 did not tell its identifier: is it "
+                                           "connected, powered and in its boot loader?")
+                                            .arg(portName()));
+        return;
+    case Failure::ImageNotLoaded:
+        fail(ExitStatus::FileRefused, tr("%1 could not be read.").arg(fileName()));
+        return;
+    case Failure::ImageNotSent:
+        if (brokerConnected())
+            fail(ExitStatus::FileRefused,
+                 tr("%1 could not be sent to the serial daemon.").arg(fileName()));
+        else
+            fail(ExitStatus::NoBroker,
+                 tr("The connection to the MQTT broker at %1 is lost.").arg(brokerText()));
+        return;
+    case Failure::ImageRefused:
+        fail(ExitStatus::FileRefused,
+             tr("The serial daemon refused %1 (File wrong.): it arrived damaged or is not for "
+                "this board.")
+                 .arg(fileName()));
+        return;
+    case Failure::UpdateFailed:
+        fail(ExitStatus::UpdateFailed,
+             tr("The board stopped answering during the update: it is left without a complete "
+                "firmware. Connect again and repeat the update."));
+        return;
+    case Failure::ImageCheckFailed:
+        fail(ExitStatus::FileRefused, tr("%1 is refused: %2").arg(fileName(), detail));
+        return;
+    case Failure::DaemonLost:
+        fail(ExitStatus::UpdateFailed,
+             tr("%1 The board is left without a complete firmware: update it again before "
+                "using it.")
+                 .arg(detail));
+        return;
+    case Failure::UpdateNotStarted:
+        if (brokerConnected())
+            fail(ExitStatus::UpdateFailed, detail);
+        else
+            fail(ExitStatus::NoBroker,
+                 tr("The update request could not be sent: the connection to the MQTT broker at "
+                    "%1 is lost.")
+                     .arg(brokerText()));
+        return;
+    default:
+        break;
+    }
+    // A reason this program does not know yet: the phase says what failed.
+    ExitStatus status = ExitStatus::UpdateFailed;
+    switch (m_phase) {
+    case Phase::Starting:
+    case Phase::Daemon:
+    case Phase::PortList:
+        status = ExitStatus::NoDaemon;
+        break;
+    case Phase::Broker:
+        status = ExitStatus::NoBroker;
+        break;
+    case Phase::Open:
+        status = ExitStatus::PortError;
+        break;
+    case Phase::BoardId:
+        status = ExitStatus::BoardIdUnread;
+        break;
+    case Phase::Image:
+        status = ExitStatus::FileRefused;
+        break;
+    case Phase::Update:
+    case Phase::Stopping:
+    case Phase::Done:
+        break;
+    }
+    fail(status, detail.isEmpty() ? tr("The workflow stopped.") : detail);
+}
+
+QString FlashCommand::seconds(int ms) const
+{
+    return tr("%1 s").arg(QString::number(double(ms) / kMsPerSecond, 'g', 3));
+}
+
+void FlashCommand::phaseTimedOut()
+{
+    const QString waited = seconds(m_phaseTimer.interval());
+    switch (m_phase) {
+    case Phase::Broker:
+        fail(ExitStatus::NoBroker,
+             tr("No MQTT broker answers at %1 (waited %2).").arg(brokerText(), waited));
+        return;
+    case Phase::Daemon:
+        if (!brokerConnected())
+            fail(ExitStatus::NoBroker,
+                 tr("The connection to the MQTT broker at %1 is lost.").arg(brokerText()));
+        else if (m_daemonStarted)
+            fail(ExitStatus::NoDaemon, tr("The serial daemon started from %1 did not answer "
+                                          "within %2.")
+                                           .arg(m_daemonProgram, waited));
+        else
+            fail(ExitStatus::NoDaemon, tr("The serial daemon does not answer through the broker "
+                                          "at %1 (waited %2).")
+                                           .arg(brokerText(), waited));
+        return;
+    case Phase::PortList:
+        fail(ExitStatus::NoDaemon,
+             tr("The serial daemon did not send its port list within %1.").arg(waited));
+        return;
+    case Phase::Open:
+        fail(ExitStatus::NoDaemon, tr("The serial daemon did not answer the request to open %1 "
+                                      "within %2.")
+                                       .arg(portName(), waited));
+        return;
+    case Phase::BoardId:
+        fail(ExitStatus::BoardIdUnread,
+             tr("No board identifier from %1 within %2.").arg(portName(), waited));
+        return;
+    case Phase::Image:
+        fail(ExitStatus::NoDaemon,
+             tr("The serial daemon did not answer about %1 within %2.").arg(fileName(), waited));
+        return;
+    case Phase::Update: {
+        const QString text = tr("No progress from the serial daemon for %1: the daemon is lost. "
+                                "The board is left without a complete firmware.")
+                                 .arg(waited);
+        if (m_recorder && m_recorder->isRecording())
+            m_recorder->finish(records::UpdateResult::DaemonLost, text);
+        fail(ExitStatus::UpdateFailed, text);
+        return;
+    }
+    case Phase::Stopping:
+        m_out.problem(tr("The serial daemon did not confirm the stop within %1.").arg(waited), {});
+        finish(m_status, QString());
+        return;
+    case Phase::Starting:
+    case Phase::Done:
+        return;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Interruption
+
+void FlashCommand::interrupt(int signalNumber)
+{
+    ++m_signals;
+    const int status = int(ExitStatus::Interrupted) + signalNumber;
+    if (m_signals > 1 || m_phase == Phase::Stopping) {
+        m_out.problem(tr("Interrupted again: quitting at once."), {});
+        m_finishing = true;
+        m_phase = Phase::Done;
+        m_phaseTimer.stop();
+        m_status = status;
+        emitFinished();
+        return;
+    }
+    if (m_finishing)
+        return; // already on its way out
+    if (m_phase == Phase::Update) {
+        // As the window's close: the record says aborted, and the daemon is
+        // asked to close the port, which ends the update on its side.
+        if (m_recorder && m_recorder->isRecording())
+            m_recorder->finish(records::UpdateResult::AbortedByClosing);
+        // Its answer ends the update; the workflow has nothing more to say.
+        disconnect(m_systemMgr.get(), &frontend::SystemMgr::statusReady, m_workflow.get(),
+                   &FlashWorkflow::statusReady);
+        m_workflow->closeSerialPort();
+        m_status = status;
+        const QString text =
+            tr("Interrupted during the update: the serial daemon was asked to stop. The board "
+               "is left without a complete firmware; update it again before using it.");
+        m_out.problem(errorLine(text), jsonEvent(QStringLiteral("interrupted"),
+                                                 {{QStringLiteral("signal"), signalNumber},
+                                                  {QStringLiteral("updating"), true},
+                                                  {QStringLiteral("text"), text}}));
+        m_out.problem(tr("Waiting for the serial daemon to stop (Ctrl+C again quits at once)..."),
+                      {});
+        enterPhase(Phase::Stopping, m_timeouts.stopMs);
+        return;
+    }
+    const QString text = tr("Interrupted.");
+    m_out.problem(errorLine(text), jsonEvent(QStringLiteral("interrupted"),
+                                             {{QStringLiteral("signal"), signalNumber},
+                                              {QStringLiteral("updating"), false},
+                                              {QStringLiteral("text"), text}}));
+    finish(status, QString());
+}
+
+// ---------------------------------------------------------------------------
+// The end
+
+void FlashCommand::fail(ExitStatus status, const QString &text)
+{
+    finish(int(status), text);
+}
+
+void FlashCommand::finish(int status, const QString &text)
+{
+    if (m_finishing)
+        return;
+    m_finishing = true;
+    m_status = status;
+    m_phase = Phase::Done;
+    m_phaseTimer.stop();
+    m_brokerPoll.stop();
+    m_pingTimer.stop();
+    if (status != int(ExitStatus::Ok) && !text.isEmpty())
+        m_out.problem(errorLine(text), jsonEvent(QStringLiteral("error"),
+                                                 {{QStringLiteral("status"), status},
+                                                  {QStringLiteral("reason"), exitReasonKey(status)},
+                                                  {QStringLiteral("text"), text}}));
+    m_resultText = text;
+    // A failure is often reported from inside the workflow's handling of a
+    // reply, which goes on (a box, closing the port): the rest follows once
+    // it is done.
+    QTimer::singleShot(0, this, &FlashCommand::finishNow);
+}
+
+void FlashCommand::finishNow()
+{
+    if (m_recorder && m_recorder->isRecording())
+        m_recorder->finish(records::UpdateResult::Failed, m_resultText);
+    // Nothing stays open behind the command, as behind the window.
+    if (m_workflow && m_workflow->stage() != Stage::Idle)
+        m_workflow->closeSerialPort();
+
+    const bool ok = m_status == int(ExitStatus::Ok);
+    if (m_options.mode == FlashOptions::Mode::Flash && ok)
+        m_out.step(tr("Result: OK. %1").arg(m_resultText), {});
+    else if (!ok)
+        m_out.step(tr("Result: %1 (exit status %2).").arg(resultText(m_status)).arg(m_status), {});
+    m_out.step(QString(),
+               jsonEvent(QStringLiteral("result"),
+                         {{QStringLiteral("ok"), ok},
+                          {QStringLiteral("status"), m_status},
+                          {QStringLiteral("reason"), exitReasonKey(m_status)},
+                          {QStringLiteral("text"), m_resultText},
+                          {QStringLiteral("seconds"), double(m_clock.elapsed()) / kMsPerSecond}}));
+    emitFinished();
+}
+
+void FlashCommand::emitFinished()
+{
+    if (std::exchange(m_finishedEmitted, true))
+        return;
+    emit finished(m_status);
+}
+
+QString FlashCommand::resultText(int status) const
+{
+    if (status >= int(ExitStatus::Interrupted))
+        return tr("interrupted");
+    switch (ExitStatus(status)) {
+    case ExitStatus::Ok:
+        return tr("OK");
+    case ExitStatus::RecordUnreadable:
+        return tr("service record unreadable");
+    case ExitStatus::Usage:
+        return tr("bad usage");
+    case ExitStatus::NoBroker:
+        return tr("no MQTT broker");
+    case ExitStatus::NoDaemon:
+        return tr("no answer from the serial daemon");
+    case ExitStatus::PortError:
+        return tr("port cannot be opened");
+    case ExitStatus::BoardIdUnread:
+        return tr("board identifier not read");
+    case ExitStatus::NoBoardConfig:
+        return tr("no board configuration");
+    case ExitStatus::FileRefused:
+        return tr("file refused");
+    case ExitStatus::UpdateFailed:
+        return tr("update failed");
+    case ExitStatus::Busy:
+        return tr("the serial daemon is in use");
+    case ExitStatus::Interrupted:
+        break;
+    }
+    return tr("interrupted");
+}
+
+QString FlashCommand::brokerText() const
+{
+    return QStringLiteral("%1:%2").arg(m_brokerHost).arg(m_brokerPort);
+}
+
+QString FlashCommand::portName() const
+{
+    return m_options.port.isEmpty() ? m_preferences.serial.portName : m_options.port;
+}
+
+QString FlashCommand::fileName() const
+{
+    return QFileInfo(m_options.file).fileName();
+}

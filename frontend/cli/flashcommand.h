@@ -1,0 +1,154 @@
+#pragma once
+
+#include "frontend/cli/consoleoutput.h"
+#include "frontend/cli/exitstatus.h"
+#include "frontend/cli/flashoptions.h"
+#include "frontend/cli/flashtimeouts.h"
+#include "frontend/core/flashworkflow.h"
+#include "frontend/core/preferences.h"
+#include "frontend/core/updateprogress.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <memory>
+
+class InstanceGuard;
+
+namespace frontend {
+class SystemMgr;
+class SystemMgrLink;
+} // namespace frontend
+
+namespace records {
+class UpdateRecorder;
+}
+
+// velmo-flash's work with the daemon: the window's FlashWorkflow driven
+// without a window, through the same SystemMgr, with a time-out on every
+// phase, the outcome as an exit status, and Ctrl+C handled as the window's
+// close is. --history needs no daemon and is not done here.
+//
+// The workflow's own daemon check is not used: the command asks for the
+// pong itself, at once and repeatedly, since it cannot wait ten seconds.
+class FlashCommand : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class Phase
+    {
+        Starting,
+        Broker,   // waiting for the broker to take the connection
+        Daemon,   // waiting for the daemon's pong
+        PortList, // --list-ports: waiting for the daemon's list
+        Open,     // setup and open sent
+        BoardId,  // the port is open; waiting for the board identifier
+        Image,    // the file is sent; waiting for the daemon's verdict
+        Update,   // the board is being written
+        Stopping, // interrupted during the update; waiting for the daemon
+        Done,
+    };
+    Q_ENUM(Phase)
+
+    static constexpr const char *kProgramName = "velmo-flash";
+    // Started from the working directory when the daemon is absent, as the
+    // window starts it.
+    static constexpr const char *kDaemonProgram = "./velmo-serial";
+
+    FlashCommand(const FlashOptions &options, const frontend::StoredPreferences &preferences,
+                 ConsoleOutput &output, QObject *parent = nullptr);
+    ~FlashCommand() override;
+
+    void setTimeouts(const FlashTimeouts &timeouts) { m_timeouts = timeouts; }
+    void setDaemonProgram(const QString &program) { m_daemonProgram = program; }
+
+    Phase phase() const { return m_phase; }
+    // Meaningful once finished() was emitted.
+    int exitStatus() const { return m_status; }
+
+public slots:
+    void start();
+    // SIGINT or SIGTERM arrived. During an update the first one stops it as
+    // closing the window would; the second one ends at once.
+    void interrupt(int signalNumber);
+
+signals:
+    // Emitted once, when the command is over: the process's exit status.
+    void finished(int status);
+
+private:
+    class ReplyTap;
+
+    void enterPhase(Phase phase, int timeoutMs);
+    void phaseTimedOut();
+    void brokerTick();
+    void ping();
+
+    bool loadImage();
+    void startDaemonIfAbsent();
+    void connectTransport();
+    void daemonAnswered();
+    void replyArrived(const QString &topic);
+
+    void onStage(frontend::FlashWorkflow::Stage stage);
+    void onFailure(frontend::FlashWorkflow::Failure failure, const QString &detail);
+    void onProgress(int percent);
+    void onUpdateFinished(bool succeeded);
+
+    void boardConnected();
+    void sendImage();
+    void startUpdate();
+
+    void fail(ExitStatus status, const QString &text);
+    void finish(int status, const QString &text);
+    void finishNow();
+    void emitFinished();
+    QString resultText(int status) const;
+
+    bool brokerConnected() const;
+    QString brokerText() const;
+    QString portName() const;
+    QString fileName() const;
+    QString seconds(int ms) const;
+
+    const FlashOptions m_options;
+    const frontend::StoredPreferences m_preferences;
+    ConsoleOutput &m_out;
+    FlashTimeouts m_timeouts;
+    QString m_daemonProgram = QString::fromLatin1(kDaemonProgram);
+
+    QString m_brokerHost;
+    int m_brokerPort = FlashOptions::kDefaultBrokerPort;
+    std::unique_ptr<InstanceGuard> m_frontEndKey;
+    std::unique_ptr<frontend::SystemMgr> m_systemMgr;
+    std::unique_ptr<frontend::SystemMgrLink> m_link;
+    std::unique_ptr<ReplyTap> m_tap;
+    std::unique_ptr<frontend::FlashWorkflow> m_workflow;
+    std::unique_ptr<records::UpdateRecorder> m_recorder;
+
+    Phase m_phase = Phase::Starting;
+    QTimer m_phaseTimer;
+    QTimer m_brokerPoll;
+    QTimer m_pingTimer;
+    QElapsedTimer m_clock;       // since start()
+    QElapsedTimer m_updateClock; // since the update request
+    bool m_daemonStarted = false;
+    bool m_daemonAnswered = false;
+
+    QByteArray m_image;
+    QString m_imagePath;
+    int m_totalBlocks = 0;
+    bool m_pageErase = false;
+    frontend::UpdateProgress m_progress;
+    int m_lastPercent = 0;
+
+    bool m_finishing = false;
+    bool m_finishedEmitted = false;
+    int m_status = int(ExitStatus::Ok);
+    QString m_resultText;
+    int m_signals = 0;
+};

@@ -1,0 +1,304 @@
+#include "frontend/cli/flashoptions.h"
+
+#include "common/version.h"
+
+#include <QCommandLineParser>
+
+namespace {
+
+constexpr int kMaxTcpPort = 65535;
+constexpr int kMaxBoardId = 0xFFFF;
+
+// One option each; their names are listed here and nowhere else.
+struct Names
+{
+    QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}};
+    QCommandLineOption version{QStringLiteral("version")};
+    QCommandLineOption port{QStringLiteral("port"), QString(), QStringLiteral("DEV")};
+    QCommandLineOption broker{QStringLiteral("broker"), QString(), QStringLiteral("HOST[:PORT]")};
+    QCommandLineOption eraseAll{QStringLiteral("erase-all")};
+    QCommandLineOption pageErase{QStringLiteral("page-erase")};
+    QCommandLineOption info{QStringLiteral("info")};
+    QCommandLineOption listPorts{QStringLiteral("list-ports")};
+    QCommandLineOption history{QStringLiteral("history")};
+    QCommandLineOption board{QStringLiteral("board"), QString(), QStringLiteral("ID")};
+    QCommandLineOption since{QStringLiteral("since"), QString(), QStringLiteral("DATE")};
+    QCommandLineOption until{QStringLiteral("until"), QString(), QStringLiteral("DATE")};
+    QCommandLineOption csv{QStringLiteral("csv")};
+    QCommandLineOption json{QStringLiteral("json")};
+    QCommandLineOption verbose{{QStringLiteral("v"), QStringLiteral("verbose")}};
+};
+
+bool fail(QString *error, const QString &text)
+{
+    *error = text;
+    return false;
+}
+
+} // namespace
+
+bool FlashOptions::parseBroker(const QString &text, QString *host, int *port)
+{
+    QString name = text.trimmed();
+    QString portText;
+    if (name.startsWith(QLatin1Char('['))) {
+        const int close = name.indexOf(QLatin1Char(']'));
+        if (close < 0)
+            return false;
+        const QString rest = name.mid(close + 1);
+        if (!rest.isEmpty() && !rest.startsWith(QLatin1Char(':')))
+            return false;
+        portText = rest.mid(1);
+        if (rest.isEmpty())
+            portText.clear();
+        else if (portText.isEmpty())
+            return false;
+        name = name.mid(1, close - 1);
+    } else if (name.count(QLatin1Char(':')) == 1) {
+        const int colon = name.indexOf(QLatin1Char(':'));
+        portText = name.mid(colon + 1);
+        name = name.left(colon);
+        if (portText.isEmpty())
+            return false;
+    } else if (name.contains(QLatin1Char(':'))) {
+        return false; // a bare IPv6 address needs brackets to tell its port
+    }
+    if (name.isEmpty() || name.contains(QLatin1Char(' ')))
+        return false;
+    int number = kDefaultBrokerPort;
+    if (!portText.isEmpty()) {
+        bool ok = false;
+        number = portText.toInt(&ok, 10);
+        if (!ok || number < 1 || number > kMaxTcpPort)
+            return false;
+    }
+    *host = name;
+    *port = number;
+    return true;
+}
+
+QString FlashOptions::normalizedBoardId(const QString &text)
+{
+    QString digits = text.trimmed();
+    if (digits.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
+        digits = digits.mid(2);
+    if (digits.isEmpty() || digits.size() > 4)
+        return QString();
+    bool ok = false;
+    const int value = digits.toInt(&ok, 16);
+    if (!ok || value < 0 || value > kMaxBoardId)
+        return QString();
+    return QStringLiteral("0x%1").arg(value, 4, 16, QLatin1Char('0'));
+}
+
+bool FlashOptions::parse(const QStringList &arguments, FlashOptions *options, QString *error)
+{
+    const Names n;
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addOptions({n.help, n.version, n.port, n.broker, n.eraseAll, n.pageErase, n.info,
+                       n.listPorts, n.history, n.board, n.since, n.until, n.csv, n.json,
+                       n.verbose});
+    if (!parser.parse(arguments))
+        return fail(error, parser.errorText());
+
+    FlashOptions o;
+    o.verbose = parser.isSet(n.verbose);
+    if (parser.isSet(n.help)) {
+        o.mode = Mode::Help;
+        *options = o;
+        return true;
+    }
+    if (parser.isSet(n.version)) {
+        o.mode = Mode::Version;
+        *options = o;
+        return true;
+    }
+
+    const QStringList files = parser.positionalArguments();
+    const int modes = int(!files.isEmpty()) + int(parser.isSet(n.info)) +
+                      int(parser.isSet(n.listPorts)) + int(parser.isSet(n.history));
+    if (modes == 0)
+        return fail(error, QStringLiteral("no FILE.hex given, and none of --info, --list-ports, "
+                                          "--history"));
+    if (modes > 1)
+        return fail(error, QStringLiteral("give one of FILE.hex, --info, --list-ports, --history"));
+    if (files.size() > 1)
+        return fail(error, QStringLiteral("one FILE.hex at a time, got %1").arg(files.size()));
+    if (!files.isEmpty()) {
+        o.mode = Mode::Flash;
+        o.file = files.constFirst();
+    } else if (parser.isSet(n.info)) {
+        o.mode = Mode::Info;
+    } else if (parser.isSet(n.listPorts)) {
+        o.mode = Mode::ListPorts;
+    } else {
+        o.mode = Mode::History;
+    }
+
+    // Which option belongs to which use.
+    const auto onlyFor = [&](const QCommandLineOption &option, std::initializer_list<Mode> modes,
+                             const QString &what) {
+        if (!parser.isSet(option))
+            return true;
+        for (const Mode m : modes) {
+            if (m == o.mode)
+                return true;
+        }
+        return fail(error,
+                    QStringLiteral("--%1 only goes with %2").arg(option.names().constLast(), what));
+    };
+    const QString withDaemon = QStringLiteral("FILE.hex, --info or --list-ports");
+    if (!onlyFor(n.port, {Mode::Flash, Mode::Info}, QStringLiteral("FILE.hex or --info")) ||
+        !onlyFor(n.broker, {Mode::Flash, Mode::Info, Mode::ListPorts}, withDaemon) ||
+        !onlyFor(n.json, {Mode::Flash, Mode::Info, Mode::ListPorts}, withDaemon) ||
+        !onlyFor(n.eraseAll, {Mode::Flash}, QStringLiteral("FILE.hex")) ||
+        !onlyFor(n.pageErase, {Mode::Flash}, QStringLiteral("FILE.hex")) ||
+        !onlyFor(n.board, {Mode::History}, QStringLiteral("--history")) ||
+        !onlyFor(n.since, {Mode::History}, QStringLiteral("--history")) ||
+        !onlyFor(n.until, {Mode::History}, QStringLiteral("--history")) ||
+        !onlyFor(n.csv, {Mode::History}, QStringLiteral("--history")))
+        return false;
+
+    if (parser.isSet(n.eraseAll) && parser.isSet(n.pageErase))
+        return fail(error, QStringLiteral("--erase-all and --page-erase exclude each other"));
+    o.eraseAll = !parser.isSet(n.pageErase);
+    o.json = parser.isSet(n.json);
+    o.csv = parser.isSet(n.csv);
+
+    if (parser.isSet(n.port)) {
+        o.port = parser.value(n.port).trimmed();
+        if (o.port.isEmpty())
+            return fail(error, QStringLiteral("--port needs a device, such as /dev/ttyUSB0"));
+    }
+    if (parser.isSet(n.broker)) {
+        const QString text = parser.value(n.broker);
+        if (!parseBroker(text, &o.brokerHost, &o.brokerPort))
+            return fail(error, QStringLiteral("--broker '%1' is not HOST or HOST:PORT").arg(text));
+    }
+    if (parser.isSet(n.board)) {
+        o.boardId = normalizedBoardId(parser.value(n.board));
+        if (o.boardId.isEmpty())
+            return fail(error, QStringLiteral("--board '%1' is not a board identifier such as "
+                                              "0x1234")
+                                   .arg(parser.value(n.board)));
+    }
+    const auto readDate = [&](const QCommandLineOption &option, QDate *date) {
+        if (!parser.isSet(option))
+            return true;
+        *date = QDate::fromString(parser.value(option).trimmed(), Qt::ISODate);
+        if (date->isValid())
+            return true;
+        return fail(error, QStringLiteral("--%1 '%2' is not a date such as 2024-03-05")
+                               .arg(option.names().constLast(), parser.value(option)));
+    };
+    if (!readDate(n.since, &o.since) || !readDate(n.until, &o.until))
+        return false;
+    if (o.since.isValid() && o.until.isValid() && o.since > o.until)
+        return fail(error, QStringLiteral("--since %1 is after --until %2")
+                               .arg(o.since.toString(Qt::ISODate), o.until.toString(Qt::ISODate)));
+    *options = o;
+    return true;
+}
+
+QString FlashOptions::versionText()
+{
+    return QStringLiteral("velmo-flash %1").arg(QLatin1String(velmo::kProductVersion));
+}
+
+QString FlashOptions::helpText()
+{
+    return QStringLiteral(
+        R"(Usage: velmo-flash [--port DEV] [--broker HOST[:PORT]] [--erase-all|--page-erase] [--json] FILE.hex
+       velmo-flash --info [--port DEV] [--broker HOST[:PORT]] [--json]
+       velmo-flash --list-ports [--broker HOST[:PORT]] [--json]
+       velmo-flash --history [--board ID] [--since DATE] [--until DATE] [--csv]
+
+Updates the firmware of a door or gate control board without the window: the
+same requests to the serial daemon velmo-serial, in the same order, as the
+service tool's Flashing tab. Connects, reads the board identifier, sends the
+board's configuration (../configs/config-id-ID.ini), checks FILE.hex against
+the board, uploads it, writes it, leaves the boot loader and closes the port.
+The serial daemon is started (./velmo-serial) when it is not running. Every
+update is added to the service record.
+
+Options:
+  --port DEV            serial port of the board (default: the port stored by
+                        the service tool's settings)
+  --broker HOST[:PORT]  MQTT broker (default: the stored one, else
+                        127.0.0.1:1883; PORT defaults to 1883)
+  --erase-all           ask for one erase-all before writing (the default, as
+                        the window does; boards that erase page by page
+                        ignore it)
+  --page-erase          ask for page-by-page erasing
+  --json                one JSON object per line on standard output instead
+                        of text (see JSON EVENTS)
+  --info                print the board identifier, its name and its
+                        configuration, then close the port
+  --list-ports          print the serial ports the daemon sees, one per line
+  --history             print the service record of updates, newest first
+  --board ID            with --history: only board ID (0x1234)
+  --since DATE          with --history: from DATE (2024-03-05) on
+  --until DATE          with --history: up to DATE, included
+  --csv                 with --history: CSV (RFC 4180, UTF-8) instead of a table
+  -v, --verbose         diagnostic lines of the transport on standard error
+  -h, --help            show this help and exit
+  --version             show the version and exit
+
+Progress: on a terminal one line, redrawn in place: percent, blocks of 64
+bytes written out of all, time left. Otherwise one line per 10 %.
+Messages the window would show in a box go to standard error.
+
+Ctrl+C during the update asks the daemon to stop, records the update as
+aborted and waits for the daemon; the board is then left without a complete
+firmware. A second Ctrl+C quits at once. Outside an update Ctrl+C closes the
+port and quits.
+
+Every phase has a time-out derived from the daemon's own (board identifier
+12 s, erase 10 s, 5 s per block) plus a margin; velmo-flash never waits
+forever.
+
+Exit status:
+  0    success
+  1    --history: the service record cannot be read
+  2    bad usage (options, no port chosen)
+  3    no MQTT broker
+  4    the serial daemon does not answer
+  5    the port cannot be opened (the daemon's reason is printed)
+  6    the board identifier was not read
+  7    no or incomplete board configuration file
+  8    file refused (unreadable, fails the check, or refused by the daemon)
+  9    update failed (board or daemon stopped answering)
+  10   the service tool's window or another velmo-flash is using the daemon
+  130  interrupted by Ctrl+C (128 + signal number; 143 for SIGTERM)
+
+JSON events (--json), one object per line, always with "event":
+  daemon          started (bool), version
+  ports           ports (list)
+  connected       port
+  board           id, name, config, startFlash, startProgr, sizeFlashKiB,
+                  sizeProgrKiB, maxErase, padding, idPosition, refresh
+  image-checked   file, size, md5
+  image-accepted  file
+  update          erase ("all" or "pages"), blocks
+  progress        percent, blocks, totalBlocks, secondsLeft (null: unknown)
+  message         kind ("error", "warning", "info"), title, text
+  interrupted     signal, updating (bool), text
+  error           status, reason, text
+  result          ok (bool), status, reason, text, seconds
+"reason" is one of: ok, record-unreadable, usage, no-broker, no-daemon,
+port-error, board-id-unread, no-board-config, file-refused, update-failed,
+busy, interrupted.
+
+Files:
+  ~/AppData/Local/Calvestrid/VelmoFrontEnd.ini          stored port and broker
+  ~/AppData/Local/Calvestrid/service-record.sqlite      service record
+  ../configs/config-id-ID.ini                           board configurations
+
+Environment:
+  VELMO_FLASH_TIMEOUT_SCALE  multiplies every time-out; for the test suite
+                             only
+
+See velmo-flash(1).
+)");
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "frontend/core/frontendstatus.h"
+
+#include <QString>
+
+namespace frontend {
+
+// The front end's stored serial and broker settings, read without the
+// settings dialog: what the window would send after loading them, for
+// programs that have no window. Nothing is written; a missing file or key
+// gives the dialog's default.
+struct StoredPreferences
+{
+    static constexpr const char *kFileName = "VelmoFrontEnd.ini";
+    static constexpr const char *kDefaultHost = "127.0.0.1";
+    static constexpr int kDefaultBrokerPort = 1883;
+
+    // Keys of the settings dialog, spelled as it writes them ("flowcontol"
+    // included). The baud rate under "serial/ssid" is never read back: the
+    // port always opens at 9600 and the boot loader switches speed itself.
+    static constexpr const char *kPortKey = "serial/com";
+    static constexpr const char *kBaudKey = "serial/ssid";
+    static constexpr const char *kDataBitsKey = "serial/databits";
+    static constexpr const char *kParityKey = "serial/parity";
+    static constexpr const char *kStopBitsKey = "serial/stopbits";
+    static constexpr const char *kFlowControlKey = "serial/flowcontol";
+    static constexpr const char *kHostKey = "mqtt/host";
+    static constexpr const char *kBrokerPortKey = "mqtt/port";
+
+    PortSettings serial;
+    QString brokerHost = QString::fromLatin1(kDefaultHost);
+    int brokerPort = kDefaultBrokerPort;
+
+    // The file in the per-user data folder.
+    static QString defaultPath();
+    static StoredPreferences read(const QString &path = defaultPath());
+};
+
+} // namespace frontend
