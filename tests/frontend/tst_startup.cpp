@@ -124,11 +124,19 @@ private slots:
         QVERIFY(frontEnd.waitForStarted(kStartTimeoutMs));
         QDeadlineTimer deadline(kStartTimeoutMs);
         QByteArray output;
-        while (!output.contains("velmo-serial active. Ok!") && !deadline.hasExpired()) {
+        while (!output.contains("velmo-serial active. Ok!") && !deadline.hasExpired() &&
+               frontEnd.state() != QProcess::NotRunning) {
             frontEnd.waitForReadyRead(100);
             output += frontEnd.readAll();
         }
-        QVERIFY2(output.contains("velmo-serial active. Ok!"), output.constData());
+        output += frontEnd.readAll();
+        // An early exit means the front end took itself for a second instance.
+        QVERIFY2(output.contains("velmo-serial active. Ok!"),
+                 (output + (frontEnd.state() == QProcess::NotRunning
+                                ? QByteArray("\n[exited with ") +
+                                      QByteArray::number(frontEnd.exitCode()) + ']'
+                                : QByteArray("\n[still running]")))
+                     .constData());
         QTest::qWait(500);
         QVERIFY(!QFile::exists(marker()));
         stopFrontEnd(frontEnd);
