@@ -9,8 +9,11 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 MQTTThread::MQTTThread(QObject *parent, const QByteArray &clientId, const QString &host,
@@ -320,6 +323,13 @@ int MQTTThread::runPass()
     }
     if (sock < 0)
         return MOSQ_ERR_NO_CONN;
+    if (sock != noDelaySocket) {
+        // A small message right behind a large one (the digest behind the
+        // HEX file) would otherwise wait for the broker's delayed ACK.
+        const int one = 1;
+        ::setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        noDelaySocket = sock;
+    }
 
     pollfd fds[2];
     fds[0] = {wakeFd, POLLIN, 0};
@@ -336,8 +346,15 @@ int MQTTThread::runPass()
     int rc = MOSQ_ERR_SUCCESS;
     {
         QMutexLocker clientLock(&clientMutex);
-        if (ready > 0 && (fds[1].revents & (POLLIN | POLLERR | POLLHUP)))
+        if (ready > 0 && (fds[1].revents & (POLLIN | POLLERR | POLLHUP))) {
+            // The broker sends a small message right behind a large one
+            // (the digest behind the HEX file) only once the large one is
+            // acknowledged; a delayed ACK here would hold it for up to 40 ms.
+            // The kernel drops this mode on its own, so it is set each time.
+            const int one = 1;
+            ::setsockopt(sock, IPPROTO_TCP, TCP_QUICKACK, &one, sizeof one);
             rc = client->loop_read();
+        }
         // A publish from the main thread only queues: write whenever
         // something waits; a full socket says EAGAIN and poll() waits for it.
         if (rc == MOSQ_ERR_SUCCESS && client->want_write())

@@ -121,6 +121,7 @@ private:
     bool reportUnknownError;
     // Written by any thread to end the network thread's poll().
     int wakeFd = -1;
+    int noDelaySocket = -1; // the socket that had TCP_NODELAY set
 
     mutable QMutex mutex; // host, port, inbox, stopRequested, parkedAt
     QQueue<Message> inbox;

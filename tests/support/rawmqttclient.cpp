@@ -2,6 +2,9 @@
 
 #include <chrono>
 #include <mosquittopp.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
 
 class RawMqttClient::Client : public mosqpp::mosquittopp
 {
@@ -16,6 +19,9 @@ public:
     {
         if (rc != 0)
             return;
+        // As the programs' own clients do: no Nagle delay for small messages.
+        const int one = 1;
+        ::setsockopt(socket(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
         if (m_subscription.isEmpty())
             m_owner.onReady();
         else
