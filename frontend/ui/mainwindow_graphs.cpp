@@ -99,6 +99,11 @@ void MainWindow::setupLogViews()
     follow(allarms->xAxis, commands->xAxis);
     connect(commands, &QCustomPlot::afterReplot, allarms, [allarms] { allarms->replot(); });
     connect(allarms, &QCustomPlot::afterReplot, commands, [commands] { commands->replot(); });
+    // A run lines up across the two plots only if both leave the same room
+    // for their row labels; the group gives both the wider of the two.
+    auto *columns = new QCPMarginGroup(commands);
+    commands->axisRect()->setMarginGroup(QCP::msLeft | QCP::msRight, columns);
+    allarms->axisRect()->setMarginGroup(QCP::msLeft | QCP::msRight, columns);
 
     setupGraphTools();
 }

@@ -124,6 +124,15 @@ void TstGraphTools::fitAllShowsEveryRun()
     m_window->alarmsPanel()->fitAll();
     QVERIFY(commands->xAxis->range().upper >= lastRun);
     QCOMPARE(commands->xAxis->range(), alarms->xAxis->range());
+
+    // The same run at the same place on both plots, whatever their row
+    // labels: the two run axes start and end in the same columns.
+    commands->replot();
+    const int middle = int(commands->xAxis->range().center());
+    QCOMPARE(qRound(commands->xAxis->coordToPixel(middle)),
+             qRound(alarms->xAxis->coordToPixel(middle)));
+    QCOMPARE(commands->axisRect()->left(), alarms->axisRect()->left());
+    QCOMPARE(commands->axisRect()->width(), alarms->axisRect()->width());
 }
 
 void TstGraphTools::goToRunByNumberAndDate()
