@@ -2,6 +2,7 @@
 
 #include "common/datafolder.h"
 #include "frontend/core/frontendstatus.h"
+#include "frontend/core/preferences.h"
 
 #include <QComboBox>
 #include <QCompleter>
@@ -63,7 +64,7 @@ SettingsDialog::~SettingsDialog() = default;
 
 QString SettingsDialog::preferencesPath()
 {
-    return velmo::dataFolderPath() + QStringLiteral("/VelmoFrontEnd.ini");
+    return frontend::StoredPreferences::defaultPath();
 }
 
 void SettingsDialog::buildForm()

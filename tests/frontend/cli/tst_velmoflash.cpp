@@ -12,6 +12,7 @@
 #include "tests/support/boardsimprocess.h"
 #include "tests/support/heximage.h"
 #include "tests/support/mqttprobe.h"
+#include "tests/support/stagefiles.h"
 #include "tests/support/testbroker.h"
 
 #include "common/datafolder.h"
@@ -37,41 +38,6 @@ constexpr int kEventTimeoutMs = 30000;
 // velmo-flash's waits cut to a fifth: still above the shortened times of
 // the daemon below, so the daemon's own answers come first.
 const QString kScale = QStringLiteral("0.2");
-
-QString stageDir()
-{
-    return qEnvironmentVariable("VELMO_STAGE_DIR");
-}
-
-QString sampleFirmware(const QString &name)
-{
-    return stageDir() + QStringLiteral("/firmware/") + name;
-}
-
-QString md5Of(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QString();
-    return QString::fromLatin1(
-        QCryptographicHash::hash(file.readAll(), QCryptographicHash::Md5).toHex());
-}
-
-QString preferencesPath()
-{
-    return velmo::dataFolderPath() + QStringLiteral("/VelmoFrontEnd.ini");
-}
-
-void writePreferences(const QString &port, int brokerPort)
-{
-    velmo::ensureDataFolder();
-    QSettings prefs(preferencesPath(), QSettings::IniFormat);
-    prefs.clear();
-    prefs.setValue(QStringLiteral("serial/com"), port);
-    prefs.setValue(QStringLiteral("mqtt/host"), QStringLiteral("127.0.0.1"));
-    prefs.setValue(QStringLiteral("mqtt/port"), brokerPort);
-    prefs.sync();
-}
 
 QList<UpdateRecord> allRecords()
 {

@@ -9,7 +9,9 @@
 #include "serial/statusobject.h" // the daemon's worker
 #include "tests/frontend/fakedialogs.h"
 #include "tests/support/boardsimprocess.h"
+#include "tests/support/heximage.h"
 #include "tests/support/mqttprobe.h"
+#include "tests/support/stagefiles.h"
 #include "tests/support/testbroker.h"
 
 #include <QAction>
@@ -33,56 +35,6 @@ namespace {
 
 constexpr int kConnectTimeoutMs = 30000;
 constexpr int kUpdateTimeoutMs = 120000;
-
-QString stageDir()
-{
-    return qEnvironmentVariable("VELMO_STAGE_DIR");
-}
-
-QString sampleFirmware(const QString &name)
-{
-    return stageDir() + QStringLiteral("/firmware/") + name;
-}
-
-// The stored preferences the window starts with: the board's port and the
-// test's broker.
-void writePreferences(const QString &port, int brokerPort)
-{
-    velmo::ensureDataFolder();
-    QSettings prefs(velmo::dataFolderPath() + QStringLiteral("/VelmoFrontEnd.ini"),
-                    QSettings::IniFormat);
-    prefs.clear();
-    prefs.setValue(QStringLiteral("serial/com"), port);
-    prefs.setValue(QStringLiteral("mqtt/host"), QStringLiteral("127.0.0.1"));
-    prefs.setValue(QStringLiteral("mqtt/port"), brokerPort);
-    prefs.sync();
-}
-
-// Flash content a HEX file puts at each address (data records only).
-QMap<quint32, quint8> hexImage(const QString &path)
-{
-    QMap<quint32, quint8> out;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return out;
-    quint32 base = 0;
-    file.readLine(); // identifier line
-    while (!file.atEnd()) {
-        const QByteArray record = QByteArray::fromHex(file.readLine().trimmed().mid(1));
-        if (record.size() < 5)
-            continue;
-        const auto b = [&](int i) { return quint8(record.at(i)); };
-        const int count = b(0);
-        const quint32 address = quint32(b(1)) << 8 | b(2);
-        if (b(3) == 0x00) {
-            for (int i = 0; i < count; ++i)
-                out.insert(base + address + quint32(i), b(4 + i));
-        } else if (b(3) == 0x04) {
-            base = (quint32(b(4)) << 8 | b(5)) << 16;
-        }
-    }
-    return out;
-}
 
 // With VELMO_SCREENSHOT_DIR set (a run under Xvfb, see
 // scripts/take-frontend-screenshots.sh) the good path leaves pictures of the

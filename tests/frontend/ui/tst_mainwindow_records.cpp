@@ -11,6 +11,7 @@
 #include "tests/frontend/fakedialogs.h"
 #include "tests/support/boardsimprocess.h"
 #include "tests/support/mqttprobe.h"
+#include "tests/support/stagefiles.h"
 #include "tests/support/testbroker.h"
 
 #include <QAction>
@@ -33,38 +34,12 @@ namespace {
 constexpr int kConnectTimeoutMs = 30000;
 constexpr int kUpdateTimeoutMs = 120000;
 
-QString sampleFirmware(const QString &name)
-{
-    return qEnvironmentVariable("VELMO_STAGE_DIR") + QStringLiteral("/firmware/") + name;
-}
-
-void writePreferences(const QString &port, int brokerPort)
-{
-    velmo::ensureDataFolder();
-    QSettings prefs(velmo::dataFolderPath() + QStringLiteral("/VelmoFrontEnd.ini"),
-                    QSettings::IniFormat);
-    prefs.clear();
-    prefs.setValue(QStringLiteral("serial/com"), port);
-    prefs.setValue(QStringLiteral("mqtt/host"), QStringLiteral("127.0.0.1"));
-    prefs.setValue(QStringLiteral("mqtt/port"), brokerPort);
-    prefs.sync();
-}
-
 QList<UpdateRecord> allRecords()
 {
     records::ServiceRecord store;
     if (!store.openDefault())
         return {};
     return store.query();
-}
-
-QString md5Of(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QString();
-    return QString::fromLatin1(
-        QCryptographicHash::hash(file.readAll(), QCryptographicHash::Md5).toHex());
 }
 
 // With VELMO_SCREENSHOT_DIR set (a run under Xvfb with a window manager, see
