@@ -36,6 +36,9 @@ inline constexpr QLatin1StringView kConfigs = detail::wire("REQUEST/BOARD/CONFIG
 inline constexpr QLatin1StringView kRefresh = detail::wire("REQUEST/SERIAL/REFRESH");
 inline constexpr QLatin1StringView kPing = detail::wire("REQUEST/SERIAL/PING");
 inline constexpr QLatin1StringView kVersion = detail::wire("REQUEST/SERIAL/VERSION");
+// Beyond the original exchange; a front end that never sends it gets exactly
+// that exchange. Reads the last update's program area back and compares.
+inline constexpr QLatin1StringView kVerify = detail::wire("REQUEST/BOARD/VERIFY");
 } // namespace request
 
 // Daemon to front end.
@@ -50,6 +53,21 @@ inline constexpr QLatin1StringView kReadId = detail::wire("SERIAL/READ/ID");
 inline constexpr QLatin1StringView kFlash = detail::wire("SERIAL/FLASH");
 inline constexpr QLatin1StringView kUpdatePercent = detail::wire("SERIAL/BOARD/UPDATE/PERC");
 inline constexpr QLatin1StringView kUpdate = detail::wire("SERIAL/BOARD/UPDATE");
+// Added replies; a front end that does not know them ignores them.
+// protocol/reports.h gives their payloads.
+// One reason line before every "SERIAL/BOARD/UPDATE" "ERROR".
+inline constexpr QLatin1StringView kUpdateReason = detail::wire("SERIAL/BOARD/UPDATE/REASON");
+// Commands sent again after a damaged answer, in decimal, right before every
+// "SERIAL/BOARD/UPDATE" reply.
+inline constexpr QLatin1StringView kUpdateRetries = detail::wire("SERIAL/BOARD/UPDATE/RETRIES");
+inline constexpr QLatin1StringView kVerifyPercent = detail::wire("SERIAL/BOARD/VERIFY/PERC");
+// One reason line before "SERIAL/BOARD/VERIFY" "ERROR" or "UNSUPPORTED".
+inline constexpr QLatin1StringView kVerifyReason = detail::wire("SERIAL/BOARD/VERIFY/REASON");
+// "OK", "ERROR" or "UNSUPPORTED" (the board cannot be read back).
+inline constexpr QLatin1StringView kVerify = detail::wire("SERIAL/BOARD/VERIFY");
+// Description, maker, serial number and by-id path of each port, right after
+// every "SERIAL/INFO", whose payload stays the bare names.
+inline constexpr QLatin1StringView kInfoDetails = detail::wire("SERIAL/INFO/DETAILS");
 } // namespace reply
 
 // Payloads of fixed text. "REQUEST/SERIAL" and "REQUEST/SERIAL/BAUD" compare
@@ -64,6 +82,7 @@ inline constexpr QLatin1StringView kStart = detail::wire("START");
 inline constexpr QLatin1StringView kStop = detail::wire("STOP");
 inline constexpr QLatin1StringView kLow = detail::wire("LOW");
 inline constexpr QLatin1StringView kHigh = detail::wire("HIGH");
+inline constexpr QLatin1StringView kUnsupported = detail::wire("UNSUPPORTED");
 // What the front end sends where the daemon ignores the payload.
 inline constexpr QLatin1StringView kBlank = detail::wire(" ");
 inline constexpr QLatin1StringView kDaemonVersion = detail::wire("0.27.20181009");

@@ -8,6 +8,7 @@
 #include "frontend/core/systemmgr.h"
 #include "protocol/bootframe.h"
 #include "protocol/payloads.h"
+#include "protocol/reports.h"
 #include "protocol/topics.h"
 #include "serial/statusobject.h"
 #include "tests/serial/fakedaemon.h"
@@ -85,6 +86,7 @@ private slots:
             {request::kRefresh, "REQUEST/SERIAL/REFRESH"},
             {request::kPing, "REQUEST/SERIAL/PING"},
             {request::kVersion, "REQUEST/SERIAL/VERSION"},
+            {request::kVerify, "REQUEST/BOARD/VERIFY"},
             {reply::kAll, "SERIAL/#"},
             {reply::kPing, "SERIAL/PING"},
             {reply::kVersion, "SERIAL/VERSION"},
@@ -95,6 +97,12 @@ private slots:
             {reply::kFlash, "SERIAL/FLASH"},
             {reply::kUpdatePercent, "SERIAL/BOARD/UPDATE/PERC"},
             {reply::kUpdate, "SERIAL/BOARD/UPDATE"},
+            {reply::kUpdateReason, "SERIAL/BOARD/UPDATE/REASON"},
+            {reply::kUpdateRetries, "SERIAL/BOARD/UPDATE/RETRIES"},
+            {reply::kVerifyPercent, "SERIAL/BOARD/VERIFY/PERC"},
+            {reply::kVerifyReason, "SERIAL/BOARD/VERIFY/REASON"},
+            {reply::kVerify, "SERIAL/BOARD/VERIFY"},
+            {reply::kInfoDetails, "SERIAL/INFO/DETAILS"},
         };
         QSet<QString> seen;
         for (const auto &[constant, text] : topics) {
@@ -115,6 +123,7 @@ private slots:
         QCOMPARE(QString(payload::kStop), QStringLiteral("STOP"));
         QCOMPARE(QString(payload::kLow), QStringLiteral("LOW"));
         QCOMPARE(QString(payload::kHigh), QStringLiteral("HIGH"));
+        QCOMPARE(QString(payload::kUnsupported), QStringLiteral("UNSUPPORTED"));
         QCOMPARE(QString(payload::kBlank), QStringLiteral(" "));
         QCOMPARE(QString(payload::kDaemonVersion), QStringLiteral("0.27.20181009"));
         QCOMPARE(QString(protocol::kDaemonInstanceKey), QStringLiteral("velmo-serial-qtclient"));
@@ -142,6 +151,48 @@ private slots:
         QCOMPARE(protocol::boardIdText(4660), QStringLiteral("0x1234"));
         QCOMPARE(protocol::boardIdText(0x0bee), QStringLiteral("0x0bee"));
         QCOMPARE(protocol::boardIdText(0xABCD), QStringLiteral("0xabcd"));
+    }
+
+    // The added reports: what one program builds, the other reads back, and
+    // the example texts that scripts watching the broker see.
+    void reportPayloads()
+    {
+        protocol::FailureReason r;
+        r.step = protocol::FailureReason::Step::Write;
+        r.cause = protocol::FailureReason::Cause::NoAnswer;
+        r.block = 49;
+        r.blocks = 992;
+        r.address = 0xc40;
+        r.waitedMs = 5000;
+        r.tries = 1;
+        QCOMPARE(protocol::buildFailureReason(r),
+                 QStringLiteral("Step=write Block=49 Blocks=992 Address=0xc40 Cause=noanswer "
+                                "WaitedMs=5000 Tries=1"));
+        QVERIFY(protocol::parseFailureReason(protocol::buildFailureReason(r)) == r);
+        r.step = protocol::FailureReason::Step::Verify;
+        r.cause = protocol::FailureReason::Cause::Mismatch;
+        r.differBlocks = 7;
+        QVERIFY(protocol::parseFailureReason(protocol::buildFailureReason(r)) == r);
+        // Lenient: unknown words and keys pass, a payload naming nothing does not.
+        const auto odd = protocol::parseFailureReason(QStringLiteral("Cause=meteor Block=3 X=1"));
+        QVERIFY(odd && odd->cause == protocol::FailureReason::Cause::Unknown && odd->block == 3);
+        QVERIFY(!protocol::parseFailureReason(QStringLiteral("ERROR")));
+
+        const QList<protocol::PortDetails> ports{
+            {QStringLiteral("ttyUSB0"), QStringLiteral("FT232R USB UART"), QStringLiteral("FTDI"),
+             QStringLiteral("A10K3"),
+             QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3-if00-port0")},
+            {QStringLiteral("ttyS0"), {}, {}, {}, {}}};
+        const QString text = protocol::buildPortDetails(ports);
+        QCOMPARE(text.count(QLatin1Char('\n')), 1);
+        QCOMPARE(protocol::parsePortDetails(text), ports);
+        // A tab in a maker's descriptor does not shift the fields after it.
+        QList<protocol::PortDetails> tabbed = ports.mid(0, 1);
+        tabbed[0].manufacturer = QStringLiteral("FT\tDI");
+        QCOMPARE(
+            protocol::parsePortDetails(protocol::buildPortDetails(tabbed)).value(0).serialNumber,
+            QStringLiteral("A10K3"));
+        QVERIFY(protocol::parsePortDetails(QString()).isEmpty());
     }
 
     void setupRoundTrip_data()
