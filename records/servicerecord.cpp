@@ -55,17 +55,53 @@ RecordState stateOf(UpdateResult result)
         return RecordState::AbortedByClosing;
     case UpdateResult::DaemonLost:
         return RecordState::DaemonLost;
+    case UpdateResult::PortLost:
+        return RecordState::PortLost;
+    case UpdateResult::BrokerLost:
+        return RecordState::BrokerLost;
     }
     return RecordState::Failed;
 }
 
+constexpr UpdateResult kAllResults[] = {
+    UpdateResult::Ok,         UpdateResult::Failed,   UpdateResult::AbortedByClosing,
+    UpdateResult::DaemonLost, UpdateResult::PortLost, UpdateResult::BrokerLost};
+
 RecordState stateFromKey(const QString &key)
 {
-    for (const UpdateResult result :
-         {UpdateResult::Ok, UpdateResult::AbortedByClosing, UpdateResult::DaemonLost})
+    for (const UpdateResult result : kAllResults)
         if (key == RecordFormat::stateKey(stateOf(result)))
             return stateOf(result);
     return RecordState::Failed;
+}
+
+// The table as this version writes it, under `name`; the result words are
+// those a writer of this version may store.
+QString updatesTableSql(const QString &name)
+{
+    QStringList words;
+    for (const UpdateResult result : kAllResults)
+        words << QLatin1Char('\'') + RecordFormat::stateKey(stateOf(result)) + QLatin1Char('\'');
+    return QStringLiteral("CREATE TABLE %1 ("
+                          " id INTEGER PRIMARY KEY AUTOINCREMENT,"
+                          " started_ms INTEGER NOT NULL,"
+                          " finished_ms INTEGER,"
+                          " program TEXT NOT NULL DEFAULT '',"
+                          " user_name TEXT NOT NULL DEFAULT '',"
+                          " host TEXT NOT NULL DEFAULT '',"
+                          " port TEXT NOT NULL DEFAULT '',"
+                          " board_id TEXT NOT NULL DEFAULT '',"
+                          " board_name TEXT NOT NULL DEFAULT '',"
+                          " file_path TEXT NOT NULL DEFAULT '',"
+                          " file_size INTEGER,"
+                          " file_md5 TEXT NOT NULL DEFAULT '',"
+                          " erase TEXT NOT NULL CHECK (erase IN ('erase-all', 'page-erase')),"
+                          " result TEXT CHECK (result IN (%2)),"
+                          " error_text TEXT NOT NULL DEFAULT '',"
+                          " writer_pid INTEGER NOT NULL,"
+                          " writer_boot_id TEXT NOT NULL DEFAULT '',"
+                          " writer_start_ticks INTEGER)")
+        .arg(name, words.join(QStringLiteral(", ")));
 }
 
 QString currentUserName()
@@ -337,34 +373,29 @@ ServiceRecord::OpenOutcome ServiceRecord::tryOpen()
     }
     if (version > kSchemaVersion)
         return newerFormat(version);
+    const auto indexes = [this] {
+        return execute(QStringLiteral(
+                   "CREATE INDEX IF NOT EXISTS updates_started ON updates (started_ms)")) &&
+               execute(QStringLiteral(
+                   "CREATE INDEX IF NOT EXISTS updates_board ON updates (board_id, started_ms)"));
+    };
+    const QString setVersion = QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion);
     if (version == 0) {
         const bool created =
-            execute(QStringLiteral(
-                "CREATE TABLE IF NOT EXISTS updates ("
-                " id INTEGER PRIMARY KEY AUTOINCREMENT,"
-                " started_ms INTEGER NOT NULL,"
-                " finished_ms INTEGER,"
-                " program TEXT NOT NULL DEFAULT '',"
-                " user_name TEXT NOT NULL DEFAULT '',"
-                " host TEXT NOT NULL DEFAULT '',"
-                " port TEXT NOT NULL DEFAULT '',"
-                " board_id TEXT NOT NULL DEFAULT '',"
-                " board_name TEXT NOT NULL DEFAULT '',"
-                " file_path TEXT NOT NULL DEFAULT '',"
-                " file_size INTEGER,"
-                " file_md5 TEXT NOT NULL DEFAULT '',"
-                " erase TEXT NOT NULL CHECK (erase IN ('erase-all', 'page-erase')),"
-                " result TEXT CHECK (result IN ('ok', 'failed', 'aborted', 'daemon-lost')),"
-                " error_text TEXT NOT NULL DEFAULT '',"
-                " writer_pid INTEGER NOT NULL,"
-                " writer_boot_id TEXT NOT NULL DEFAULT '',"
-                " writer_start_ticks INTEGER)")) &&
-            execute(QStringLiteral(
-                "CREATE INDEX IF NOT EXISTS updates_started ON updates (started_ms)")) &&
-            execute(QStringLiteral(
-                "CREATE INDEX IF NOT EXISTS updates_board ON updates (board_id, started_ms)")) &&
-            execute(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion));
+            execute(updatesTableSql(QStringLiteral("updates"))) && indexes() && execute(setVersion);
         if (!created)
+            return OpenOutcome::Failed;
+    } else if (version < kSchemaVersion) {
+        // Format 1 knew fewer results, and SQLite cannot widen a CHECK in
+        // place: the rows move to a table of this format, ids and all.
+        const bool migrated =
+            execute(updatesTableSql(QStringLiteral("updates_new"))) &&
+            execute(QStringLiteral("INSERT INTO updates_new (%1) SELECT %1 FROM updates")
+                        .arg(QLatin1String(kColumns))) &&
+            execute(QStringLiteral("DROP TABLE updates")) &&
+            execute(QStringLiteral("ALTER TABLE updates_new RENAME TO updates")) && indexes() &&
+            execute(setVersion);
+        if (!migrated)
             return OpenOutcome::Failed;
     }
     if (!transaction.commit()) {

@@ -23,7 +23,8 @@ class ServiceRecord
     Q_DECLARE_TR_FUNCTIONS(ServiceRecord)
 
 public:
-    static constexpr int kSchemaVersion = 1;
+    // 2: the results "port-lost" and "broker-lost".
+    static constexpr int kSchemaVersion = 2;
     // How long a writer waits for another one before giving up.
     static constexpr int kBusyTimeoutMs = 10000;
     static constexpr const char *kFileName = "service-record.sqlite";

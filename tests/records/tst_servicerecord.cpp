@@ -151,7 +151,9 @@ private slots:
         const QList<QPair<UpdateResult, RecordState>> results = {
             {UpdateResult::Ok, RecordState::Ok},
             {UpdateResult::AbortedByClosing, RecordState::AbortedByClosing},
-            {UpdateResult::DaemonLost, RecordState::DaemonLost}};
+            {UpdateResult::DaemonLost, RecordState::DaemonLost},
+            {UpdateResult::PortLost, RecordState::PortLost},
+            {UpdateResult::BrokerLost, RecordState::BrokerLost}};
         for (const auto &[result, state] : results) {
             const qint64 next = store.beginUpdate(UpdateStart{});
             QVERIFY(next > id);
@@ -176,8 +178,58 @@ private slots:
         ServiceRecord again;
         QVERIFY(again.open(path("roundtrip.sqlite")));
         QVERIFY(again.movedAsidePath().isEmpty());
-        QCOMPARE(again.query().size(), 5);
+        QCOMPARE(again.query().size(), 7);
         QCOMPARE(again.query().constLast().filePath, s.filePath);
+    }
+
+    // A file of the first format, as that version wrote it, takes the
+    // results added since and keeps its rows, ids and all.
+    void firstFormatTakesNewResults()
+    {
+        const QString file = path("format1.sqlite");
+        {
+            RawDb raw(file);
+            QVERIFY(raw.exec(QStringLiteral(
+                "CREATE TABLE updates (id INTEGER PRIMARY KEY AUTOINCREMENT,"
+                " started_ms INTEGER NOT NULL, finished_ms INTEGER,"
+                " program TEXT NOT NULL DEFAULT '', user_name TEXT NOT NULL DEFAULT '',"
+                " host TEXT NOT NULL DEFAULT '', port TEXT NOT NULL DEFAULT '',"
+                " board_id TEXT NOT NULL DEFAULT '', board_name TEXT NOT NULL DEFAULT '',"
+                " file_path TEXT NOT NULL DEFAULT '', file_size INTEGER,"
+                " file_md5 TEXT NOT NULL DEFAULT '',"
+                " erase TEXT NOT NULL CHECK (erase IN ('erase-all', 'page-erase')),"
+                " result TEXT CHECK (result IN ('ok', 'failed', 'aborted', 'daemon-lost')),"
+                " error_text TEXT NOT NULL DEFAULT '', writer_pid INTEGER NOT NULL,"
+                " writer_boot_id TEXT NOT NULL DEFAULT '', writer_start_ticks INTEGER)")));
+            QVERIFY(raw.exec(QStringLiteral(
+                "INSERT INTO updates (id, started_ms, finished_ms, board_id, erase, result,"
+                " error_text, writer_pid) VALUES (41, 1700000000000, 1700000016000, '0x1234',"
+                " 'erase-all', 'daemon-lost', 'gone', 1)")));
+            QVERIFY(!raw.exec(QStringLiteral("UPDATE updates SET result = 'port-lost'")));
+            QVERIFY(raw.exec(QStringLiteral("PRAGMA user_version = 1")));
+        }
+        ServiceRecord store;
+        QVERIFY2(store.open(file), qPrintable(store.errorString()));
+        QVERIFY(store.movedAsidePath().isEmpty());
+        UpdateRecord old = only(store);
+        QCOMPARE(old.id, qint64(41));
+        QCOMPARE(old.state, RecordState::DaemonLost);
+        QCOMPARE(old.errorText, QStringLiteral("gone"));
+        QCOMPARE(old.durationMs(), qint64(16000));
+        const qint64 id = store.beginUpdate(fullStart());
+        QVERIFY(id > 41);
+        QVERIFY2(store.finishUpdate(id, UpdateResult::PortLost, QStringLiteral("unplugged")),
+                 qPrintable(store.errorString()));
+        QCOMPARE(store.query().constFirst().state, RecordState::PortLost);
+        QCOMPARE(store.boardIds(), QStringList{"0x1234"});
+        store.close();
+        RawDb raw(file);
+        QCOMPARE(raw.value(QStringLiteral("PRAGMA user_version")).toInt(),
+                 ServiceRecord::kSchemaVersion);
+        QCOMPARE(raw.value(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = "
+                                          "'index' AND tbl_name = 'updates'"))
+                     .toInt(),
+                 2);
     }
 
     // A record without an end: "running" while its writer lives,
