@@ -41,8 +41,8 @@ StatusObject::StatusObject(Wiring wiring, QObject *parent)
         session.outbox.keptTopics = {protocol::reply::kOpen, protocol::reply::kError,
                                      protocol::reply::kReadId, protocol::reply::kFlash,
                                      protocol::reply::kUpdate};
-        session.outbox.latestOnlyTopics = {protocol::reply::kUpdatePercent,
-                                           protocol::reply::kInfo};
+        session.outbox.latestOnlyTopics = {protocol::reply::kUpdatePercent, protocol::reply::kInfo,
+                                           protocol::reply::kInfoDetails};
         session.prepare = [] {
             qDebug().noquote() << "user home dir -> " + QDir::homePath();
             velmo::ensureDataFolder();
@@ -66,7 +66,7 @@ StatusObject::StatusObject(Wiring wiring, QObject *parent)
 
     m_mqttTimer.setSingleShot(false);
     m_mqttTimer.start(m_timings.mqttTickMs);
-    publishReply(protocol::reply::kInfo, protocol::buildPortList(m_link->portNames()));
+    m_link->publishPortList();
 
     connect(m_link.get(), &BootLink::writeAnswered, this, &StatusObject::onWriteAnswered);
     connect(m_link.get(), &BootLink::eraseAllAnswered, this, &StatusObject::eraseAllDone);
