@@ -79,6 +79,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite")
 # mosquitto's Debian service is the broker, listening on loopback only; the
 # launchers start a user's own when it does not run. xdg-open shows exports.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "mosquitto, mosquitto-clients, xdg-utils")
+# Qt's own texts (Yes, No, file dialogs) in the window's language come from
+# qt6-translations-l10n; without it they stay English.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "mosquitto, mosquitto-clients, xdg-utils, qt6-translations-l10n")
 
 include(CPack)

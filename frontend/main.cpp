@@ -1,5 +1,7 @@
 #include "common/datafolder.h"
 #include "common/instanceguard.h"
+#include "frontend/core/daemonlauncher.h"
+#include "frontend/core/translations.h"
 #include "frontend/ui/mainwindow.h"
 #include "frontend/ui/widgetdialogs.h"
 #include "protocol/topics.h"
@@ -8,14 +10,8 @@
 #include <QDebug>
 #include <QIcon>
 #include <QLocale>
-#include <QProcess>
-#include <QTranslator>
 
 #include <memory>
-
-namespace {
-constexpr const char *kDaemonProgram = "./velmo-serial";
-} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -34,31 +30,21 @@ int main(int argc, char *argv[])
     UserDialogs::setInstance(&dialogs);
 
     InstanceGuard ownGuard{protocol::kFrontEndInstanceKey};
-    InstanceGuard daemonProbe{protocol::kDaemonInstanceKey};
 
     // From the working directory: velmofrontend_it_IT.qm, then velmofrontend_it.qm.
-    QTranslator translator;
-    // Whether it loaded does not matter: without it the texts stay English.
-    (void)translator.load(QStringLiteral("velmofrontend_") + QLocale::system().name());
-    app.installTranslator(&translator);
+    FrontEndTranslations translations;
+    translations.load(QLocale::system().name());
+    translations.install();
 
     if (!ownGuard.tryAcquire())
         return 0; // another front end runs
 
-    if (daemonProbe.tryAcquire()) {
-        daemonProbe.release();
-        qDebug() << "Serial deamon not started. Re-launch...";
-        // Detached, not a child with pipes: the daemon outlives the front end,
-        // and a pipe closed by our exit would kill it on its next log line.
-        QProcess daemon;
-        daemon.setProgram(QString::fromLatin1(kDaemonProgram));
-        if (!daemon.startDetached())
-            qWarning().noquote() << "Cannot start" << kDaemonProgram << ":" << daemon.errorString();
-    } else {
-        qDebug() << "velmo-serial active. Ok!";
-    }
+    // Started now when absent, and again at a Connect that finds it gone.
+    DaemonLauncher launcher;
+    launcher.ensureRunning();
 
     auto window = std::make_unique<MainWindow>();
+    window->flashWorkflow()->setDaemonLauncher(&launcher);
     window->show();
     window->startAutomaticUpdateCheck();
     const int rc = app.exec();

@@ -27,6 +27,7 @@ struct Names
     QCommandLineOption csv{QStringLiteral("csv")};
     QCommandLineOption json{QStringLiteral("json")};
     QCommandLineOption verbose{{QStringLiteral("v"), QStringLiteral("verbose")}};
+    QCommandLineOption retries{QStringLiteral("retries"), QString(), QStringLiteral("N")};
 };
 
 bool fail(QString *error, const QString &text)
@@ -97,8 +98,8 @@ bool FlashOptions::parse(const QStringList &arguments, FlashOptions *options, QS
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.addOptions({n.help, n.version, n.port, n.broker, n.eraseAll, n.pageErase, n.info,
-                       n.listPorts, n.history, n.board, n.since, n.until, n.csv, n.json,
-                       n.verbose});
+                       n.listPorts, n.history, n.board, n.since, n.until, n.csv, n.json, n.verbose,
+                       n.retries});
     if (!parser.parse(arguments))
         return fail(error, parser.errorText());
 
@@ -154,6 +155,7 @@ bool FlashOptions::parse(const QStringList &arguments, FlashOptions *options, QS
         !onlyFor(n.json, {Mode::Flash, Mode::Info, Mode::ListPorts}, withDaemon) ||
         !onlyFor(n.eraseAll, {Mode::Flash}, QStringLiteral("FILE.hex")) ||
         !onlyFor(n.pageErase, {Mode::Flash}, QStringLiteral("FILE.hex")) ||
+        !onlyFor(n.retries, {Mode::Flash}, QStringLiteral("FILE.hex")) ||
         !onlyFor(n.board, {Mode::History}, QStringLiteral("--history")) ||
         !onlyFor(n.since, {Mode::History}, QStringLiteral("--history")) ||
         !onlyFor(n.until, {Mode::History}, QStringLiteral("--history")) ||
@@ -166,6 +168,14 @@ bool FlashOptions::parse(const QStringList &arguments, FlashOptions *options, QS
     o.json = parser.isSet(n.json);
     o.csv = parser.isSet(n.csv);
 
+    if (parser.isSet(n.retries)) {
+        bool ok = false;
+        o.retries = parser.value(n.retries).trimmed().toInt(&ok, 10);
+        if (!ok || o.retries < 0 || o.retries > kMaxRetries)
+            return fail(error, QStringLiteral("--retries '%1' is not a number from 0 to %2")
+                                   .arg(parser.value(n.retries))
+                                   .arg(kMaxRetries));
+    }
     if (parser.isSet(n.port)) {
         o.port = parser.value(n.port).trimmed();
         if (o.port.isEmpty())
@@ -209,7 +219,7 @@ QString FlashOptions::versionText()
 QString FlashOptions::helpText()
 {
     return QStringLiteral(
-        R"(Usage: velmo-flash [--port DEV] [--broker HOST[:PORT]] [--erase-all|--page-erase] [--json] FILE.hex
+        R"(Usage: velmo-flash [--port DEV] [--broker HOST[:PORT]] [--erase-all|--page-erase] [--retries N] [--json] FILE.hex
        velmo-flash --info [--port DEV] [--broker HOST[:PORT]] [--json]
        velmo-flash --list-ports [--broker HOST[:PORT]] [--json]
        velmo-flash --history [--board ID] [--since DATE] [--until DATE] [--csv]
@@ -231,6 +241,9 @@ Options:
                         the window does; boards that erase page by page
                         ignore it)
   --page-erase          ask for page-by-page erasing
+  --retries N           after a failed update, up to N whole new updates
+                        (connect, check, send, write), each in the service
+                        record; failures to connect during them count too
   --json                one JSON object per line on standard output instead
                         of text (see JSON EVENTS)
   --info                print the board identifier, its name and its
@@ -268,7 +281,7 @@ Exit status:
   6    the board identifier was not read
   7    no or incomplete board configuration file
   8    file refused (unreadable, fails the check, or refused by the daemon)
-  9    update failed (board or daemon stopped answering)
+  9    update failed (board, port or daemon stopped answering)
   10   the service tool's window or another velmo-flash is using the daemon
   130  interrupted by Ctrl+C (128 + signal number; 143 for SIGTERM)
 
@@ -281,11 +294,13 @@ JSON events (--json), one object per line, always with "event":
   image-checked   file, size, md5
   image-accepted  file
   update          erase ("all" or "pages"), blocks
+  retry           attempt, attempts, status, reason, text: the attempt that
+                  failed, and a new update follows
   progress        percent, blocks, totalBlocks, secondsLeft (null: unknown)
   message         kind ("error", "warning", "info"), title, text
   interrupted     signal, updating (bool), text
   error           status, reason, text
-  result          ok (bool), status, reason, text, seconds
+  result          ok (bool), status, reason, text, seconds, attempts
 "reason" is one of: ok, record-unreadable, usage, no-broker, no-daemon,
 port-error, board-id-unread, no-board-config, file-refused, update-failed,
 busy, interrupted.

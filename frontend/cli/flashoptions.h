@@ -20,6 +20,7 @@ struct FlashOptions
     };
 
     static constexpr int kDefaultBrokerPort = 1883;
+    static constexpr int kMaxRetries = 100;
 
     Mode mode = Mode::Flash;
     QString file;
@@ -32,6 +33,8 @@ struct FlashOptions
     bool eraseAll = true;
     bool json = false;
     bool verbose = false;
+    // After a failed update, this many whole new updates at most.
+    int retries = 0;
     // --history filters; the board id as the daemon spells it ("0x1234").
     QString boardId;
     QDate since;

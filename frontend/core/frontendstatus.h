@@ -2,10 +2,13 @@
 
 #include "frontend/core/boardconf.h"
 #include "protocol/payloads.h"
+#include "protocol/reports.h"
 
 #include <QObject>
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 namespace frontend {
 
@@ -43,6 +46,11 @@ public:
     qint32 brokerPort = 0;
     bool flashReplied = false;
     bool flashAccepted = false;
+    // What the daemon says beside its bare answers: the details of the
+    // ports in comPorts, and why the last update ended in "ERROR" (until
+    // the next update starts).
+    QList<protocol::PortDetails> portDetails;
+    std::optional<protocol::FailureReason> updateReason;
 };
 
 } // namespace frontend

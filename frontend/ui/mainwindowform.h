@@ -76,6 +76,7 @@ struct MainWindowForm
     QLabel *labelHexVers = nullptr;
     QHBoxLayout *horizontalLayout_2 = nullptr;
     QPushButton *btnUpdate = nullptr;
+    QPushButton *btnUpdateAgain = nullptr;
     QGridLayout *gridLayout_5 = nullptr;
     QCheckBox *checkBoxEraseAll = nullptr;
     QGridLayout *gridLayout_4 = nullptr;

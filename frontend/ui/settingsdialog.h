@@ -7,6 +7,9 @@
 
 class QComboBox;
 class QGroupBox;
+class QStandardItemModel;
+class QToolButton;
+class QTreeView;
 class QIntValidator;
 class QLabel;
 class QLineEdit;
@@ -54,6 +57,8 @@ public:
 signals:
     void done();
     void reconnect();
+    // The user asks for a fresh list of the ports.
+    void portListWanted();
 
 public slots:
     void enableConnect(QString text);
@@ -66,6 +71,11 @@ private:
     void retranslateUi();
     void fillForm();
     void collectSettings();
+    // One row of the port list: the name in the first column, which the
+    // box shows and the daemon opens.
+    void addPortRow(const QString &name, const QString &description, const QString &maker,
+                    const QString &serialNumber, const QString &byId);
+    void fitPortList();
 
     frontend::StatusObject *m_status = nullptr;
     SerialSettings m_currentSettings;
@@ -73,6 +83,9 @@ private:
 
     QGroupBox *selectBox = nullptr;
     QComboBox *serialPortInfoListBox = nullptr;
+    QStandardItemModel *m_portModel = nullptr; // child of the dialog
+    QTreeView *m_portView = nullptr;           // the box's pop-up
+    QToolButton *refreshPortsButton = nullptr;
     QGroupBox *parametersBox = nullptr;
     QLabel *baudRateLabel = nullptr;
     QComboBox *baudRateBox = nullptr;

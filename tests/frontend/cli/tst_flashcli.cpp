@@ -25,6 +25,8 @@ private slots:
         QTest::newRow("file") << QStringList{"fw.hex"} << int(FlashOptions::Mode::Flash) << true;
         QTest::newRow("page erase")
             << QStringList{"--page-erase", "fw.hex"} << int(FlashOptions::Mode::Flash) << false;
+        QTest::newRow("retries") << QStringList{"--retries", "3", "fw.hex"}
+                                 << int(FlashOptions::Mode::Flash) << true;
         QTest::newRow("info") << QStringList{"--info", "--port", "/dev/ttyUSB0"}
                               << int(FlashOptions::Mode::Info) << true;
         QTest::newRow("ports") << QStringList{"--list-ports", "--json"}
@@ -49,6 +51,7 @@ private slots:
         QVERIFY2(ok, qPrintable(error));
         QCOMPARE(int(o.mode), mode);
         QCOMPARE(o.eraseAll, eraseAll);
+        QCOMPARE(o.retries, args.contains("--retries") ? 3 : 0);
         if (o.mode == FlashOptions::Mode::History)
             QCOMPARE(o.boardId, QStringLiteral("0x12ab"));
     }
@@ -76,6 +79,12 @@ private slots:
         QTest::newRow("dates reversed")
             << QStringList{"--history", "--since", "2024-03-06", "--until", "2024-03-05"}
             << "is after";
+        QTest::newRow("retries word")
+            << QStringList{"--retries", "two", "fw.hex"} << "is not a number from 0 to 100";
+        QTest::newRow("retries negative")
+            << QStringList{"--retries", "-1", "fw.hex"} << "is not a number from 0 to 100";
+        QTest::newRow("retries without file")
+            << QStringList{"--info", "--retries", "2"} << "--retries only goes with FILE.hex";
     }
     void refusesBadUsage()
     {

@@ -423,7 +423,15 @@ private slots:
         QVERIFY(waitForPong(*window));
         window->form().actionConnect->trigger();
         const QString text = QStringLiteral("Error when connecting to the board.");
-        QTRY_COMPARE_WITH_TIMEOUT(dialogs.texts(), QStringList{text}, 60000);
+        QTRY_COMPARE_WITH_TIMEOUT(dialogs.boxes.size(), 1, 60000);
+        // The fixed text, then the likely causes.
+        const QStringList lines = dialogs.texts().constFirst().split(QLatin1Char('\n'));
+        QCOMPARE(lines.at(0), text);
+        QCOMPARE(lines.at(1), QStringLiteral("The board did not answer on %1. Likely causes: the "
+                                             "board is not powered, it is not in its boot loader, "
+                                             "%1 is not the board's port, or the cable is loose "
+                                             "or faulty.")
+                                  .arg(board.port()));
         QCOMPARE(dialogs.boxes.at(0).title, QStringLiteral("Warning"));
         QCOMPARE(statusText(*window), text);
         QCOMPARE(labelText(*window), QStringLiteral("Disconnected"));
@@ -640,12 +648,18 @@ private slots:
         window->form().btnUpdate->click();
         QTRY_VERIFY_WITH_TIMEOUT(!dialogs.boxes.isEmpty(), kUpdateTimeoutMs);
         QCOMPARE(dialogs.boxes.size(), 1);
-        QVERIFY(dialogs.texts().constFirst().startsWith(
-            QLatin1String("Failed Update.\nThe board is left without a complete firmware.")));
+        // 20 blocks acknowledged: the bar and the status bar stay there.
+        const QString stopped = QStringLiteral("Stopped at block 20 of 992.");
+        QVERIFY2(
+            dialogs.texts().constFirst().startsWith(
+                "Failed Update.\n" + stopped + "\nThe board is left without a complete firmware."),
+            qPrintable(dialogs.texts().constFirst()));
         QCOMPARE(dialogs.boxes.constLast().kind, UserDialogs::Kind::Critical);
-        QCOMPARE(statusText(*window), QStringLiteral("Failed Update."));
+        QCOMPARE(statusText(*window), "Failed Update. " + stopped);
         QCOMPARE(labelText(*window), QStringLiteral("Disconnected"));
-        QCOMPARE(window->form().progressBarUpdate->value(), 0);
+        QCOMPARE(window->form().progressBarUpdate->value(), 2);
+        QCOMPARE(window->form().progressBarUpdate->text(), stopped);
+        QVERIFY(window->form().btnUpdateAgain->isEnabled());
         QVERIFY(window->form().actionQuit->isEnabled());
         QVERIFY(window->form().actionConnect->isEnabled());
         QTest::qWait(300);
@@ -742,10 +756,11 @@ private slots:
         QVERIFY(dialogs.texts().constFirst().startsWith(QLatin1String(
             "The serial daemon stopped answering during the update.\nThe board is left "
             "without a complete firmware.")));
-        QCOMPARE(statusText(*window),
-                 QStringLiteral("The serial daemon stopped answering during the update."));
+        QVERIFY(statusText(*window).startsWith(
+            QStringLiteral("The serial daemon stopped answering during the update. Stopped at "
+                           "block ")));
         QCOMPARE(labelText(*window), QStringLiteral("Disconnected"));
-        QCOMPARE(f.progressBarUpdate->value(), 0);
+        QVERIFY(f.progressBarUpdate->value() > 5);
         QVERIFY(f.actionQuit->isEnabled());
         QVERIFY(f.actionConnect->isEnabled());
         QVERIFY(!f.actionDisconnect->isEnabled());
