@@ -683,7 +683,10 @@ void FlashWorkflow::updateStartTimeout()
 void FlashWorkflow::abandonUpdate(Failure failure, const QString &reason, const QString &advice)
 {
     m_link.status().percReceived = false;
-    endWriting(true);
+    // An update the daemon never began stopped nowhere.
+    const bool began = failure != Failure::UpdateNotStarted;
+    endWriting(true, began);
+    const QString reasonWhere = began ? reason + QLatin1Char(' ') + stoppedText() : reason;
     // A word of the daemon arriving later is about this same update.
     m_endTold = true;
     if (m_recorder) {
@@ -694,12 +697,15 @@ void FlashWorkflow::abandonUpdate(Failure failure, const QString &reason, const 
             result = records::UpdateResult::BrokerLost;
         else if (failure == Failure::PortLost)
             result = records::UpdateResult::PortLost;
-        m_recorder->finish(result, reason + QLatin1Char(' ') + stoppedText());
+        m_recorder->finish(result, reasonWhere);
     }
     fail(failure, reason);
     // Said before the box: nothing stale stands behind it.
-    showStatus(reason + QLatin1Char(' ') + stoppedText());
-    UserDialogs::instance().critical(QStringLiteral("Error"), reason + QLatin1Char('\n') + advice);
+    showStatus(reasonWhere);
+    UserDialogs::instance().critical(QStringLiteral("Error"),
+                                     reason + QLatin1Char('\n') +
+                                         (began ? stoppedText() + QLatin1Char('\n') : QString()) +
+                                         advice);
     closeSerialPort();
     emit updateFinished(false);
 }
@@ -727,7 +733,7 @@ void FlashWorkflow::showStopped()
     emit progressStopped(m_percent, stoppedText());
 }
 
-void FlashWorkflow::endWriting(bool failed)
+void FlashWorkflow::endWriting(bool failed, bool showWhere)
 {
     m_writing = false;
     stopWatch();
@@ -742,9 +748,12 @@ void FlashWorkflow::endWriting(bool failed)
     if (failed) {
         m_againImagePath = m_updateImagePath;
         m_againEraseAll = m_updateEraseAll;
-        showStopped();
     } else {
         m_againImagePath.clear();
+    }
+    if (failed && showWhere) {
+        showStopped();
+    } else {
         m_barStopped = false;
         emit progressChanged(0);
     }

@@ -258,7 +258,8 @@ private:
     // Opens `enable`, then closes `disable`; one controlsChanged() at most.
     void switchControls(Controls enable, Controls disable = {});
     void connectBoard();
-    void endWriting(bool failed = false);
+    // `showWhere`: the bar stays at where a failed update stopped.
+    void endWriting(bool failed = false, bool showWhere = true);
     QString portName() const;
     // A status-bar text about the open connection, which the port's closing
     // takes away again.

@@ -753,9 +753,13 @@ private slots:
         qInfo("noticed %lld ms after the daemon ended", sinceKill.elapsed());
         QCOMPARE(dialogs.boxes.size(), 1);
         QCOMPARE(dialogs.boxes.at(0).kind, UserDialogs::Kind::Critical);
-        QVERIFY(dialogs.texts().constFirst().startsWith(QLatin1String(
-            "The serial daemon stopped answering during the update.\nThe board is left "
-            "without a complete firmware.")));
+        const QStringList lines = dialogs.texts().constFirst().split(QLatin1Char('\n'));
+        QCOMPARE(lines.at(0),
+                 QStringLiteral("The serial daemon stopped answering during the update."));
+        QVERIFY2(lines.at(1).startsWith(QLatin1String("Stopped at block ")),
+                 qPrintable(lines.at(1)));
+        QVERIFY(lines.at(2).startsWith(
+            QLatin1String("The board is left without a complete firmware.")));
         QVERIFY(statusText(*window).startsWith(
             QStringLiteral("The serial daemon stopped answering during the update. Stopped at "
                            "block ")));
