@@ -803,6 +803,14 @@
         <source>Connect, send the same file and update the board once more</source>
         <translation>Connettere, inviare di nuovo lo stesso file e aggiornare ancora la scheda</translation>
     </message>
+    <message>
+        <source>Waiting for the serial daemon…</source>
+        <translation>In attesa del daemon seriale…</translation>
+    </message>
+    <message>
+        <source>The serial daemon did not answer within %1 s.</source>
+        <translation>Il daemon seriale non ha risposto entro %1 s.</translation>
+    </message>
 </context>
 <context>
     <name>RecordFormat</name>

@@ -247,13 +247,22 @@ void FlashWorkflow::beginConnect()
         return;
     }
     if (m_launcher) {
-        switch (m_launcher->ensureRunning()) {
+        const DaemonLauncher::Outcome outcome = m_launcher->ensureRunning();
+        m_daemonStartedNow = outcome == DaemonLauncher::Outcome::Started;
+        switch (outcome) {
         case DaemonLauncher::Outcome::Running:
-            break;
+            // Running, but not heard from yet (just started, or gone quiet):
+            // an open sent before it listens would be lost.
+            if (m_daemonHeard)
+                break;
+            [[fallthrough]];
         case DaemonLauncher::Outcome::Started:
             // As at start-up; the open follows its first answer.
             setStage(Stage::Opening);
-            showState(QCoreApplication::translate("MainWindow", "Starting the serial daemon…"));
+            showState(
+                m_daemonStartedNow
+                    ? QCoreApplication::translate("MainWindow", "Starting the serial daemon…")
+                    : QCoreApplication::translate("MainWindow", "Waiting for the serial daemon…"));
             emit connectionText(
                 QCoreApplication::translate("MainWindow", "Open Port: %1").arg(portName()));
             waitFor(Waiting::DaemonStart, m_daemonStartMs);
@@ -358,9 +367,14 @@ void FlashWorkflow::requestTimedOut()
     case Waiting::None:
         return;
     case Waiting::DaemonStart:
-        text = QCoreApplication::translate(
-                   "MainWindow", "The serial daemon started from %1 did not answer within %2 s.")
-                   .arg(m_launcher ? m_launcher->program() : QString(), seconds(waited));
+        text =
+            m_daemonStartedNow
+                ? QCoreApplication::translate(
+                      "MainWindow", "The serial daemon started from %1 did not answer within %2 s.")
+                      .arg(m_launcher ? m_launcher->program() : QString(), seconds(waited))
+                : QCoreApplication::translate("MainWindow",
+                                              "The serial daemon did not answer within %1 s.")
+                      .arg(seconds(waited));
         break;
     case Waiting::Open:
         text = QCoreApplication::translate(
@@ -381,6 +395,8 @@ void FlashWorkflow::requestTimedOut()
         break;
     }
     qWarning().noquote() << text;
+    // Heard from again before the next open is sent.
+    m_daemonHeard = false;
     if (what == Waiting::Image) {
         // The board stays connected: another file, or the same again.
         if (m_stage == Stage::ImageSent)
@@ -662,6 +678,7 @@ void FlashWorkflow::watchTimeout()
         return;
     }
     // The ping went out and nothing came back.
+    m_daemonHeard = false;
     abandonUpdate(Failure::DaemonLost,
                   QCoreApplication::translate(
                       "MainWindow", "The serial daemon stopped answering during the update."),
@@ -990,6 +1007,7 @@ void FlashWorkflow::statusReady()
     }
 
     if (so.pongReceived) {
+        m_daemonHeard = true;
         m_serialTimer.stop();
         // The daemon answered: the check is over, so a later broker change
         // runs a fresh one instead of reporting at once.

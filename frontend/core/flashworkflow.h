@@ -305,6 +305,8 @@ private:
     QElapsedTimer m_clock;
 
     DaemonLauncher *m_launcher = nullptr;
+    bool m_daemonHeard = false;      // a pong came, and nothing since says it is gone
+    bool m_daemonStartedNow = false; // by this Connect
     Waiting m_waiting = Waiting::None;
     QTimer m_requestTimer;
     QTimer m_daemonPingTimer;

@@ -1,9 +1,11 @@
 // The connection and firmware-update workflow on its own: no window, no
 // broker. A recording link stands in for SystemMgr, the replies are marks
 // raised by hand in its StatusObject, FakeDialogs answers the boxes.
+#include "common/instanceguard.h"
 #include "frontend/core/daemonlauncher.h"
 #include "frontend/core/daemonlink.h"
 #include "frontend/core/flashworkflow.h"
+#include "protocol/topics.h"
 #include "records/servicerecord.h"
 #include "records/updaterecorder.h"
 #include "tests/firmware/hexbuilder.h"
@@ -1195,6 +1197,21 @@ private slots:
             QLatin1String("Unable to connect with serial daemon.\n")));
         QCOMPARE(m_flow->enabledControls(), kIdle);
         QCOMPARE(m_screen->failures.constLast(), Failure::DaemonAbsent);
+
+        // Running (it holds its key) but not heard from since it went
+        // quiet: its answer comes before the open, which it might miss.
+        InstanceGuard daemonKey{QString(protocol::kDaemonInstanceKey)};
+        QVERIFY(daemonKey.tryAcquire());
+        m_link->take();
+        m_flow->openSerialPort();
+        QCOMPARE(m_screen->status(), QStringLiteral("Waiting for the serial daemon…"));
+        QCOMPARE(m_link->take(), QStringList{"REQUEST/SERIAL/PING  "});
+        so().pongReceived = true;
+        m_flow->statusReady();
+        QCOMPARE(m_link->take(), (QStringList{"setup " + kPort + " 9600", "REQUEST/SERIAL OPEN"}));
+        // Heard: the next Connect opens at once.
+        m_flow->openSerialPort();
+        QCOMPARE(m_link->take(), (QStringList{"setup " + kPort + " 9600", "REQUEST/SERIAL OPEN"}));
     }
 
     // After a failed update one click does it all again: connect, the same
