@@ -43,6 +43,13 @@ QString seconds(int ms)
 
 constexpr qint64 kBytesPerMiB = 1024 * 1024;
 
+// Two texts as sentences of one line; the daemon's texts end without a stop.
+QString sentences(const QString &first, const QString &second)
+{
+    const bool stop = first.endsWith(QLatin1Char('.'));
+    return first + (stop ? QStringLiteral(" ") : QStringLiteral(". ")) + second;
+}
+
 int totalBlocksOf(const BoardConf &conf)
 {
     return FlashPlan(conf.layout(), true).totalBlocks();
@@ -797,9 +804,9 @@ void FlashWorkflow::endPortLost(bool daemonEnded)
             "The port %1 went away: the USB adapter was unplugged, or its cable or power failed.")
             .arg(portName());
     if (m_recorder)
-        m_recorder->finish(records::UpdateResult::PortLost,
-                           (m_portLostText.isEmpty() ? lost : m_portLostText) + QLatin1Char(' ') +
-                               stoppedText());
+        m_recorder->finish(
+            records::UpdateResult::PortLost,
+            sentences(m_portLostText.isEmpty() ? lost : m_portLostText, stoppedText()));
     fail(Failure::PortLost, lost);
     const QString failedText = QCoreApplication::translate("MainWindow", "Failed Update.");
     showStatus(failedText + QLatin1Char(' ') +
