@@ -666,6 +666,23 @@ private slots:
         QVERIFY(m_requests->payloadsOf(protocol::request::kBootOff).isEmpty());
         QCOMPARE(m_requests->payloadsOf(protocol::request::kSerial).constLast(),
                  QStringLiteral("CLOSE"));
+
+        // One click for the whole update again: the board, still stuck,
+        // stops at the same place.
+        m_requests->clear();
+        window->form().btnUpdateAgain->click();
+        QVERIFY(!window->form().btnUpdateAgain->isEnabled());
+        QTRY_COMPARE_WITH_TIMEOUT(dialogs.boxes.size(), 2, kUpdateTimeoutMs);
+        QStringList trail;
+        for (const MqttProbe::Message &m : m_requests->messages())
+            if (m.first != protocol::request::kPing && m.first != protocol::request::kInfo &&
+                m.first != protocol::request::kVersion && m.first != protocol::request::kRefresh)
+                trail << m.first;
+        using namespace protocol::request;
+        QCOMPARE(trail,
+                 (QStringList{kSetup, kSerial, kReadId, kConfigs, kFlash, kMd5, kUpdate, kSerial}));
+        QVERIFY(dialogs.texts().constLast().startsWith(QLatin1String("Failed Update.\n")));
+        QVERIFY(window->form().btnUpdateAgain->isEnabled());
     }
 
     // Closing during an update asks; No keeps the update running to its end,
