@@ -1759,8 +1759,8 @@
         <translation>File: %1</translation>
     </message>
     <message>
-        <source>Blocks written: %1 in %2</source>
-        <translation>Blocchi scritti: %1 in %2</translation>
+        <source>Duration: %1</source>
+        <translation>Durata: %1</translation>
     </message>
     <message>
         <source>Blocks written: %1</source>

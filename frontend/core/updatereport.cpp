@@ -124,10 +124,9 @@ QStringList UpdateReport::summaryLines(const UpdateSummary &s)
     if (!s.filePath.isEmpty())
         lines << tr("File: %1").arg(QFileInfo(s.filePath).fileName());
     if (s.blocks > 0)
-        lines << (s.durationMs >= 0 ? tr("Blocks written: %1 in %2")
-                                          .arg(s.blocks)
-                                          .arg(records::RecordFormat::duration(s.durationMs))
-                                    : tr("Blocks written: %1").arg(s.blocks));
+        lines << tr("Blocks written: %1").arg(s.blocks);
+    if (s.durationMs >= 0)
+        lines << tr("Duration: %1").arg(records::RecordFormat::duration(s.durationMs));
     if (s.retries >= 0)
         lines << tr("Retries after damaged answers: %1").arg(s.retries);
     return lines;

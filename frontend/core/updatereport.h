@@ -38,7 +38,8 @@ public:
     // The line after "Update completed successfully." that says whether
     // the board was read back; empty for None.
     static QString verifyLine(records::VerifyResult verify);
-    // Board, file, blocks written with the time taken, and retries.
+    // Board, file, blocks written, the time from the request to the end
+    // (read-back included), and retries.
     static QStringList summaryLines(const UpdateSummary &summary);
     // The text of the end box after its fixed first line.
     static QString endBoxDetails(const UpdateSummary &summary);

@@ -324,7 +324,7 @@ private slots:
                  QStringLiteral("Update completed successfully.\n"
                                 "Not verified: reading back after writing is turned off.\n\n"
                                 "Board: 0x1234 (VB-1234 virtual board)\nFile: vb1234.hex\n"
-                                "Blocks written: 992 in < 1 s"));
+                                "Blocks written: 992\nDuration: < 1 s"));
         QCOMPARE(sentBeforeBox, QStringList{"refresh"});
         QCOMPARE(m_link->take(),
                  (QStringList{"refresh", "REQUEST/BOARD/BOOTOFF  ", "REQUEST/SERIAL CLOSE"}));
@@ -1070,7 +1070,12 @@ private slots:
         m_flow->startUpdate(true);
         const QString erasing = m_screen->status();
         const bool asked = !m_flow->confirmClose();
+        const QString reason = UpdateReport::failureReason(*protocol::parseFailureReason(
+            "Step=write Block=3 Blocks=992 Address=0x880 Cause=damaged Tries=3"));
         QCoreApplication::removeTranslator(&italian);
+        QCOMPARE(reason, QStringLiteral("Scrittura del blocco 3 di 992 a 0x000880: le risposte "
+                                        "della scheda sono arrivate danneggiate 3 volte di "
+                                        "seguito."));
         QCOMPARE(connection, QStringLiteral("Connesso con la scheda: ") + kBoard);
         QCOMPARE(dialogs.texts().constFirst().section(QLatin1Char('\n'), 0, 0),
                  QStringLiteral("File errato."));
