@@ -320,7 +320,10 @@ void FlashCommand::replyArrived(const QString &topic)
         onVerifyProgress(m_link->status().verifyPercent);
         return;
     }
-    if (m_phase == Phase::Stopping && topic == protocol::reply::kUpdate) {
+    // The daemon's answer to the close: the end of the update, or of the
+    // read-back when it was interrupted there.
+    if (m_phase == Phase::Stopping &&
+        (topic == protocol::reply::kUpdate || topic == protocol::reply::kVerify)) {
         m_out.problem(tr("The serial daemon stopped the update."), {});
         finish(m_status, QString());
     }
