@@ -47,7 +47,7 @@ public:
     bool flashReplied = false;
     bool flashAccepted = false;
 
-    // Beyond the described replies. The reason and the retry count come
+    // Beyond the original replies. The reason and the retry count come
     // before the update's result and stay until the next update starts.
     std::optional<protocol::FailureReason> updateReason;
     int updateRetries = -1; // -1: the daemon did not say

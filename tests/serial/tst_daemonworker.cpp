@@ -803,7 +803,7 @@ private slots:
             QCOMPARE(topicsFrom(d, d.replies().size() - 2),
                      (QStringList{QString(reply::kVerifyReason), QString(reply::kVerify)}));
         }
-        // Nothing of the described exchange comes with it.
+        // Nothing of the original exchange comes with it.
         for (const QString &topic : topicsFrom(d, before))
             QVERIFY2(topic.startsWith(QLatin1String("SERIAL/BOARD/VERIFY")), qPrintable(topic));
         if (fault == 2 || fault == 3)

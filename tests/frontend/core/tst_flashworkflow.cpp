@@ -247,7 +247,7 @@ private slots:
         m_link.reset();
     }
 
-    // The described exchange, as a front end that does not read back has it.
+    // The original exchange, as a front end that does not read back has it.
     void normalOrder()
     {
         FakeDialogs dialogs;
