@@ -63,6 +63,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             check(!(status.updateDone && status.updateFailed));
         } else if (topic == reply::kFlash) {
             check(status.flashReplied);
+        } else if (topic == reply::kUpdateReason) {
+            check(status.updateReason.has_value() ==
+                  protocol::parseFailureReason(text).has_value());
+        } else if (topic == reply::kUpdateRetries) {
+            check(status.updateRetries >= -1);
+        } else if (topic == reply::kVerify) {
+            const bool known =
+                text == payload::kOk || text == payload::kError || text == payload::kUnsupported;
+            check(!known || status.verifyReplied);
         }
     }
     return 0;

@@ -57,8 +57,9 @@ QString RecordFormat::emptyText()
 
 QStringList RecordFormat::columnTitles()
 {
-    return {tr("Started"), tr("Duration"),   tr("Result"),  tr("Board"), tr("Board name"),
-            tr("File"),    tr("Size (KiB)"), tr("MD5"),     tr("Erase"), tr("Port"),
+    return {tr("Started"), tr("Duration"),   tr("Result"),  tr("Verified"),
+            tr("Board"),   tr("Board name"), tr("File"),    tr("Size (KiB)"),
+            tr("MD5"),     tr("Erase"),      tr("Retries"), tr("Port"),
             tr("User"),    tr("Host"),       tr("Program"), tr("Error")};
 }
 
@@ -110,6 +111,59 @@ QString RecordFormat::eraseKey(EraseMode erase)
     return erase == EraseMode::Pages ? QStringLiteral("page-erase") : QStringLiteral("erase-all");
 }
 
+QString RecordFormat::verifyText(VerifyResult verify)
+{
+    switch (verify) {
+    case VerifyResult::None:
+        return QString();
+    case VerifyResult::Ok:
+        return tr("Verified");
+    case VerifyResult::Mismatch:
+        return tr("Differs");
+    case VerifyResult::Unsupported:
+        return tr("Not readable");
+    case VerifyResult::Off:
+        return tr("Off");
+    case VerifyResult::Failed:
+        return tr("Not completed");
+    }
+    return QString();
+}
+
+QString RecordFormat::verifyKey(VerifyResult verify)
+{
+    switch (verify) {
+    case VerifyResult::None:
+        break;
+    case VerifyResult::Ok:
+        return QStringLiteral("ok");
+    case VerifyResult::Mismatch:
+        return QStringLiteral("mismatch");
+    case VerifyResult::Unsupported:
+        return QStringLiteral("unsupported");
+    case VerifyResult::Off:
+        return QStringLiteral("off");
+    case VerifyResult::Failed:
+        return QStringLiteral("failed");
+    }
+    return QStringLiteral("");
+}
+
+VerifyResult RecordFormat::verifyFromKey(const QString &key)
+{
+    for (const VerifyResult v :
+         {VerifyResult::Ok, VerifyResult::Mismatch, VerifyResult::Unsupported, VerifyResult::Off,
+          VerifyResult::Failed})
+        if (key == verifyKey(v))
+            return v;
+    return VerifyResult::None;
+}
+
+QString RecordFormat::retriesText(int retries)
+{
+    return retries < 0 ? QString() : QString::number(retries);
+}
+
 QString RecordFormat::duration(qint64 ms)
 {
     if (ms < 0)
@@ -156,7 +210,7 @@ QByteArray RecordFormat::toCsv(const QList<UpdateRecord> &records, bool byteOrde
         QStringLiteral("board_name"), QStringLiteral("file"),    QStringLiteral("size_bytes"),
         QStringLiteral("md5"),        QStringLiteral("erase"),   QStringLiteral("port"),
         QStringLiteral("user"),       QStringLiteral("host"),    QStringLiteral("program"),
-        QStringLiteral("error")};
+        QStringLiteral("error"),      QStringLiteral("verify"),  QStringLiteral("retries")};
     static const QString kLineEnd = QStringLiteral("\r\n");
 
     QString text = kHeader.join(QLatin1Char(',')) + kLineEnd;
@@ -178,7 +232,9 @@ QByteArray RecordFormat::toCsv(const QList<UpdateRecord> &records, bool byteOrde
                                    r.user,
                                    r.host,
                                    r.program,
-                                   r.errorText};
+                                   r.errorText,
+                                   verifyKey(r.verify),
+                                   retriesText(r.retries)};
         QStringList quoted;
         quoted.reserve(cells.size());
         for (const QString &cell : cells)
@@ -203,12 +259,14 @@ QString RecordFormat::toText(const QList<UpdateRecord> &records)
         rows << QStringList{timestamp(r.startedAt),
                             duration(r.durationMs()),
                             stateText(r.state),
+                            verifyText(r.verify),
                             r.boardId,
                             r.boardName,
                             QFileInfo(r.filePath).fileName(),
                             sizeKiB(r.fileSize),
                             shortMd5(r.fileMd5),
                             eraseText(r.erase),
+                            retriesText(r.retries),
                             r.port,
                             r.user,
                             r.host,

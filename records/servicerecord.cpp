@@ -41,7 +41,7 @@ constexpr int kJournalModeRetryMs = 50;
 const char *const kColumns =
     "id, started_ms, finished_ms, program, user_name, host, port, board_id, board_name, "
     "file_path, file_size, file_md5, erase, result, error_text, writer_pid, writer_boot_id, "
-    "writer_start_ticks";
+    "writer_start_ticks, verify_result, retries";
 
 // The words stored in the file are those of the CSV export.
 RecordState stateOf(UpdateResult result)
@@ -337,42 +337,57 @@ ServiceRecord::OpenOutcome ServiceRecord::tryOpen()
     }
     if (version > kSchemaVersion)
         return newerFormat(version);
-    if (version == 0) {
-        const bool created =
-            execute(QStringLiteral(
-                "CREATE TABLE IF NOT EXISTS updates ("
-                " id INTEGER PRIMARY KEY AUTOINCREMENT,"
-                " started_ms INTEGER NOT NULL,"
-                " finished_ms INTEGER,"
-                " program TEXT NOT NULL DEFAULT '',"
-                " user_name TEXT NOT NULL DEFAULT '',"
-                " host TEXT NOT NULL DEFAULT '',"
-                " port TEXT NOT NULL DEFAULT '',"
-                " board_id TEXT NOT NULL DEFAULT '',"
-                " board_name TEXT NOT NULL DEFAULT '',"
-                " file_path TEXT NOT NULL DEFAULT '',"
-                " file_size INTEGER,"
-                " file_md5 TEXT NOT NULL DEFAULT '',"
-                " erase TEXT NOT NULL CHECK (erase IN ('erase-all', 'page-erase')),"
-                " result TEXT CHECK (result IN ('ok', 'failed', 'aborted', 'daemon-lost')),"
-                " error_text TEXT NOT NULL DEFAULT '',"
-                " writer_pid INTEGER NOT NULL,"
-                " writer_boot_id TEXT NOT NULL DEFAULT '',"
-                " writer_start_ticks INTEGER)")) &&
-            execute(QStringLiteral(
-                "CREATE INDEX IF NOT EXISTS updates_started ON updates (started_ms)")) &&
-            execute(QStringLiteral(
-                "CREATE INDEX IF NOT EXISTS updates_board ON updates (board_id, started_ms)")) &&
-            execute(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion));
-        if (!created)
-            return OpenOutcome::Failed;
-    }
+    // Each step brings a file of the version before it one step on.
+    if (version < 1 && !createVersion1())
+        return OpenOutcome::Failed;
+    if (version < 2 && !migrateToVersion2())
+        return OpenOutcome::Failed;
     if (!transaction.commit()) {
         fail(tr("The service record %1 could not be opened").arg(shown),
              transaction.error().text());
         return OpenOutcome::Failed;
     }
     return OpenOutcome::Ready;
+}
+
+bool ServiceRecord::createVersion1()
+{
+    return execute(QStringLiteral(
+               "CREATE TABLE IF NOT EXISTS updates ("
+               " id INTEGER PRIMARY KEY AUTOINCREMENT,"
+               " started_ms INTEGER NOT NULL,"
+               " finished_ms INTEGER,"
+               " program TEXT NOT NULL DEFAULT '',"
+               " user_name TEXT NOT NULL DEFAULT '',"
+               " host TEXT NOT NULL DEFAULT '',"
+               " port TEXT NOT NULL DEFAULT '',"
+               " board_id TEXT NOT NULL DEFAULT '',"
+               " board_name TEXT NOT NULL DEFAULT '',"
+               " file_path TEXT NOT NULL DEFAULT '',"
+               " file_size INTEGER,"
+               " file_md5 TEXT NOT NULL DEFAULT '',"
+               " erase TEXT NOT NULL CHECK (erase IN ('erase-all', 'page-erase')),"
+               " result TEXT CHECK (result IN ('ok', 'failed', 'aborted', 'daemon-lost')),"
+               " error_text TEXT NOT NULL DEFAULT '',"
+               " writer_pid INTEGER NOT NULL,"
+               " writer_boot_id TEXT NOT NULL DEFAULT '',"
+               " writer_start_ticks INTEGER)")) &&
+           execute(QStringLiteral(
+               "CREATE INDEX IF NOT EXISTS updates_started ON updates (started_ms)")) &&
+           execute(QStringLiteral(
+               "CREATE INDEX IF NOT EXISTS updates_board ON updates (board_id, started_ms)")) &&
+           execute(QStringLiteral("PRAGMA user_version = 1"));
+}
+
+// Version 2: what the read-back found and how many commands went again.
+// Records written before keep '' (no read-back) and NULL (unknown).
+bool ServiceRecord::migrateToVersion2()
+{
+    return execute(QStringLiteral("ALTER TABLE updates ADD COLUMN verify_result TEXT NOT NULL"
+                                  " DEFAULT '' CHECK (verify_result IN ('', 'ok', 'mismatch',"
+                                  " 'unsupported', 'off', 'failed'))")) &&
+           execute(QStringLiteral("ALTER TABLE updates ADD COLUMN retries INTEGER")) &&
+           execute(QStringLiteral("PRAGMA user_version = 2"));
 }
 
 int ServiceRecord::readVersion()
@@ -462,7 +477,8 @@ qint64 ServiceRecord::beginUpdate(const UpdateStart &start)
     return id;
 }
 
-bool ServiceRecord::finishUpdate(qint64 id, UpdateResult result, const QString &errorText)
+bool ServiceRecord::finishUpdate(qint64 id, UpdateResult result, const QString &errorText,
+                                 VerifyResult verify, int retries)
 {
     const QString shown = QDir::toNativeSeparators(m_path);
     if (!m_open) {
@@ -476,11 +492,14 @@ bool ServiceRecord::finishUpdate(qint64 id, UpdateResult result, const QString &
         return false;
     }
     QSqlQuery update(m_db);
-    update.prepare(QStringLiteral("UPDATE updates SET finished_ms = ?, result = ?, error_text = ?"
+    update.prepare(QStringLiteral("UPDATE updates SET finished_ms = ?, result = ?, error_text = ?,"
+                                  " verify_result = ?, retries = ?"
                                   " WHERE id = ? AND result IS NULL"));
     update.addBindValue(QDateTime::currentMSecsSinceEpoch());
     update.addBindValue(RecordFormat::stateKey(stateOf(result)));
     update.addBindValue(text(errorText));
+    update.addBindValue(RecordFormat::verifyKey(verify));
+    update.addBindValue(retries >= 0 ? QVariant(retries) : QVariant());
     update.addBindValue(id);
     if (!update.exec()) {
         fail(tr("The end of the update could not be written to %1").arg(shown),
@@ -560,6 +579,8 @@ QList<UpdateRecord> ServiceRecord::query(const RecordFilter &filter, bool *ok)
                       ? EraseMode::Pages
                       : EraseMode::All;
         r.errorText = select.value(14).toString();
+        r.verify = RecordFormat::verifyFromKey(select.value(18).toString());
+        r.retries = select.value(19).isNull() ? -1 : select.value(19).toInt();
         if (!select.value(13).isNull()) {
             r.state = stateFromKey(select.value(13).toString());
         } else {

@@ -23,7 +23,7 @@ class ServiceRecord
     Q_DECLARE_TR_FUNCTIONS(ServiceRecord)
 
 public:
-    static constexpr int kSchemaVersion = 1;
+    static constexpr int kSchemaVersion = 2;
     // How long a writer waits for another one before giving up.
     static constexpr int kBusyTimeoutMs = 10000;
     static constexpr const char *kFileName = "service-record.sqlite";
@@ -58,9 +58,11 @@ public:
 
     // Writes the start of an update; returns its id, or -1.
     qint64 beginUpdate(const UpdateStart &start);
-    // Writes the end of update `id`. An update that already has its end
-    // keeps it: false.
-    bool finishUpdate(qint64 id, UpdateResult result, const QString &errorText);
+    // Writes the end of update `id`, with what its read-back found and how
+    // many commands went again (-1: unknown). An update that already has
+    // its end keeps it: false.
+    bool finishUpdate(qint64 id, UpdateResult result, const QString &errorText,
+                      VerifyResult verify = VerifyResult::None, int retries = -1);
 
     // Matching records, newest first. `ok` (when given) tells an empty
     // answer from a failed query.
@@ -80,6 +82,8 @@ private:
     OpenOutcome tryOpen();
     bool moveAside();
     int readVersion();
+    bool createVersion1();
+    bool migrateToVersion2();
     bool execute(const QString &sql);
     void fail(const QString &what, const QString &detail);
     void dropConnection();

@@ -21,6 +21,17 @@ enum class UpdateResult
     DaemonLost        // the serial daemon stopped answering
 };
 
+// What the read-back after the writes found.
+enum class VerifyResult
+{
+    None,        // no read-back: the update ended before it, or no result yet
+    Ok,          // the board holds the file
+    Mismatch,    // the board differs from the file
+    Unsupported, // the board cannot be read back
+    Off,         // reading back was turned off
+    Failed       // the read-back could not be completed
+};
+
 // What a reader sees: the reported result, or for a record without one,
 // whether its writer still runs.
 enum class RecordState
@@ -67,6 +78,8 @@ struct UpdateRecord
     EraseMode erase = EraseMode::All;
     RecordState state = RecordState::Interrupted;
     QString errorText;
+    VerifyResult verify = VerifyResult::None;
+    int retries = -1; // commands sent again after damaged answers; -1: unknown
 
     // Milliseconds from start to result; -1 without a result.
     qint64 durationMs() const

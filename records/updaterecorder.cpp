@@ -60,6 +60,8 @@ bool UpdateRecorder::begin(const QString &port, const QString &boardId, const QS
     if (isRecording())
         return true;
     m_lastError.clear();
+    m_verify = VerifyResult::None;
+    m_retries = -1;
     if (!ensureOpen())
         return false;
     UpdateStart start;
@@ -86,6 +88,18 @@ void UpdateRecorder::noteError(const QString &text)
         m_lastError = text;
 }
 
+void UpdateRecorder::noteVerify(VerifyResult verify)
+{
+    if (isRecording())
+        m_verify = verify;
+}
+
+void UpdateRecorder::noteRetries(int retries)
+{
+    if (isRecording())
+        m_retries = retries;
+}
+
 bool UpdateRecorder::finish(UpdateResult result, const QString &errorText)
 {
     if (!isRecording())
@@ -93,7 +107,7 @@ bool UpdateRecorder::finish(UpdateResult result, const QString &errorText)
     const qint64 id = std::exchange(m_id, -1);
     const QString text = errorText.isEmpty() ? m_lastError : errorText;
     m_lastError.clear();
-    if (!m_store || !m_store->finishUpdate(id, result, text)) {
+    if (!m_store || !m_store->finishUpdate(id, result, text, m_verify, m_retries)) {
         report(tr("The end of this update is not entered in the service record.\n%1")
                    .arg(m_store ? m_store->errorString() : QString()));
         return false;

@@ -47,6 +47,9 @@ public:
                EraseMode erase);
     // A daemon error during the update; the last one ends up in the record.
     void noteError(const QString &text);
+    // What the read-back found, and the commands the daemon sent again.
+    void noteVerify(VerifyResult verify);
+    void noteRetries(int retries);
     // The outcome. An empty `errorText` takes the last noted error. Without
     // an open update (an outcome nobody asked for) nothing is written.
     bool finish(UpdateResult result, const QString &errorText = QString());
@@ -66,6 +69,8 @@ private:
     QString m_imageMd5;
     qint64 m_id = -1;
     QString m_lastError;
+    VerifyResult m_verify = VerifyResult::None;
+    int m_retries = -1;
     ProblemHandler m_onProblem;
 };
 

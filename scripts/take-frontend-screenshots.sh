@@ -5,6 +5,9 @@
 #   docs/screenshots/flashing-file-loaded.png        Flashing tab, file loaded
 #   docs/screenshots/flashing-erasing.png            just after Update
 #   docs/screenshots/flashing-progress.png           blocks written, time left
+#   docs/screenshots/flashing-verified.png           the end box: read back, board,
+#                                                    file, blocks, time, retries
+#   docs/screenshots/flashing-failure-reason.png     a failed update and its reason
 #   docs/screenshots/flashing-file-refused.png       a file with a bad checksum
 #   docs/screenshots/flashing-port-hint.png          a port error and its hint
 #   docs/screenshots/flashing-close-question.png     closing during an update
@@ -25,7 +28,7 @@ HOME="$home/flashing" TMPDIR="$home/flashing" VELMO_STAGE_DIR="$build/stage" QT_
 VELMO_SCREENSHOT_DIR="$out" \
   xvfb-run -a -s "-screen 0 1280x900x24" \
   sh -c 'openbox >/dev/null 2>&1 & sleep 1; "$0" goodPath "preSendCheck:bad record checksum" \
-         openError closeQuestionDuringUpdate' "$build/tests/tst_mainwindow_flashing"
+         openError closeQuestionDuringUpdate failedUpdate' "$build/tests/tst_mainwindow_flashing"
 # A home of its own: the service record holds only this test's updates.
 HOME="$home/records" TMPDIR="$home/records" VELMO_STAGE_DIR="$build/stage" QT_QPA_PLATFORM=xcb \
 VELMO_SCREENSHOT_DIR="$out" \

@@ -719,6 +719,10 @@
         <source>The four tables were copied.</source>
         <translation>Le quattro tabelle sono state copiate.</translation>
     </message>
+    <message>
+        <source>Verifying block %1 of %2</source>
+        <translation>Verifica del blocco %1 di %2</translation>
+    </message>
 </context>
 <context>
     <name>RecordFormat</name>
@@ -829,6 +833,30 @@
     <message>
         <source>%1 h %2 min</source>
         <translation>%1 h %2 min</translation>
+    </message>
+    <message>
+        <source>Verified</source>
+        <translation>Verificato</translation>
+    </message>
+    <message>
+        <source>Retries</source>
+        <translation>Ripetizioni</translation>
+    </message>
+    <message>
+        <source>Differs</source>
+        <translation>Diverso</translation>
+    </message>
+    <message>
+        <source>Not readable</source>
+        <translation>Non rileggibile</translation>
+    </message>
+    <message>
+        <source>Off</source>
+        <translation>Disattivata</translation>
+    </message>
+    <message>
+        <source>Not completed</source>
+        <translation>Non completata</translation>
     </message>
 </context>
 <context>
@@ -1086,6 +1114,18 @@
         <source>Choose a port the PC reports, or type the path of the device.</source>
         <translation>Scegliere una porta rilevata dal PC, oppure scrivere il percorso del dispositivo.</translation>
     </message>
+    <message>
+        <source>Firmware update</source>
+        <translation>Aggiornamento firmware</translation>
+    </message>
+    <message>
+        <source>Verify after writing</source>
+        <translation>Verifica dopo la scrittura</translation>
+    </message>
+    <message>
+        <source>Read the whole program area back after the update and compare it with the file. A board that cannot be read back is reported as not verified.</source>
+        <translation>Dopo l&apos;aggiornamento rilegge tutta l&apos;area di programma e la confronta con il file. Una scheda che non può essere riletta viene indicata come non verificata.</translation>
+    </message>
 </context>
 <context>
     <name>short_log</name>
@@ -1276,6 +1316,10 @@
     <message>
         <source>%1 left</source>
         <translation>mancano %1</translation>
+    </message>
+    <message>
+        <source>Verifying %1 % [%2] block %3/%4</source>
+        <translation>Verifica %1 % [%2] blocco %3/%4</translation>
     </message>
 </context>
 <context>
@@ -1572,12 +1616,159 @@
         <source>the serial daemon is in use</source>
         <translation>il demone seriale è in uso</translation>
     </message>
+    <message>
+        <source>All %1 blocks written; reading the board back to compare.</source>
+        <translation>Scritti tutti i %1 blocchi; rilettura della scheda per il confronto.</translation>
+    </message>
+    <message>
+        <source>Board %1 (%2) erases all at once (max-erase -1 in its configuration): it cannot be erased page by page. Leave out --page-erase.</source>
+        <translation>La scheda %1 (%2) si cancella tutta in una volta (max-erase -1 nella sua configurazione): non può essere cancellata pagina per pagina. Omettere --page-erase.</translation>
+    </message>
+    <message>
+        <source>The update failed. %1 The board is left without a complete firmware: connect again and repeat the update.</source>
+        <translation>L&apos;aggiornamento è fallito. %1 La scheda è rimasta senza un firmware completo: connettersi di nuovo e ripetere l&apos;aggiornamento.</translation>
+    </message>
+    <message>
+        <source>The board was written, but the read-back failed. %1 Do not use the board: connect again and repeat the update.</source>
+        <translation>La scheda è stata scritta, ma la rilettura è fallita. %1 Non usare la scheda: connettersi di nuovo e ripetere l&apos;aggiornamento.</translation>
+    </message>
+    <message>
+        <source>The serial daemon gave no cause.</source>
+        <translation>Il demone seriale non ha indicato la causa.</translation>
+    </message>
 </context>
 <context>
     <name>HistoryCommand</name>
     <message>
         <source>velmo-flash: the service record %1 cannot be read: %2</source>
         <translation>velmo-flash: impossibile leggere il registro aggiornamenti %1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>UpdateReport</name>
+    <message>
+        <source>the board did not answer within %1 s</source>
+        <translation>la scheda non ha risposto entro %1 s</translation>
+    </message>
+    <message>
+        <source>the board did not answer</source>
+        <translation>la scheda non ha risposto</translation>
+    </message>
+    <message>
+        <source>the board&apos;s answers came back damaged %1 times in a row</source>
+        <translation>le risposte della scheda sono arrivate danneggiate %1 volte di seguito</translation>
+    </message>
+    <message>
+        <source>the serial port was lost</source>
+        <translation>la porta seriale è stata persa</translation>
+    </message>
+    <message>
+        <source>the board differs from the file from %1 on; %2 of %3 blocks differ</source>
+        <translation>la scheda differisce dal file a partire da %1; %2 blocchi su %3 sono diversi</translation>
+    </message>
+    <message>
+        <source>this board cannot be read back</source>
+        <translation>questa scheda non può essere riletta</translation>
+    </message>
+    <message>
+        <source>there is no update to compare the board with</source>
+        <translation>non c&apos;è un aggiornamento con cui confrontare la scheda</translation>
+    </message>
+    <message>
+        <source>the serial daemon holds no accepted file</source>
+        <translation>il demone seriale non ha un file accettato</translation>
+    </message>
+    <message>
+        <source>the board&apos;s configuration describes no area that can be written</source>
+        <translation>la configurazione della scheda non descrive un&apos;area scrivibile</translation>
+    </message>
+    <message>
+        <source>it was stopped by another request (the port was closed or a new update started)</source>
+        <translation>è stato fermato da un&apos;altra richiesta (la porta è stata chiusa o è iniziato un nuovo aggiornamento)</translation>
+    </message>
+    <message>
+        <source>the serial daemon gave no cause</source>
+        <translation>il demone seriale non ha indicato la causa</translation>
+    </message>
+    <message>
+        <source>The update could not start</source>
+        <translation>L&apos;aggiornamento non è potuto iniziare</translation>
+    </message>
+    <message>
+        <source>Erasing the page at %1 before block %2 of %3</source>
+        <translation>Cancellazione della pagina a %1 prima del blocco %2 di %3</translation>
+    </message>
+    <message>
+        <source>Erasing the board</source>
+        <translation>Cancellazione della scheda</translation>
+    </message>
+    <message>
+        <source>Writing block %1 of %2 at %3</source>
+        <translation>Scrittura del blocco %1 di %2 a %3</translation>
+    </message>
+    <message>
+        <source>Read back</source>
+        <translation>Rilettura</translation>
+    </message>
+    <message>
+        <source>Reading back block %1 of %2 at %3</source>
+        <translation>Rilettura del blocco %1 di %2 a %3</translation>
+    </message>
+    <message>
+        <source>The read-back could not start</source>
+        <translation>La rilettura non è potuta iniziare</translation>
+    </message>
+    <message>
+        <source>During the update</source>
+        <translation>Durante l&apos;aggiornamento</translation>
+    </message>
+    <message>
+        <source>%1: %2.</source>
+        <translation>%1: %2.</translation>
+    </message>
+    <message>
+        <source>The board was read back and holds the file.</source>
+        <translation>La scheda è stata riletta e contiene il file.</translation>
+    </message>
+    <message>
+        <source>This board cannot be read back; not verified.</source>
+        <translation>Questa scheda non può essere riletta; non verificata.</translation>
+    </message>
+    <message>
+        <source>Not verified: reading back after writing is turned off.</source>
+        <translation>Non verificata: la rilettura dopo la scrittura è disattivata.</translation>
+    </message>
+    <message>
+        <source>The board was read back and differs from the file.</source>
+        <translation>La scheda è stata riletta e differisce dal file.</translation>
+    </message>
+    <message>
+        <source>The read-back could not be completed; not verified.</source>
+        <translation>Non è stato possibile completare la rilettura; non verificata.</translation>
+    </message>
+    <message>
+        <source>Board: %1</source>
+        <translation>Scheda: %1</translation>
+    </message>
+    <message>
+        <source>Board: %1 (%2)</source>
+        <translation>Scheda: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>File: %1</source>
+        <translation>File: %1</translation>
+    </message>
+    <message>
+        <source>Duration: %1</source>
+        <translation>Durata: %1</translation>
+    </message>
+    <message>
+        <source>Blocks written: %1</source>
+        <translation>Blocchi scritti: %1</translation>
+    </message>
+    <message>
+        <source>Retries after damaged answers: %1</source>
+        <translation>Ripetizioni dopo risposte danneggiate: %1</translation>
     </message>
 </context>
 </TS>

@@ -8,6 +8,7 @@
 #include "frontend/core/porthint.h"
 #include "frontend/core/requests.h"
 #include "frontend/core/systemmgr.h"
+#include "frontend/core/updatereport.h"
 #include "mqtt/mqttmgr.h"
 #include "mqtt/mqttthread.h"
 #include "protocol/topics.h"
@@ -208,6 +209,8 @@ void FlashCommand::connectTransport()
     FlashWorkflow *w = m_workflow.get();
     w->setUpdateWatchTimes(m_timeouts.updateQuietMs, m_timeouts.updatePingWaitMs,
                            m_timeouts.updateStartMs);
+    w->setVerifyAfterWriting(m_options.verify);
+    w->setVerifyStartTimeout(m_timeouts.verifyStartMs);
     connect(m_systemMgr.get(), &frontend::SystemMgr::statusReady, w, &FlashWorkflow::statusReady);
     connect(w, &FlashWorkflow::stageChanged, this, &FlashCommand::onStage);
     connect(w, &FlashWorkflow::failed, this, &FlashCommand::onFailure);
@@ -313,7 +316,14 @@ void FlashCommand::replyArrived(const QString &topic)
         onProgress(m_link->status().updatePercent);
         return;
     }
-    if (m_phase == Phase::Stopping && topic == protocol::reply::kUpdate) {
+    if (m_phase == Phase::Verify && topic == protocol::reply::kVerifyPercent) {
+        onVerifyProgress(m_link->status().verifyPercent);
+        return;
+    }
+    // The daemon's answer to the close: the end of the update, or of the
+    // read-back when it was interrupted there.
+    if (m_phase == Phase::Stopping &&
+        (topic == protocol::reply::kUpdate || topic == protocol::reply::kVerify)) {
         m_out.problem(tr("The serial daemon stopped the update."), {});
         finish(m_status, QString());
     }
@@ -341,6 +351,13 @@ void FlashCommand::onStage(Stage stage)
                              {{QStringLiteral("file"), m_imagePath},
                               {QStringLiteral("size"), qint64(m_image.size())},
                               {QStringLiteral("md5"), frontend::requests::md5Hex(m_image)}}));
+    } else if (stage == Stage::Verifying && m_phase == Phase::Update) {
+        if (m_lastPercent < 100)
+            m_out.progress({100, m_totalBlocks, m_totalBlocks, 0});
+        m_out.step(
+            tr("All %1 blocks written; reading the board back to compare.").arg(m_totalBlocks),
+            jsonEvent(QStringLiteral("verify-start"), {{QStringLiteral("blocks"), m_totalBlocks}}));
+        enterPhase(Phase::Verify, m_timeouts.verifyStartMs + m_timeouts.marginMs);
     } else if (stage == Stage::ImageAccepted && m_phase == Phase::Image) {
         m_out.step(
             tr("The serial daemon accepted %1.").arg(fileName()),
@@ -386,6 +403,15 @@ void FlashCommand::boardConnected()
         return;
     }
 
+    if (!m_options.eraseAll && conf.maxErase == -1) {
+        // The board would erase only the first page: every other block
+        // would be written over the old firmware.
+        fail(ExitStatus::Usage,
+             tr("Board %1 (%2) erases all at once (max-erase -1 in its configuration): it "
+                "cannot be erased page by page. Leave out --page-erase.")
+                 .arg(conf.id, conf.name));
+        return;
+    }
     const FlashPlan plan(conf.layout(), m_options.eraseAll);
     m_totalBlocks = plan.totalBlocks();
     m_pageErase = !plan.usesEraseAll();
@@ -430,12 +456,31 @@ void FlashCommand::onProgress(int percent)
     m_phaseTimer.start(m_timeouts.progressStepMs(m_totalBlocks, m_pageErase));
 }
 
+void FlashCommand::onVerifyProgress(int percent)
+{
+    if (m_finishing || percent <= m_lastVerifyPercent)
+        return;
+    m_lastVerifyPercent = percent;
+    m_out.progress({percent, frontend::UpdateProgress::blocksAt(percent, m_totalBlocks),
+                    m_totalBlocks, -1, true});
+    m_phaseTimer.start(m_timeouts.verifyStepMs(m_totalBlocks));
+}
+
 void FlashCommand::onUpdateFinished(bool succeeded)
 {
-    if (!succeeded || m_finishing || m_phase != Phase::Update)
+    m_updateEnded = true;
+    if (!succeeded || m_finishing || (m_phase != Phase::Update && m_phase != Phase::Verify))
         return;
-    if (m_lastPercent < 100)
+    if (m_phase == Phase::Update && m_lastPercent < 100)
         m_out.progress({100, m_totalBlocks, m_totalBlocks, 0});
+    const frontend::UpdateSummary &summary = m_workflow->lastSummary();
+    const QString verified = frontend::UpdateReport::verifyLine(summary.verify);
+    m_out.step(verified, jsonEvent(QStringLiteral("verify"),
+                                   {{QStringLiteral("result"),
+                                     frontend::UpdateReport::verifyKey(summary.verify)},
+                                    {QStringLiteral("text"), verified}}));
+    for (const QString &line : frontend::UpdateReport::summaryLines(summary))
+        m_out.step(line, {});
     const frontend::BoardConf &conf = m_link->status().m_BoardConf;
     finish(int(ExitStatus::Ok), tr("Board %1 (%2) now holds %3; the update took %4.")
                                     .arg(conf.id, conf.name, fileName(),
@@ -501,9 +546,21 @@ void FlashCommand::onFailure(Failure failure, const QString &detail)
                  .arg(fileName()));
         return;
     case Failure::UpdateFailed:
+        m_cause = detail;
         fail(ExitStatus::UpdateFailed,
-             tr("The board stopped answering during the update: it is left without a complete "
-                "firmware. Connect again and repeat the update."));
+             detail.isEmpty()
+                 ? tr("The board stopped answering during the update: it is left without a "
+                      "complete firmware. Connect again and repeat the update.")
+                 : tr("The update failed. %1 The board is left without a complete firmware: "
+                      "connect again and repeat the update.")
+                       .arg(detail));
+        return;
+    case Failure::VerifyFailed:
+        m_cause = detail;
+        fail(ExitStatus::UpdateFailed,
+             tr("The board was written, but the read-back failed. %1 Do not use the board: "
+                "connect again and repeat the update.")
+                 .arg(detail.isEmpty() ? tr("The serial daemon gave no cause.") : detail));
         return;
     case Failure::ImageCheckFailed:
         fail(ExitStatus::FileRefused, tr("%1 is refused: %2").arg(fileName(), detail));
@@ -547,6 +604,7 @@ void FlashCommand::onFailure(Failure failure, const QString &detail)
         status = ExitStatus::FileRefused;
         break;
     case Phase::Update:
+    case Phase::Verify:
     case Phase::Stopping:
     case Phase::Done:
         break;
@@ -597,7 +655,8 @@ void FlashCommand::phaseTimedOut()
         fail(ExitStatus::NoDaemon,
              tr("The serial daemon did not answer about %1 within %2.").arg(fileName(), waited));
         return;
-    case Phase::Update: {
+    case Phase::Update:
+    case Phase::Verify: {
         const QString text = tr("No progress from the serial daemon for %1: the daemon is lost. "
                                 "The board is left without a complete firmware.")
                                  .arg(waited);
@@ -634,7 +693,7 @@ void FlashCommand::interrupt(int signalNumber)
     }
     if (m_finishing)
         return; // already on its way out
-    if (m_phase == Phase::Update) {
+    if (m_phase == Phase::Update || m_phase == Phase::Verify) {
         // As the window's close: the record says aborted, and the daemon is
         // asked to close the port, which ends the update on its side.
         if (m_recorder && m_recorder->isRecording())
@@ -686,7 +745,8 @@ void FlashCommand::finish(int status, const QString &text)
         m_out.problem(errorLine(text), jsonEvent(QStringLiteral("error"),
                                                  {{QStringLiteral("status"), status},
                                                   {QStringLiteral("reason"), exitReasonKey(status)},
-                                                  {QStringLiteral("text"), text}}));
+                                                  {QStringLiteral("text"), text},
+                                                  {QStringLiteral("cause"), m_cause}}));
     m_resultText = text;
     // A failure is often reported from inside the workflow's handling of a
     // reply, which goes on (a box, closing the port): the rest follows once
@@ -707,13 +767,21 @@ void FlashCommand::finishNow()
         m_out.step(tr("Result: OK. %1").arg(m_resultText), {});
     else if (!ok)
         m_out.step(tr("Result: %1 (exit status %2).").arg(resultText(m_status)).arg(m_status), {});
-    m_out.step(QString(),
-               jsonEvent(QStringLiteral("result"),
-                         {{QStringLiteral("ok"), ok},
-                          {QStringLiteral("status"), m_status},
-                          {QStringLiteral("reason"), exitReasonKey(m_status)},
-                          {QStringLiteral("text"), m_resultText},
-                          {QStringLiteral("seconds"), double(m_clock.elapsed()) / kMsPerSecond}}));
+    QJsonObject result{{QStringLiteral("ok"), ok},
+                       {QStringLiteral("status"), m_status},
+                       {QStringLiteral("reason"), exitReasonKey(m_status)},
+                       {QStringLiteral("text"), m_resultText},
+                       {QStringLiteral("seconds"), double(m_clock.elapsed()) / kMsPerSecond}};
+    if (m_updateEnded) {
+        const frontend::UpdateSummary &s = m_workflow->lastSummary();
+        result.insert(QStringLiteral("board"), s.boardId);
+        result.insert(QStringLiteral("file"), s.filePath);
+        result.insert(QStringLiteral("blocks"), s.blocks);
+        result.insert(QStringLiteral("retries"),
+                      s.retries < 0 ? QJsonValue() : QJsonValue(s.retries));
+        result.insert(QStringLiteral("verify"), frontend::UpdateReport::verifyKey(s.verify));
+    }
+    m_out.step(QString(), jsonEvent(QStringLiteral("result"), result));
     emitFinished();
 }
 

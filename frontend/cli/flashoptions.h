@@ -30,6 +30,8 @@ struct FlashOptions
     int brokerPort = kDefaultBrokerPort;
     // The window's hidden check box is ticked: erase-all unless asked.
     bool eraseAll = true;
+    // Read the board back after writing and compare (--no-verify: not).
+    bool verify = true;
     bool json = false;
     bool verbose = false;
     // --history filters; the board id as the daemon spells it ("0x1234").

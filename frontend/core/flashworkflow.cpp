@@ -62,6 +62,8 @@ FlashWorkflow::FlashWorkflow(DaemonLink &link, QObject *parent)
     connect(&m_watchTimer, &QTimer::timeout, this, &FlashWorkflow::watchTimeout);
     m_updateStartTimer.setSingleShot(true);
     connect(&m_updateStartTimer, &QTimer::timeout, this, &FlashWorkflow::updateStartTimeout);
+    m_verifyStartTimer.setSingleShot(true);
+    connect(&m_verifyStartTimer, &QTimer::timeout, this, &FlashWorkflow::verifyStartTimeout);
     m_clock.start();
 }
 
@@ -274,6 +276,7 @@ void FlashWorkflow::sendImageFile(const QString &path)
 
     switch (m_link.sendImageBytes(path, image.bytes)) {
     case SystemMgr::SendResult::Sent:
+        m_imagePath = path;
         setStage(Stage::ImageSent);
         if (m_recorder)
             m_recorder->imageSent(path);
@@ -305,6 +308,13 @@ void FlashWorkflow::startUpdate(bool eraseAll)
     }
     setStage(Stage::Updating);
     m_writing = true;
+    m_updateClock.start();
+    // What the daemon says about this update comes after this request.
+    StatusObject &so = m_link.status();
+    so.updateReason.reset();
+    so.updateRetries = -1;
+    so.verifyReplied = so.verifyPercReceived = false;
+    so.verifyReason.reset();
     // Locked from the request on, not from the first progress value: the
     // erase before it takes seconds, and a second click would ask again.
     switchControls({}, writingLocks());
@@ -377,6 +387,7 @@ void FlashWorkflow::stopWatch()
 {
     m_watchTimer.stop();
     m_updateStartTimer.stop();
+    m_verifyStartTimer.stop();
     m_watchPinged = false;
 }
 
@@ -431,6 +442,91 @@ void FlashWorkflow::abandonUpdate(Failure failure, const QString &reason, const 
     UserDialogs::instance().critical(QStringLiteral("Error"), reason + QLatin1Char('\n') + advice);
     closeSerialPort();
     showStatus(reason);
+    emit updateFinished(false);
+}
+
+void FlashWorkflow::startVerify()
+{
+    setStage(Stage::Verifying);
+    m_watchPinged = false;
+    const int total = m_progress.totalBlocks();
+    switchControls(Control::Progress);
+    emit progressChanged(0);
+    showState(
+        QCoreApplication::translate("MainWindow", "Verifying block %1 of %2").arg(0).arg(total));
+    m_link.publish(request::kVerify, payload::kBlank);
+    m_verifyStartTimer.start(m_verifyStartMs);
+}
+
+void FlashWorkflow::verifyStartTimeout()
+{
+    if (m_stage != Stage::Verifying)
+        return;
+    // A daemon without the read-back: the writes were all acknowledged.
+    qDebug() << "No answer to the read-back request: the update ends without it";
+    completeUpdate(records::VerifyResult::Failed);
+}
+
+UpdateSummary FlashWorkflow::summaryNow(records::VerifyResult verify) const
+{
+    const StatusObject &so = m_link.status();
+    UpdateSummary s;
+    s.boardId = so.m_BoardConf.id;
+    s.boardName = so.m_BoardConf.name;
+    s.filePath = m_imagePath;
+    s.blocks = m_progress.totalBlocks();
+    s.durationMs = m_updateClock.isValid() ? m_updateClock.elapsed() : -1;
+    s.retries = so.updateRetries;
+    s.verify = verify;
+    return s;
+}
+
+void FlashWorkflow::completeUpdate(records::VerifyResult verify)
+{
+    m_summary = summaryNow(verify);
+    if (m_recorder) {
+        m_recorder->noteRetries(m_summary.retries);
+        m_recorder->noteVerify(verify);
+        m_recorder->finish(records::UpdateResult::Ok);
+    }
+    endWriting();
+    const QString text =
+        QCoreApplication::translate("MainWindow", "Update completed successfully.");
+    showStatus(text);
+    qDebug().noquote() << text;
+    const QString details = UpdateReport::endBoxDetails(m_summary);
+    UserDialogs::instance().information(
+        QStringLiteral("Flashing"), details.isEmpty() ? text : text + QLatin1Char('\n') + details);
+    exitBoot();
+    emit imagePathChanged(QString());
+    emit updateFinished(true);
+}
+
+void FlashWorkflow::failUpdate(Failure failure,
+                               const std::optional<protocol::FailureReason> &reason,
+                               records::VerifyResult verify)
+{
+    StatusObject &so = m_link.status();
+    so.percReceived = false;
+    m_summary = summaryNow(verify);
+    const QString why = reason ? UpdateReport::failureReason(*reason) : QString();
+    if (reason)
+        qDebug().noquote() << "Update failed:" << protocol::describeFailureReason(*reason);
+    if (m_recorder) {
+        m_recorder->noteRetries(m_summary.retries);
+        m_recorder->noteVerify(verify);
+        m_recorder->finish(records::UpdateResult::Failed, why);
+    }
+    endWriting();
+    emit failed(failure, why);
+    const QString failedText = QCoreApplication::translate("MainWindow", "Failed Update.");
+    QString text = failedText;
+    if (!why.isEmpty())
+        text += QLatin1Char('\n') + why;
+    UserDialogs::instance().critical(QStringLiteral("Error"),
+                                     text + QLatin1Char('\n') + incompleteFirmwareAdvice());
+    closeSerialPort();
+    showStatus(why.isEmpty() ? failedText : failedText + QLatin1Char(' ') + why);
     emit updateFinished(false);
 }
 
@@ -543,32 +639,45 @@ void FlashWorkflow::statusReady()
 
     if (so.updateDone) {
         so.updateDone = false;
-        if (m_recorder)
-            m_recorder->finish(records::UpdateResult::Ok);
-        endWriting();
-        const QString text =
-            QCoreApplication::translate("MainWindow", "Update completed successfully.");
-        showStatus(text);
-        qDebug().noquote() << text;
-        UserDialogs::instance().information(QStringLiteral("Flashing"), text);
-        exitBoot();
-        emit imagePathChanged(QString());
-        emit updateFinished(true);
+        if (m_verifyAfterWriting)
+            startVerify();
+        else
+            completeUpdate(records::VerifyResult::Off);
     }
 
     if (so.updateFailed) {
         so.updateFailed = false;
-        so.percReceived = false;
-        if (m_recorder)
-            m_recorder->finish(records::UpdateResult::Failed);
-        endWriting();
-        emit failed(Failure::UpdateFailed, QString());
-        UserDialogs::instance().critical(
-            QStringLiteral("Error"), QCoreApplication::translate("MainWindow", "Failed Update.") +
-                                         QLatin1Char('\n') + incompleteFirmwareAdvice());
-        closeSerialPort();
-        showStatus(QCoreApplication::translate("MainWindow", "Failed Update."));
-        emit updateFinished(false);
+        failUpdate(Failure::UpdateFailed, so.updateReason, records::VerifyResult::None);
+    }
+
+    if (so.verifyPercReceived) {
+        so.verifyPercReceived = false;
+        if (m_stage == Stage::Verifying && so.verifyPercent < 100) {
+            m_verifyStartTimer.stop();
+            const int total = m_progress.totalBlocks();
+            switchControls(Control::Progress);
+            emit progressChanged(so.verifyPercent);
+            showState(QCoreApplication::translate("MainWindow", "Verifying block %1 of %2")
+                          .arg(UpdateProgress::blocksAt(so.verifyPercent, total))
+                          .arg(total));
+        }
+    }
+
+    if (so.verifyReplied) {
+        so.verifyReplied = false;
+        using VerifyReply = StatusObject::VerifyReply;
+        if (m_stage != Stage::Verifying) {
+            qDebug() << "Read-back result without a read-back asked for: ignored";
+        } else if (so.verifyResult == VerifyReply::Ok) {
+            completeUpdate(records::VerifyResult::Ok);
+        } else if (so.verifyResult == VerifyReply::Unsupported) {
+            completeUpdate(records::VerifyResult::Unsupported);
+        } else {
+            const bool differs = so.verifyReason &&
+                                 so.verifyReason->cause == protocol::FailureReason::Cause::Mismatch;
+            failUpdate(Failure::VerifyFailed, so.verifyReason,
+                       differs ? records::VerifyResult::Mismatch : records::VerifyResult::Failed);
+        }
     }
 
     if (so.idError) {

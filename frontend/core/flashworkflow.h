@@ -2,12 +2,15 @@
 
 #include "frontend/core/boardconfig.h"
 #include "frontend/core/updateprogress.h"
+#include "frontend/core/updatereport.h"
 
 #include <QElapsedTimer>
 #include <QFlags>
 #include <QObject>
 #include <QString>
 #include <QTimer>
+
+#include <optional>
 
 namespace records {
 class UpdateRecorder;
@@ -62,6 +65,7 @@ public:
         ImageSent,      // image and digest sent, no answer yet
         ImageAccepted,  // the daemon took the image; the update may start
         Updating,       // update requested
+        Verifying,      // written; the board is being read back
     };
     Q_ENUM(Stage)
 
@@ -82,6 +86,8 @@ public:
         ImageCheckFailed,  // the file does not fit the board; detail: the reason
         DaemonLost,        // no reply during the update; detail: the reason
         UpdateNotStarted,  // the update request was not sent or not taken up
+        VerifyFailed,      // written, but the read-back found a difference or
+                           // could not be completed; detail: the reason
     };
     Q_ENUM(Failure)
 
@@ -99,6 +105,10 @@ public:
     // kUpdateStartMsPerBlock for each block before the first value.
     static constexpr int kUpdateStartTimeoutMs = 30000;
     static constexpr int kUpdateStartMsPerBlock = 50;
+    // A daemon that reads back answers the request within a few seconds
+    // (three tries of 1 s at most for the first block); one that does not
+    // know the request says nothing.
+    static constexpr int kVerifyStartTimeoutMs = 10000;
 
     // The controls open before anything was connected.
     static Controls startControls();
@@ -130,6 +140,14 @@ public:
     // Whether the program may close now: asks the user first while an
     // update runs (No is the default).
     bool confirmClose();
+
+    // After the writes, read the board back and compare (the default).
+    void setVerifyAfterWriting(bool verify) { m_verifyAfterWriting = verify; }
+    bool verifyAfterWriting() const { return m_verifyAfterWriting; }
+    void setVerifyStartTimeout(int ms) { m_verifyStartMs = ms; }
+    // The last update that ended: board, file, blocks, time, retries and
+    // what the read-back found.
+    const UpdateSummary &lastSummary() const { return m_summary; }
 
     // Where the board configuration files are looked up; "../configs/"
     // unless set.
@@ -205,6 +223,14 @@ private:
     void replyArrived();
     void watchTimeout();
     void updateStartTimeout();
+    void startVerify();
+    void verifyStartTimeout();
+    UpdateSummary summaryNow(records::VerifyResult verify) const;
+    // The update ended well: record, box, leave the boot loader.
+    void completeUpdate(records::VerifyResult verify);
+    // The update (or its read-back) failed; `reason` as the daemon gave it.
+    void failUpdate(Failure failure, const std::optional<protocol::FailureReason> &reason,
+                    records::VerifyResult verify);
     // The update cannot end by the daemon's word: say why, unlock, close.
     void abandonUpdate(Failure failure, const QString &reason, const QString &advice);
 
@@ -230,6 +256,13 @@ private:
     int m_startTimeoutMs = kUpdateStartTimeoutMs;
     UpdateProgress m_progress;
     QElapsedTimer m_clock;
+
+    bool m_verifyAfterWriting = true;
+    int m_verifyStartMs = kVerifyStartTimeoutMs;
+    QTimer m_verifyStartTimer;   // until the read-back's first word
+    QString m_imagePath;         // the file sent last
+    QElapsedTimer m_updateClock; // since the update request
+    UpdateSummary m_summary;
 };
 
 } // namespace frontend

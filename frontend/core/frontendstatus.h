@@ -2,10 +2,13 @@
 
 #include "frontend/core/boardconf.h"
 #include "protocol/payloads.h"
+#include "protocol/reports.h"
 
 #include <QObject>
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 namespace frontend {
 
@@ -43,6 +46,24 @@ public:
     qint32 brokerPort = 0;
     bool flashReplied = false;
     bool flashAccepted = false;
+
+    // Beyond the original replies. The reason and the retry count come
+    // before the update's result and stay until the next update starts.
+    std::optional<protocol::FailureReason> updateReason;
+    int updateRetries = -1; // -1: the daemon did not say
+    // The read-back of the last update.
+    enum class VerifyReply
+    {
+        None,
+        Ok,
+        Error,
+        Unsupported,
+    };
+    bool verifyPercReceived = false;
+    qint32 verifyPercent = 0;
+    bool verifyReplied = false;
+    VerifyReply verifyResult = VerifyReply::None;
+    std::optional<protocol::FailureReason> verifyReason;
 };
 
 } // namespace frontend

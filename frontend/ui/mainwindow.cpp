@@ -45,6 +45,7 @@ MainWindow::MainWindow(QWidget *parent, int brokerPort)
     m_settings = std::make_unique<SettingsDialog>();
     m_settings->setStatusObject(m_systemMgr->statusObject());
     m_settings->loadInternalPrefs();
+    m_workflow->setVerifyAfterWriting(m_settings->verifyAfterWriting());
     connect(m_settings.get(), qOverload<>(&SettingsDialog::done), this, &MainWindow::updateSetup);
     connect(m_settings.get(), &SettingsDialog::reconnect, this, &MainWindow::restartMqttConnection);
 
@@ -176,6 +177,7 @@ void MainWindow::statusReady()
 
 void MainWindow::updateSetup()
 {
+    m_workflow->setVerifyAfterWriting(m_settings->verifyAfterWriting());
     m_workflow->updateSetup();
 }
 

@@ -508,6 +508,8 @@ private slots:
         QCOMPARE(recorder.recordId(), id);
         recorder.noteError(QStringLiteral("first"));
         recorder.noteError(QStringLiteral("Write timeout on block 20"));
+        recorder.noteRetries(4);
+        recorder.noteVerify(VerifyResult::Mismatch);
         QVERIFY(recorder.finish(UpdateResult::Failed));
         QVERIFY(!recorder.isRecording());
 
@@ -525,6 +527,8 @@ private slots:
         QCOMPARE(r.erase, EraseMode::Pages);
         QCOMPARE(r.state, RecordState::Failed);
         QCOMPARE(r.errorText, QStringLiteral("Write timeout on block 20"));
+        QCOMPARE(r.verify, VerifyResult::Mismatch);
+        QCOMPARE(r.retries, 4);
 
         // Errors of an earlier update do not follow into the next one; a
         // recorder that goes away mid-update records an abort.
@@ -536,8 +540,50 @@ private slots:
         r = store.query().constFirst();
         QCOMPARE(r.state, RecordState::AbortedByClosing);
         QVERIFY(r.errorText.isEmpty());
+        QCOMPARE(r.verify, VerifyResult::None);
+        QCOMPARE(r.retries, -1);
         QCOMPARE(r.fileSize, qint64(-1)); // no image reported to this one
         QVERIFY(problems.isEmpty());
+    }
+
+    // A file of the first format keeps its records and gains the columns of
+    // the read-back and the retries.
+    void versionOneFileIsCarriedOn()
+    {
+        const QString db = path("version1.sqlite");
+        {
+            RawDb raw(db);
+            QVERIFY(raw.exec(QStringLiteral(
+                "CREATE TABLE updates (id INTEGER PRIMARY KEY AUTOINCREMENT,"
+                " started_ms INTEGER NOT NULL, finished_ms INTEGER,"
+                " program TEXT NOT NULL DEFAULT '', user_name TEXT NOT NULL DEFAULT '',"
+                " host TEXT NOT NULL DEFAULT '', port TEXT NOT NULL DEFAULT '',"
+                " board_id TEXT NOT NULL DEFAULT '', board_name TEXT NOT NULL DEFAULT '',"
+                " file_path TEXT NOT NULL DEFAULT '', file_size INTEGER,"
+                " file_md5 TEXT NOT NULL DEFAULT '', erase TEXT NOT NULL CHECK (erase IN"
+                " ('erase-all', 'page-erase')), result TEXT CHECK (result IN ('ok', 'failed',"
+                " 'aborted', 'daemon-lost')), error_text TEXT NOT NULL DEFAULT '',"
+                " writer_pid INTEGER NOT NULL, writer_boot_id TEXT NOT NULL DEFAULT '',"
+                " writer_start_ticks INTEGER)")));
+            QVERIFY(raw.exec(QStringLiteral(
+                "INSERT INTO updates (started_ms, finished_ms, board_id, erase, result,"
+                " error_text, writer_pid) VALUES (1709600000000, 1709600060000, '0x1234',"
+                " 'erase-all', 'failed', 'old', 1)")));
+            QVERIFY(raw.exec(QStringLiteral("PRAGMA user_version = 1")));
+        }
+        ServiceRecord store;
+        QVERIFY2(store.open(db), qPrintable(store.errorString()));
+        UpdateRecord old = only(store);
+        QCOMPARE(old.boardId, QStringLiteral("0x1234"));
+        QCOMPARE(old.errorText, QStringLiteral("old"));
+        QCOMPARE(old.verify, VerifyResult::None);
+        QCOMPARE(old.retries, -1);
+        const qint64 id = store.beginUpdate(UpdateStart{});
+        QVERIFY(store.finishUpdate(id, UpdateResult::Ok, QString(), VerifyResult::Unsupported, 2));
+        const UpdateRecord fresh = store.query().constFirst();
+        QCOMPARE(fresh.verify, VerifyResult::Unsupported);
+        QCOMPARE(fresh.retries, 2);
+        QCOMPARE(RawDb(db).value(QStringLiteral("PRAGMA user_version")).toInt(), 2);
     }
 
     // What the user is told when recording is not possible.

@@ -3,6 +3,7 @@
 // raised by hand in its StatusObject, FakeDialogs answers the boxes.
 #include "frontend/core/daemonlink.h"
 #include "frontend/core/flashworkflow.h"
+#include "protocol/reports.h"
 #include "tests/firmware/hexbuilder.h"
 #include "tests/frontend/fakedialogs.h"
 
@@ -246,10 +247,12 @@ private slots:
         m_link.reset();
     }
 
+    // The original exchange, as a front end that does not read back has it.
     void normalOrder()
     {
         FakeDialogs dialogs;
         Screen &screen = *m_screen;
+        m_flow->setVerifyAfterWriting(false);
         QCOMPARE(m_flow->enabledControls(), kIdle);
         QCOMPARE(m_flow->stage(), Stage::Idle);
 
@@ -316,7 +319,12 @@ private slots:
         QCOMPARE(dialogs.boxes.size(), 1);
         QCOMPARE(dialogs.boxes.at(0).kind, UserDialogs::Kind::Information);
         QCOMPARE(dialogs.boxes.at(0).title, QStringLiteral("Flashing"));
-        QCOMPARE(dialogs.boxes.at(0).text, QStringLiteral("Update completed successfully."));
+        // The fixed text first, then what was done.
+        QCOMPARE(dialogs.boxes.at(0).text,
+                 QStringLiteral("Update completed successfully.\n"
+                                "Not verified: reading back after writing is turned off.\n\n"
+                                "Board: 0x1234 (VB-1234 virtual board)\nFile: vb1234.hex\n"
+                                "Blocks written: 992\nDuration: < 1 s"));
         QCOMPARE(sentBeforeBox, QStringList{"refresh"});
         QCOMPARE(m_link->take(),
                  (QStringList{"refresh", "REQUEST/BOARD/BOOTOFF  ", "REQUEST/SERIAL CLOSE"}));
@@ -620,6 +628,138 @@ private slots:
         QCOMPARE(m_screen->failures, QList<Failure>{Failure::UpdateFailed});
     }
 
+    // After the writes the board is read back; only its result brings the
+    // box, the boot loader's end and the close.
+    void readBackAfterWriting_data()
+    {
+        QTest::addColumn<int>("reply");
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<bool>("succeeded");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<int>("verify");
+        using V = records::VerifyResult;
+        QTest::newRow("holds the file")
+            << int(StatusObject::VerifyReply::Ok) << QString() << true
+            << "The board was read back and holds the file." << int(V::Ok);
+        QTest::newRow("cannot be read back")
+            << int(StatusObject::VerifyReply::Unsupported)
+            << "Step=verify Block=1 Blocks=992 Address=0x800 Cause=unreadable WaitedMs=1000 Tries=3"
+            << true << "This board cannot be read back; not verified." << int(V::Unsupported);
+        QTest::newRow("differs")
+            << int(StatusObject::VerifyReply::Error)
+            << "Step=verify Block=5 Blocks=992 Address=0x903 Cause=mismatch Tries=1 Differ=2"
+            << false
+            << "Read back: the board differs from the file from 0x000903 on; 2 of 992 blocks "
+               "differ."
+            << int(V::Mismatch);
+        QTest::newRow("reads stop")
+            << int(StatusObject::VerifyReply::Error)
+            << "Step=verify Block=7 Blocks=992 Address=0x980 Cause=noanswer WaitedMs=1000 Tries=3"
+            << false
+            << "Reading back block 7 of 992 at 0x000980: the board did not answer within 1 s."
+            << int(V::Failed);
+    }
+
+    void readBackAfterWriting()
+    {
+        QFETCH(int, reply);
+        QFETCH(QString, reason);
+        QFETCH(bool, succeeded);
+        QFETCH(QString, line);
+        QFETCH(int, verify);
+        FakeDialogs dialogs;
+        QVERIFY(m_flow->verifyAfterWriting());
+        reachImageAccepted();
+        m_flow->startUpdate(true);
+        progress(50);
+        m_link->take();
+        so().updateRetries = 2;
+        so().updateDone = true;
+        m_flow->statusReady();
+        // Written: the read-back is asked for, and nothing else yet.
+        QCOMPARE(m_link->take(), QStringList{"REQUEST/BOARD/VERIFY  "});
+        QCOMPARE(m_flow->stage(), Stage::Verifying);
+        QVERIFY(dialogs.boxes.isEmpty());
+        QVERIFY(m_flow->isUpdating());
+        so().verifyPercent = 40;
+        so().verifyPercReceived = true;
+        m_flow->statusReady();
+        QCOMPARE(m_screen->status(), QStringLiteral("Verifying block 397 of 992"));
+        QCOMPARE(m_screen->progress.constLast(), 40);
+
+        so().verifyReason = protocol::parseFailureReason(reason);
+        so().verifyResult = StatusObject::VerifyReply(reply);
+        so().verifyReplied = true;
+        m_flow->statusReady();
+        QCOMPARE(dialogs.boxes.size(), 1);
+        const FakeDialogs::Box &box = dialogs.boxes.at(0);
+        if (succeeded) {
+            QCOMPARE(box.title, QStringLiteral("Flashing"));
+            QVERIFY2(box.text.startsWith("Update completed successfully.\n" + line + "\n\n"),
+                     qPrintable(box.text));
+            QVERIFY(box.text.contains(QStringLiteral("Retries after damaged answers: 2")));
+            QCOMPARE(m_link->take(),
+                     (QStringList{"refresh", "REQUEST/BOARD/BOOTOFF  ", "REQUEST/SERIAL CLOSE"}));
+            QCOMPARE(m_screen->status(), QStringLiteral("Update completed successfully."));
+        } else {
+            QCOMPARE(box.kind, UserDialogs::Kind::Critical);
+            QVERIFY2(box.text.startsWith("Failed Update.\n" + line + "\nThe board is left"),
+                     qPrintable(box.text));
+            QCOMPARE(m_link->take(), (QStringList{"refresh", "REQUEST/SERIAL CLOSE"}));
+            QCOMPARE(m_screen->status(), "Failed Update. " + line);
+            QCOMPARE(m_screen->failures, QList<Failure>{Failure::VerifyFailed});
+            QCOMPARE(m_screen->failureDetails, QStringList{line});
+        }
+        QCOMPARE(m_screen->finished, QList<bool>{succeeded});
+        QCOMPARE(int(m_flow->lastSummary().verify), verify);
+        QCOMPARE(m_flow->lastSummary().retries, 2);
+        QCOMPARE(m_flow->stage(), Stage::Idle);
+    }
+
+    // A daemon that does not know the read-back says nothing: the update
+    // ends without it rather than waiting for ever.
+    void readBackNeverAnswered()
+    {
+        FakeDialogs dialogs;
+        m_flow->setVerifyStartTimeout(50);
+        reachImageAccepted();
+        m_flow->startUpdate(true);
+        so().updateDone = true;
+        m_flow->statusReady();
+        QTRY_COMPARE(dialogs.boxes.size(), 1);
+        QVERIFY(dialogs.boxes.at(0).text.startsWith(
+            "Update completed successfully.\nThe read-back could not be completed; not "
+            "verified."));
+        QCOMPARE(m_screen->finished, QList<bool>{true});
+    }
+
+    // The daemon's reason is in the one box and the status bar.
+    void failureWithItsReason()
+    {
+        FakeDialogs dialogs;
+        reachImageAccepted();
+        m_flow->startUpdate(true);
+        progress(4);
+        so().updateReason = protocol::parseFailureReason(
+            "Step=write Block=49 Blocks=992 Address=0xc40 Cause=noanswer WaitedMs=5000 Tries=1");
+        so().updateRetries = 0;
+        so().updateFailed = true;
+        m_flow->statusReady();
+        const QString why =
+            "Writing block 49 of 992 at 0x000C40: the board did not answer within 5 s.";
+        QCOMPARE(dialogs.boxes.size(), 1);
+        QVERIFY(dialogs.boxes.at(0).text.startsWith("Failed Update.\n" + why + "\n"));
+        QCOMPARE(m_screen->status(), "Failed Update. " + why);
+        QCOMPARE(m_screen->failureDetails, QStringList{why});
+        // No read-back after a failure.
+        QVERIFY(!m_link->take().contains(QStringLiteral("REQUEST/BOARD/VERIFY  ")));
+        // The next update does not inherit this one's reason.
+        reachImageAccepted();
+        m_flow->startUpdate(true);
+        QVERIFY(!so().updateReason);
+        QCOMPARE(so().updateRetries, -1);
+    }
+
     // The daemon or the broker goes away while the board is written: a ping
     // after a quiet spell, then the update is given up, as after a failure.
     void silenceDuringUpdate_data()
@@ -693,6 +833,7 @@ private slots:
     {
         FakeDialogs dialogs;
         m_flow->setUpdateWatchTimes(50, 50, 100);
+        m_flow->setVerifyAfterWriting(false);
         reachImageAccepted();
         m_flow->startUpdate(true);
         progress(50);
@@ -844,6 +985,7 @@ private slots:
     void replyWhileBoxIsOpen()
     {
         FakeDialogs dialogs;
+        m_flow->setVerifyAfterWriting(false);
         reachImageAccepted();
         m_flow->startUpdate(true);
         m_flow->processSerialTimeout(); // a daemon check waits for its pong
@@ -928,7 +1070,12 @@ private slots:
         m_flow->startUpdate(true);
         const QString erasing = m_screen->status();
         const bool asked = !m_flow->confirmClose();
+        const QString reason = UpdateReport::failureReason(*protocol::parseFailureReason(
+            "Step=write Block=3 Blocks=992 Address=0x880 Cause=damaged Tries=3"));
         QCoreApplication::removeTranslator(&italian);
+        QCOMPARE(reason, QStringLiteral("Scrittura del blocco 3 di 992 a 0x000880: le risposte "
+                                        "della scheda sono arrivate danneggiate 3 volte di "
+                                        "seguito."));
         QCOMPARE(connection, QStringLiteral("Connesso con la scheda: ") + kBoard);
         QCOMPARE(dialogs.texts().constFirst().section(QLatin1Char('\n'), 0, 0),
                  QStringLiteral("File errato."));
