@@ -59,7 +59,7 @@ QStringList RecordFormat::columnTitles()
 {
     return {tr("Started"), tr("Duration"),   tr("Result"),  tr("Board"), tr("Board name"),
             tr("File"),    tr("Size (KiB)"), tr("MD5"),     tr("Erase"), tr("Port"),
-            tr("User"),    tr("Host"),       tr("Program"), tr("Error")};
+            tr("User"),    tr("Host"),       tr("Program"), tr("Error"), tr("File notes")};
 }
 
 QString RecordFormat::stateText(RecordState state)
@@ -143,6 +143,11 @@ QString RecordFormat::shortMd5(const QString &md5)
     return md5.left(kShortMd5Digits) + QChar(0x2026);
 }
 
+QString RecordFormat::notesLine(const QString &notes)
+{
+    return notes.split(QLatin1Char('\n'), Qt::SkipEmptyParts).join(QStringLiteral("; "));
+}
+
 QString RecordFormat::timestamp(const QDateTime &at)
 {
     return at.isValid() ? at.toLocalTime().toString(kTimeFormat) : QString();
@@ -151,12 +156,12 @@ QString RecordFormat::timestamp(const QDateTime &at)
 QByteArray RecordFormat::toCsv(const QList<UpdateRecord> &records, bool byteOrderMark)
 {
     static const QStringList kHeader = {
-        QStringLiteral("id"),         QStringLiteral("started"), QStringLiteral("finished"),
-        QStringLiteral("duration_s"), QStringLiteral("result"),  QStringLiteral("board_id"),
-        QStringLiteral("board_name"), QStringLiteral("file"),    QStringLiteral("size_bytes"),
-        QStringLiteral("md5"),        QStringLiteral("erase"),   QStringLiteral("port"),
-        QStringLiteral("user"),       QStringLiteral("host"),    QStringLiteral("program"),
-        QStringLiteral("error")};
+        QStringLiteral("id"),         QStringLiteral("started"),    QStringLiteral("finished"),
+        QStringLiteral("duration_s"), QStringLiteral("result"),     QStringLiteral("board_id"),
+        QStringLiteral("board_name"), QStringLiteral("file"),       QStringLiteral("size_bytes"),
+        QStringLiteral("md5"),        QStringLiteral("file_notes"), QStringLiteral("erase"),
+        QStringLiteral("port"),       QStringLiteral("user"),       QStringLiteral("host"),
+        QStringLiteral("program"),    QStringLiteral("error")};
     static const QString kLineEnd = QStringLiteral("\r\n");
 
     QString text = kHeader.join(QLatin1Char(',')) + kLineEnd;
@@ -173,6 +178,7 @@ QByteArray RecordFormat::toCsv(const QList<UpdateRecord> &records, bool byteOrde
                                    r.filePath,
                                    r.fileSize < 0 ? QString() : QString::number(r.fileSize),
                                    r.fileMd5,
+                                   r.fileNotes,
                                    eraseKey(r.erase),
                                    r.port,
                                    r.user,
@@ -213,7 +219,8 @@ QString RecordFormat::toText(const QList<UpdateRecord> &records)
                             r.user,
                             r.host,
                             r.program,
-                            r.errorText};
+                            r.errorText,
+                            notesLine(r.fileNotes)};
     const int columns = int(rows.constFirst().size());
     QList<int> widths(columns, 0);
     for (QStringList &row : rows)
@@ -230,7 +237,7 @@ QString RecordFormat::toText(const QList<UpdateRecord> &records)
             else
                 line += row.at(c);
         }
-        // An empty error column leaves no blanks at the end.
+        // Empty text columns leave no blanks at the end.
         while (line.endsWith(QLatin1Char(' ')))
             line.chop(1);
         out += line + QLatin1Char('\n');

@@ -41,7 +41,7 @@ constexpr int kJournalModeRetryMs = 50;
 const char *const kColumns =
     "id, started_ms, finished_ms, program, user_name, host, port, board_id, board_name, "
     "file_path, file_size, file_md5, erase, result, error_text, writer_pid, writer_boot_id, "
-    "writer_start_ticks";
+    "writer_start_ticks, file_notes";
 
 // The words stored in the file are those of the CSV export.
 RecordState stateOf(UpdateResult result)
@@ -362,17 +362,39 @@ ServiceRecord::OpenOutcome ServiceRecord::tryOpen()
             execute(QStringLiteral(
                 "CREATE INDEX IF NOT EXISTS updates_started ON updates (started_ms)")) &&
             execute(QStringLiteral(
-                "CREATE INDEX IF NOT EXISTS updates_board ON updates (board_id, started_ms)")) &&
-            execute(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion));
+                "CREATE INDEX IF NOT EXISTS updates_board ON updates (board_id, started_ms)"));
         if (!created)
             return OpenOutcome::Failed;
     }
+    // The steps from the first format on, each complete in itself; a new
+    // file takes them too.
+    if (version < 2 &&
+        !addColumn(QStringLiteral("file_notes"), QStringLiteral("TEXT NOT NULL DEFAULT ''")))
+        return OpenOutcome::Failed;
+    if (version < kSchemaVersion &&
+        !execute(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion)))
+        return OpenOutcome::Failed;
     if (!transaction.commit()) {
         fail(tr("The service record %1 could not be opened").arg(shown),
              transaction.error().text());
         return OpenOutcome::Failed;
     }
     return OpenOutcome::Ready;
+}
+
+bool ServiceRecord::addColumn(const QString &name, const QString &definition)
+{
+    QSqlQuery columns(m_db);
+    if (!columns.exec(QStringLiteral("PRAGMA table_info(updates)"))) {
+        fail(
+            tr("The service record %1 could not be prepared").arg(QDir::toNativeSeparators(m_path)),
+            columns.lastError().text());
+        return false;
+    }
+    while (columns.next())
+        if (columns.value(1).toString() == name)
+            return true;
+    return execute(QStringLiteral("ALTER TABLE updates ADD COLUMN %1 %2").arg(name, definition));
 }
 
 int ServiceRecord::readVersion()
@@ -431,8 +453,9 @@ qint64 ServiceRecord::beginUpdate(const UpdateStart &start)
     QSqlQuery insert(m_db);
     insert.prepare(QStringLiteral(
         "INSERT INTO updates (started_ms, program, user_name, host, port, board_id, board_name,"
-        " file_path, file_size, file_md5, erase, writer_pid, writer_boot_id, writer_start_ticks)"
-        " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+        " file_path, file_size, file_md5, erase, writer_pid, writer_boot_id, writer_start_ticks,"
+        " file_notes)"
+        " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     insert.addBindValue(startedAt.toMSecsSinceEpoch());
     insert.addBindValue(text(start.program));
     insert.addBindValue(text(start.user.isEmpty() ? currentUserName() : start.user));
@@ -447,6 +470,7 @@ qint64 ServiceRecord::beginUpdate(const UpdateStart &start)
     insert.addBindValue(self.pid);
     insert.addBindValue(text(self.bootId));
     insert.addBindValue(self.startTicks >= 0 ? QVariant(self.startTicks) : QVariant());
+    insert.addBindValue(text(start.fileNotes));
     if (!insert.exec()) {
         fail(tr("The start of the update could not be written to %1").arg(shown),
              insert.lastError().text());
@@ -560,6 +584,7 @@ QList<UpdateRecord> ServiceRecord::query(const RecordFilter &filter, bool *ok)
                       ? EraseMode::Pages
                       : EraseMode::All;
         r.errorText = select.value(14).toString();
+        r.fileNotes = select.value(18).toString();
         if (!select.value(13).isNull()) {
             r.state = stateFromKey(select.value(13).toString());
         } else {

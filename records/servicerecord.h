@@ -23,7 +23,8 @@ class ServiceRecord
     Q_DECLARE_TR_FUNCTIONS(ServiceRecord)
 
 public:
-    static constexpr int kSchemaVersion = 1;
+    // 2: file_notes.
+    static constexpr int kSchemaVersion = 2;
     // How long a writer waits for another one before giving up.
     static constexpr int kBusyTimeoutMs = 10000;
     static constexpr const char *kFileName = "service-record.sqlite";
@@ -80,6 +81,8 @@ private:
     OpenOutcome tryOpen();
     bool moveAside();
     int readVersion();
+    // Adds a column to the updates table unless it is there already.
+    bool addColumn(const QString &name, const QString &definition);
     bool execute(const QString &sql);
     void fail(const QString &what, const QString &detail);
     void dropConnection();

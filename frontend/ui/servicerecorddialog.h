@@ -41,6 +41,7 @@ public:
         HostColumn,
         ProgramColumn,
         ErrorColumn,
+        FileNotesColumn,
         ColumnCount
     };
     // How often an open window looks for new and finished updates.
