@@ -57,10 +57,10 @@ QString RecordFormat::emptyText()
 
 QStringList RecordFormat::columnTitles()
 {
-    return {tr("Started"), tr("Duration"),   tr("Result"),  tr("Verified"),
-            tr("Board"),   tr("Board name"), tr("File"),    tr("Size (KiB)"),
-            tr("MD5"),     tr("Erase"),      tr("Retries"), tr("Port"),
-            tr("User"),    tr("Host"),       tr("Program"), tr("Error")};
+    return {tr("Started"),    tr("Duration"),  tr("Result"),     tr("Verified"), tr("Board"),
+            tr("Board name"), tr("File"),      tr("Size (KiB)"), tr("MD5"),      tr("Erase"),
+            tr("Retries"),    tr("Port"),      tr("User"),       tr("Host"),     tr("Program"),
+            tr("Error"),      tr("File notes")};
 }
 
 QString RecordFormat::stateText(RecordState state)
@@ -197,6 +197,11 @@ QString RecordFormat::shortMd5(const QString &md5)
     return md5.left(kShortMd5Digits) + QChar(0x2026);
 }
 
+QString RecordFormat::notesLine(const QString &notes)
+{
+    return notes.split(QLatin1Char('\n'), Qt::SkipEmptyParts).join(QStringLiteral("; "));
+}
+
 QString RecordFormat::timestamp(const QDateTime &at)
 {
     return at.isValid() ? at.toLocalTime().toString(kTimeFormat) : QString();
@@ -210,7 +215,8 @@ QByteArray RecordFormat::toCsv(const QList<UpdateRecord> &records, bool byteOrde
         QStringLiteral("board_name"), QStringLiteral("file"),    QStringLiteral("size_bytes"),
         QStringLiteral("md5"),        QStringLiteral("erase"),   QStringLiteral("port"),
         QStringLiteral("user"),       QStringLiteral("host"),    QStringLiteral("program"),
-        QStringLiteral("error"),      QStringLiteral("verify"),  QStringLiteral("retries")};
+        QStringLiteral("error"),      QStringLiteral("verify"),  QStringLiteral("retries"),
+        QStringLiteral("file_notes")};
     static const QString kLineEnd = QStringLiteral("\r\n");
 
     QString text = kHeader.join(QLatin1Char(',')) + kLineEnd;
@@ -234,7 +240,8 @@ QByteArray RecordFormat::toCsv(const QList<UpdateRecord> &records, bool byteOrde
                                    r.program,
                                    r.errorText,
                                    verifyKey(r.verify),
-                                   retriesText(r.retries)};
+                                   retriesText(r.retries),
+                                   r.fileNotes};
         QStringList quoted;
         quoted.reserve(cells.size());
         for (const QString &cell : cells)
@@ -271,7 +278,8 @@ QString RecordFormat::toText(const QList<UpdateRecord> &records)
                             r.user,
                             r.host,
                             r.program,
-                            r.errorText};
+                            r.errorText,
+                            notesLine(r.fileNotes)};
     const int columns = int(rows.constFirst().size());
     QList<int> widths(columns, 0);
     for (QStringList &row : rows)
@@ -288,7 +296,7 @@ QString RecordFormat::toText(const QList<UpdateRecord> &records)
             else
                 line += row.at(c);
         }
-        // An empty error column leaves no blanks at the end.
+        // Empty text columns leave no blanks at the end.
         while (line.endsWith(QLatin1Char(' ')))
             line.chop(1);
         out += line + QLatin1Char('\n');

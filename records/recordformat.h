@@ -23,7 +23,7 @@ public:
 
     // The columns of a table of records, in the order of toText(): started,
     // duration, result, verified, board, board name, file, size, MD5, erase,
-    // retries, port, user, host, program, error.
+    // retries, port, user, host, program, error, file notes.
     static QStringList columnTitles();
 
     // Translated words for the user, and fixed keys for files and scripts.
@@ -44,6 +44,8 @@ public:
     static QString sizeKiB(qint64 bytes, const QLocale &locale = QLocale::c());
     // The first eight digits and an ellipsis; enough to tell files apart.
     static QString shortMd5(const QString &md5);
+    // The file notes on one line, separated by semicolons.
+    static QString notesLine(const QString &notes);
     // Local time, to the second.
     static QString timestamp(const QDateTime &at);
 
@@ -55,8 +57,8 @@ public:
     static QByteArray toCsv(const QList<UpdateRecord> &records, bool byteOrderMark = false);
 
     // A table for a terminal: aligned columns, one line per record, newest
-    // first as given; the error text ends the line. emptyText() when there
-    // are no records.
+    // first as given; the error text and the file notes end the line.
+    // emptyText() when there are no records.
     static QString toText(const QList<UpdateRecord> &records);
 };
 

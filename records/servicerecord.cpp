@@ -41,7 +41,7 @@ constexpr int kJournalModeRetryMs = 50;
 const char *const kColumns =
     "id, started_ms, finished_ms, program, user_name, host, port, board_id, board_name, "
     "file_path, file_size, file_md5, erase, result, error_text, writer_pid, writer_boot_id, "
-    "writer_start_ticks, verify_result, retries";
+    "writer_start_ticks, verify_result, retries, file_notes";
 
 // The words stored in the file are those of the CSV export.
 RecordState stateOf(UpdateResult result)
@@ -342,6 +342,8 @@ ServiceRecord::OpenOutcome ServiceRecord::tryOpen()
         return OpenOutcome::Failed;
     if (version < 2 && !migrateToVersion2())
         return OpenOutcome::Failed;
+    if (version < 3 && !migrateToVersion3())
+        return OpenOutcome::Failed;
     if (!transaction.commit()) {
         fail(tr("The service record %1 could not be opened").arg(shown),
              transaction.error().text());
@@ -388,6 +390,15 @@ bool ServiceRecord::migrateToVersion2()
                                   " 'unsupported', 'off', 'failed'))")) &&
            execute(QStringLiteral("ALTER TABLE updates ADD COLUMN retries INTEGER")) &&
            execute(QStringLiteral("PRAGMA user_version = 2"));
+}
+
+// Version 3: what the check before sending found that is not written (data
+// outside the board's flash or program area). Older records keep ''.
+bool ServiceRecord::migrateToVersion3()
+{
+    return execute(QStringLiteral(
+               "ALTER TABLE updates ADD COLUMN file_notes TEXT NOT NULL DEFAULT ''")) &&
+           execute(QStringLiteral("PRAGMA user_version = 3"));
 }
 
 int ServiceRecord::readVersion()
@@ -446,8 +457,9 @@ qint64 ServiceRecord::beginUpdate(const UpdateStart &start)
     QSqlQuery insert(m_db);
     insert.prepare(QStringLiteral(
         "INSERT INTO updates (started_ms, program, user_name, host, port, board_id, board_name,"
-        " file_path, file_size, file_md5, erase, writer_pid, writer_boot_id, writer_start_ticks)"
-        " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+        " file_path, file_size, file_md5, erase, writer_pid, writer_boot_id, writer_start_ticks,"
+        " file_notes)"
+        " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     insert.addBindValue(startedAt.toMSecsSinceEpoch());
     insert.addBindValue(text(start.program));
     insert.addBindValue(text(start.user.isEmpty() ? currentUserName() : start.user));
@@ -462,6 +474,7 @@ qint64 ServiceRecord::beginUpdate(const UpdateStart &start)
     insert.addBindValue(self.pid);
     insert.addBindValue(text(self.bootId));
     insert.addBindValue(self.startTicks >= 0 ? QVariant(self.startTicks) : QVariant());
+    insert.addBindValue(text(start.fileNotes));
     if (!insert.exec()) {
         fail(tr("The start of the update could not be written to %1").arg(shown),
              insert.lastError().text());
@@ -581,6 +594,7 @@ QList<UpdateRecord> ServiceRecord::query(const RecordFilter &filter, bool *ok)
         r.errorText = select.value(14).toString();
         r.verify = RecordFormat::verifyFromKey(select.value(18).toString());
         r.retries = select.value(19).isNull() ? -1 : select.value(19).toInt();
+        r.fileNotes = select.value(20).toString();
         if (!select.value(13).isNull()) {
             r.state = stateFromKey(select.value(13).toString());
         } else {

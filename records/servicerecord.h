@@ -23,7 +23,8 @@ class ServiceRecord
     Q_DECLARE_TR_FUNCTIONS(ServiceRecord)
 
 public:
-    static constexpr int kSchemaVersion = 2;
+    // 2: the read-back result and retry count; 3: file_notes.
+    static constexpr int kSchemaVersion = 3;
     // How long a writer waits for another one before giving up.
     static constexpr int kBusyTimeoutMs = 10000;
     static constexpr const char *kFileName = "service-record.sqlite";
@@ -84,6 +85,7 @@ private:
     int readVersion();
     bool createVersion1();
     bool migrateToVersion2();
+    bool migrateToVersion3();
     bool execute(const QString &sql);
     void fail(const QString &what, const QString &detail);
     void dropConnection();

@@ -58,6 +58,9 @@ struct UpdateStart
     QString filePath;
     qint64 fileSize = -1; // bytes; -1 when unknown
     QString fileMd5;      // 32 lower-case hex digits
+    // What the check before sending found in the file and the update does
+    // not write, one note per line; empty for none.
+    QString fileNotes;
     EraseMode erase = EraseMode::All;
 };
 
@@ -75,6 +78,7 @@ struct UpdateRecord
     QString filePath;
     qint64 fileSize = -1;
     QString fileMd5;
+    QString fileNotes;
     EraseMode erase = EraseMode::All;
     RecordState state = RecordState::Interrupted;
     QString errorText;

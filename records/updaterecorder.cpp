@@ -22,9 +22,10 @@ UpdateRecorder::~UpdateRecorder()
         finish(UpdateResult::AbortedByClosing);
 }
 
-void UpdateRecorder::imageSent(const QString &path)
+void UpdateRecorder::imageSent(const QString &path, const QString &fileNotes)
 {
     m_imagePath = path;
+    m_imageNotes = fileNotes;
     m_imageSize = -1;
     m_imageMd5.clear();
     QFile file(path);
@@ -72,6 +73,7 @@ bool UpdateRecorder::begin(const QString &port, const QString &boardId, const QS
     start.filePath = m_imagePath;
     start.fileSize = m_imageSize;
     start.fileMd5 = m_imageMd5;
+    start.fileNotes = m_imageNotes;
     start.erase = erase;
     m_id = m_store->beginUpdate(start);
     if (m_id < 0) {

@@ -9,6 +9,8 @@
 #                                                    file, blocks, time, retries
 #   docs/screenshots/flashing-failure-reason.png     a failed update and its reason
 #   docs/screenshots/flashing-file-refused.png       a file with a bad checksum
+#   docs/screenshots/flashing-outside-flash-note.png a vendor file with data the
+#                                                    board's flash cannot hold
 #   docs/screenshots/flashing-port-hint.png          a port error and its hint
 #   docs/screenshots/flashing-close-question.png     closing during an update
 #   docs/screenshots/service-record.png              the service record after the
@@ -28,7 +30,7 @@ HOME="$home/flashing" TMPDIR="$home/flashing" VELMO_STAGE_DIR="$build/stage" QT_
 VELMO_SCREENSHOT_DIR="$out" \
   xvfb-run -a -s "-screen 0 1280x900x24" \
   sh -c 'openbox >/dev/null 2>&1 & sleep 1; "$0" goodPath "preSendCheck:bad record checksum" \
-         openError closeQuestionDuringUpdate failedUpdate' "$build/tests/tst_mainwindow_flashing"
+         dataOutsideTheFlashIsShown openError closeQuestionDuringUpdate failedUpdate' "$build/tests/tst_mainwindow_flashing"
 # A home of its own: the service record holds only this test's updates.
 HOME="$home/records" TMPDIR="$home/records" VELMO_STAGE_DIR="$build/stage" QT_QPA_PLATFORM=xcb \
 VELMO_SCREENSHOT_DIR="$out" \

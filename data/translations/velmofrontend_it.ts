@@ -532,12 +532,92 @@
         <translation>tipo di record sconosciuto</translation>
     </message>
     <message>
-        <source>line %1: data at address 0x%2 lies outside the board&apos;s flash (0x%3 to 0x%4)</source>
-        <translation>riga %1: i dati all&apos;indirizzo 0x%2 sono fuori dalla flash della scheda (da 0x%3 a 0x%4)</translation>
+        <source>line %1: a type %2 record must hold %3 data bytes, this one holds %4</source>
+        <translation>riga %1: un record di tipo %2 deve contenere %3 byte di dati, questo ne contiene %4</translation>
     </message>
     <message>
-        <source>the file holds no data to write</source>
-        <translation>il file non contiene dati da scrivere</translation>
+        <source>line %1 ends with a carriage return alone (CR line ends): save the file with LF or CR LF line ends</source>
+        <translation>la riga %1 termina con un solo ritorno a capo (fine riga CR): salvare il file con fine riga LF o CR LF</translation>
+    </message>
+    <message>
+        <source>line %1: a record after the end-of-file record of line %2</source>
+        <translation>riga %1: un record dopo il record di fine file della riga %2</translation>
+    </message>
+    <message>
+        <source>the end-of-file record carries data</source>
+        <translation>il record di fine file contiene dati</translation>
+    </message>
+    <message>
+        <source>line %1: the address field of a type %2 record must be 0000</source>
+        <translation>riga %1: il campo indirizzo di un record di tipo %2 deve essere 0000</translation>
+    </message>
+    <message>
+        <source>the file ends without an end-of-file record: it may be cut off</source>
+        <translation>il file termina senza record di fine file: potrebbe essere troncato</translation>
+    </message>
+    <message>
+        <source>line %1 gives address %2 the value 0x%3, but line %4 gave it 0x%5</source>
+        <translation>la riga %1 assegna all&apos;indirizzo %2 il valore 0x%3, ma la riga %4 gli ha assegnato 0x%5</translation>
+    </message>
+    <message>
+        <source>nothing to program for this board</source>
+        <translation>niente da programmare per questa scheda</translation>
+    </message>
+    <message>
+        <source>the file holds no data for its program area (%1)</source>
+        <translation>il file non contiene dati per la sua area di programma (%1)</translation>
+    </message>
+    <message>
+        <source>1 byte at %1 lies outside this board&apos;s flash and is not written</source>
+        <translation>1 byte a %1 è fuori dalla flash di questa scheda e non viene scritto</translation>
+    </message>
+    <message>
+        <source>%1 bytes at %2 lie outside this board&apos;s flash and are not written</source>
+        <translation>%1 byte a %2 sono fuori dalla flash di questa scheda e non vengono scritti</translation>
+    </message>
+    <message>
+        <source>1 byte at %1 lies outside the program area (%2) and is not written</source>
+        <translation>1 byte a %1 è fuori dall&apos;area di programma (%2) e non viene scritto</translation>
+    </message>
+    <message>
+        <source>%1 bytes at %2 lie outside the program area (%3) and are not written</source>
+        <translation>%1 byte a %2 sono fuori dall&apos;area di programma (%3) e non vengono scritti</translation>
+    </message>
+    <message>
+        <source>and %1 bytes more in %2 further ranges outside this board&apos;s flash</source>
+        <translation>e altri %1 byte in %2 ulteriori intervalli fuori dalla flash di questa scheda</translation>
+    </message>
+    <message>
+        <source>and %1 bytes more in %2 further ranges outside the program area</source>
+        <translation>e altri %1 byte in %2 ulteriori intervalli fuori dall&apos;area di programma</translation>
+    </message>
+    <message>
+        <source>Size: %1 bytes. MD5: %2</source>
+        <translation>Dimensione: %1 byte. MD5: %2</translation>
+    </message>
+    <message>
+        <source>Programs %1: %2 bytes, %3 % of the program area</source>
+        <translation>Programma %1: %2 byte, %3 % dell&apos;area di programma</translation>
+    </message>
+    <message>
+        <source>1 byte outside this board&apos;s flash</source>
+        <translation>1 byte fuori dalla flash di questa scheda</translation>
+    </message>
+    <message>
+        <source>%1 bytes outside this board&apos;s flash</source>
+        <translation>%1 byte fuori dalla flash di questa scheda</translation>
+    </message>
+    <message>
+        <source>1 byte outside the program area</source>
+        <translation>1 byte fuori dall&apos;area di programma</translation>
+    </message>
+    <message>
+        <source>%1 bytes outside the program area</source>
+        <translation>%1 byte fuori dall&apos;area di programma</translation>
+    </message>
+    <message>
+        <source>Not written: %1.</source>
+        <translation>Non scritti: %1.</translation>
     </message>
     <message>
         <source>The update request could not be sent to the serial daemon.</source>
@@ -761,6 +841,10 @@
     <message>
         <source>MD5</source>
         <translation>MD5</translation>
+    </message>
+    <message>
+        <source>File notes</source>
+        <translation>Note sul file</translation>
     </message>
     <message>
         <source>Erase</source>
@@ -1375,6 +1459,14 @@
     <message>
         <source>%1 checked: %2 bytes, made for board %3.</source>
         <translation>%1 verificato: %2 byte, fatto per la scheda %3.</translation>
+    </message>
+    <message>
+        <source>It programs %1: %2 bytes, %3 % of the program area.</source>
+        <translation>Programma %1: %2 byte, %3 % dell&apos;area di programma.</translation>
+    </message>
+    <message>
+        <source>Note: %1.</source>
+        <translation>Nota: %1.</translation>
     </message>
     <message>
         <source>The serial daemon accepted %1.</source>

@@ -5,6 +5,7 @@
 #include "frontend/core/boardconfig.h"
 #include "frontend/core/daemonlink.h"
 #include "frontend/core/imagefile.h"
+#include "frontend/core/imagereport.h"
 #include "frontend/core/porthint.h"
 #include "frontend/core/requests.h"
 #include "frontend/core/systemmgr.h"
@@ -40,6 +41,18 @@ QString errorLine(const QString &text)
 QString hex(qint64 value)
 {
     return QStringLiteral("0x%1").arg(value, 0, 16);
+}
+
+// Bytes of the file that are not written, for scripts: the totals and the
+// ranges listed, each as [first, last].
+QJsonObject skippedJson(const hexfile::SkippedBytes &skipped)
+{
+    QJsonArray ranges;
+    for (const hexfile::ByteRange &r : skipped.listed)
+        ranges.append(QJsonArray{qint64(r.first), qint64(r.last)});
+    return {{QStringLiteral("bytes"), qint64(skipped.bytes)},
+            {QStringLiteral("rangeCount"), skipped.rangeCount},
+            {QStringLiteral("ranges"), ranges}};
 }
 
 } // namespace
@@ -343,6 +356,11 @@ void FlashCommand::onStage(Stage stage)
     } else if (stage == Stage::ImageSent && m_phase == Phase::Image) {
         // The workflow checks the file against the board before it sends it.
         const QString id = m_link->status().m_BoardConf.id;
+        const hexfile::ImageReport &report = m_workflow->imageReport();
+        const QStringList &notes = m_workflow->imageNotes();
+        const double share = report.programAreaBytes > 0 ? 100.0 * double(report.programmedBytes) /
+                                                               double(report.programAreaBytes)
+                                                         : 0.0;
         m_out.step(tr("%1 checked: %2 bytes, made for board %3.")
                        .arg(fileName())
                        .arg(m_image.size())
@@ -350,7 +368,23 @@ void FlashCommand::onStage(Stage stage)
                    jsonEvent(QStringLiteral("image-checked"),
                              {{QStringLiteral("file"), m_imagePath},
                               {QStringLiteral("size"), qint64(m_image.size())},
-                              {QStringLiteral("md5"), frontend::requests::md5Hex(m_image)}}));
+                              {QStringLiteral("md5"), frontend::requests::md5Hex(m_image)},
+                              {QStringLiteral("programFirst"), qint64(report.programmed.first)},
+                              {QStringLiteral("programLast"), qint64(report.programmed.last)},
+                              {QStringLiteral("programBytes"), qint64(report.programmedBytes)},
+                              {QStringLiteral("programShare"), share},
+                              {QStringLiteral("outsideFlash"), skippedJson(report.outsideFlash)},
+                              {QStringLiteral("outsideProgramArea"),
+                               skippedJson(report.outsideProgramArea)},
+                              {QStringLiteral("notes"), QJsonArray::fromStringList(notes)}}));
+        if (report.programmedBytes > 0)
+            m_out.step(tr("It programs %1: %2 bytes, %3 % of the program area.")
+                           .arg(frontend::rangeText(report.programmed))
+                           .arg(report.programmedBytes)
+                           .arg(share, 0, 'f', 1),
+                       {});
+        for (const QString &note : notes)
+            m_out.step(tr("Note: %1.").arg(note), {});
     } else if (stage == Stage::Verifying && m_phase == Phase::Update) {
         if (m_lastPercent < 100)
             m_out.progress({100, m_totalBlocks, m_totalBlocks, 0});

@@ -292,7 +292,9 @@ JSON events (--json), one object per line, always with "event":
   connected       port
   board           id, name, config, startFlash, startProgr, sizeFlashKiB,
                   sizeProgrKiB, maxErase, padding, idPosition, refresh
-  image-checked   file, size, md5
+  image-checked   file, size, md5, programFirst, programLast, programBytes,
+                  programShare (%), outsideFlash and outsideProgramArea (each
+                  bytes, rangeCount, ranges [[first, last], ...]), notes
   image-accepted  file
   update          erase ("all" or "pages"), blocks
   progress        phase ("write" or "verify"), percent, blocks, totalBlocks,

@@ -204,6 +204,7 @@ void FlashWorkflow::closeSerialPort()
                    Control::Disconnect | Control::OpenFile | Control::Update | Control::ExitBoot |
                        Control::EraseAll | Control::Progress | Control::ImageInfo);
     emit imageBoardChanged(QString());
+    emit imageInfoChanged(QString());
     emit connectionText(QCoreApplication::translate("MainWindow", "Disconnected"));
     // "Connected to Port: ..." beside "Disconnected" would contradict it.
     if (m_stateShown)
@@ -227,6 +228,7 @@ void FlashWorkflow::disarmImage()
         setStage(Stage::BoardConnected);
     switchControls({}, Control::Update | Control::EraseAll | Control::ImageInfo);
     emit imageBoardChanged(QString());
+    emit imageInfoChanged(QString());
 }
 
 void FlashWorkflow::refuseImage(Failure failure, const QString &detail, const QString &status)
@@ -242,6 +244,9 @@ void FlashWorkflow::sendImageFile(const QString &path)
     // Update now would write it.
     disarmImage();
     m_imageChecked = false;
+    m_imageReport = hexfile::ImageReport();
+    m_imageNotes.clear();
+    m_imageInfo.clear();
     showState(QCoreApplication::translate("MainWindow", "File loading..."));
 
     const ImageLoad image = loadImageFile(QString::fromLocal8Bit(path.toLocal8Bit()));
@@ -253,25 +258,35 @@ void FlashWorkflow::sendImageFile(const QString &path)
         return;
     }
 
-    // The daemon's own check follows the digest; this one names the problem.
+    // The daemon's own check follows the digest; this one is stricter, names
+    // the problem and tells what will not be written.
     if (boardKnown()) {
         const BoardConf &conf = m_link.status().m_BoardConf;
         const int boardId = *protocol::parseBoardIdText(conf.id);
-        const hexfile::ImageProblem problem =
-            hexfile::checkImage(image.bytes, conf.layout(), boardId);
+        m_imageReport = hexfile::inspectImage(image.bytes, conf.layout(), boardId);
+        const hexfile::ImageProblem &problem = m_imageReport.problem;
         if (!problem.ok()) {
             qDebug().noquote() << "Image refused:" << hexfile::describe(problem);
             const QString reason = imageProblemText(problem, conf.layout());
             refuseImage(
                 Failure::ImageCheckFailed, reason,
                 QCoreApplication::translate("MainWindow", "File not sent: %1.").arg(reason));
-            UserDialogs::instance().critical(
-                QStringLiteral("Error"),
+            QString text =
                 QCoreApplication::translate("MainWindow", "The file was not sent to the board:") +
-                    QLatin1Char('\n') + reason + QLatin1Char('.'));
+                QLatin1Char('\n') + reason + QLatin1Char('.');
+            // Where the data of a file with nothing for this board lies.
+            if (problem.kind == hexfile::ImageProblem::Kind::NothingToProgram)
+                for (const QString &note : imageNoteTexts(m_imageReport, conf.layout()))
+                    text += QLatin1Char('\n') + note + QLatin1Char('.');
+            UserDialogs::instance().critical(QStringLiteral("Error"), text);
             return;
         }
         m_imageChecked = true;
+        m_imageNotes = imageNoteTexts(m_imageReport, conf.layout());
+        m_imageInfo = imageInfoText(m_imageReport, image.bytes.size(),
+                                    requests::md5Hex(image.bytes), conf.layout());
+        for (const QString &note : std::as_const(m_imageNotes))
+            qDebug().noquote() << "Image note:" << note;
     }
 
     switch (m_link.sendImageBytes(path, image.bytes)) {
@@ -279,7 +294,7 @@ void FlashWorkflow::sendImageFile(const QString &path)
         m_imagePath = path;
         setStage(Stage::ImageSent);
         if (m_recorder)
-            m_recorder->imageSent(path);
+            m_recorder->imageSent(path, m_imageNotes.join(QLatin1Char('\n')));
         break;
     case SystemMgr::SendResult::NotLoaded:
         // Read again by a link that only sends files, and failed this time.
@@ -594,7 +609,13 @@ void FlashWorkflow::statusReady()
             setStage(Stage::ImageAccepted);
             switchControls(Control::Update | Control::EraseAll | Control::ImageInfo);
             emit imageBoardChanged(conf.name);
-            showState(QCoreApplication::translate("MainWindow", "File loaded: Ok."));
+            emit imageInfoChanged(m_imageInfo);
+            // The fixed text first; what the board will not get follows, in
+            // short (the ranges are in Hex File Info).
+            QString loaded = QCoreApplication::translate("MainWindow", "File loaded: Ok.");
+            if (const QString notes = imageNotesSummary(m_imageReport); !notes.isEmpty())
+                loaded += QLatin1Char(' ') + notes;
+            showState(loaded);
         } else if (accepted) {
             // The port was closed meanwhile: nothing to arm.
             qDebug() << "Image accepted without a connected board: ignored";

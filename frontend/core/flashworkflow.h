@@ -1,5 +1,6 @@
 #pragma once
 
+#include "firmware/imagecheck.h"
 #include "frontend/core/boardconfig.h"
 #include "frontend/core/updateprogress.h"
 #include "frontend/core/updatereport.h"
@@ -8,6 +9,7 @@
 #include <QFlags>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 
 #include <optional>
@@ -149,6 +151,11 @@ public:
     // what the read-back found.
     const UpdateSummary &lastSummary() const { return m_summary; }
 
+    // The check of the image sent last (empty before one was checked), and
+    // what it tells about bytes that will not be written, one text each.
+    const hexfile::ImageReport &imageReport() const { return m_imageReport; }
+    const QStringList &imageNotes() const { return m_imageNotes; }
+
     // Where the board configuration files are looked up; "../configs/"
     // unless set.
     void setBoardConfigFolder(const QString &folder) { m_configFolder = folder; }
@@ -193,6 +200,9 @@ signals:
     void imagePathChanged(const QString &path);
     // The board the accepted image is for (its configuration's name).
     void imageBoardChanged(const QString &name);
+    // Hex File Info of the accepted image: size, MD5, the addresses it
+    // programs and what is not written; empty when there is none.
+    void imageInfoChanged(const QString &text);
     void stageChanged(frontend::FlashWorkflow::Stage stage);
     // An update ended: after its box, with the port closed.
     void updateFinished(bool succeeded);
@@ -245,8 +255,11 @@ private:
     records::UpdateRecorder *m_recorder = nullptr;
     bool m_stateShown = false;   // the status bar shows a state text
     bool m_imageChecked = false; // the image sent passed the check here
-    bool m_writing = false;      // from the update request until its end
-    bool m_askingClose = false;  // confirmClose() waits for the user
+    hexfile::ImageReport m_imageReport;
+    QStringList m_imageNotes;
+    QString m_imageInfo;
+    bool m_writing = false;     // from the update request until its end
+    bool m_askingClose = false; // confirmClose() waits for the user
 
     QTimer m_watchTimer;       // quiet time, then the ping's wait
     QTimer m_updateStartTimer; // until the first progress value

@@ -136,6 +136,11 @@ void MainWindow::connectWorkflow()
     connect(w, &FlashWorkflow::progressChanged, f.progressBarUpdate, &QProgressBar::setValue);
     connect(w, &FlashWorkflow::imagePathChanged, f.lineEditOpenFile, &QLineEdit::setText);
     connect(w, &FlashWorkflow::imageBoardChanged, f.labelHexVers, &QLabel::setText);
+    connect(w, &FlashWorkflow::imageInfoChanged, f.labelHexDetails,
+            [label = f.labelHexDetails](const QString &text) {
+                label->setText(text);
+                label->setVisible(!text.isEmpty());
+            });
 }
 
 void MainWindow::showControls(FlashWorkflow::Controls enabled)
@@ -154,6 +159,7 @@ void MainWindow::showControls(FlashWorkflow::Controls enabled)
     f.checkBoxEraseAll->setEnabled(on(Control::EraseAll));
     f.btnExitBoot->setEnabled(on(Control::ExitBoot));
     f.labelHexInfo->setEnabled(on(Control::ImageInfo));
+    f.labelHexDetails->setEnabled(on(Control::ImageInfo));
     f.labelHexVers->setEnabled(on(Control::ImageInfo));
     f.progressBarUpdate->setEnabled(on(Control::Progress));
 }

@@ -355,9 +355,11 @@ void ServiceRecordDialog::fillTable()
         QString error = r.errorText;
         error.replace(QLatin1Char('\n'), QLatin1Char(' '));
         m_table->setItem(row, ErrorColumn, cell(error, r.errorText));
+        m_table->setItem(row, FileNotesColumn,
+                         cell(RecordFormat::notesLine(r.fileNotes), r.fileNotes));
     }
     m_table->resizeColumnsToContents();
-    for (int c : {BoardNameColumn, FileColumn, PortColumn, HostColumn})
+    for (int c : {BoardNameColumn, FileColumn, FileNotesColumn, PortColumn, HostColumn})
         if (m_table->columnWidth(c) > kMaxTextColumnWidth)
             m_table->setColumnWidth(c, kMaxTextColumnWidth);
     m_exportButton->setEnabled(!m_records.isEmpty());

@@ -43,6 +43,7 @@ public:
         HostColumn,
         ProgramColumn,
         ErrorColumn,
+        FileNotesColumn,
         ColumnCount
     };
     // How often an open window looks for new and finished updates.

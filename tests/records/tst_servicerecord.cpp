@@ -42,6 +42,8 @@ UpdateStart fullStart()
     s.filePath = QStringLiteral("/home/tech/fw/vb1234, rev 'B'.hex");
     s.fileSize = 63488;
     s.fileMd5 = QStringLiteral("0123456789abcdef0123456789abcdef");
+    s.fileNotes = QStringLiteral("16 bytes at 0xF00000\u20130xF0000F lie outside this board's "
+                                 "flash and are not written\nline two");
     s.erase = EraseMode::Pages;
     return s;
 }
@@ -131,6 +133,7 @@ private slots:
         QCOMPARE(r.filePath, s.filePath);
         QCOMPARE(r.fileSize, s.fileSize);
         QCOMPARE(r.fileMd5, s.fileMd5);
+        QCOMPARE(r.fileNotes, s.fileNotes);
         QCOMPARE(r.erase, EraseMode::Pages);
         // Its writer (this process) is alive.
         QCOMPARE(r.state, RecordState::Running);
@@ -178,6 +181,40 @@ private slots:
         QVERIFY(again.movedAsidePath().isEmpty());
         QCOMPARE(again.query().size(), 5);
         QCOMPARE(again.query().constLast().filePath, s.filePath);
+    }
+
+    // A file of the first format gets the columns added since and keeps
+    // its records.
+    void earlierFormatIsCarriedOn()
+    {
+        const QString db = path("format1.sqlite");
+        {
+            RawDb raw(db);
+            QVERIFY(raw.exec(QStringLiteral(
+                "CREATE TABLE updates (id INTEGER PRIMARY KEY AUTOINCREMENT,"
+                " started_ms INTEGER NOT NULL, finished_ms INTEGER,"
+                " program TEXT NOT NULL DEFAULT '', user_name TEXT NOT NULL DEFAULT '',"
+                " host TEXT NOT NULL DEFAULT '', port TEXT NOT NULL DEFAULT '',"
+                " board_id TEXT NOT NULL DEFAULT '', board_name TEXT NOT NULL DEFAULT '',"
+                " file_path TEXT NOT NULL DEFAULT '', file_size INTEGER,"
+                " file_md5 TEXT NOT NULL DEFAULT '', erase TEXT NOT NULL,"
+                " result TEXT, error_text TEXT NOT NULL DEFAULT '',"
+                " writer_pid INTEGER NOT NULL, writer_boot_id TEXT NOT NULL DEFAULT '',"
+                " writer_start_ticks INTEGER)")));
+            QVERIFY(raw.exec(QStringLiteral(
+                "INSERT INTO updates (started_ms, board_id, erase, result, writer_pid)"
+                " VALUES (1700000000000, '0x1234', 'erase-all', 'ok', 1)")));
+            QVERIFY(raw.exec(QStringLiteral("PRAGMA user_version = 1")));
+        }
+        ServiceRecord store;
+        QVERIFY2(store.open(db), qPrintable(store.errorString()));
+        QCOMPARE(only(store).boardId, QStringLiteral("0x1234"));
+        QVERIFY(only(store).fileNotes.isEmpty());
+        QVERIFY(store.beginUpdate(fullStart()) > 0);
+        QCOMPARE(store.query().constFirst().fileNotes, fullStart().fileNotes);
+        store.close();
+        QCOMPARE(RawDb(db).value(QStringLiteral("PRAGMA user_version")).toInt(),
+                 ServiceRecord::kSchemaVersion);
     }
 
     // A record without an end: "running" while its writer lives,
@@ -583,7 +620,8 @@ private slots:
         const UpdateRecord fresh = store.query().constFirst();
         QCOMPARE(fresh.verify, VerifyResult::Unsupported);
         QCOMPARE(fresh.retries, 2);
-        QCOMPARE(RawDb(db).value(QStringLiteral("PRAGMA user_version")).toInt(), 2);
+        QCOMPARE(RawDb(db).value(QStringLiteral("PRAGMA user_version")).toInt(),
+                 ServiceRecord::kSchemaVersion);
     }
 
     // What the user is told when recording is not possible.

@@ -390,8 +390,10 @@ private slots:
         d.request(request::kMd5, md5Of(text));
         QCOMPARE(d.waitFor(reply::kFlash), passes ? payload::kOk : payload::kError);
         QCOMPARE(d.worker().isFileVerified(), passes);
-        QCOMPARE(QTest::currentDataTag() == QByteArrayLiteral("good") ||
-                     QTest::currentDataTag() == QByteArrayLiteral("start address record is fine"),
+        // The daemon takes what the board's loader takes.
+        const QByteArray tag = QTest::currentDataTag();
+        QCOMPARE(tag == "good" || tag == "start address record is fine" ||
+                     tag == "outside the flash" || tag == "only the identifier",
                  passes);
     }
 

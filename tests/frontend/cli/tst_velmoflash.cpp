@@ -19,6 +19,7 @@
 
 #include <QCryptographicHash>
 #include <QElapsedTimer>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -38,6 +39,12 @@ constexpr int kEventTimeoutMs = 30000;
 // velmo-flash's waits cut to a fifth: still above the shortened times of
 // the daemon below, so the daemon's own answers come first.
 const QString kScale = QStringLiteral("0.2");
+
+// A file of the HEX corpus (tests/data/hex), made by other tools.
+QString corpusFile(const char *name)
+{
+    return QStringLiteral(VELMO_HEX_CORPUS "/") + QLatin1String(name);
+}
 
 QList<UpdateRecord> allRecords()
 {
@@ -449,6 +456,47 @@ private slots:
         }
     }
 
+    // A vendor file with EEPROM data and configuration words beside the
+    // program: flashed, with what was not written told and recorded.
+    void dataOutsideTheFlashIsNoted()
+    {
+        startDaemon();
+        const QString dump = m_tmp.filePath(QStringLiteral("merged.bin"));
+        BoardSimProcess sim;
+        QVERIFY(sim.start({"--id", "0x1234", "--erase-all-from", "0x800", "--dump", dump}));
+        const QString file = corpusFile("ih-merged.hex");
+        const QList<UpdateRecord> before = allRecords();
+        FlashRun run(onBroker({"--json", "--port", sim.port(), file}));
+        QVERIFY(run.finish());
+        QVERIFY2(run.status() == 0, qPrintable(run.all()));
+        QJsonObject checked;
+        for (const QJsonObject &e : run.events())
+            if (e.value("event").toString() == "image-checked")
+                checked = e;
+        const QJsonObject outside = checked.value("outsideFlash").toObject();
+        QCOMPARE(outside.value("bytes").toInt(), 30);
+        QCOMPARE(outside.value("rangeCount").toInt(), 2);
+        QCOMPARE(outside.value("ranges").toArray().at(1).toArray().at(0).toInteger(), 0xF00000);
+        const QStringList notes{"14 bytes at 0x300000\u20130x30000D lie outside this board's "
+                                "flash and are not written",
+                                "16 bytes at 0xF00000\u20130xF0000F lie outside this board's "
+                                "flash and are not written"};
+        QCOMPARE(checked.value("notes").toVariant().toStringList(), notes);
+        QCOMPARE(checked.value("programBytes").toInt(), 3000);
+
+        UpdateRecord r;
+        QVERIFY(oneMore(before, &r));
+        QCOMPARE(r.state, RecordState::Ok);
+        QCOMPARE(r.fileNotes, notes.join('\n'));
+        m_daemon.reset();
+        QVERIFY(sim.stop());
+        QFile flash(dump);
+        QVERIFY(flash.open(QIODevice::ReadOnly));
+        QFile expected(corpusFile("expect-code-ih.bin"));
+        QVERIFY(expected.open(QIODevice::ReadOnly));
+        QCOMPARE(flash.readAll().mid(0x800, 6 * 1024), expected.readAll());
+    }
+
     void exitStatuses_data()
     {
         QTest::addColumn<QStringList>("board"); // empty: no board
@@ -491,6 +539,11 @@ private slots:
         QTest::newRow("damaged file")
             << vb1234 << "<board>" << true << file << "<damaged>" << 8
             << "damaged.hex is refused: line 3: wrong record checksum" << true << false;
+        QTest::newRow("cut-off file")
+            << vb1234 << "<board>" << true << file << corpusFile("cut-off.hex") << 8
+            << "cut-off.hex is refused: line 189: the file ends without an end-of-file record: "
+               "it may be cut off"
+            << true << false;
         QTest::newRow("unreadable file")
             << QStringList() << "/dev/ttyS9" << true << file << "/nonexistent/vb.hex" << 8
             << "Cannot read /nonexistent/vb.hex" << false << false;

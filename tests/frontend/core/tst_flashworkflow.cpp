@@ -7,6 +7,7 @@
 #include "tests/firmware/hexbuilder.h"
 #include "tests/frontend/fakedialogs.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTranslator>
@@ -474,6 +475,46 @@ private slots:
         QCOMPARE(m_screen->messages.size(), messages);
     }
 
+    // Data the board's flash cannot hold does not stop the file: the status
+    // bar and Hex File Info say what is not written.
+    void dataOutsideTheFlashIsNoted()
+    {
+        FakeDialogs dialogs;
+        QString info;
+        QObject::connect(m_flow.get(), &FlashWorkflow::imageInfoChanged, &m_screen->context,
+                         [&info](const QString &text) { info = text; });
+        reachId(QStringLiteral("0x1234"));
+        m_link->take();
+        const QByteArray content =
+            image(0x1234,
+                  {hexbuilder::dataRecord(0x0800, QByteArray(32, 'c')),
+                   hexbuilder::linearBase(0x00F0), hexbuilder::dataRecord(0, QByteArray(16, 'e'))});
+        m_flow->sendImageFile(writeFile(QStringLiteral("eeprom.hex"), content));
+        QVERIFY(dialogs.boxes.isEmpty());
+        QCOMPARE(m_link->sentBytes, content);
+        const QString note = QStringLiteral("16 bytes at 0xF00000\u20130xF0000F lie outside this "
+                                            "board's flash and are not written");
+        QCOMPARE(m_flow->imageNotes(), QStringList{note});
+        QVERIFY(info.isEmpty()); // until the daemon takes it
+
+        so().flashReplied = so().flashAccepted = true;
+        m_flow->statusReady();
+        QCOMPARE(m_screen->status(),
+                 QStringLiteral("File loaded: Ok. Not written: 16 bytes outside this board's "
+                                "flash."));
+        const QStringList lines = info.split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 3);
+        QVERIFY2(lines.at(0).contains(QString::fromLatin1(
+                     QCryptographicHash::hash(content, QCryptographicHash::Md5).toHex())),
+                 qPrintable(lines.at(0)));
+        QVERIFY2(lines.at(1).startsWith(QStringLiteral("Programs 0x000800\u20130x00081F: 32 "
+                                                       "bytes, 0.1 % of the program area")),
+                 qPrintable(lines.at(1)));
+        QCOMPARE(lines.at(2), note);
+        m_flow->closeSerialPort();
+        QVERIFY(info.isEmpty());
+    }
+
     // A file refused before it is sent must not leave the image accepted
     // before armed: Update would write that one.
     void refusedFileDisarmsUpdate_data()
@@ -501,12 +542,14 @@ private slots:
                "is 0x1234."
             << "File not sent: made for board 0x2345, connected board is 0x1234."
             << Failure::ImageCheckFailed;
-        QTest::newRow("outside the flash")
+        // The box says where the data lies.
+        QTest::newRow("only outside the flash")
             << image(0x1234, {hexbuilder::linearBase(1), hexbuilder::dataRecord(0, "abcd")})
-            << "The file was not sent to the board:\nline 3: data at address 0x10000 lies "
-               "outside the board's flash (0x0 to 0xffff)."
-            << "File not sent: line 3: data at address 0x10000 lies outside the board's flash "
-               "(0x0 to 0xffff)."
+            << "The file was not sent to the board:\nnothing to program for this board: the file "
+               "holds no data for its program area (0x000800\u20130x00FFFF).\n4 bytes at "
+               "0x010000\u20130x010003 lie outside this board's flash and are not written."
+            << "File not sent: nothing to program for this board: the file holds no data for its "
+               "program area (0x000800\u20130x00FFFF)."
             << Failure::ImageCheckFailed;
         QTest::newRow("no identifier line")
             << hexbuilder::file({hexbuilder::dataRecord(0x0800, "abcd"), hexbuilder::endOfFile()})
@@ -549,7 +592,7 @@ private slots:
         QCOMPARE(m_screen->failures, QList<Failure>{failure});
         if (failure == Failure::ImageCheckFailed)
             QCOMPARE(m_screen->failureDetails.constFirst() + QLatin1Char('.'),
-                     box.section(QLatin1Char('\n'), 1));
+                     box.section(QLatin1Char('\n'), 1, 1));
 
         // A good file afterwards goes out and is armed by the daemon's answer.
         m_flow->sendImageFile(m_image);

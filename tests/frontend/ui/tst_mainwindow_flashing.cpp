@@ -535,6 +535,48 @@ private slots:
         QVERIFY(m_requests->payloadsOf(protocol::request::kFlash).isEmpty());
     }
 
+    // A vendor file with configuration words and EEPROM data beside the
+    // program is taken; the status bar and Hex File Info say what is not
+    // written.
+    void dataOutsideTheFlashIsShown()
+    {
+        FakeDialogs dialogs;
+        startDaemon();
+        BoardSimProcess board;
+        QVERIFY(board.start({"--id", "0x1234", "--erase-all-from", "0x800"}));
+        auto window = startWindow(board.port());
+        const MainWindowForm &f = window->form();
+        QVERIFY(waitForPong(*window));
+        QVERIFY(connectBoard(*window, "VB-1234 virtual board"));
+        QVERIFY(!f.labelHexDetails->isVisible());
+
+        const QString vendorFile = m_tmp.filePath(QStringLiteral("vb1234-app-eeprom-config.hex"));
+        QFile::remove(vendorFile);
+        QVERIFY(QFile::copy(QStringLiteral(VELMO_HEX_CORPUS "/ih-merged.hex"), vendorFile));
+        dialogs.files << vendorFile;
+        f.btnOpenFile->click();
+        const QString config = QStringLiteral("14 bytes at 0x300000\u20130x30000D lie outside "
+                                              "this board's flash and are not written");
+        QTRY_COMPARE_WITH_TIMEOUT(
+            statusText(*window),
+            QStringLiteral("File loaded: Ok. Not written: 30 bytes outside this board's flash."),
+            kConnectTimeoutMs);
+        QVERIFY(dialogs.boxes.isEmpty());
+        QVERIFY(f.btnUpdate->isEnabled());
+        f.tabWidget->setCurrentIndex(1);
+        QVERIFY(f.labelHexDetails->isVisible());
+        const QStringList info = f.labelHexDetails->text().split('\n');
+        QCOMPARE(info.size(), 4);
+        QVERIFY2(info.at(1).startsWith(QStringLiteral("Programs 0x000800\u20130x0013B7: 3")),
+                 qPrintable(info.at(1)));
+        QCOMPARE(info.at(2), config);
+        QVERIFY(info.at(3).startsWith(QStringLiteral("16 bytes at 0xF00000")));
+        screenshot(*window, QStringLiteral("flashing-outside-flash-note.png"));
+
+        f.actionDisconnect->trigger();
+        QVERIFY(!f.labelHexDetails->isVisible());
+    }
+
     // A file refused before sending must not leave the image accepted before
     // armed: an Update would write that one.
     void refusedLocalFileDisarmsUpdate()
