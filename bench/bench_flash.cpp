@@ -1,8 +1,9 @@
 // bench_flash: how close a full firmware update comes to the time its bytes
 // need on the wire. Runs a private mosquitto, the serial daemon in-process
 // and the virtual board with wire pacing at 115200 baud, programs a 62 KiB
-// image and prints total time / wire time. Not a test: it prints what one
-// run measured.
+// image, reads it back as the front ends do after every update, and prints
+// total time / wire time for the update alone and with its read-back. Not a
+// test: it prints what one run measured.
 #include "common/datafolder.h"
 #include "protocol/topics.h"
 #include "serial/statusobject.h"
@@ -31,6 +32,7 @@ constexpr int kRecordBytes = 16;
 constexpr int kStepTimeoutMs = 20000;
 constexpr int kUpdateTimeoutMs = 300000;
 constexpr double kGoalRatio = 1.15;
+constexpr double kVerifyGoalRatio = 1.10;
 
 constexpr int kPageBytes = 1024;
 
@@ -100,6 +102,32 @@ Firmware makeFirmware()
     }
     fw.hexText += QStringLiteral(":00000001FF\r\n");
     return fw;
+}
+
+// Publishes `request` and returns how long until the first payload on
+// `replyTopic` reached the probe (-1: none in time), with that payload. The
+// end is taken when the reply arrives, not when a poll loop looks.
+qint64 timedRequest(MqttProbe &probe, const QString &request, const QString &payload,
+                    const QString &replyTopic, QString *result)
+{
+    QElapsedTimer clock;
+    qint64 ms = -1;
+    QEventLoop wait;
+    const QMetaObject::Connection c =
+        QObject::connect(probe.manager(), &MqttMgr::statusUpdated, &wait, [&] {
+            const QStringList results = probe.payloadsOf(replyTopic);
+            if (!results.isEmpty() && ms < 0) {
+                ms = clock.elapsed();
+                *result = results.first();
+                wait.quit();
+            }
+        });
+    QTimer::singleShot(kUpdateTimeoutMs, &wait, &QEventLoop::quit);
+    clock.start();
+    probe.publish(request, payload);
+    wait.exec();
+    QObject::disconnect(c);
+    return ms;
 }
 
 // Publishes until the daemon answers: its MQTT client connects on its own
@@ -204,25 +232,10 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    // The end is taken when the result reaches the probe, not when a poll
-    // loop happens to look.
-    QElapsedTimer total;
-    qint64 totalMs = -1;
     QString result;
-    QEventLoop wait;
-    QObject::connect(probe.manager(), &MqttMgr::statusUpdated, &wait, [&] {
-        const QStringList results = probe.payloadsOf(QString(protocol::reply::kUpdate));
-        if (!results.isEmpty() && totalMs < 0) {
-            totalMs = total.elapsed();
-            result = results.first();
-            wait.quit();
-        }
-    });
-    QTimer::singleShot(kUpdateTimeoutMs, &wait, &QEventLoop::quit);
-    total.start();
-    probe.publish(QString(protocol::request::kUpdate), protocol::buildBoardUpdate(!pageErase));
-    wait.exec();
-
+    const qint64 totalMs = timedRequest(probe, QString(protocol::request::kUpdate),
+                                        protocol::buildBoardUpdate(!pageErase),
+                                        QString(protocol::reply::kUpdate), &result);
     const QMap<QString, qint64> after = board.stats();
     const QStringList percents = probe.payloadsOf(QString(protocol::reply::kUpdatePercent));
     if (result != QLatin1String("OK")) {
@@ -231,7 +244,20 @@ int main(int argc, char *argv[])
                  .arg(percents.size()));
         return 1;
     }
-    if (!after.contains(QStringLiteral("wire_us")) || !board.stop()) {
+    // The read-back the front ends ask for next. Timed from its own
+    // request: the board's counters are read in between.
+    QString verified;
+    const qint64 verifyMs =
+        timedRequest(probe, QString(protocol::request::kVerify), QStringLiteral(" "),
+                     QString(protocol::reply::kVerify), &verified);
+    const QMap<QString, qint64> afterVerify = board.stats();
+    if (verified != QLatin1String("OK")) {
+        fail(QStringLiteral("read-back ended with \"%1\"")
+                 .arg(verified.isNull() ? QStringLiteral("nothing") : verified));
+        return 1;
+    }
+    if (!after.contains(QStringLiteral("wire_us")) ||
+        !afterVerify.contains(QStringLiteral("wire_us")) || !board.stop()) {
         fail(QStringLiteral("the board did not report or stop cleanly"));
         return 1;
     }
@@ -242,6 +268,10 @@ int main(int argc, char *argv[])
         double(after.value(QStringLiteral("wire_us")) - before.value(QStringLiteral("wire_us"))) /
         1000.0;
     const double ratio = double(totalMs) / wireMs;
+    const double verifyWireMs = double(afterVerify.value(QStringLiteral("wire_us")) -
+                                       after.value(QStringLiteral("wire_us"))) /
+                                1000.0;
+    const double verifyRatio = double(totalMs + verifyMs) / (wireMs + verifyWireMs);
     std::printf("image            %d KiB from 0x%x, %d blocks, %s\n", kProgrKib, kStartProgr,
                 kProgrKib * 16, pageErase ? "page erase every 1 KiB" : "erase-all");
     std::printf("progress steps   %lld (last %s)\n", static_cast<long long>(percents.size()),
@@ -258,5 +288,10 @@ int main(int argc, char *argv[])
     std::printf("load average     %s\n", load.isEmpty() ? "unknown" : load.constData());
     std::printf("ratio            %.3f (goal <= %.2f: %s)\n", ratio, kGoalRatio,
                 ratio <= kGoalRatio ? "met" : "NOT met");
+    std::printf("read-back        %lld ms (REQUEST/BOARD/VERIFY to \"OK\"), wire %.1f ms\n",
+                static_cast<long long>(verifyMs), verifyWireMs);
+    std::printf("verify ratio     %.3f (update and read-back / wire time of all their frames; "
+                "goal <= %.2f: %s)\n",
+                verifyRatio, kVerifyGoalRatio, verifyRatio <= kVerifyGoalRatio ? "met" : "NOT met");
     return flashMatches ? 0 : 1;
 }

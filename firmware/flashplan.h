@@ -31,6 +31,8 @@ public:
     // One erase-all command before the writes instead of page erases.
     bool usesEraseAll() const;
     int totalBlocks() const { return m_totalBlocks; }
+    // Blocks acknowledged so far.
+    int blocksDone() const { return m_blockCount; }
     quint32 currentAddress() const { return m_current; }
     quint32 endAddress() const { return m_end; }
     // Image offset of a block address.

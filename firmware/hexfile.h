@@ -4,6 +4,7 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <array>
 #include <cstdint>
 #include <optional>
 
@@ -16,7 +17,9 @@ enum class RecordType : std::uint8_t
     Data = 0x00,
     EndOfFile = 0x01,
     ExtendedSegment = 0x02,
+    StartSegment = 0x03,
     ExtendedLinear = 0x04,
+    StartLinear = 0x05,
 };
 
 enum class RecordError
@@ -26,7 +29,14 @@ enum class RecordError
     BadDigit,
     BadLength, // odd digit count, or byte count that does not match the line
     BadChecksum,
+    UnknownType,     // a type above 0x05
+    ShortBaseRecord, // a 02 or 04 record with fewer than the two bytes of its base
 };
+
+// Data bytes of a 02/04 record (the base) and of a 03/05 record (the start
+// address).
+constexpr int kBaseRecordBytes = 2;
+constexpr int kStartRecordBytes = 4;
 
 struct Record
 {
@@ -35,10 +45,93 @@ struct Record
     QByteArray data;
 };
 
-// Decodes one record line (line end and trailing blanks already removed).
+// Decodes one record line (line end and trailing blanks already removed):
+// the colon, the digits, the lengths and the checksum. Types are not judged.
 RecordError parseRecord(QByteArrayView line, Record *record);
 
 QString errorText(RecordError error);
+
+// How a line ended. A lone CR ends a line as LF and CR LF do.
+enum class LineEnd : std::uint8_t
+{
+    None, // the last line of a file without a final line end
+    Lf,
+    CrLf,
+    Cr,
+};
+
+// The lines of a file, as views into it: nothing is copied.
+class LineCursor
+{
+public:
+    explicit LineCursor(QByteArrayView file)
+        : m_file(file)
+    {}
+
+    // The next line without its line end; false at the end of the file.
+    bool next(QByteArrayView *line, LineEnd *end);
+    // 1-based number of the line last returned.
+    int lineNumber() const { return m_lineNumber; }
+
+private:
+    static constexpr qsizetype kNoLf = -2; // none left in the file
+
+    QByteArrayView m_file;
+    qsizetype m_pos = 0;
+    qsizetype m_nextLf = -1; // not looked for yet
+    int m_lineNumber = 0;
+};
+
+// Decodes `count` pairs of hexadecimal digits already known to be valid.
+void decodePairs(const char *digits, int count, std::uint8_t *out);
+
+// A line without its trailing blanks and line end characters.
+QByteArrayView trimmedLine(QByteArrayView line);
+
+// A record as the walker hands it on.
+struct RecordView
+{
+    int line = 0; // 1-based
+    LineEnd lineEnd = LineEnd::None;
+    RecordError error = RecordError::None;
+    std::uint8_t type = 0;
+    std::uint16_t addressField = 0;
+    // Data records: the base of the last 02 or 04 record plus the address
+    // field. 64-bit: a base near 4 GiB plus the field does not wrap.
+    quint64 address = 0;
+    // The decoded data bytes; valid until the next record.
+    QByteArrayView data;
+    // Where the data digits of the line start in the file.
+    qsizetype dataTextOffset = 0;
+};
+
+// The one reader of a HEX file's records, for every check and for the
+// image: skips the identifier line and blank lines, decodes each record,
+// and keeps the base that 02 (segment, base = value * 16) and 04 (linear,
+// base = value * 65536) records set for the data records after them. A
+// record that does not decode comes with its error and changes no base.
+class RecordWalker
+{
+public:
+    explicit RecordWalker(QByteArrayView file);
+
+    // Moves to the next record; false after the last.
+    bool next();
+    const RecordView &record() const { return m_record; }
+    // The first line read so far (identifier and blank lines included)
+    // that ended with a lone CR; 0 for none.
+    int firstCrLine() const { return m_firstCrLine; }
+
+private:
+    void noteLineEnd(LineEnd end);
+
+    QByteArrayView m_file;
+    LineCursor m_lines;
+    int m_firstCrLine = 0;
+    quint32 m_base = 0;
+    RecordView m_record;
+    std::array<std::uint8_t, 4 + 255 + 1> m_bytes{};
+};
 
 struct Validation
 {
@@ -49,31 +142,6 @@ struct Validation
 
 // Checks every record after the identifier line; empty lines are allowed.
 Validation validateRecords(QByteArrayView file);
-
-// A line without its line end and trailing blanks.
-QByteArrayView trimmedLine(QByteArrayView line);
-
-// Calls `visit(line, lineNumber)` with every non-empty record line after the
-// identifier line, trimmed, with its 1-based number; stops when it returns
-// false. Lines are views into `file`: nothing is copied.
-template <typename Visit> void forEachRecordLine(QByteArrayView file, Visit visit)
-{
-    qsizetype pos = file.indexOf('\n');
-    if (pos < 0)
-        return;
-    ++pos;
-    int lineNumber = 2;
-    while (pos < file.size()) {
-        qsizetype next = file.indexOf('\n', pos);
-        if (next < 0)
-            next = file.size();
-        const QByteArrayView line = trimmedLine(file.sliced(pos, next - pos));
-        if (!line.isEmpty() && !visit(line, lineNumber))
-            return;
-        pos = next + 1;
-        ++lineNumber;
-    }
-}
 
 // Where the image sits in the board's address space. The image is indexed
 // by the low 24 bits of an address; records are accepted from startFlash on.
@@ -87,12 +155,21 @@ struct Layout
 // Largest image the 24-bit addresses of the link can reach.
 constexpr quint32 kMaxImageBytes = 1u << 24;
 
+// The image offset of the byte for `address`, or -1 when the image does not
+// take it: outside [startFlash, startFlash + size), or past the buffer.
+qint64 offsetInImage(const Layout &layout, quint64 address);
+
+// Copies the data of a record at `address` into `image` (of
+// `layout.sizeBytes`), byte by byte as offsetInImage() places them: bytes
+// the image does not take are dropped.
+void placeData(const Layout &layout, quint64 address, QByteArrayView data, char *image);
+
 // Builds the flash image: `layout.sizeBytes` bytes of padding, overwritten by
-// every data record that starts inside [startFlash, startFlash + size).
-// Bytes that would land past the image are dropped; a record that does not
-// decode is skipped. Extended segment (0x02) and linear (0x04) records set
-// the base for the data records after them; other types are ignored.
-// Returns false (and an empty image) for a layout it cannot build.
+// every byte of a data record that lies inside [startFlash, startFlash +
+// size); the bytes outside are dropped, also of a record that is only partly
+// inside. Records after the end-of-file record count like any other; a
+// record that does not decode is skipped. Returns false (and an empty image)
+// for a layout it cannot build.
 bool buildImage(QByteArrayView file, const Layout &layout, QByteArray *image);
 
 // The identifier line check: the bytes are "#" (0x23) as b0 followed by the

@@ -1,8 +1,9 @@
 // libFuzzer target: the key-value payloads of "REQUEST/SERIAL/SETUP",
-// "REQUEST/BOARD/CONFIGS" and "REQUEST/BOARD/UPDATE". Any bytes parse
-// without harm and set only keys that occur; records built by the front
-// end's side read back unchanged.
+// "REQUEST/BOARD/CONFIGS" and "REQUEST/BOARD/UPDATE", and the daemon's
+// failure reasons. Any bytes parse without harm and set only keys that
+// occur; records built by the other side read back unchanged.
 #include "protocol/payloads.h"
+#include "protocol/reports.h"
 
 #include <QByteArray>
 #include <QString>
@@ -44,6 +45,10 @@ void parseAnything(const QString &text)
     check(!eraseAll || text.contains(protocol::kEraseAllKey));
     protocol::parseRefresh(text);
     protocol::parseBoardIdText(text);
+
+    if (const std::optional<protocol::FailureReason> reason = protocol::parseFailureReason(text))
+        protocol::describeFailureReason(*reason);
+    protocol::parsePortDetails(text);
 }
 
 // Values taken from the input, built as the front end does, read back.
@@ -78,6 +83,20 @@ void roundTrip(const std::uint8_t *data, std::size_t size)
     const QString setup = protocol::buildSerialSetup(settings);
     check(protocol::parseSerialSetup(setup, settingsBack).size() == 6);
     check(settingsBack == settings);
+
+    protocol::FailureReason reason;
+    reason.step = protocol::FailureReason::Step(data[22] % 5);
+    reason.cause = protocol::FailureReason::Cause(data[23] % 9);
+    reason.block = read32(data);
+    reason.blocks = read32(data + 4);
+    reason.address = quint32(read32(data + 8));
+    reason.waitedMs = read32(data + 12);
+    reason.tries = read32(data + 16);
+    reason.differBlocks =
+        reason.cause == protocol::FailureReason::Cause::Mismatch ? read32(data + 24) : 0;
+    const std::optional<protocol::FailureReason> reasonBack =
+        protocol::parseFailureReason(protocol::buildFailureReason(reason));
+    check(reasonBack && *reasonBack == reason);
 
     const bool eraseAll = data[21] & 1;
     check(protocol::parseBoardUpdate(protocol::buildBoardUpdate(eraseAll)) == eraseAll);

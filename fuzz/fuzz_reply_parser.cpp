@@ -69,11 +69,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             check(status.portDetails.size() <= text.count(QLatin1Char('\n')) + 1);
             for (const protocol::PortDetails &port : std::as_const(status.portDetails))
                 check(!port.name.isEmpty());
-        } else if (topic == reply::kUpdateReason && status.updateReason) {
-            const std::optional<protocol::FailureReason> again =
-                protocol::parseFailureReason(protocol::buildFailureReason(*status.updateReason));
-            check(again && again->step == status.updateReason->step &&
-                  again->cause == status.updateReason->cause);
+        } else if (topic == reply::kUpdateReason) {
+            check(status.updateReason.has_value() ==
+                  protocol::parseFailureReason(text).has_value());
+            if (status.updateReason) {
+                const std::optional<protocol::FailureReason> again = protocol::parseFailureReason(
+                    protocol::buildFailureReason(*status.updateReason));
+                check(again && again->step == status.updateReason->step &&
+                      again->cause == status.updateReason->cause);
+            }
+        } else if (topic == reply::kUpdateRetries) {
+            check(status.updateRetries >= -1);
+        } else if (topic == reply::kVerify) {
+            const bool known =
+                text == payload::kOk || text == payload::kError || text == payload::kUnsupported;
+            check(!known || status.verifyReplied);
         }
     }
     return 0;

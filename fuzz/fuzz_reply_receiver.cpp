@@ -19,20 +19,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     ReplyReceiver rx;
     qsizetype delivered = 0;
-    for (qsizetype at = 0; at < stream.size(); at += qsizetype(chunk)) {
-        for (const QByteArray &reply : rx.feed(stream.mid(at, qsizetype(chunk))))
+    qsizetype replies = 0;
+    const auto take = [&](const QList<QByteArray> &out) {
+        for (const QByteArray &reply : out) {
+            if (reply.isEmpty())
+                std::abort(); // an answer has at least its command byte
             delivered += reply.size();
+            ++replies;
+        }
+    };
+    for (qsizetype at = 0; at < stream.size(); at += qsizetype(chunk)) {
+        take(rx.feed(stream.mid(at, qsizetype(chunk))));
         if (flushBetween)
-            for (const QByteArray &reply : rx.flush())
-                delivered += reply.size();
+            take(rx.flush());
     }
-    for (const QByteArray &reply : rx.flush()) {
-        if (reply.isEmpty())
-            std::abort(); // an answer has at least its command byte
-        delivered += reply.size();
-    }
-    // Every answer came out of the input, with framing and checksum taken off.
-    if (delivered > stream.size())
+    take(rx.flush());
+    // Every byte is accounted for: an answer's (start, start, checksum and
+    // end taken off), given up, or still waiting.
+    constexpr qsizetype kFramingBytes = 4;
+    if (delivered + replies * kFramingBytes + qsizetype(rx.droppedBytes()) + rx.pendingBytes() !=
+        stream.size())
         std::abort();
     // After the quiet time nothing older than one answer's length is kept.
     if (rx.pendingBytes() >= ReplyReceiver::kMaxFrameBytes)

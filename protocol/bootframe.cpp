@@ -87,6 +87,14 @@ QByteArray erasePageCommand(quint32 address)
     return withAddress(Command::ErasePage, 0x01, address);
 }
 
+QByteArray readReplyData(const QByteArray &reply, int count)
+{
+    if (count <= 0 || reply.size() <= count ||
+        static_cast<std::uint8_t>(reply.at(0)) != std::uint8_t(Command::ReadFlash))
+        return QByteArray();
+    return reply.right(count);
+}
+
 QByteArray singleByteCommand(Command command)
 {
     return QByteArray(1, static_cast<char>(command));

@@ -61,6 +61,12 @@ QByteArray writeFlashCommand(quint32 address, const QByteArray &block64);
 QByteArray erasePageCommand(quint32 address);
 QByteArray singleByteCommand(Command command);
 
+// The data of a read answer (command bytes, starting with 0x01): its last
+// `count` bytes, when it holds more than that. How a board frames the data
+// is not fixed ("01 data", "01 n data", or with the address echoed); every
+// such form ends with the data. Empty for a shorter answer.
+QByteArray readReplyData(const QByteArray &reply, int count = kReadCount);
+
 // Splits a stream of escaped frames (what the board receives) into command
 // byte sequences. Bytes are consumed from `buffer`; incomplete tails stay.
 // Frames whose checksum does not match are dropped and counted in

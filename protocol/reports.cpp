@@ -106,6 +106,75 @@ std::optional<FailureReason> parseFailureReason(const QString &payload)
     return r;
 }
 
+QString describeFailureReason(const FailureReason &r)
+{
+    using Step = FailureReason::Step;
+    using Cause = FailureReason::Cause;
+    const QString at = QStringLiteral("0x") + QString::number(r.address, 16);
+    QString where;
+    switch (r.step) {
+    case Step::Start:
+        where = QStringLiteral("before the erase");
+        break;
+    case Step::Erase:
+        where = r.block > 0 ? QStringLiteral("erasing the page at %1 before block %2 of %3")
+                                  .arg(at)
+                                  .arg(r.block)
+                                  .arg(r.blocks)
+                            : QStringLiteral("erasing all from %1").arg(at);
+        break;
+    case Step::Write:
+        where = QStringLiteral("writing block %1 of %2 at %3").arg(r.block).arg(r.blocks).arg(at);
+        break;
+    case Step::Verify:
+        where = r.block > 0 ? QStringLiteral("reading back block %1 of %2 at %3")
+                                  .arg(r.block)
+                                  .arg(r.blocks)
+                                  .arg(at)
+                            : QStringLiteral("reading back");
+        break;
+    case Step::Unknown:
+        where = QStringLiteral("during the update");
+        break;
+    }
+    QString what;
+    switch (r.cause) {
+    case Cause::NoAnswer:
+        what = QStringLiteral("no answer within %1 ms").arg(r.waitedMs);
+        break;
+    case Cause::Damaged:
+        what = QStringLiteral("%1 damaged answers in a row").arg(r.tries);
+        break;
+    case Cause::PortLost:
+        what = QStringLiteral("the port was lost");
+        break;
+    case Cause::Mismatch:
+        what = QStringLiteral("the board differs from the image at %1, %2 blocks differ")
+                   .arg(at)
+                   .arg(r.differBlocks);
+        break;
+    case Cause::Unreadable:
+        what = QStringLiteral("the board does not answer reads");
+        break;
+    case Cause::NoImage:
+        what = QStringLiteral("no image to program or compare");
+        break;
+    case Cause::BadConfig:
+        what = QStringLiteral("the board's layout cannot be programmed");
+        break;
+    case Cause::Interrupted:
+        what = QStringLiteral("stopped by another request");
+        break;
+    case Cause::Unknown:
+        what = QStringLiteral("cause unknown");
+        break;
+    }
+    QString line = where + QStringLiteral(": ") + what;
+    if (r.tries > 0)
+        line += QStringLiteral(", %1 %2").arg(r.tries).arg(r.tries == 1 ? "send" : "sends");
+    return line;
+}
+
 bool PortDetails::operator==(const PortDetails &o) const
 {
     return name == o.name && description == o.description && manufacturer == o.manufacturer &&

@@ -54,6 +54,9 @@ QString buildFailureReason(const FailureReason &reason);
 // unknown words give Unknown. Nothing when the payload names neither a step
 // nor a cause.
 std::optional<FailureReason> parseFailureReason(const QString &payload);
+// One English line for diagnostic logs ("writing block 49 of 992 at 0xc40:
+// no answer within 5000 ms, 1 send"); the front ends word it for the user.
+QString describeFailureReason(const FailureReason &reason);
 
 // "SERIAL/INFO/DETAILS", right after every "SERIAL/INFO": one line per port
 // in the same order, fields separated by tabs: name, description, maker,

@@ -57,9 +57,10 @@ QString RecordFormat::emptyText()
 
 QStringList RecordFormat::columnTitles()
 {
-    return {tr("Started"), tr("Duration"),   tr("Result"),  tr("Board"), tr("Board name"),
-            tr("File"),    tr("Size (KiB)"), tr("MD5"),     tr("Erase"), tr("Port"),
-            tr("User"),    tr("Host"),       tr("Program"), tr("Error")};
+    return {tr("Started"),    tr("Duration"),  tr("Result"),     tr("Verified"), tr("Board"),
+            tr("Board name"), tr("File"),      tr("Size (KiB)"), tr("MD5"),      tr("Erase"),
+            tr("Retries"),    tr("Port"),      tr("User"),       tr("Host"),     tr("Program"),
+            tr("Error"),      tr("File notes")};
 }
 
 QString RecordFormat::stateText(RecordState state)
@@ -118,6 +119,59 @@ QString RecordFormat::eraseKey(EraseMode erase)
     return erase == EraseMode::Pages ? QStringLiteral("page-erase") : QStringLiteral("erase-all");
 }
 
+QString RecordFormat::verifyText(VerifyResult verify)
+{
+    switch (verify) {
+    case VerifyResult::None:
+        return QString();
+    case VerifyResult::Ok:
+        return tr("Verified");
+    case VerifyResult::Mismatch:
+        return tr("Differs");
+    case VerifyResult::Unsupported:
+        return tr("Not readable");
+    case VerifyResult::Off:
+        return tr("Off");
+    case VerifyResult::Failed:
+        return tr("Not completed");
+    }
+    return QString();
+}
+
+QString RecordFormat::verifyKey(VerifyResult verify)
+{
+    switch (verify) {
+    case VerifyResult::None:
+        break;
+    case VerifyResult::Ok:
+        return QStringLiteral("ok");
+    case VerifyResult::Mismatch:
+        return QStringLiteral("mismatch");
+    case VerifyResult::Unsupported:
+        return QStringLiteral("unsupported");
+    case VerifyResult::Off:
+        return QStringLiteral("off");
+    case VerifyResult::Failed:
+        return QStringLiteral("failed");
+    }
+    return QStringLiteral("");
+}
+
+VerifyResult RecordFormat::verifyFromKey(const QString &key)
+{
+    for (const VerifyResult v :
+         {VerifyResult::Ok, VerifyResult::Mismatch, VerifyResult::Unsupported, VerifyResult::Off,
+          VerifyResult::Failed})
+        if (key == verifyKey(v))
+            return v;
+    return VerifyResult::None;
+}
+
+QString RecordFormat::retriesText(int retries)
+{
+    return retries < 0 ? QString() : QString::number(retries);
+}
+
 QString RecordFormat::duration(qint64 ms)
 {
     if (ms < 0)
@@ -151,6 +205,11 @@ QString RecordFormat::shortMd5(const QString &md5)
     return md5.left(kShortMd5Digits) + QChar(0x2026);
 }
 
+QString RecordFormat::notesLine(const QString &notes)
+{
+    return notes.split(QLatin1Char('\n'), Qt::SkipEmptyParts).join(QStringLiteral("; "));
+}
+
 QString RecordFormat::timestamp(const QDateTime &at)
 {
     return at.isValid() ? at.toLocalTime().toString(kTimeFormat) : QString();
@@ -164,7 +223,8 @@ QByteArray RecordFormat::toCsv(const QList<UpdateRecord> &records, bool byteOrde
         QStringLiteral("board_name"), QStringLiteral("file"),    QStringLiteral("size_bytes"),
         QStringLiteral("md5"),        QStringLiteral("erase"),   QStringLiteral("port"),
         QStringLiteral("user"),       QStringLiteral("host"),    QStringLiteral("program"),
-        QStringLiteral("error")};
+        QStringLiteral("error"),      QStringLiteral("verify"),  QStringLiteral("retries"),
+        QStringLiteral("file_notes")};
     static const QString kLineEnd = QStringLiteral("\r\n");
 
     QString text = kHeader.join(QLatin1Char(',')) + kLineEnd;
@@ -186,7 +246,10 @@ QByteArray RecordFormat::toCsv(const QList<UpdateRecord> &records, bool byteOrde
                                    r.user,
                                    r.host,
                                    r.program,
-                                   r.errorText};
+                                   r.errorText,
+                                   verifyKey(r.verify),
+                                   retriesText(r.retries),
+                                   r.fileNotes};
         QStringList quoted;
         quoted.reserve(cells.size());
         for (const QString &cell : cells)
@@ -211,17 +274,20 @@ QString RecordFormat::toText(const QList<UpdateRecord> &records)
         rows << QStringList{timestamp(r.startedAt),
                             duration(r.durationMs()),
                             stateText(r.state),
+                            verifyText(r.verify),
                             r.boardId,
                             r.boardName,
                             QFileInfo(r.filePath).fileName(),
                             sizeKiB(r.fileSize),
                             shortMd5(r.fileMd5),
                             eraseText(r.erase),
+                            retriesText(r.retries),
                             r.port,
                             r.user,
                             r.host,
                             r.program,
-                            r.errorText};
+                            r.errorText,
+                            notesLine(r.fileNotes)};
     const int columns = int(rows.constFirst().size());
     QList<int> widths(columns, 0);
     for (QStringList &row : rows)
@@ -238,7 +304,7 @@ QString RecordFormat::toText(const QList<UpdateRecord> &records)
             else
                 line += row.at(c);
         }
-        // An empty error column leaves no blanks at the end.
+        // Empty text columns leave no blanks at the end.
         while (line.endsWith(QLatin1Char(' ')))
             line.chop(1);
         out += line + QLatin1Char('\n');

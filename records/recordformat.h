@@ -22,8 +22,8 @@ public:
     static QString emptyText();
 
     // The columns of a table of records, in the order of toText(): started,
-    // duration, result, board, board name, file, size, MD5, erase, port,
-    // user, host, program, error.
+    // duration, result, verified, board, board name, file, size, MD5, erase,
+    // retries, port, user, host, program, error, file notes.
     static QStringList columnTitles();
 
     // Translated words for the user, and fixed keys for files and scripts.
@@ -31,6 +31,12 @@ public:
     static QString stateKey(RecordState state);
     static QString eraseText(EraseMode erase);
     static QString eraseKey(EraseMode erase);
+    static QString verifyText(VerifyResult verify);
+    // "" for None; what the file stores and the CSV shows.
+    static QString verifyKey(VerifyResult verify);
+    static VerifyResult verifyFromKey(const QString &key);
+    // Empty for an unknown count.
+    static QString retriesText(int retries);
 
     // "< 1 s", "42 s", "3 min 05 s", "1 h 02 min"; empty for -1.
     static QString duration(qint64 ms);
@@ -38,6 +44,8 @@ public:
     static QString sizeKiB(qint64 bytes, const QLocale &locale = QLocale::c());
     // The first eight digits and an ellipsis; enough to tell files apart.
     static QString shortMd5(const QString &md5);
+    // The file notes on one line, separated by semicolons.
+    static QString notesLine(const QString &notes);
     // Local time, to the second.
     static QString timestamp(const QDateTime &at);
 
@@ -49,8 +57,8 @@ public:
     static QByteArray toCsv(const QList<UpdateRecord> &records, bool byteOrderMark = false);
 
     // A table for a terminal: aligned columns, one line per record, newest
-    // first as given; the error text ends the line. emptyText() when there
-    // are no records.
+    // first as given; the error text and the file notes end the line.
+    // emptyText() when there are no records.
     static QString toText(const QList<UpdateRecord> &records);
 };
 

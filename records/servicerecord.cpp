@@ -41,7 +41,7 @@ constexpr int kJournalModeRetryMs = 50;
 const char *const kColumns =
     "id, started_ms, finished_ms, program, user_name, host, port, board_id, board_name, "
     "file_path, file_size, file_md5, erase, result, error_text, writer_pid, writer_boot_id, "
-    "writer_start_ticks";
+    "writer_start_ticks, verify_result, retries, file_notes";
 
 // The words stored in the file are those of the CSV export.
 RecordState stateOf(UpdateResult result)
@@ -73,35 +73,6 @@ RecordState stateFromKey(const QString &key)
         if (key == RecordFormat::stateKey(stateOf(result)))
             return stateOf(result);
     return RecordState::Failed;
-}
-
-// The table as this version writes it, under `name`; the result words are
-// those a writer of this version may store.
-QString updatesTableSql(const QString &name)
-{
-    QStringList words;
-    for (const UpdateResult result : kAllResults)
-        words << QLatin1Char('\'') + RecordFormat::stateKey(stateOf(result)) + QLatin1Char('\'');
-    return QStringLiteral("CREATE TABLE %1 ("
-                          " id INTEGER PRIMARY KEY AUTOINCREMENT,"
-                          " started_ms INTEGER NOT NULL,"
-                          " finished_ms INTEGER,"
-                          " program TEXT NOT NULL DEFAULT '',"
-                          " user_name TEXT NOT NULL DEFAULT '',"
-                          " host TEXT NOT NULL DEFAULT '',"
-                          " port TEXT NOT NULL DEFAULT '',"
-                          " board_id TEXT NOT NULL DEFAULT '',"
-                          " board_name TEXT NOT NULL DEFAULT '',"
-                          " file_path TEXT NOT NULL DEFAULT '',"
-                          " file_size INTEGER,"
-                          " file_md5 TEXT NOT NULL DEFAULT '',"
-                          " erase TEXT NOT NULL CHECK (erase IN ('erase-all', 'page-erase')),"
-                          " result TEXT CHECK (result IN (%2)),"
-                          " error_text TEXT NOT NULL DEFAULT '',"
-                          " writer_pid INTEGER NOT NULL,"
-                          " writer_boot_id TEXT NOT NULL DEFAULT '',"
-                          " writer_start_ticks INTEGER)")
-        .arg(name, words.join(QStringLiteral(", ")));
 }
 
 QString currentUserName()
@@ -373,37 +344,112 @@ ServiceRecord::OpenOutcome ServiceRecord::tryOpen()
     }
     if (version > kSchemaVersion)
         return newerFormat(version);
-    const auto indexes = [this] {
-        return execute(QStringLiteral(
-                   "CREATE INDEX IF NOT EXISTS updates_started ON updates (started_ms)")) &&
-               execute(QStringLiteral(
-                   "CREATE INDEX IF NOT EXISTS updates_board ON updates (board_id, started_ms)"));
-    };
-    const QString setVersion = QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion);
-    if (version == 0) {
-        const bool created =
-            execute(updatesTableSql(QStringLiteral("updates"))) && indexes() && execute(setVersion);
-        if (!created)
-            return OpenOutcome::Failed;
-    } else if (version < kSchemaVersion) {
-        // Format 1 knew fewer results, and SQLite cannot widen a CHECK in
-        // place: the rows move to a table of this format, ids and all.
-        const bool migrated =
-            execute(updatesTableSql(QStringLiteral("updates_new"))) &&
-            execute(QStringLiteral("INSERT INTO updates_new (%1) SELECT %1 FROM updates")
-                        .arg(QLatin1String(kColumns))) &&
-            execute(QStringLiteral("DROP TABLE updates")) &&
-            execute(QStringLiteral("ALTER TABLE updates_new RENAME TO updates")) && indexes() &&
-            execute(setVersion);
-        if (!migrated)
-            return OpenOutcome::Failed;
-    }
+    // Each step brings a file of the version before it one step on.
+    if (version < 1 && !createVersion1())
+        return OpenOutcome::Failed;
+    if (version < 2 && !migrateToVersion2())
+        return OpenOutcome::Failed;
+    if (version < 3 && !migrateToVersion3())
+        return OpenOutcome::Failed;
+    if (version < 4 && !migrateToVersion4())
+        return OpenOutcome::Failed;
     if (!transaction.commit()) {
         fail(tr("The service record %1 could not be opened").arg(shown),
              transaction.error().text());
         return OpenOutcome::Failed;
     }
     return OpenOutcome::Ready;
+}
+
+bool ServiceRecord::createVersion1()
+{
+    return execute(QStringLiteral(
+               "CREATE TABLE IF NOT EXISTS updates ("
+               " id INTEGER PRIMARY KEY AUTOINCREMENT,"
+               " started_ms INTEGER NOT NULL,"
+               " finished_ms INTEGER,"
+               " program TEXT NOT NULL DEFAULT '',"
+               " user_name TEXT NOT NULL DEFAULT '',"
+               " host TEXT NOT NULL DEFAULT '',"
+               " port TEXT NOT NULL DEFAULT '',"
+               " board_id TEXT NOT NULL DEFAULT '',"
+               " board_name TEXT NOT NULL DEFAULT '',"
+               " file_path TEXT NOT NULL DEFAULT '',"
+               " file_size INTEGER,"
+               " file_md5 TEXT NOT NULL DEFAULT '',"
+               " erase TEXT NOT NULL CHECK (erase IN ('erase-all', 'page-erase')),"
+               " result TEXT CHECK (result IN ('ok', 'failed', 'aborted', 'daemon-lost')),"
+               " error_text TEXT NOT NULL DEFAULT '',"
+               " writer_pid INTEGER NOT NULL,"
+               " writer_boot_id TEXT NOT NULL DEFAULT '',"
+               " writer_start_ticks INTEGER)")) &&
+           execute(QStringLiteral(
+               "CREATE INDEX IF NOT EXISTS updates_started ON updates (started_ms)")) &&
+           execute(QStringLiteral(
+               "CREATE INDEX IF NOT EXISTS updates_board ON updates (board_id, started_ms)")) &&
+           execute(QStringLiteral("PRAGMA user_version = 1"));
+}
+
+// Version 2: what the read-back found and how many commands went again.
+// Records written before keep '' (no read-back) and NULL (unknown).
+bool ServiceRecord::migrateToVersion2()
+{
+    return execute(QStringLiteral("ALTER TABLE updates ADD COLUMN verify_result TEXT NOT NULL"
+                                  " DEFAULT '' CHECK (verify_result IN ('', 'ok', 'mismatch',"
+                                  " 'unsupported', 'off', 'failed'))")) &&
+           execute(QStringLiteral("ALTER TABLE updates ADD COLUMN retries INTEGER")) &&
+           execute(QStringLiteral("PRAGMA user_version = 2"));
+}
+
+// Version 3: what the check before sending found that is not written (data
+// outside the board's flash or program area). Older records keep ''.
+bool ServiceRecord::migrateToVersion3()
+{
+    return execute(QStringLiteral(
+               "ALTER TABLE updates ADD COLUMN file_notes TEXT NOT NULL DEFAULT ''")) &&
+           execute(QStringLiteral("PRAGMA user_version = 3"));
+}
+
+// Version 4: the results "port-lost" and "broker-lost". SQLite cannot widen
+// a CHECK in place, so the rows move to a table that takes them, ids and
+// every column included; the other constraints and the indexes stay as
+// they were.
+bool ServiceRecord::migrateToVersion4()
+{
+    return execute(QStringLiteral(
+               "CREATE TABLE updates_v4 ("
+               " id INTEGER PRIMARY KEY AUTOINCREMENT,"
+               " started_ms INTEGER NOT NULL,"
+               " finished_ms INTEGER,"
+               " program TEXT NOT NULL DEFAULT '',"
+               " user_name TEXT NOT NULL DEFAULT '',"
+               " host TEXT NOT NULL DEFAULT '',"
+               " port TEXT NOT NULL DEFAULT '',"
+               " board_id TEXT NOT NULL DEFAULT '',"
+               " board_name TEXT NOT NULL DEFAULT '',"
+               " file_path TEXT NOT NULL DEFAULT '',"
+               " file_size INTEGER,"
+               " file_md5 TEXT NOT NULL DEFAULT '',"
+               " erase TEXT NOT NULL CHECK (erase IN ('erase-all', 'page-erase')),"
+               " result TEXT CHECK (result IN ('ok', 'failed', 'aborted', 'daemon-lost',"
+               " 'port-lost', 'broker-lost')),"
+               " error_text TEXT NOT NULL DEFAULT '',"
+               " writer_pid INTEGER NOT NULL,"
+               " writer_boot_id TEXT NOT NULL DEFAULT '',"
+               " writer_start_ticks INTEGER,"
+               " verify_result TEXT NOT NULL DEFAULT '' CHECK (verify_result IN ('', 'ok',"
+               " 'mismatch', 'unsupported', 'off', 'failed')),"
+               " retries INTEGER,"
+               " file_notes TEXT NOT NULL DEFAULT '')")) &&
+           execute(QStringLiteral("INSERT INTO updates_v4 (%1) SELECT %1 FROM updates")
+                       .arg(QLatin1String(kColumns))) &&
+           execute(QStringLiteral("DROP TABLE updates")) &&
+           execute(QStringLiteral("ALTER TABLE updates_v4 RENAME TO updates")) &&
+           execute(QStringLiteral(
+               "CREATE INDEX IF NOT EXISTS updates_started ON updates (started_ms)")) &&
+           execute(QStringLiteral(
+               "CREATE INDEX IF NOT EXISTS updates_board ON updates (board_id, started_ms)")) &&
+           execute(QStringLiteral("PRAGMA user_version = 4"));
 }
 
 int ServiceRecord::readVersion()
@@ -462,8 +508,9 @@ qint64 ServiceRecord::beginUpdate(const UpdateStart &start)
     QSqlQuery insert(m_db);
     insert.prepare(QStringLiteral(
         "INSERT INTO updates (started_ms, program, user_name, host, port, board_id, board_name,"
-        " file_path, file_size, file_md5, erase, writer_pid, writer_boot_id, writer_start_ticks)"
-        " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+        " file_path, file_size, file_md5, erase, writer_pid, writer_boot_id, writer_start_ticks,"
+        " file_notes)"
+        " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     insert.addBindValue(startedAt.toMSecsSinceEpoch());
     insert.addBindValue(text(start.program));
     insert.addBindValue(text(start.user.isEmpty() ? currentUserName() : start.user));
@@ -478,6 +525,7 @@ qint64 ServiceRecord::beginUpdate(const UpdateStart &start)
     insert.addBindValue(self.pid);
     insert.addBindValue(text(self.bootId));
     insert.addBindValue(self.startTicks >= 0 ? QVariant(self.startTicks) : QVariant());
+    insert.addBindValue(text(start.fileNotes));
     if (!insert.exec()) {
         fail(tr("The start of the update could not be written to %1").arg(shown),
              insert.lastError().text());
@@ -493,7 +541,8 @@ qint64 ServiceRecord::beginUpdate(const UpdateStart &start)
     return id;
 }
 
-bool ServiceRecord::finishUpdate(qint64 id, UpdateResult result, const QString &errorText)
+bool ServiceRecord::finishUpdate(qint64 id, UpdateResult result, const QString &errorText,
+                                 VerifyResult verify, int retries)
 {
     const QString shown = QDir::toNativeSeparators(m_path);
     if (!m_open) {
@@ -507,11 +556,14 @@ bool ServiceRecord::finishUpdate(qint64 id, UpdateResult result, const QString &
         return false;
     }
     QSqlQuery update(m_db);
-    update.prepare(QStringLiteral("UPDATE updates SET finished_ms = ?, result = ?, error_text = ?"
+    update.prepare(QStringLiteral("UPDATE updates SET finished_ms = ?, result = ?, error_text = ?,"
+                                  " verify_result = ?, retries = ?"
                                   " WHERE id = ? AND result IS NULL"));
     update.addBindValue(QDateTime::currentMSecsSinceEpoch());
     update.addBindValue(RecordFormat::stateKey(stateOf(result)));
     update.addBindValue(text(errorText));
+    update.addBindValue(RecordFormat::verifyKey(verify));
+    update.addBindValue(retries >= 0 ? QVariant(retries) : QVariant());
     update.addBindValue(id);
     if (!update.exec()) {
         fail(tr("The end of the update could not be written to %1").arg(shown),
@@ -591,6 +643,9 @@ QList<UpdateRecord> ServiceRecord::query(const RecordFilter &filter, bool *ok)
                       ? EraseMode::Pages
                       : EraseMode::All;
         r.errorText = select.value(14).toString();
+        r.verify = RecordFormat::verifyFromKey(select.value(18).toString());
+        r.retries = select.value(19).isNull() ? -1 : select.value(19).toInt();
+        r.fileNotes = select.value(20).toString();
         if (!select.value(13).isNull()) {
             r.state = stateFromKey(select.value(13).toString());
         } else {

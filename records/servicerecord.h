@@ -23,8 +23,9 @@ class ServiceRecord
     Q_DECLARE_TR_FUNCTIONS(ServiceRecord)
 
 public:
-    // 2: the results "port-lost" and "broker-lost".
-    static constexpr int kSchemaVersion = 2;
+    // 2: the read-back result and retry count; 3: file_notes; 4: the
+    // results "port-lost" and "broker-lost".
+    static constexpr int kSchemaVersion = 4;
     // How long a writer waits for another one before giving up.
     static constexpr int kBusyTimeoutMs = 10000;
     static constexpr const char *kFileName = "service-record.sqlite";
@@ -59,9 +60,11 @@ public:
 
     // Writes the start of an update; returns its id, or -1.
     qint64 beginUpdate(const UpdateStart &start);
-    // Writes the end of update `id`. An update that already has its end
-    // keeps it: false.
-    bool finishUpdate(qint64 id, UpdateResult result, const QString &errorText);
+    // Writes the end of update `id`, with what its read-back found and how
+    // many commands went again (-1: unknown). An update that already has
+    // its end keeps it: false.
+    bool finishUpdate(qint64 id, UpdateResult result, const QString &errorText,
+                      VerifyResult verify = VerifyResult::None, int retries = -1);
 
     // Matching records, newest first. `ok` (when given) tells an empty
     // answer from a failed query.
@@ -81,6 +84,10 @@ private:
     OpenOutcome tryOpen();
     bool moveAside();
     int readVersion();
+    bool createVersion1();
+    bool migrateToVersion2();
+    bool migrateToVersion3();
+    bool migrateToVersion4();
     bool execute(const QString &sql);
     void fail(const QString &what, const QString &detail);
     void dropConnection();

@@ -23,6 +23,17 @@ enum class UpdateResult
     BrokerLost        // the broker went away: the board's state is unknown
 };
 
+// What the read-back after the writes found.
+enum class VerifyResult
+{
+    None,        // no read-back: the update ended before it, or no result yet
+    Ok,          // the board holds the file
+    Mismatch,    // the board differs from the file
+    Unsupported, // the board cannot be read back
+    Off,         // reading back was turned off
+    Failed       // the read-back could not be completed
+};
+
 // What a reader sees: the reported result, or for a record without one,
 // whether its writer still runs.
 enum class RecordState
@@ -51,6 +62,9 @@ struct UpdateStart
     QString filePath;
     qint64 fileSize = -1; // bytes; -1 when unknown
     QString fileMd5;      // 32 lower-case hex digits
+    // What the check before sending found in the file and the update does
+    // not write, one note per line; empty for none.
+    QString fileNotes;
     EraseMode erase = EraseMode::All;
 };
 
@@ -68,9 +82,12 @@ struct UpdateRecord
     QString filePath;
     qint64 fileSize = -1;
     QString fileMd5;
+    QString fileNotes;
     EraseMode erase = EraseMode::All;
     RecordState state = RecordState::Interrupted;
     QString errorText;
+    VerifyResult verify = VerifyResult::None;
+    int retries = -1; // commands sent again after damaged answers; -1: unknown
 
     // Milliseconds from start to result; -1 without a result.
     qint64 durationMs() const

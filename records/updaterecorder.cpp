@@ -22,9 +22,10 @@ UpdateRecorder::~UpdateRecorder()
         finish(UpdateResult::AbortedByClosing);
 }
 
-void UpdateRecorder::imageSent(const QString &path)
+void UpdateRecorder::imageSent(const QString &path, const QString &fileNotes)
 {
     m_imagePath = path;
+    m_imageNotes = fileNotes;
     m_imageSize = -1;
     m_imageMd5.clear();
     QFile file(path);
@@ -60,6 +61,8 @@ bool UpdateRecorder::begin(const QString &port, const QString &boardId, const QS
     if (isRecording())
         return true;
     m_lastError.clear();
+    m_verify = VerifyResult::None;
+    m_retries = -1;
     if (!ensureOpen())
         return false;
     UpdateStart start;
@@ -70,6 +73,7 @@ bool UpdateRecorder::begin(const QString &port, const QString &boardId, const QS
     start.filePath = m_imagePath;
     start.fileSize = m_imageSize;
     start.fileMd5 = m_imageMd5;
+    start.fileNotes = m_imageNotes;
     start.erase = erase;
     m_id = m_store->beginUpdate(start);
     if (m_id < 0) {
@@ -86,6 +90,18 @@ void UpdateRecorder::noteError(const QString &text)
         m_lastError = text;
 }
 
+void UpdateRecorder::noteVerify(VerifyResult verify)
+{
+    if (isRecording())
+        m_verify = verify;
+}
+
+void UpdateRecorder::noteRetries(int retries)
+{
+    if (isRecording())
+        m_retries = retries;
+}
+
 bool UpdateRecorder::finish(UpdateResult result, const QString &errorText)
 {
     if (!isRecording())
@@ -93,7 +109,7 @@ bool UpdateRecorder::finish(UpdateResult result, const QString &errorText)
     const qint64 id = std::exchange(m_id, -1);
     const QString text = errorText.isEmpty() ? m_lastError : errorText;
     m_lastError.clear();
-    if (!m_store || !m_store->finishUpdate(id, result, text)) {
+    if (!m_store || !m_store->finishUpdate(id, result, text, m_verify, m_retries)) {
         report(tr("The end of this update is not entered in the service record.\n%1")
                    .arg(m_store ? m_store->errorString() : QString()));
         return false;

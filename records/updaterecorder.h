@@ -37,8 +37,8 @@ public:
 
     // The image handed to the daemon. Its size and digest are taken now, so
     // a file changed on disk afterwards does not alter what the record says
-    // was written.
-    void imageSent(const QString &path);
+    // was written. `fileNotes`: what the check found that is not written.
+    void imageSent(const QString &path, const QString &fileNotes = QString());
 
     // The update request went out. While an update is open a repeated start
     // is the same update and keeps its record. False when nothing could be
@@ -47,6 +47,9 @@ public:
                EraseMode erase);
     // A daemon error during the update; the last one ends up in the record.
     void noteError(const QString &text);
+    // What the read-back found, and the commands the daemon sent again.
+    void noteVerify(VerifyResult verify);
+    void noteRetries(int retries);
     // The outcome. An empty `errorText` takes the last noted error. Without
     // an open update (an outcome nobody asked for) nothing is written.
     bool finish(UpdateResult result, const QString &errorText = QString());
@@ -64,8 +67,11 @@ private:
     QString m_imagePath;
     qint64 m_imageSize = -1;
     QString m_imageMd5;
+    QString m_imageNotes;
     qint64 m_id = -1;
     QString m_lastError;
+    VerifyResult m_verify = VerifyResult::None;
+    int m_retries = -1;
     ProblemHandler m_onProblem;
 };
 

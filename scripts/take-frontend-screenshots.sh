@@ -5,7 +5,12 @@
 #   docs/screenshots/flashing-file-loaded.png        Flashing tab, file loaded
 #   docs/screenshots/flashing-erasing.png            just after Update
 #   docs/screenshots/flashing-progress.png           blocks written, time left
+#   docs/screenshots/flashing-verified.png           the end box: read back, board,
+#                                                    file, blocks, time, retries
+#   docs/screenshots/flashing-failure-reason.png     a failed update and its reason
 #   docs/screenshots/flashing-file-refused.png       a file with a bad checksum
+#   docs/screenshots/flashing-outside-flash-note.png a vendor file with data the
+#                                                    board's flash cannot hold
 #   docs/screenshots/flashing-port-hint.png          a port error and its hint
 #   docs/screenshots/flashing-close-question.png     closing during an update
 #   docs/screenshots/flashing-port-lost.png          the adapter pulled during an update
@@ -27,7 +32,8 @@ HOME="$home/flashing" TMPDIR="$home/flashing" VELMO_STAGE_DIR="$build/stage" QT_
 VELMO_SCREENSHOT_DIR="$out" \
   xvfb-run -a -s "-screen 0 1280x900x24" \
   sh -c 'openbox >/dev/null 2>&1 & sleep 1; "$0" goodPath "preSendCheck:bad record checksum" \
-         openError closeQuestionDuringUpdate' "$build/tests/tst_mainwindow_flashing"
+         dataOutsideTheFlashIsShown openError closeQuestionDuringUpdate failedUpdate' \
+  "$build/tests/tst_mainwindow_flashing"
 # The real daemon, started by the window, on the broker port it always uses:
 # 1883 must be free (stop a running scripts/run.sh first).
 HOME="$home/recovery" TMPDIR="$home/recovery" VELMO_STAGE_DIR="$build/stage" QT_QPA_PLATFORM=xcb \

@@ -36,6 +36,7 @@ BootLink::BootLink(std::unique_ptr<SerialLine> line, ReplySink &sink, const Timi
     , m_sink(sink)
     , m_timings(timings)
     , m_rxTimer(this)
+    , m_quietTimer(this)
     , m_idTimer(this)
     , m_refreshTimer(this)
 {
@@ -45,11 +46,13 @@ BootLink::BootLink(std::unique_ptr<SerialLine> line, ReplySink &sink, const Timi
     scanPorts();
 
     m_rxTimer.setSingleShot(true);
+    m_quietTimer.setSingleShot(true);
     m_idTimer.setSingleShot(true);
     m_refreshTimer.setSingleShot(false);
     connect(m_line.get(), &SerialLine::readyRead, this, &BootLink::readRequest);
     connect(m_line.get(), &SerialLine::errorOccurred, this, &BootLink::onLineError);
     connect(&m_rxTimer, &QTimer::timeout, this, &BootLink::processTimeout);
+    connect(&m_quietTimer, &QTimer::timeout, this, &BootLink::onQuiet);
     connect(&m_idTimer, &QTimer::timeout, this, &BootLink::processIdTimeout);
     connect(&m_refreshTimer, &QTimer::timeout, this, &BootLink::processRefreshTimeout);
 }
@@ -133,6 +136,11 @@ void BootLink::closePort()
     // An identifier request still waiting would re-open the port from its
     // time-out; a closed port stays closed.
     m_idTimer.stop();
+    // Closing puts the line back to the settings it had when it was opened,
+    // at once: the leave-boot-loader frame sent just before would reach the
+    // board at another speed.
+    if (m_line->isOpen())
+        m_line->drain(m_timings.closeDrainMs);
     m_line->close();
 }
 
@@ -148,7 +156,11 @@ void BootLink::onLineError(QSerialPort::SerialPortError error)
     // The name as the technician chose it ("/dev/ttyUSB0", not "ttyUSB0").
     const QString name = m_port.portName;
     qWarning().noquote() << "Serial port" << name << "lost:" << m_line->errorString();
-    closePort();
+    // Nothing more leaves a device that is gone.
+    stopRefresh();
+    m_idTimer.stop();
+    m_quietTimer.stop();
+    m_line->close();
     m_receiver.clear();
     m_replies.clear();
     reportPortError(workerTr("Serial port %1 was disconnected").arg(name));
@@ -242,9 +254,20 @@ void BootLink::stopRefresh()
 
 void BootLink::readRequest()
 {
-    queueReplies(m_receiver.feed(m_line->readAll()));
+    const QByteArray bytes = m_line->readAll();
+    queueReplies(m_receiver.feed(bytes));
     if (m_receiver.hasPending() && !m_rxTimer.isActive())
         m_rxTimer.start(m_timings.rxQuietMs);
+    if (!bytes.isEmpty())
+        m_quietTimer.start(m_timings.answerQuietMs);
+}
+
+void BootLink::onQuiet()
+{
+    queueReplies(m_receiver.flush());
+    // After the answers still queued, so a whole one among them counts
+    // before the rest is judged.
+    QMetaObject::invokeMethod(this, &BootLink::lineQuiet, Qt::QueuedConnection);
 }
 
 void BootLink::processTimeout()
@@ -296,6 +319,9 @@ void BootLink::handleReply(const QByteArray &reply)
         m_idRetries = 0;
         break;
     }
+    case bootframe::Command::ReadFlash:
+        emit readAnswered(m_handlingReply, reply);
+        break;
     case bootframe::Command::WriteFlash:
         emit writeAnswered(m_handlingReply);
         break;
@@ -306,7 +332,7 @@ void BootLink::handleReply(const QByteArray &reply)
         emit eraseAllAnswered();
         break;
     default:
-        break; // read data and unknown answers are not used
+        break; // unknown answers are not used
     }
 }
 

@@ -63,6 +63,14 @@ public:
     // Receiving.
     void readRequest();
     void processTimeout();
+    // What the receiver has given up so far, and what waits without making
+    // an answer yet: a rise or a rest, after the line went quiet, is a
+    // damaged answer.
+    quint64 droppedBytes() const { return m_receiver.droppedBytes(); }
+    bool hasPendingBytes() const { return m_receiver.hasPending(); }
+    // Forgets the bytes of a damaged answer before the command goes again.
+    void discardPending() { m_receiver.clear(); }
+    bool isOpen() const { return m_line->isOpen(); }
     void handleReply(const QByteArray &reply);
     void processIdTimeout();
     void processRefreshTimeout();
@@ -82,6 +90,11 @@ public:
 signals:
     // A write answer, with its number among all answers received.
     void writeAnswered(quint64 replyNumber);
+    // A read answer, whole (command bytes, checksum removed).
+    void readAnswered(quint64 replyNumber, const QByteArray &reply);
+    // The line has been quiet for a moment after bytes arrived; every answer
+    // among them has been handled.
+    void lineQuiet();
     void erasePageAnswered();
     void eraseAllAnswered();
     // The device went away while open; the port is closed and the front end
@@ -95,6 +108,7 @@ private:
     void switchLineSpeed(std::uint8_t command, qint32 baudRate);
     void onLineError(QSerialPort::SerialPortError error);
     void scanPorts();
+    void onQuiet();
 
     std::unique_ptr<SerialLine> m_line;
     ReplySink &m_sink;
@@ -119,6 +133,7 @@ private:
     bool m_drainScheduled = false;
 
     QTimer m_rxTimer;
+    QTimer m_quietTimer;
     QTimer m_idTimer;
     QTimer m_refreshTimer;
 };

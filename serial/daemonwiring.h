@@ -17,6 +17,14 @@ struct Timings
     int refreshMs = 2000;
     int baudDrainMs = 10;
     int baudSettleMs = 10;
+    // Each read of the read-back; the board answers a read in milliseconds.
+    int readTimeoutMs = 1000;
+    // Quiet after bytes that did not make an answer before they count as a
+    // damaged one: long against the gaps of a USB adapter within a frame.
+    int answerQuietMs = 50;
+    // Longest wait for what was written (the leave-boot-loader frame) to
+    // leave before the port closes.
+    int closeDrainMs = 200;
 };
 
 // Where the daemon's replies go: the broker, or a test's recorder.

@@ -3,7 +3,11 @@
 #include "protocol/topics.h"
 #include "serial/bootlink.h"
 
+#include <QDebug>
+
 namespace serialdaemon {
+
+using protocol::FailureReason;
 
 FlashUpdater::FlashUpdater(BootLink &link, ReplySink &sink, const Timings &timings, QObject *parent)
     : QObject(parent)
@@ -11,44 +15,85 @@ FlashUpdater::FlashUpdater(BootLink &link, ReplySink &sink, const Timings &timin
     , m_sink(sink)
     , m_timings(timings)
     , m_writeTimer(this)
+    , m_settleTimer(this)
     , m_eraseWait(this)
 {
     m_writeTimer.setSingleShot(true);
+    // The board's times are kept to the millisecond: a coarse timer may end
+    // a 5 s wait a quarter of a second early.
+    m_writeTimer.setTimerType(Qt::PreciseTimer);
+    m_settleTimer.setSingleShot(true);
     connect(&m_writeTimer, &QTimer::timeout, this, &FlashUpdater::processWriteTimeout);
     connect(&m_link, &BootLink::eraseAllAnswered, &m_eraseWait, &QEventLoop::quit);
     connect(&m_link, &BootLink::erasePageAnswered, &m_eraseWait, &QEventLoop::quit);
+    connect(&m_link, &BootLink::lineQuiet, this, &FlashUpdater::onLineQuiet);
+    connect(&m_settleTimer, &QTimer::timeout, this, [this] {
+        if (m_eraseWait.isRunning())
+            m_eraseWait.exit(kEraseAnswered);
+        else if (m_updating)
+            continueAfter(m_stepAfterSettle);
+    });
+}
+
+void FlashUpdater::sendErase()
+{
+    m_awaiting = Awaiting::Erase;
+    if (++m_tries > 1)
+        ++m_retries;
+    m_droppedAtSend = m_link.droppedBytes();
+    if (m_eraseIsAll)
+        m_link.eraseAllFlash();
+    else
+        m_link.erasePage(m_eraseAddress);
+    m_writeTimer.start(m_stepTimeoutMs);
 }
 
 bool FlashUpdater::waitForErase()
 {
-    m_writeTimer.start(m_timings.firstWriteTimeoutMs);
-    return m_eraseWait.exec() == kEraseAnswered;
+    const bool answered = m_eraseWait.exec() == kEraseAnswered;
+    m_awaiting = Awaiting::Nothing;
+    if (!answered)
+        return false;
+    m_writeTimer.stop();
+    if (m_tries > 1) {
+        // An erase sent twice may be answered twice; the second answer
+        // arrives here, not in the next wait.
+        m_settleTimer.start(m_timings.answerQuietMs);
+        const bool settled = m_eraseWait.exec() == kEraseAnswered;
+        m_settleTimer.stop();
+        if (!settled)
+            return false;
+    }
+    return true;
 }
 
 void FlashUpdater::start(const QByteArray &image, const protocol::BoardLayout &layout,
                          bool eraseAll)
 {
+    if (isBusy())
+        qInfo() << "Update started again by a new update request";
     m_updating = false;
     m_blockInFlight = false;
+    m_awaiting = Awaiting::Nothing;
     m_writeTimer.stop();
+    m_settleTimer.stop();
+    m_retries = 0;
     m_image = image;
     m_link.baudHigh();
     m_plan = FlashPlan(layout, eraseAll);
+    m_programStart = m_plan.currentAddress();
+    m_programEnd = m_plan.endAddress();
 
-    if (m_plan.usesEraseAll()) {
-        m_link.eraseAllFlash();
-        if (!waitForErase())
-            return;
-        m_writeTimer.stop();
-    } else {
-        m_link.erasePage(m_plan.currentAddress());
-        if (!waitForErase())
-            return;
-        m_writeTimer.stop();
+    m_eraseIsAll = m_plan.usesEraseAll();
+    m_eraseAddress = m_plan.currentAddress();
+    m_tries = 0;
+    m_stepTimeoutMs = m_timings.firstWriteTimeoutMs;
+    sendErase();
+    if (!waitForErase())
+        return;
+    if (!m_eraseIsAll)
         m_plan.firstPageErased();
-    }
-    m_writeTimer.start(m_timings.firstWriteTimeoutMs);
-    sendBlock();
+    sendBlock(m_timings.firstWriteTimeoutMs);
     m_updating = true;
 }
 
@@ -59,6 +104,25 @@ bool FlashUpdater::isAnswerToBlockInFlight(quint64 replyNumber) const
     return m_updating && replyNumber > m_blockSentAfter;
 }
 
+void FlashUpdater::sendBlock(int timeoutMs)
+{
+    m_awaiting = Awaiting::Write;
+    m_tries = 0;
+    m_stepTimeoutMs = timeoutMs;
+    transmitBlock();
+}
+
+void FlashUpdater::transmitBlock()
+{
+    if (++m_tries > 1)
+        ++m_retries;
+    m_blockSentAfter = m_link.repliesReceived();
+    m_droppedAtSend = m_link.droppedBytes();
+    m_link.writeBlock(m_plan.currentAddress(), m_image);
+    m_blockInFlight = true;
+    m_writeTimer.start(m_stepTimeoutMs);
+}
+
 void FlashUpdater::updateFlash()
 {
     // Only the acknowledgement of the block in flight counts: a repeated
@@ -67,6 +131,7 @@ void FlashUpdater::updateFlash()
     if (!m_updating || !m_blockInFlight || m_eraseWait.isRunning())
         return;
     m_blockInFlight = false;
+    m_awaiting = Awaiting::Nothing;
     m_writeTimer.stop();
     const FlashPlan::Step step = m_plan.acknowledge();
     if (step.newPercent >= 0)
@@ -74,48 +139,113 @@ void FlashUpdater::updateFlash()
     if (step.finished) {
         m_updating = false;
         m_link.baudLow();
+        if (m_retries > 0)
+            qInfo().noquote()
+                << QStringLiteral("Update done after %1 commands sent again").arg(m_retries);
+        publishRetries();
         m_sink.publishReply(protocol::reply::kUpdate, protocol::payload::kOk);
+        emit finished(true);
         return;
     }
-    m_writeTimer.start(m_timings.nextWriteTimeoutMs);
+    if (m_tries > 1) {
+        // The block went more than once; its second answer may still come.
+        m_stepAfterSettle = step;
+        m_settleTimer.start(m_timings.answerQuietMs);
+        return;
+    }
+    continueAfter(step);
+}
+
+void FlashUpdater::continueAfter(const FlashPlan::Step &step)
+{
     if (step.erasePage) {
-        m_link.erasePage(step.eraseAddress);
-        if (m_eraseWait.exec() != kEraseAnswered)
+        m_eraseIsAll = false;
+        m_eraseAddress = step.eraseAddress;
+        m_tries = 0;
+        m_stepTimeoutMs = m_timings.nextWriteTimeoutMs;
+        sendErase();
+        if (!waitForErase())
             return;
         m_plan.pageErased();
-        // The block gets its own time after the erase.
-        m_writeTimer.start(m_timings.nextWriteTimeoutMs);
     }
-    sendBlock();
+    // The block gets its own time after an erase.
+    sendBlock(m_timings.nextWriteTimeoutMs);
 }
 
-void FlashUpdater::sendBlock()
+void FlashUpdater::onLineQuiet()
 {
-    m_blockSentAfter = m_link.repliesReceived();
-    m_link.writeBlock(m_plan.currentAddress(), m_image);
-    m_blockInFlight = true;
+    const bool waiting = (m_awaiting == Awaiting::Write && m_blockInFlight && m_updating) ||
+                         (m_awaiting == Awaiting::Erase && m_eraseWait.isRunning());
+    if (!waiting)
+        return;
+    // Bytes came since the command went, and no whole answer: damaged.
+    if (m_link.droppedBytes() == m_droppedAtSend && !m_link.hasPendingBytes())
+        return;
+    m_link.discardPending();
+    if (m_tries >= kMaxTries) {
+        fail(reasonNow(FailureReason::Cause::Damaged));
+        return;
+    }
+    const FailureReason r = reasonNow(FailureReason::Cause::Damaged);
+    qWarning().noquote() << "Damaged answer, sending again:" << protocol::describeFailureReason(r);
+    if (m_awaiting == Awaiting::Erase)
+        sendErase();
+    else
+        transmitBlock();
 }
 
-void FlashUpdater::fail()
+FailureReason FlashUpdater::reasonNow(FailureReason::Cause cause) const
+{
+    FailureReason r;
+    r.cause = cause;
+    r.blocks = m_plan.totalBlocks();
+    r.tries = m_tries;
+    if (m_eraseWait.isRunning() || m_awaiting == Awaiting::Erase) {
+        r.step = FailureReason::Step::Erase;
+        r.address = m_eraseAddress;
+        // The block the erase comes before; none for an erase of all.
+        r.block = m_eraseIsAll ? 0 : m_plan.blocksDone() + 1;
+    } else {
+        r.step = FailureReason::Step::Write;
+        r.address = m_plan.currentAddress();
+        r.block = m_plan.blocksDone() + 1;
+    }
+    if (cause == FailureReason::Cause::NoAnswer)
+        r.waitedMs = m_stepTimeoutMs;
+    return r;
+}
+
+void FlashUpdater::publishRetries()
+{
+    m_sink.publishReply(protocol::reply::kUpdateRetries, QString::number(m_retries));
+}
+
+void FlashUpdater::fail(const FailureReason &reason)
 {
     m_writeTimer.stop();
+    m_settleTimer.stop();
     m_plan = FlashPlan();
     m_updating = false;
     m_blockInFlight = false;
+    m_awaiting = Awaiting::Nothing;
     if (m_eraseWait.isRunning())
         m_eraseWait.exit(kEraseTimedOut);
+    qWarning().noquote() << "Update failed:" << protocol::describeFailureReason(reason);
+    m_sink.publishReply(protocol::reply::kUpdateReason, protocol::buildFailureReason(reason));
+    publishRetries();
     m_sink.publishReply(protocol::reply::kUpdate, protocol::payload::kError);
+    emit finished(false);
 }
 
 void FlashUpdater::processWriteTimeout()
 {
-    fail();
+    fail(reasonNow(FailureReason::Cause::NoAnswer));
 }
 
-void FlashUpdater::abort()
+void FlashUpdater::abort(FailureReason::Cause cause)
 {
-    if (m_updating || m_eraseWait.isRunning())
-        fail();
+    if (isBusy())
+        fail(reasonNow(cause));
 }
 
 } // namespace serialdaemon

@@ -82,22 +82,23 @@ bool ImageStore::boardIdMatches(const protocol::BoardLayout &layout, int boardId
 bool ImageStore::verify(const protocol::BoardLayout &layout, int boardId)
 {
     bool ok = false;
+    m_image.clear();
     if (!m_fileStored) {
         qWarning() << "Image rejected: the image file could not be stored";
     } else if (!digestMatches()) {
         qWarning() << "Image rejected: digest does not match";
     } else {
         // The digest only guards the transfer; a file damaged before it was
-        // sent, or made for another board, must not reach the board.
-        const hexfile::ImageProblem problem = hexfile::checkImage(m_text, layout, boardId);
+        // sent, or made for another board, must not reach the board. The
+        // image is built in the same pass.
+        m_imageLayout = hexfile::imageLayoutOf(layout);
+        const hexfile::ImageProblem problem =
+            hexfile::checkImage(m_text, layout, boardId, m_imageLayout, &m_image);
         if (problem.ok())
             ok = true;
         else
             qWarning().noquote() << "Image rejected:" << hexfile::describe(problem);
     }
-    m_image.clear();
-    if (ok)
-        build(m_text, layout);
     m_text = QByteArray();
     m_fileVerified = ok;
     m_fileReceived = false;
@@ -105,20 +106,9 @@ bool ImageStore::verify(const protocol::BoardLayout &layout, int boardId)
     return ok;
 }
 
-hexfile::Layout ImageStore::imageLayout(const protocol::BoardLayout &layout)
-{
-    hexfile::Layout l;
-    l.startFlash = quint32(layout.startFlash);
-    l.sizeBytes = layout.flashBytes() > 0 && layout.flashBytes() <= hexfile::kMaxImageBytes
-                      ? quint32(layout.flashBytes())
-                      : 0;
-    l.padding = layout.padding;
-    return l;
-}
-
 bool ImageStore::build(const QByteArray &text, const protocol::BoardLayout &layout)
 {
-    m_imageLayout = imageLayout(layout);
+    m_imageLayout = hexfile::imageLayoutOf(layout);
     if (!hexfile::buildImage(text, m_imageLayout, &m_image)) {
         m_image.clear();
         return false;
@@ -131,7 +121,7 @@ bool ImageStore::image(const protocol::BoardLayout &layout, QByteArray *out)
     out->clear();
     if (!m_fileVerified)
         return false;
-    const hexfile::Layout wanted = imageLayout(layout);
+    const hexfile::Layout wanted = hexfile::imageLayoutOf(layout);
     const bool same = !m_image.isEmpty() && wanted.startFlash == m_imageLayout.startFlash &&
                       wanted.sizeBytes == m_imageLayout.sizeBytes &&
                       wanted.padding == m_imageLayout.padding;

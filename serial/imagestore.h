@@ -44,7 +44,6 @@ public:
     const QString &digest() const { return m_digest; }
 
 private:
-    static hexfile::Layout imageLayout(const protocol::BoardLayout &layout);
     bool build(const QByteArray &text, const protocol::BoardLayout &layout);
 
     QString m_path;

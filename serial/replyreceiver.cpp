@@ -33,17 +33,26 @@ QList<QByteArray> ReplyReceiver::flush()
     return out;
 }
 
+void ReplyReceiver::clear()
+{
+    drop(m_buffer.size());
+    m_buffer.clear();
+}
+
 bool ReplyReceiver::dropLeadingJunk()
 {
     const qsizetype start = m_buffer.indexOf(QByteArray("\x0F\x0F", 2));
     if (start < 0) {
         // A lone trailing 0x0F may be the first half of the next start.
-        if (!m_buffer.isEmpty() && byteAt(m_buffer, m_buffer.size() - 1) == kStart)
+        if (!m_buffer.isEmpty() && byteAt(m_buffer, m_buffer.size() - 1) == kStart) {
+            drop(m_buffer.size() - 1);
             m_buffer = m_buffer.right(1);
-        else
-            m_buffer.clear();
+        } else {
+            clear();
+        }
         return false;
     }
+    drop(start);
     m_buffer.remove(0, start);
     return true;
 }
@@ -79,6 +88,7 @@ void ReplyReceiver::extract(bool quiet, QList<QByteArray> *out)
         // A start whose whole span has arrived without a frame that checks
         // can never become one: give it up and look for the next.
         if (m_buffer.size() >= kMaxFrameBytes && findEnd(0, false) < 0) {
+            drop(1);
             m_buffer.remove(0, 1);
             continue;
         }
@@ -107,6 +117,7 @@ void ReplyReceiver::extract(bool quiet, QList<QByteArray> *out)
         if (end < 0)
             return;
         out->append(m_buffer.mid(start + 2, end - 1 - (start + 2)));
+        drop(start); // a frame cut off before this one
         m_buffer.remove(0, end + 1);
     }
 }

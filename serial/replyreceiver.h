@@ -32,7 +32,11 @@ public:
 
     bool hasPending() const { return !m_buffer.isEmpty(); }
     qsizetype pendingBytes() const { return m_buffer.size(); }
-    void clear() { m_buffer.clear(); }
+    // Drops what waits; it counts as dropped.
+    void clear();
+    // Bytes given up so far: junk, cut or damaged frames, cleared bytes. A
+    // rise while an answer is awaited means the board's answer was damaged.
+    quint64 droppedBytes() const { return m_dropped; }
 
 private:
     void extract(bool quiet, QList<QByteArray> *out);
@@ -41,5 +45,8 @@ private:
     qsizetype findEnd(qsizetype start, bool certainOnly) const;
     bool dropLeadingJunk();
 
+    void drop(qsizetype bytes) { m_dropped += quint64(bytes); }
+
     QByteArray m_buffer;
+    quint64 m_dropped = 0;
 };

@@ -50,6 +50,15 @@ void RequestDispatcher::dispatch(const QString &topic, const QByteArray &bytes)
     // Every topic but the firmware file carries a few bytes of text.
     const QString text = topic == request::kFlash ? QString() : QString::fromLatin1(bytes);
 
+    // While the board is written or read back, whatever would change the
+    // board or the line under it waits for nobody: it is dropped, and said
+    // so. A new update and CLOSE keep their meaning; a file and its digest
+    // are kept by the worker for afterwards.
+    if (m_worker.isBusy() && disturbsTheBoard(topic, text)) {
+        qWarning().noquote() << "Ignored during an update:" << topic;
+        return;
+    }
+
     if (topic == request::kSetup)
         applySetup(text);
     if (topic == request::kSerial) {
@@ -99,10 +108,24 @@ void RequestDispatcher::dispatch(const QString &topic, const QByteArray &bytes)
             break;
         }
     }
+    if (topic == request::kVerify)
+        m_worker.beginVerify();
     if (topic == request::kPing)
         m_worker.publishPong();
     if (topic == request::kVersion)
         m_worker.publishVersion();
+}
+
+bool RequestDispatcher::disturbsTheBoard(const QString &topic, const QString &text)
+{
+    if (topic == request::kSerial)
+        return text == payload::kOpen; // re-opens the line at 9600
+    if (topic == request::kRefresh)
+        return protocol::parseRefresh(text) == protocol::RefreshCommand::Start;
+    // Identifier requests re-open the line at other speeds when unanswered.
+    return topic == request::kSetup || topic == request::kReadId || topic == request::kBootOff ||
+           topic == request::kBaud || topic == request::kEraseAll || topic == request::kWrite ||
+           topic == request::kRead || topic == request::kConfigs;
 }
 
 void RequestDispatcher::applySetup(const QString &payload)

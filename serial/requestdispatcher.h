@@ -32,6 +32,10 @@ public:
     // file is never copied into text.
     void dispatch(const QString &topic, const QByteArray &payload);
 
+    // Requests that would change the board or the line under a running
+    // update or read-back.
+    static bool disturbsTheBoard(const QString &topic, const QString &text);
+
 private:
     void applySetup(const QString &payload);
     void applyConfigs(const QString &payload);

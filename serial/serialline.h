@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QSerialPort>
 #include <QString>
@@ -37,7 +38,8 @@ public:
     // Hands the bytes to the line at once rather than at the next pass of
     // the event loop.
     virtual qint64 write(const QByteArray &bytes) = 0;
-    // Waits up to `ms` for written bytes to leave.
+    // Waits up to `ms` for written bytes to have left: out of the program,
+    // out of the driver, and across the wire at the line's speed.
     virtual void drain(int ms) = 0;
     virtual QByteArray readAll() = 0;
     virtual qint64 bytesAvailable() const = 0;
@@ -81,6 +83,8 @@ public:
 
 private:
     QSerialPort m_port;
+    QElapsedTimer m_sinceWrite;
+    qint64 m_lastWriteBytes = 0;
 };
 
 } // namespace serialdaemon

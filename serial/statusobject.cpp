@@ -4,6 +4,7 @@
 #include "protocol/bootframe.h"
 #include "serial/bootlink.h"
 #include "serial/flashupdater.h"
+#include "serial/flashverifier.h"
 #include "serial/imagestore.h"
 #include "serial/requestdispatcher.h"
 
@@ -38,10 +39,14 @@ StatusObject::StatusObject(Wiring wiring, QObject *parent)
         // window has no other way to learn them. Progress and the port list
         // (sent unasked at start, maybe before the first connection) only
         // matter as their latest.
-        session.outbox.keptTopics = {protocol::reply::kOpen, protocol::reply::kError,
-                                     protocol::reply::kReadId, protocol::reply::kFlash,
-                                     protocol::reply::kUpdate};
-        session.outbox.latestOnlyTopics = {protocol::reply::kUpdatePercent, protocol::reply::kInfo,
+        session.outbox.keptTopics = {
+            protocol::reply::kOpen,         protocol::reply::kError,
+            protocol::reply::kReadId,       protocol::reply::kFlash,
+            protocol::reply::kUpdateReason, protocol::reply::kUpdateRetries,
+            protocol::reply::kUpdate,       protocol::reply::kVerifyReason,
+            protocol::reply::kVerify};
+        session.outbox.latestOnlyTopics = {protocol::reply::kUpdatePercent,
+                                           protocol::reply::kVerifyPercent, protocol::reply::kInfo,
                                            protocol::reply::kInfoDetails};
         session.prepare = [] {
             qDebug().noquote() << "user home dir -> " + QDir::homePath();
@@ -61,6 +66,7 @@ StatusObject::StatusObject(Wiring wiring, QObject *parent)
         wiring.line = std::make_unique<PortLine>();
     m_link = std::make_unique<BootLink>(std::move(wiring.line), *m_sink, m_timings);
     m_updater = std::make_unique<FlashUpdater>(*m_link, *m_sink, m_timings);
+    m_verifier = std::make_unique<FlashVerifier>(*m_link, *m_sink, m_timings);
     m_store = std::make_unique<ImageStore>(wiring.imagePath.isEmpty() ? imageFilePath()
                                                                       : wiring.imagePath);
 
@@ -73,6 +79,11 @@ StatusObject::StatusObject(Wiring wiring, QObject *parent)
     connect(m_link.get(), &BootLink::erasePageAnswered, this, &StatusObject::erasePageDone);
     connect(m_link.get(), &BootLink::lineLost, this, &StatusObject::onLineLost);
     connect(this, &StatusObject::writeDone, this, &StatusObject::updateFlash);
+    // Queued: an update that ends inside an erase wait is out of it first.
+    connect(m_updater.get(), &FlashUpdater::finished, this, &StatusObject::takePending,
+            Qt::QueuedConnection);
+    connect(m_verifier.get(), &FlashVerifier::finished, this, &StatusObject::takePending,
+            Qt::QueuedConnection);
 }
 
 StatusObject::~StatusObject()
@@ -124,6 +135,9 @@ void StatusObject::reportPortError(const QString &message)
 
 void StatusObject::closePort()
 {
+    // The port is going: what runs on it ends now, and says why.
+    m_updater->abort(protocol::FailureReason::Cause::Interrupted);
+    m_verifier->abort(protocol::FailureReason::Cause::Interrupted);
     m_link->closePort();
 }
 
@@ -140,7 +154,8 @@ void StatusObject::publishVersion()
 void StatusObject::onLineLost()
 {
     // The port is closed and the front end told; an update cannot go on.
-    m_updater->abort();
+    m_updater->abort(protocol::FailureReason::Cause::PortLost);
+    m_verifier->abort(protocol::FailureReason::Cause::PortLost);
 }
 
 // ---------------------------------------------------------------------------
@@ -243,12 +258,36 @@ void StatusObject::processMqttTimeout()
 
 void StatusObject::setDigest(const QString &digest)
 {
+    if (isBusy()) {
+        qInfo() << "Digest received during an update: kept until the board is free";
+        m_pendingDigest = digest;
+        return;
+    }
     m_store->setDigest(digest);
 }
 
 void StatusObject::storeImageFile(const QByteArray &payload)
 {
+    if (isBusy()) {
+        qInfo().noquote() << QStringLiteral("Image of %1 bytes received during an update: kept "
+                                            "until the board is free")
+                                 .arg(payload.size());
+        m_pendingFile = payload;
+        return;
+    }
     m_store->store(payload);
+}
+
+void StatusObject::takePending()
+{
+    if (isBusy() || (!m_pendingFile && !m_pendingDigest))
+        return;
+    qInfo() << "Taking the image and digest received during the update";
+    if (m_pendingFile)
+        m_store->store(*std::exchange(m_pendingFile, std::nullopt));
+    if (m_pendingDigest)
+        m_store->setDigest(*std::exchange(m_pendingDigest, std::nullopt));
+    statusReady();
 }
 
 bool StatusObject::checkDigest() const
@@ -269,37 +308,80 @@ void StatusObject::statusReady()
     publishReply(protocol::reply::kFlash, ok ? protocol::payload::kOk : protocol::payload::kError);
 }
 
-void StatusObject::refuseUpdate(const QString &reason)
+void StatusObject::refuseUpdate(const QString &reason, protocol::FailureReason::Cause cause)
 {
     // The board is not touched, but the front end asked for the line: the
     // identifier refresh ends as it does for an update that starts.
     m_link->stopRefresh();
     m_link->stopIdRequest();
     qWarning().noquote() << "Update not started:" << reason;
+    protocol::FailureReason r;
+    r.step = protocol::FailureReason::Step::Start;
+    r.cause = cause;
+    publishReply(protocol::reply::kUpdateReason, protocol::buildFailureReason(r));
+    publishReply(protocol::reply::kUpdateRetries, QStringLiteral("0"));
     publishReply(protocol::reply::kUpdate, protocol::payload::kError);
 }
 
 void StatusObject::beginUpdate()
 {
+    using Cause = protocol::FailureReason::Cause;
     if (m_updater->isErasing()) {
         // The running update answers for itself.
         qWarning() << "Update request ignored: an erase is in progress";
         return;
     }
+    // A new update makes the read-back of the last one moot.
+    m_verifier->abort(Cause::Interrupted);
     // Everything that can stop the update is checked before the line speed
     // changes, so a refused update leaves the board at 9600 baud.
     if (!m_store->isVerified())
-        return refuseUpdate(QStringLiteral("no verified image"));
+        return refuseUpdate(QStringLiteral("no verified image"), Cause::NoImage);
     const QString problem = FlashPlan::layoutProblem(m_config);
     if (!problem.isEmpty())
-        return refuseUpdate(problem);
+        return refuseUpdate(problem, Cause::BadConfig);
     QByteArray image;
     if (!m_store->image(m_config, &image))
-        return refuseUpdate(QStringLiteral("image file unreadable"));
+        return refuseUpdate(QStringLiteral("image file unreadable"), Cause::NoImage);
 
     m_link->stopIdRequest();
     m_link->stopRefresh();
     m_updater->start(image, m_config, m_eraseAll);
+}
+
+void StatusObject::refuseVerify(const QString &reason, protocol::FailureReason::Cause cause)
+{
+    qWarning().noquote() << "Read-back not started:" << reason;
+    protocol::FailureReason r;
+    r.step = protocol::FailureReason::Step::Verify;
+    r.cause = cause;
+    publishReply(protocol::reply::kVerifyReason, protocol::buildFailureReason(r));
+    publishReply(protocol::reply::kVerify, protocol::payload::kError);
+}
+
+void StatusObject::beginVerify()
+{
+    using Cause = protocol::FailureReason::Cause;
+    if (m_updater->isBusy()) {
+        // The update's own result comes first; the front end asks after it.
+        qWarning() << "Read-back request ignored: an update is running";
+        return;
+    }
+    if (m_verifier->isRunning()) {
+        qWarning() << "Read-back request ignored: a read-back is running";
+        return;
+    }
+    const QByteArray &image = m_updater->image();
+    const quint32 start = m_updater->programStart();
+    const quint32 end = m_updater->programEnd();
+    if (image.isEmpty() || end <= start ||
+        quint64(FlashPlan::offsetOf(start)) + (end - start) > quint64(image.size()))
+        return refuseVerify(QStringLiteral("no update to compare with"), Cause::NoImage);
+    if (!m_link->isOpen())
+        return refuseVerify(QStringLiteral("the port is not open"), Cause::PortLost);
+    m_link->stopIdRequest();
+    m_link->stopRefresh();
+    m_verifier->start(image, start, end);
 }
 
 void StatusObject::updateFlash()
@@ -323,6 +405,16 @@ PortSettings &StatusObject::portSettings()
 bool StatusObject::isUpdating() const
 {
     return m_updater->isUpdating();
+}
+
+bool StatusObject::isBusy() const
+{
+    return m_updater->isBusy() || m_verifier->isRunning();
+}
+
+bool StatusObject::isVerifying() const
+{
+    return m_verifier->isRunning();
 }
 
 bool StatusObject::isRefreshActive() const

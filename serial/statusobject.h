@@ -2,6 +2,7 @@
 
 #include "mqtt/mqttmgr.h"
 #include "protocol/payloads.h"
+#include "protocol/reports.h"
 #include "protocol/topics.h"
 #include "serial/daemonwiring.h"
 #include "serial/serialline.h"
@@ -13,11 +14,13 @@
 #include <QTimer>
 
 #include <memory>
+#include <optional>
 
 namespace serialdaemon {
 
 class BootLink;
 class FlashUpdater;
+class FlashVerifier;
 class ImageStore;
 class RequestDispatcher;
 
@@ -79,11 +82,15 @@ public:
     void handleReply(const QByteArray &reply);
 
     // Firmware image. The two checks look at the file received last and are
-    // answered until its verification.
+    // answered until its verification. A file or digest that arrives while
+    // the board is busy is kept and taken when it is done: it neither
+    // replaces the image being written or read back, nor goes unanswered.
     void storeImageFile(const QByteArray &payload);
     bool checkDigest() const;
     bool checkBoardId() const;
     void beginUpdate();
+    // "REQUEST/BOARD/VERIFY": reads the last update's area back.
+    void beginVerify();
 
     // Set directly by the request dispatch.
     PortSettings &portSettings();
@@ -92,6 +99,10 @@ public:
     void setEraseAll(bool eraseAll) { m_eraseAll = eraseAll; }
 
     bool isUpdating() const;
+    // An update or a read-back runs: requests that would change the board or
+    // the line under it are ignored.
+    bool isBusy() const;
+    bool isVerifying() const;
     bool eraseAll() const { return m_eraseAll; }
     bool isRefreshActive() const;
     bool isFileVerified() const;
@@ -121,7 +132,9 @@ public slots:
 
 private:
     void publishReply(QLatin1StringView topic, const QString &payload) override;
-    void refuseUpdate(const QString &reason);
+    void refuseUpdate(const QString &reason, protocol::FailureReason::Cause cause);
+    void refuseVerify(const QString &reason, protocol::FailureReason::Cause cause);
+    void takePending();
     void onWriteAnswered(quint64 replyNumber);
     void onLineLost();
 
@@ -133,6 +146,9 @@ private:
 
     std::unique_ptr<BootLink> m_link;
     std::unique_ptr<FlashUpdater> m_updater;
+    std::unique_ptr<FlashVerifier> m_verifier;
+    std::optional<QByteArray> m_pendingFile;
+    std::optional<QString> m_pendingDigest;
     std::unique_ptr<ImageStore> m_store;
     MqttMgr *m_mqtt = nullptr; // child; none with a test's sink
     std::unique_ptr<RequestDispatcher> m_dispatcher;

@@ -245,7 +245,9 @@ void BoardModel::handleRead(const QByteArray &command, qint64 doneUs, QList<Tran
         return;
     }
     qCDebug(lcBoardSim).noquote() << "read" << count << "at" << hexAddress(address);
-    answer(answerCode(bootframe::Command::ReadFlash) + m_flash.mid(address, count), doneUs, out);
+    answer(answerCode(bootframe::Command::ReadFlash) +
+               m_flash.mid(address, m_config.readOneByte ? 1 : count),
+           doneUs, out);
 }
 
 void BoardModel::handleWrite(const QByteArray &command, qint64 doneUs, QList<Transmission> &out)
@@ -275,6 +277,12 @@ void BoardModel::handleWrite(const QByteArray &command, qint64 doneUs, QList<Tra
         if ((old & wanted) != wanted)
             ++unerased;
         m_flash[address + i] = static_cast<char>(old & wanted);
+    }
+    if (m_config.flipBitAt >= address && m_config.flipBitAt < address + bootframe::kBlockBytes) {
+        m_flash[int(m_config.flipBitAt)] =
+            static_cast<char>(m_flash.at(int(m_config.flipBitAt)) ^ 1);
+        qCInfo(lcBoardSim).noquote()
+            << "bit 0 at" << hexAddress(quint32(m_config.flipBitAt)) << "flipped after the write";
     }
     if (unerased > 0) {
         m_stats.unerasedBytes += unerased;

@@ -53,6 +53,12 @@ struct BoardConfig
     // After "leave boot loader" the board runs its application and ignores
     // the boot-loader link until it is power-cycled.
     bool appAfterBootOff = false;
+    // A write that covers this address leaves the lowest bit of its byte
+    // flipped, as a weak flash cell would; -1: off.
+    qint64 flipBitAt = -1;
+    // Reads are answered with the code and one byte of data only, as a boot
+    // loader that does not read back.
+    bool readOneByte = false;
 };
 
 // Bytes the board puts on the line at `dueUs` (already past the wire), sent

@@ -29,6 +29,8 @@ const QString kOptStrayByte = QStringLiteral("stray-byte");
 const QString kOptDoubleAnswer = QStringLiteral("double-answer");
 const QString kOptHangupAfter = QStringLiteral("hangup-after");
 const QString kOptAppAfterBootOff = QStringLiteral("app-after-bootoff");
+const QString kOptFlipBit = QStringLiteral("flip-bit");
+const QString kOptReadOneByte = QStringLiteral("read-one-byte");
 const QString kOptVerbose = QStringLiteral("verbose");
 
 // Decimal, or hexadecimal with 0x.
@@ -115,6 +117,12 @@ void addOptions(QCommandLineParser &parser)
          QStringLiteral("n")},
         {kOptAppAfterBootOff, QStringLiteral("After \"leave boot loader\" ignore the boot-loader "
                                              "link until SIGHUP.")},
+        {kOptFlipBit,
+         QStringLiteral("Fault: a write covering this address leaves bit 0 of its byte flipped "
+                        "(a read-back then differs)."),
+         QStringLiteral("address")},
+        {kOptReadOneByte, QStringLiteral("Fault: answer reads with one byte of data only (the "
+                                         "board cannot be read back).")},
         {kOptVerbose, QStringLiteral("Log every command on stderr.")},
     });
 }
@@ -130,6 +138,7 @@ bool readOptions(const QCommandLineParser &parser, SimOptions *options, QString 
     qint64 stopAckAfter = -1;
     qint64 corruptEvery = 0;
     qint64 hangupAfter = -1;
+    qint64 flipBitAt = -1;
     constexpr qint64 kMaxCount = std::numeric_limits<int>::max();
     if (!readUnsigned(parser, kOptId, 0xFFFF, &id, error) ||
         !readUnsigned(parser, kOptFlashKib, kMaxFlashKib, &flashKib, error) ||
@@ -138,6 +147,7 @@ bool readOptions(const QCommandLineParser &parser, SimOptions *options, QString 
         !readUnsigned(parser, kOptStopAckAfter, kMaxCount, &stopAckAfter, error) ||
         !readUnsigned(parser, kOptCorruptEvery, kMaxCount, &corruptEvery, error) ||
         !readUnsigned(parser, kOptHangupAfter, kMaxCount, &hangupAfter, error) ||
+        !readUnsigned(parser, kOptFlipBit, kMaxFlashKib * 1024 - 1, &flipBitAt, error) ||
         !readMillis(parser, kOptWriteMs, &b.writeUs, error) ||
         !readMillis(parser, kOptPageEraseMs, &b.pageEraseUs, error) ||
         !readMillis(parser, kOptEraseAllMs, &b.eraseAllUs, error))
@@ -163,6 +173,8 @@ bool readOptions(const QCommandLineParser &parser, SimOptions *options, QString 
     b.strayByte = parser.isSet(kOptStrayByte);
     b.doubleAnswer = parser.isSet(kOptDoubleAnswer);
     b.appAfterBootOff = parser.isSet(kOptAppAfterBootOff);
+    b.flipBitAt = flipBitAt;
+    b.readOneByte = parser.isSet(kOptReadOneByte);
     o.dumpPath = parser.value(kOptDump);
     o.loadPath = parser.value(kOptLoad);
     o.verbose = parser.isSet(kOptVerbose);

@@ -270,7 +270,7 @@ bool uploadFigure(int port, int rounds)
         return false;
     }
     // A board with 1 MiB of flash: the file's records reach some 370 KiB,
-    // and the daemon refuses a file with data outside the flash.
+    // all of them inside the image the daemon builds while it checks.
     ctl.publish(QString(protocol::request::kConfigs),
                 "StartFlash=0 StartProgr=2048 SizeFlash=1024 SizeProgr=62 MaxErase=-1 "
                 "Padding=255 IdPosition=1");

@@ -532,12 +532,92 @@
         <translation>tipo di record sconosciuto</translation>
     </message>
     <message>
-        <source>line %1: data at address 0x%2 lies outside the board&apos;s flash (0x%3 to 0x%4)</source>
-        <translation>riga %1: i dati all&apos;indirizzo 0x%2 sono fuori dalla flash della scheda (da 0x%3 a 0x%4)</translation>
+        <source>line %1: a type %2 record must hold %3 data bytes, this one holds %4</source>
+        <translation>riga %1: un record di tipo %2 deve contenere %3 byte di dati, questo ne contiene %4</translation>
     </message>
     <message>
-        <source>the file holds no data to write</source>
-        <translation>il file non contiene dati da scrivere</translation>
+        <source>line %1 ends with a carriage return alone (CR line ends): save the file with LF or CR LF line ends</source>
+        <translation>la riga %1 termina con un solo ritorno a capo (fine riga CR): salvare il file con fine riga LF o CR LF</translation>
+    </message>
+    <message>
+        <source>line %1: a record after the end-of-file record of line %2</source>
+        <translation>riga %1: un record dopo il record di fine file della riga %2</translation>
+    </message>
+    <message>
+        <source>the end-of-file record carries data</source>
+        <translation>il record di fine file contiene dati</translation>
+    </message>
+    <message>
+        <source>line %1: the address field of a type %2 record must be 0000</source>
+        <translation>riga %1: il campo indirizzo di un record di tipo %2 deve essere 0000</translation>
+    </message>
+    <message>
+        <source>the file ends without an end-of-file record: it may be cut off</source>
+        <translation>il file termina senza record di fine file: potrebbe essere troncato</translation>
+    </message>
+    <message>
+        <source>line %1 gives address %2 the value 0x%3, but line %4 gave it 0x%5</source>
+        <translation>la riga %1 assegna all&apos;indirizzo %2 il valore 0x%3, ma la riga %4 gli ha assegnato 0x%5</translation>
+    </message>
+    <message>
+        <source>nothing to program for this board</source>
+        <translation>niente da programmare per questa scheda</translation>
+    </message>
+    <message>
+        <source>the file holds no data for its program area (%1)</source>
+        <translation>il file non contiene dati per la sua area di programma (%1)</translation>
+    </message>
+    <message>
+        <source>1 byte at %1 lies outside this board&apos;s flash and is not written</source>
+        <translation>1 byte a %1 è fuori dalla flash di questa scheda e non viene scritto</translation>
+    </message>
+    <message>
+        <source>%1 bytes at %2 lie outside this board&apos;s flash and are not written</source>
+        <translation>%1 byte a %2 sono fuori dalla flash di questa scheda e non vengono scritti</translation>
+    </message>
+    <message>
+        <source>1 byte at %1 lies outside the program area (%2) and is not written</source>
+        <translation>1 byte a %1 è fuori dall&apos;area di programma (%2) e non viene scritto</translation>
+    </message>
+    <message>
+        <source>%1 bytes at %2 lie outside the program area (%3) and are not written</source>
+        <translation>%1 byte a %2 sono fuori dall&apos;area di programma (%3) e non vengono scritti</translation>
+    </message>
+    <message>
+        <source>and %1 bytes more in %2 further ranges outside this board&apos;s flash</source>
+        <translation>e altri %1 byte in %2 ulteriori intervalli fuori dalla flash di questa scheda</translation>
+    </message>
+    <message>
+        <source>and %1 bytes more in %2 further ranges outside the program area</source>
+        <translation>e altri %1 byte in %2 ulteriori intervalli fuori dall&apos;area di programma</translation>
+    </message>
+    <message>
+        <source>Size: %1 bytes. MD5: %2</source>
+        <translation>Dimensione: %1 byte. MD5: %2</translation>
+    </message>
+    <message>
+        <source>Programs %1: %2 bytes, %3 % of the program area</source>
+        <translation>Programma %1: %2 byte, %3 % dell&apos;area di programma</translation>
+    </message>
+    <message>
+        <source>1 byte outside this board&apos;s flash</source>
+        <translation>1 byte fuori dalla flash di questa scheda</translation>
+    </message>
+    <message>
+        <source>%1 bytes outside this board&apos;s flash</source>
+        <translation>%1 byte fuori dalla flash di questa scheda</translation>
+    </message>
+    <message>
+        <source>1 byte outside the program area</source>
+        <translation>1 byte fuori dall&apos;area di programma</translation>
+    </message>
+    <message>
+        <source>%1 bytes outside the program area</source>
+        <translation>%1 byte fuori dall&apos;area di programma</translation>
+    </message>
+    <message>
+        <source>Not written: %1.</source>
+        <translation>Non scritti: %1.</translation>
     </message>
     <message>
         <source>The update request could not be sent to the serial daemon.</source>
@@ -768,12 +848,16 @@
         <translation>Il daemon seriale potrebbe aver terminato l&apos;aggiornamento oppure essersi fermato: lo stato della scheda è sconosciuto. Verificare che il broker (mosquitto) sia in funzione, poi connettere di nuovo e aggiornare ancora la scheda.</translation>
     </message>
     <message>
-        <source>Stopped at block %1 of %2 (address 0x%3).</source>
-        <translation>Fermo al blocco %1 di %2 (indirizzo 0x%3).</translation>
+        <source>Stopped at block %1 of %2 (address %3).</source>
+        <translation>Fermo al blocco %1 di %2 (indirizzo %3).</translation>
     </message>
     <message>
         <source>Stopped while erasing the board.</source>
         <translation>Fermo durante la cancellazione della scheda.</translation>
+    </message>
+    <message>
+        <source>Stopped while reading the board back, after all blocks were written.</source>
+        <translation>Fermo durante la rilettura della scheda, dopo la scrittura di tutti i blocchi.</translation>
     </message>
     <message>
         <source>Stopped at block %1 of %2.</source>
@@ -810,6 +894,10 @@
     <message>
         <source>The serial daemon did not answer within %1 s.</source>
         <translation>Il daemon seriale non ha risposto entro %1 s.</translation>
+    </message>
+    <message>
+        <source>Verifying block %1 of %2</source>
+        <translation>Verifica del blocco %1 di %2</translation>
     </message>
 </context>
 <context>
@@ -849,6 +937,10 @@
     <message>
         <source>MD5</source>
         <translation>MD5</translation>
+    </message>
+    <message>
+        <source>File notes</source>
+        <translation>Note sul file</translation>
     </message>
     <message>
         <source>Erase</source>
@@ -929,6 +1021,30 @@
     <message>
         <source>Broker lost</source>
         <translation>Broker perso</translation>
+    </message>
+    <message>
+        <source>Verified</source>
+        <translation>Verificato</translation>
+    </message>
+    <message>
+        <source>Retries</source>
+        <translation>Ripetizioni</translation>
+    </message>
+    <message>
+        <source>Differs</source>
+        <translation>Diverso</translation>
+    </message>
+    <message>
+        <source>Not readable</source>
+        <translation>Non rileggibile</translation>
+    </message>
+    <message>
+        <source>Off</source>
+        <translation>Disattivata</translation>
+    </message>
+    <message>
+        <source>Not completed</source>
+        <translation>Non completata</translation>
     </message>
 </context>
 <context>
@@ -1222,6 +1338,18 @@
         <source>Stable name: %1</source>
         <translation>Nome stabile: %1</translation>
     </message>
+    <message>
+        <source>Firmware update</source>
+        <translation>Aggiornamento firmware</translation>
+    </message>
+    <message>
+        <source>Verify after writing</source>
+        <translation>Verifica dopo la scrittura</translation>
+    </message>
+    <message>
+        <source>Read the whole program area back after the update and compare it with the file. A board that cannot be read back is reported as not verified.</source>
+        <translation>Dopo l&apos;aggiornamento rilegge tutta l&apos;area di programma e la confronta con il file. Una scheda che non può essere riletta viene indicata come non verificata.</translation>
+    </message>
 </context>
 <context>
     <name>short_log</name>
@@ -1413,6 +1541,10 @@
         <source>%1 left</source>
         <translation>mancano %1</translation>
     </message>
+    <message>
+        <source>Verifying %1 % [%2] block %3/%4</source>
+        <translation>Verifica %1 % [%2] blocco %3/%4</translation>
+    </message>
 </context>
 <context>
     <name>FlashCommand</name>
@@ -1467,6 +1599,14 @@
     <message>
         <source>%1 checked: %2 bytes, made for board %3.</source>
         <translation>%1 verificato: %2 byte, fatto per la scheda %3.</translation>
+    </message>
+    <message>
+        <source>It programs %1: %2 bytes, %3 % of the program area.</source>
+        <translation>Programma %1: %2 byte, %3 % dell&apos;area di programma.</translation>
+    </message>
+    <message>
+        <source>Note: %1.</source>
+        <translation>Nota: %1.</translation>
     </message>
     <message>
         <source>The serial daemon accepted %1.</source>
@@ -1728,12 +1868,159 @@
         <source>Updates tried: %1.</source>
         <translation>Aggiornamenti tentati: %1.</translation>
     </message>
+    <message>
+        <source>All %1 blocks written; reading the board back to compare.</source>
+        <translation>Scritti tutti i %1 blocchi; rilettura della scheda per il confronto.</translation>
+    </message>
+    <message>
+        <source>Board %1 (%2) erases all at once (max-erase -1 in its configuration): it cannot be erased page by page. Leave out --page-erase.</source>
+        <translation>La scheda %1 (%2) si cancella tutta in una volta (max-erase -1 nella sua configurazione): non può essere cancellata pagina per pagina. Omettere --page-erase.</translation>
+    </message>
+    <message>
+        <source>The update failed. %1 The board is left without a complete firmware: connect again and repeat the update.</source>
+        <translation>L&apos;aggiornamento è fallito. %1 La scheda è rimasta senza un firmware completo: connettersi di nuovo e ripetere l&apos;aggiornamento.</translation>
+    </message>
+    <message>
+        <source>The board was written, but the read-back failed. %1 Do not use the board: connect again and repeat the update.</source>
+        <translation>La scheda è stata scritta, ma la rilettura è fallita. %1 Non usare la scheda: connettersi di nuovo e ripetere l&apos;aggiornamento.</translation>
+    </message>
+    <message>
+        <source>The serial daemon gave no cause.</source>
+        <translation>Il demone seriale non ha indicato la causa.</translation>
+    </message>
 </context>
 <context>
     <name>HistoryCommand</name>
     <message>
         <source>velmo-flash: the service record %1 cannot be read: %2</source>
         <translation>velmo-flash: impossibile leggere il registro aggiornamenti %1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>UpdateReport</name>
+    <message>
+        <source>the board did not answer within %1 s</source>
+        <translation>la scheda non ha risposto entro %1 s</translation>
+    </message>
+    <message>
+        <source>the board did not answer</source>
+        <translation>la scheda non ha risposto</translation>
+    </message>
+    <message>
+        <source>the board&apos;s answers came back damaged %1 times in a row</source>
+        <translation>le risposte della scheda sono arrivate danneggiate %1 volte di seguito</translation>
+    </message>
+    <message>
+        <source>the serial port was lost</source>
+        <translation>la porta seriale è stata persa</translation>
+    </message>
+    <message>
+        <source>the board differs from the file from %1 on; %2 of %3 blocks differ</source>
+        <translation>la scheda differisce dal file a partire da %1; %2 blocchi su %3 sono diversi</translation>
+    </message>
+    <message>
+        <source>this board cannot be read back</source>
+        <translation>questa scheda non può essere riletta</translation>
+    </message>
+    <message>
+        <source>there is no update to compare the board with</source>
+        <translation>non c&apos;è un aggiornamento con cui confrontare la scheda</translation>
+    </message>
+    <message>
+        <source>the serial daemon holds no accepted file</source>
+        <translation>il demone seriale non ha un file accettato</translation>
+    </message>
+    <message>
+        <source>the board&apos;s configuration describes no area that can be written</source>
+        <translation>la configurazione della scheda non descrive un&apos;area scrivibile</translation>
+    </message>
+    <message>
+        <source>it was stopped by another request (the port was closed or a new update started)</source>
+        <translation>è stato fermato da un&apos;altra richiesta (la porta è stata chiusa o è iniziato un nuovo aggiornamento)</translation>
+    </message>
+    <message>
+        <source>the serial daemon gave no cause</source>
+        <translation>il demone seriale non ha indicato la causa</translation>
+    </message>
+    <message>
+        <source>The update could not start</source>
+        <translation>L&apos;aggiornamento non è potuto iniziare</translation>
+    </message>
+    <message>
+        <source>Erasing the page at %1 before block %2 of %3</source>
+        <translation>Cancellazione della pagina a %1 prima del blocco %2 di %3</translation>
+    </message>
+    <message>
+        <source>Erasing the board</source>
+        <translation>Cancellazione della scheda</translation>
+    </message>
+    <message>
+        <source>Writing block %1 of %2 at %3</source>
+        <translation>Scrittura del blocco %1 di %2 a %3</translation>
+    </message>
+    <message>
+        <source>Read back</source>
+        <translation>Rilettura</translation>
+    </message>
+    <message>
+        <source>Reading back block %1 of %2 at %3</source>
+        <translation>Rilettura del blocco %1 di %2 a %3</translation>
+    </message>
+    <message>
+        <source>The read-back could not start</source>
+        <translation>La rilettura non è potuta iniziare</translation>
+    </message>
+    <message>
+        <source>During the update</source>
+        <translation>Durante l&apos;aggiornamento</translation>
+    </message>
+    <message>
+        <source>%1: %2.</source>
+        <translation>%1: %2.</translation>
+    </message>
+    <message>
+        <source>The board was read back and holds the file.</source>
+        <translation>La scheda è stata riletta e contiene il file.</translation>
+    </message>
+    <message>
+        <source>This board cannot be read back; not verified.</source>
+        <translation>Questa scheda non può essere riletta; non verificata.</translation>
+    </message>
+    <message>
+        <source>Not verified: reading back after writing is turned off.</source>
+        <translation>Non verificata: la rilettura dopo la scrittura è disattivata.</translation>
+    </message>
+    <message>
+        <source>The board was read back and differs from the file.</source>
+        <translation>La scheda è stata riletta e differisce dal file.</translation>
+    </message>
+    <message>
+        <source>The read-back could not be completed; not verified.</source>
+        <translation>Non è stato possibile completare la rilettura; non verificata.</translation>
+    </message>
+    <message>
+        <source>Board: %1</source>
+        <translation>Scheda: %1</translation>
+    </message>
+    <message>
+        <source>Board: %1 (%2)</source>
+        <translation>Scheda: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>File: %1</source>
+        <translation>File: %1</translation>
+    </message>
+    <message>
+        <source>Duration: %1</source>
+        <translation>Durata: %1</translation>
+    </message>
+    <message>
+        <source>Blocks written: %1</source>
+        <translation>Blocchi scritti: %1</translation>
+    </message>
+    <message>
+        <source>Retries after damaged answers: %1</source>
+        <translation>Ripetizioni dopo risposte danneggiate: %1</translation>
     </message>
 </context>
 </TS>

@@ -85,8 +85,15 @@ void ConsoleOutput::raw(const QByteArray &bytes)
 
 void ConsoleOutput::progress(const ProgressReport &report)
 {
+    if (report.verifying != m_verifying) {
+        // The read-back's bar starts on a line of its own.
+        m_verifying = report.verifying;
+        m_lastTenth = -1;
+        endProgressLine();
+    }
     if (m_json) {
-        QJsonObject fields{{QStringLiteral("percent"), report.percent},
+        QJsonObject fields{{QStringLiteral("phase"), report.verifying ? "verify" : "write"},
+                           {QStringLiteral("percent"), report.percent},
                            {QStringLiteral("blocks"), report.blocks},
                            {QStringLiteral("totalBlocks"), report.totalBlocks}};
         fields.insert(QStringLiteral("secondsLeft"),
@@ -123,7 +130,8 @@ QString ConsoleOutput::progressText(const ProgressReport &report)
     const int filled = percent * kBarWidth / 100;
     const QString bar =
         QString(filled, QLatin1Char('#')) + QString(kBarWidth - filled, QLatin1Char('-'));
-    QString text = tr("Writing %1 % [%2] block %3/%4")
+    QString text = (report.verifying ? tr("Verifying %1 % [%2] block %3/%4")
+                                     : tr("Writing %1 % [%2] block %3/%4"))
                        .arg(percent, 3)
                        .arg(bar)
                        .arg(report.blocks)

@@ -9,9 +9,10 @@
 struct ProgressReport
 {
     int percent = 0;
-    int blocks = 0;      // 64-byte blocks written
-    int totalBlocks = 0; // blocks of the whole update
-    qint64 msLeft = -1;  // -1: not known yet
+    int blocks = 0;         // 64-byte blocks written
+    int totalBlocks = 0;    // blocks of the whole update
+    qint64 msLeft = -1;     // -1: not known yet
+    bool verifying = false; // reading back, not writing
 };
 
 // velmo-flash's two ways of talking: lines for a person, or one JSON object
@@ -59,6 +60,7 @@ private:
     bool m_progressOpen = false;
     int m_progressWidth = 0;
     int m_lastTenth = -1;
+    bool m_verifying = false;
 };
 
 // A JSON event: {"event": name, ...fields}.

@@ -5,9 +5,11 @@
 #include "frontend/core/boardconfig.h"
 #include "frontend/core/daemonlink.h"
 #include "frontend/core/imagefile.h"
+#include "frontend/core/imagereport.h"
 #include "frontend/core/porthint.h"
 #include "frontend/core/requests.h"
 #include "frontend/core/systemmgr.h"
+#include "frontend/core/updatereport.h"
 #include "mqtt/mqttmgr.h"
 #include "mqtt/mqttthread.h"
 #include "protocol/topics.h"
@@ -39,6 +41,18 @@ QString errorLine(const QString &text)
 QString hex(qint64 value)
 {
     return QStringLiteral("0x%1").arg(value, 0, 16);
+}
+
+// Bytes of the file that are not written, for scripts: the totals and the
+// ranges listed, each as [first, last].
+QJsonObject skippedJson(const hexfile::SkippedBytes &skipped)
+{
+    QJsonArray ranges;
+    for (const hexfile::ByteRange &r : skipped.listed)
+        ranges.append(QJsonArray{qint64(r.first), qint64(r.last)});
+    return {{QStringLiteral("bytes"), qint64(skipped.bytes)},
+            {QStringLiteral("rangeCount"), skipped.rangeCount},
+            {QStringLiteral("ranges"), ranges}};
 }
 
 } // namespace
@@ -208,6 +222,8 @@ void FlashCommand::connectTransport()
                            m_timeouts.updateStartMs);
     // Each phase has its own wait here, with the exit status it ends in.
     w->setRequestTimes(0, 0, 0, 0);
+    w->setVerifyAfterWriting(m_options.verify);
+    w->setVerifyStartTimeout(m_timeouts.verifyStartMs);
     connect(m_systemMgr.get(), &frontend::SystemMgr::statusReady, w, &FlashWorkflow::statusReady);
     connect(w, &FlashWorkflow::stageChanged, this, &FlashCommand::onStage);
     connect(w, &FlashWorkflow::failed, this, &FlashCommand::onFailure);
@@ -313,7 +329,14 @@ void FlashCommand::replyArrived(const QString &topic)
         onProgress(m_link->status().updatePercent);
         return;
     }
-    if (m_phase == Phase::Stopping && topic == protocol::reply::kUpdate) {
+    if (m_phase == Phase::Verify && topic == protocol::reply::kVerifyPercent) {
+        onVerifyProgress(m_link->status().verifyPercent);
+        return;
+    }
+    // The daemon's answer to the close: the end of the update, or of the
+    // read-back when it was interrupted there.
+    if (m_phase == Phase::Stopping &&
+        (topic == protocol::reply::kUpdate || topic == protocol::reply::kVerify)) {
         m_out.problem(tr("The serial daemon stopped the update."), {});
         finish(m_status, QString());
     }
@@ -333,6 +356,11 @@ void FlashCommand::onStage(Stage stage)
     } else if (stage == Stage::ImageSent && m_phase == Phase::Image) {
         // The workflow checks the file against the board before it sends it.
         const QString id = m_link->status().m_BoardConf.id;
+        const hexfile::ImageReport &report = m_workflow->imageReport();
+        const QStringList &notes = m_workflow->imageNotes();
+        const double share = report.programAreaBytes > 0 ? 100.0 * double(report.programmedBytes) /
+                                                               double(report.programAreaBytes)
+                                                         : 0.0;
         m_out.step(tr("%1 checked: %2 bytes, made for board %3.")
                        .arg(fileName())
                        .arg(m_image.size())
@@ -340,7 +368,30 @@ void FlashCommand::onStage(Stage stage)
                    jsonEvent(QStringLiteral("image-checked"),
                              {{QStringLiteral("file"), m_imagePath},
                               {QStringLiteral("size"), qint64(m_image.size())},
-                              {QStringLiteral("md5"), frontend::requests::md5Hex(m_image)}}));
+                              {QStringLiteral("md5"), frontend::requests::md5Hex(m_image)},
+                              {QStringLiteral("programFirst"), qint64(report.programmed.first)},
+                              {QStringLiteral("programLast"), qint64(report.programmed.last)},
+                              {QStringLiteral("programBytes"), qint64(report.programmedBytes)},
+                              {QStringLiteral("programShare"), share},
+                              {QStringLiteral("outsideFlash"), skippedJson(report.outsideFlash)},
+                              {QStringLiteral("outsideProgramArea"),
+                               skippedJson(report.outsideProgramArea)},
+                              {QStringLiteral("notes"), QJsonArray::fromStringList(notes)}}));
+        if (report.programmedBytes > 0)
+            m_out.step(tr("It programs %1: %2 bytes, %3 % of the program area.")
+                           .arg(frontend::rangeText(report.programmed))
+                           .arg(report.programmedBytes)
+                           .arg(share, 0, 'f', 1),
+                       {});
+        for (const QString &note : notes)
+            m_out.step(tr("Note: %1.").arg(note), {});
+    } else if (stage == Stage::Verifying && m_phase == Phase::Update) {
+        if (m_lastPercent < 100)
+            m_out.progress({100, m_totalBlocks, m_totalBlocks, 0});
+        m_out.step(
+            tr("All %1 blocks written; reading the board back to compare.").arg(m_totalBlocks),
+            jsonEvent(QStringLiteral("verify-start"), {{QStringLiteral("blocks"), m_totalBlocks}}));
+        enterPhase(Phase::Verify, m_timeouts.verifyStartMs + m_timeouts.marginMs);
     } else if (stage == Stage::ImageAccepted && m_phase == Phase::Image) {
         m_out.step(
             tr("The serial daemon accepted %1.").arg(fileName()),
@@ -386,6 +437,15 @@ void FlashCommand::boardConnected()
         return;
     }
 
+    if (!m_options.eraseAll && conf.maxErase == -1) {
+        // The board would erase only the first page: every other block
+        // would be written over the old firmware.
+        fail(ExitStatus::Usage,
+             tr("Board %1 (%2) erases all at once (max-erase -1 in its configuration): it "
+                "cannot be erased page by page. Leave out --page-erase.")
+                 .arg(conf.id, conf.name));
+        return;
+    }
     const FlashPlan plan(conf.layout(), m_options.eraseAll);
     m_totalBlocks = plan.totalBlocks();
     m_pageErase = !plan.usesEraseAll();
@@ -431,12 +491,31 @@ void FlashCommand::onProgress(int percent)
     m_phaseTimer.start(m_timeouts.progressStepMs(m_totalBlocks, m_pageErase));
 }
 
+void FlashCommand::onVerifyProgress(int percent)
+{
+    if (m_finishing || percent <= m_lastVerifyPercent)
+        return;
+    m_lastVerifyPercent = percent;
+    m_out.progress({percent, frontend::UpdateProgress::blocksAt(percent, m_totalBlocks),
+                    m_totalBlocks, -1, true});
+    m_phaseTimer.start(m_timeouts.verifyStepMs(m_totalBlocks));
+}
+
 void FlashCommand::onUpdateFinished(bool succeeded)
 {
-    if (!succeeded || m_finishing || m_phase != Phase::Update)
+    m_updateEnded = true;
+    if (!succeeded || m_finishing || (m_phase != Phase::Update && m_phase != Phase::Verify))
         return;
-    if (m_lastPercent < 100)
+    if (m_phase == Phase::Update && m_lastPercent < 100)
         m_out.progress({100, m_totalBlocks, m_totalBlocks, 0});
+    const frontend::UpdateSummary &summary = m_workflow->lastSummary();
+    const QString verified = frontend::UpdateReport::verifyLine(summary.verify);
+    m_out.step(verified, jsonEvent(QStringLiteral("verify"),
+                                   {{QStringLiteral("result"),
+                                     frontend::UpdateReport::verifyKey(summary.verify)},
+                                    {QStringLiteral("text"), verified}}));
+    for (const QString &line : frontend::UpdateReport::summaryLines(summary))
+        m_out.step(line, {});
     const frontend::BoardConf &conf = m_link->status().m_BoardConf;
     finish(int(ExitStatus::Ok), tr("Board %1 (%2) now holds %3; the update took %4.")
                                     .arg(conf.id, conf.name, fileName(),
@@ -502,9 +581,21 @@ void FlashCommand::onFailure(Failure failure, const QString &detail)
                  .arg(fileName()));
         return;
     case Failure::UpdateFailed:
+        m_cause = detail;
         fail(ExitStatus::UpdateFailed,
-             tr("The board stopped answering during the update: it is left without a complete "
-                "firmware. Connect again and repeat the update."));
+             detail.isEmpty()
+                 ? tr("The board stopped answering during the update: it is left without a "
+                      "complete firmware. Connect again and repeat the update.")
+                 : tr("The update failed. %1 The board is left without a complete firmware: "
+                      "connect again and repeat the update.")
+                       .arg(detail));
+        return;
+    case Failure::VerifyFailed:
+        m_cause = detail;
+        fail(ExitStatus::UpdateFailed,
+             tr("The board was written, but the read-back failed. %1 Do not use the board: "
+                "connect again and repeat the update.")
+                 .arg(detail.isEmpty() ? tr("The serial daemon gave no cause.") : detail));
         return;
     case Failure::ImageCheckFailed:
         fail(ExitStatus::FileRefused, tr("%1 is refused: %2").arg(fileName(), detail));
@@ -525,6 +616,7 @@ void FlashCommand::onFailure(Failure failure, const QString &detail)
                      .arg(brokerText()));
         return;
     case Failure::PortLost:
+        m_cause = detail;
         fail(ExitStatus::UpdateFailed,
              tr("%1 The board is left without a complete firmware: connect it again and repeat "
                 "the update.")
@@ -566,6 +658,7 @@ void FlashCommand::onFailure(Failure failure, const QString &detail)
         status = ExitStatus::FileRefused;
         break;
     case Phase::Update:
+    case Phase::Verify:
     case Phase::Stopping:
     case Phase::Done:
         break;
@@ -616,7 +709,8 @@ void FlashCommand::phaseTimedOut()
         fail(ExitStatus::NoDaemon,
              tr("The serial daemon did not answer about %1 within %2.").arg(fileName(), waited));
         return;
-    case Phase::Update: {
+    case Phase::Update:
+    case Phase::Verify: {
         if (!brokerConnected()) {
             // The daemon may have gone on to the end without anyone to tell.
             const QString text =
@@ -664,7 +758,7 @@ void FlashCommand::interrupt(int signalNumber)
     }
     if (m_finishing)
         return; // already on its way out
-    if (m_phase == Phase::Update) {
+    if (m_phase == Phase::Update || m_phase == Phase::Verify) {
         // As the window's close: the record says aborted, and the daemon is
         // asked to close the port, which ends the update on its side.
         if (m_recorder && m_recorder->isRecording())
@@ -729,7 +823,8 @@ void FlashCommand::retry(int status, const QString &text)
     m_out.problem(errorLine(text), jsonEvent(QStringLiteral("error"),
                                              {{QStringLiteral("status"), status},
                                               {QStringLiteral("reason"), exitReasonKey(status)},
-                                              {QStringLiteral("text"), text}}));
+                                              {QStringLiteral("text"), text},
+                                              {QStringLiteral("cause"), m_cause}}));
     m_out.problem(
         tr("Attempt %1 of %2 failed (%3); a new update starts in %4.")
             .arg(m_attempt)
@@ -760,6 +855,9 @@ void FlashCommand::beginAttempt()
     ++m_attempt;
     m_betweenAttempts = false;
     m_lastPercent = 0;
+    m_lastVerifyPercent = 0;
+    m_updateEnded = false;
+    m_cause.clear();
     m_daemonAnswered = false;
     // From the start: the daemon may be the one that went away.
     startDaemonIfAbsent();
@@ -794,7 +892,8 @@ void FlashCommand::finish(int status, const QString &text)
         m_out.problem(errorLine(text), jsonEvent(QStringLiteral("error"),
                                                  {{QStringLiteral("status"), status},
                                                   {QStringLiteral("reason"), exitReasonKey(status)},
-                                                  {QStringLiteral("text"), text}}));
+                                                  {QStringLiteral("text"), text},
+                                                  {QStringLiteral("cause"), m_cause}}));
     m_resultText = text;
     // A failure is often reported from inside the workflow's handling of a
     // reply, which goes on (a box, closing the port): the rest follows once
@@ -817,14 +916,22 @@ void FlashCommand::finishNow()
         m_out.step(tr("Result: %1 (exit status %2).").arg(resultText(m_status)).arg(m_status), {});
     if (m_attempt > 1)
         m_out.step(tr("Updates tried: %1.").arg(m_attempt), {});
-    m_out.step(QString(),
-               jsonEvent(QStringLiteral("result"),
-                         {{QStringLiteral("ok"), ok},
-                          {QStringLiteral("status"), m_status},
-                          {QStringLiteral("reason"), exitReasonKey(m_status)},
-                          {QStringLiteral("text"), m_resultText},
-                          {QStringLiteral("seconds"), double(m_clock.elapsed()) / kMsPerSecond},
-                          {QStringLiteral("attempts"), m_attempt}}));
+    QJsonObject result{{QStringLiteral("ok"), ok},
+                       {QStringLiteral("status"), m_status},
+                       {QStringLiteral("reason"), exitReasonKey(m_status)},
+                       {QStringLiteral("text"), m_resultText},
+                       {QStringLiteral("seconds"), double(m_clock.elapsed()) / kMsPerSecond},
+                       {QStringLiteral("attempts"), m_attempt}};
+    if (m_updateEnded) {
+        const frontend::UpdateSummary &s = m_workflow->lastSummary();
+        result.insert(QStringLiteral("board"), s.boardId);
+        result.insert(QStringLiteral("file"), s.filePath);
+        result.insert(QStringLiteral("blocks"), s.blocks);
+        result.insert(QStringLiteral("retries"),
+                      s.retries < 0 ? QJsonValue() : QJsonValue(s.retries));
+        result.insert(QStringLiteral("verify"), frontend::UpdateReport::verifyKey(s.verify));
+    }
+    m_out.step(QString(), jsonEvent(QStringLiteral("result"), result));
     emitFinished();
 }
 

@@ -50,6 +50,7 @@ public:
         BoardId,  // the port is open; waiting for the board identifier
         Image,    // the file is sent; waiting for the daemon's verdict
         Update,   // the board is being written
+        Verify,   // the board is being read back
         Stopping, // interrupted during the update; waiting for the daemon
         Done,
     };
@@ -97,6 +98,7 @@ private:
     void onFailure(frontend::FlashWorkflow::Failure failure, const QString &detail);
     void onProgress(int percent);
     void onUpdateFinished(bool succeeded);
+    void onVerifyProgress(int percent);
 
     void boardConnected();
     void sendImage();
@@ -150,11 +152,14 @@ private:
     bool m_pageErase = false;
     frontend::UpdateProgress m_progress;
     int m_lastPercent = 0;
+    int m_lastVerifyPercent = 0;
+    bool m_updateEnded = false; // the workflow reported the update's end
 
     bool m_finishing = false;
     bool m_finishedEmitted = false;
     int m_status = int(ExitStatus::Ok);
     QString m_resultText;
+    QString m_cause; // where and why the update stopped, as the daemon said
     int m_signals = 0;
 
     int m_attempt = 1;

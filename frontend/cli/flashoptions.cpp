@@ -18,6 +18,7 @@ struct Names
     QCommandLineOption broker{QStringLiteral("broker"), QString(), QStringLiteral("HOST[:PORT]")};
     QCommandLineOption eraseAll{QStringLiteral("erase-all")};
     QCommandLineOption pageErase{QStringLiteral("page-erase")};
+    QCommandLineOption noVerify{QStringLiteral("no-verify")};
     QCommandLineOption info{QStringLiteral("info")};
     QCommandLineOption listPorts{QStringLiteral("list-ports")};
     QCommandLineOption history{QStringLiteral("history")};
@@ -97,9 +98,9 @@ bool FlashOptions::parse(const QStringList &arguments, FlashOptions *options, QS
     const Names n;
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.addOptions({n.help, n.version, n.port, n.broker, n.eraseAll, n.pageErase, n.info,
-                       n.listPorts, n.history, n.board, n.since, n.until, n.csv, n.json, n.verbose,
-                       n.retries});
+    parser.addOptions({n.help, n.version, n.port, n.broker, n.eraseAll, n.pageErase, n.noVerify,
+                       n.info, n.listPorts, n.history, n.board, n.since, n.until, n.csv, n.json,
+                       n.verbose, n.retries});
     if (!parser.parse(arguments))
         return fail(error, parser.errorText());
 
@@ -155,6 +156,7 @@ bool FlashOptions::parse(const QStringList &arguments, FlashOptions *options, QS
         !onlyFor(n.json, {Mode::Flash, Mode::Info, Mode::ListPorts}, withDaemon) ||
         !onlyFor(n.eraseAll, {Mode::Flash}, QStringLiteral("FILE.hex")) ||
         !onlyFor(n.pageErase, {Mode::Flash}, QStringLiteral("FILE.hex")) ||
+        !onlyFor(n.noVerify, {Mode::Flash}, QStringLiteral("FILE.hex")) ||
         !onlyFor(n.retries, {Mode::Flash}, QStringLiteral("FILE.hex")) ||
         !onlyFor(n.board, {Mode::History}, QStringLiteral("--history")) ||
         !onlyFor(n.since, {Mode::History}, QStringLiteral("--history")) ||
@@ -165,6 +167,7 @@ bool FlashOptions::parse(const QStringList &arguments, FlashOptions *options, QS
     if (parser.isSet(n.eraseAll) && parser.isSet(n.pageErase))
         return fail(error, QStringLiteral("--erase-all and --page-erase exclude each other"));
     o.eraseAll = !parser.isSet(n.pageErase);
+    o.verify = !parser.isSet(n.noVerify);
     o.json = parser.isSet(n.json);
     o.csv = parser.isSet(n.csv);
 
@@ -219,7 +222,8 @@ QString FlashOptions::versionText()
 QString FlashOptions::helpText()
 {
     return QStringLiteral(
-        R"(Usage: velmo-flash [--port DEV] [--broker HOST[:PORT]] [--erase-all|--page-erase] [--retries N] [--json] FILE.hex
+        R"(Usage: velmo-flash [--port DEV] [--broker HOST[:PORT]] [--erase-all|--page-erase]
+                   [--no-verify] [--retries N] [--json] FILE.hex
        velmo-flash --info [--port DEV] [--broker HOST[:PORT]] [--json]
        velmo-flash --list-ports [--broker HOST[:PORT]] [--json]
        velmo-flash --history [--board ID] [--since DATE] [--until DATE] [--csv]
@@ -228,7 +232,8 @@ Updates the firmware of a door or gate control board without the window: the
 same requests to the serial daemon velmo-serial, in the same order, as the
 service tool's Flashing tab. Connects, reads the board identifier, sends the
 board's configuration (../configs/config-id-ID.ini), checks FILE.hex against
-the board, uploads it, writes it, leaves the boot loader and closes the port.
+the board, uploads it, writes it, reads the board back and compares, leaves
+the boot loader and closes the port.
 The serial daemon is started (./velmo-serial) when it is not running. Every
 update is added to the service record.
 
@@ -240,10 +245,14 @@ Options:
   --erase-all           ask for one erase-all before writing (the default, as
                         the window does; boards that erase page by page
                         ignore it)
-  --page-erase          ask for page-by-page erasing
+  --page-erase          ask for page-by-page erasing; refused for a board that
+                        erases all at once (max-erase -1)
+  --no-verify           do not read the board back after writing; a board
+                        that cannot be read back is reported as not verified
   --retries N           after a failed update, up to N whole new updates
-                        (connect, check, send, write), each in the service
-                        record; failures to connect during them count too
+                        (connect, check, send, write, read back), each in the
+                        service record; failures to connect during them count
+                        too
   --json                one JSON object per line on standard output instead
                         of text (see JSON EVENTS)
   --info                print the board identifier, its name and its
@@ -259,7 +268,11 @@ Options:
   --version             show the version and exit
 
 Progress: on a terminal one line, redrawn in place: percent, blocks of 64
-bytes written out of all, time left. Otherwise one line per 10 %.
+bytes written out of all, time left; then the same for the read-back.
+Otherwise one line per 10 %. A failure names where the update stopped and
+why ("writing block 49 of 992 at 0x000C40: the board did not answer within
+5 s"). Answers that come back damaged are sent again (up to 3 times per
+block); the result says how many were.
 Messages the window would show in a box go to standard error.
 
 Ctrl+C during the update asks the daemon to stop, records the update as
@@ -274,14 +287,16 @@ forever.
 Exit status:
   0    success
   1    --history: the service record cannot be read
-  2    bad usage (options, no port chosen)
+  2    bad usage (options, no port chosen, --page-erase on a board that
+       erases all at once)
   3    no MQTT broker
   4    the serial daemon does not answer
   5    the port cannot be opened (the daemon's reason is printed)
   6    the board identifier was not read
   7    no or incomplete board configuration file
   8    file refused (unreadable, fails the check, or refused by the daemon)
-  9    update failed (board, port or daemon stopped answering)
+  9    update failed (board, port or daemon stopped answering, or the
+       read-back found the board differs from the file)
   10   the service tool's window or another velmo-flash is using the daemon
   130  interrupted by Ctrl+C (128 + signal number; 143 for SIGTERM)
 
@@ -291,16 +306,25 @@ JSON events (--json), one object per line, always with "event":
   connected       port
   board           id, name, config, startFlash, startProgr, sizeFlashKiB,
                   sizeProgrKiB, maxErase, padding, idPosition, refresh
-  image-checked   file, size, md5
+  image-checked   file, size, md5, programFirst, programLast, programBytes,
+                  programShare (%), outsideFlash and outsideProgramArea (each
+                  bytes, rangeCount, ranges [[first, last], ...]), notes
   image-accepted  file
   update          erase ("all" or "pages"), blocks
   retry           attempt, attempts, status, reason, text: the attempt that
                   failed, and a new update follows
-  progress        percent, blocks, totalBlocks, secondsLeft (null: unknown)
+  progress        phase ("write" or "verify"), percent, blocks, totalBlocks,
+                  secondsLeft (null: unknown)
+  verify-start    blocks
+  verify          result ("ok", "mismatch", "unsupported", "off", "failed"),
+                  text
   message         kind ("error", "warning", "info"), title, text
   interrupted     signal, updating (bool), text
-  error           status, reason, text
-  result          ok (bool), status, reason, text, seconds, attempts
+  error           status, reason, text, cause (where and why the update
+                  stopped; empty when the daemon gave none)
+  result          ok (bool), status, reason, text, seconds, attempts; after an
+                  update also board, file, blocks, retries (null: unknown),
+                  verify
 "reason" is one of: ok, record-unreadable, usage, no-broker, no-daemon,
 port-error, board-id-unread, no-board-config, file-refused, update-failed,
 busy, interrupted.

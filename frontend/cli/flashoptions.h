@@ -31,6 +31,8 @@ struct FlashOptions
     int brokerPort = kDefaultBrokerPort;
     // The window's hidden check box is ticked: erase-all unless asked.
     bool eraseAll = true;
+    // Read the board back after writing and compare (--no-verify: not).
+    bool verify = true;
     bool json = false;
     bool verbose = false;
     // After a failed update, this many whole new updates at most.

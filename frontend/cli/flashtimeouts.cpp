@@ -13,6 +13,13 @@ int FlashTimeouts::progressStepMs(int totalBlocks, bool pageErase) const
     return int(qMin<qint64>(blocksPerPercent * perBlock + marginMs, INT_MAX));
 }
 
+int FlashTimeouts::verifyStepMs(int totalBlocks) const
+{
+    const int blocksPerPercent = qMax(1, (totalBlocks + 99) / 100);
+    return int(
+        qMin<qint64>(qint64(blocksPerPercent) * readMs * kDaemonReadTries + marginMs, INT_MAX));
+}
+
 int FlashTimeouts::imageVerdictMs(qint64 fileBytes) const
 {
     return frontend::FlashWorkflow::imageAnswerMs(fileBytes, imageMs, imageMsPerMiB);
@@ -24,10 +31,11 @@ FlashTimeouts FlashTimeouts::scaled(double factor) const
         return int(qBound(1.0, std::round(ms * factor), double(INT_MAX)));
     };
     FlashTimeouts t = *this;
-    for (int *ms : {&t.brokerMs, &t.daemonAnswerMs, &t.daemonStartMs, &t.pingIntervalMs,
-                    &t.portListMs, &t.openMs, &t.boardIdMs, &t.imageMs, &t.imageMsPerMiB,
-                    &t.firstProgressMs, &t.blockMs, &t.marginMs, &t.stopMs, &t.updateQuietMs,
-                    &t.updatePingWaitMs, &t.updateStartMs, &t.retryPauseMs})
+    for (int *ms :
+         {&t.brokerMs, &t.daemonAnswerMs, &t.daemonStartMs, &t.pingIntervalMs, &t.portListMs,
+          &t.openMs, &t.boardIdMs, &t.imageMs, &t.imageMsPerMiB, &t.firstProgressMs, &t.blockMs,
+          &t.marginMs, &t.stopMs, &t.updateQuietMs, &t.updatePingWaitMs, &t.updateStartMs,
+          &t.verifyStartMs, &t.readMs, &t.retryPauseMs})
         *ms = scale(*ms);
     return t;
 }

@@ -18,6 +18,9 @@ struct FlashTimeouts
     static constexpr int kDaemonFirstWriteMs = 10000;
     static constexpr int kDaemonNextWriteMs = 5000;
     static constexpr int kMarginMs = frontend::FlashWorkflow::kAnswerMarginMs;
+    // The daemon's read-back: 1 s for each read, three reads of a block.
+    static constexpr int kDaemonReadMs = 1000;
+    static constexpr int kDaemonReadTries = 3;
 
     int brokerMs = 5000;       // the broker takes the connection
     int daemonAnswerMs = 5000; // a running daemon answers PING
@@ -40,12 +43,17 @@ struct FlashTimeouts
     int updateQuietMs = frontend::FlashWorkflow::kUpdateQuietMs;
     int updatePingWaitMs = frontend::FlashWorkflow::kUpdatePingWaitMs;
     int updateStartMs = frontend::FlashWorkflow::kUpdateStartTimeoutMs;
+    // The read-back: its first word (the workflow's), each read.
+    int verifyStartMs = frontend::FlashWorkflow::kVerifyStartTimeoutMs;
+    int readMs = kDaemonReadMs;
     // --retries: the pause before a new update, for a port to come back.
     int retryPauseMs = 2000;
 
     // From one progress value to the next: every block one percent spans,
     // each with a page erase before it on a board that erases by pages.
     int progressStepMs(int totalBlocks, bool pageErase) const;
+    // From one read-back progress value to the next (or its result).
+    int verifyStepMs(int totalBlocks) const;
     // For the file's verdict.
     int imageVerdictMs(qint64 fileBytes) const;
 

@@ -90,6 +90,8 @@ FlashWorkflow::FlashWorkflow(DaemonLink &link, QObject *parent)
     connect(&m_daemonPingTimer, &QTimer::timeout, this, &FlashWorkflow::pingStartedDaemon);
     m_portLostTimer.setSingleShot(true);
     connect(&m_portLostTimer, &QTimer::timeout, this, &FlashWorkflow::portLostTimeout);
+    m_verifyStartTimer.setSingleShot(true);
+    connect(&m_verifyStartTimer, &QTimer::timeout, this, &FlashWorkflow::verifyStartTimeout);
     m_clock.start();
 }
 
@@ -451,6 +453,7 @@ void FlashWorkflow::closeSerialPort()
                        Control::EraseAll | Control::ImageInfo |
                        (m_barStopped ? Controls() : Controls(Control::Progress)));
     emit imageBoardChanged(QString());
+    emit imageInfoChanged(QString());
     emit connectionText(QCoreApplication::translate("MainWindow", "Disconnected"));
     // "Connected to Port: ..." beside "Disconnected" would contradict it.
     if (m_stateShown)
@@ -474,6 +477,7 @@ void FlashWorkflow::disarmImage()
         setStage(Stage::BoardConnected);
     switchControls({}, Control::Update | Control::EraseAll | Control::ImageInfo);
     emit imageBoardChanged(QString());
+    emit imageInfoChanged(QString());
 }
 
 void FlashWorkflow::refuseImage(Failure failure, const QString &detail, const QString &status)
@@ -489,6 +493,9 @@ void FlashWorkflow::sendImageFile(const QString &path)
     // Update now would write it.
     disarmImage();
     m_imageChecked = false;
+    m_imageReport = hexfile::ImageReport();
+    m_imageNotes.clear();
+    m_imageInfo.clear();
     showState(QCoreApplication::translate("MainWindow", "File loading..."));
 
     const ImageLoad image = loadImageFile(QString::fromLocal8Bit(path.toLocal8Bit()));
@@ -500,35 +507,45 @@ void FlashWorkflow::sendImageFile(const QString &path)
         return;
     }
 
-    // The daemon's own check follows the digest; this one names the problem.
+    // The daemon's own check follows the digest; this one is stricter, names
+    // the problem and tells what will not be written.
     if (boardKnown()) {
         const BoardConf &conf = m_link.status().m_BoardConf;
         const int boardId = *protocol::parseBoardIdText(conf.id);
-        const hexfile::ImageProblem problem =
-            hexfile::checkImage(image.bytes, conf.layout(), boardId);
+        m_imageReport = hexfile::inspectImage(image.bytes, conf.layout(), boardId);
+        const hexfile::ImageProblem &problem = m_imageReport.problem;
         if (!problem.ok()) {
             qDebug().noquote() << "Image refused:" << hexfile::describe(problem);
             const QString reason = imageProblemText(problem, conf.layout());
             refuseImage(
                 Failure::ImageCheckFailed, reason,
                 QCoreApplication::translate("MainWindow", "File not sent: %1.").arg(reason));
-            UserDialogs::instance().critical(
-                QStringLiteral("Error"),
+            QString text =
                 QCoreApplication::translate("MainWindow", "The file was not sent to the board:") +
-                    QLatin1Char('\n') + reason + QLatin1Char('.'));
+                QLatin1Char('\n') + reason + QLatin1Char('.');
+            // Where the data of a file with nothing for this board lies.
+            if (problem.kind == hexfile::ImageProblem::Kind::NothingToProgram)
+                for (const QString &note : imageNoteTexts(m_imageReport, conf.layout()))
+                    text += QLatin1Char('\n') + note + QLatin1Char('.');
+            UserDialogs::instance().critical(QStringLiteral("Error"), text);
             return;
         }
         m_imageChecked = true;
+        m_imageNotes = imageNoteTexts(m_imageReport, conf.layout());
+        m_imageInfo = imageInfoText(m_imageReport, image.bytes.size(),
+                                    requests::md5Hex(image.bytes), conf.layout());
+        for (const QString &note : std::as_const(m_imageNotes))
+            qDebug().noquote() << "Image note:" << note;
     }
 
     switch (m_link.sendImageBytes(path, image.bytes)) {
     case SystemMgr::SendResult::Sent:
-        setStage(Stage::ImageSent);
         m_imagePath = path;
+        setStage(Stage::ImageSent);
         waitFor(Waiting::Image,
                 m_imageTimeoutMs > 0 ? imageAnswerMs(image.bytes.size(), m_imageTimeoutMs) : 0);
         if (m_recorder)
-            m_recorder->imageSent(path);
+            m_recorder->imageSent(path, m_imageNotes.join(QLatin1Char('\n')));
         break;
     case SystemMgr::SendResult::NotLoaded:
         // Read again by a link that only sends files, and failed this time.
@@ -562,7 +579,13 @@ void FlashWorkflow::startUpdate(bool eraseAll)
     m_percent = 0;
     m_portLostText.clear();
     m_updateErrorText.clear();
-    m_link.status().updateReason.reset();
+    m_updateClock.start();
+    // What the daemon says about this update comes after this request.
+    StatusObject &so = m_link.status();
+    so.updateReason.reset();
+    so.updateRetries = -1;
+    so.verifyReplied = so.verifyPercReceived = false;
+    so.verifyReason.reset();
     setStage(Stage::Updating);
     // Locked from the request on, not from the first progress value: the
     // erase before it takes seconds, and a second click would ask again.
@@ -642,6 +665,7 @@ void FlashWorkflow::stopWatch()
 {
     m_watchTimer.stop();
     m_updateStartTimer.stop();
+    m_verifyStartTimer.stop();
     m_watchPinged = false;
 }
 
@@ -707,10 +731,14 @@ void FlashWorkflow::updateStartTimeout()
 void FlashWorkflow::abandonUpdate(Failure failure, const QString &reason, const QString &advice)
 {
     m_link.status().percReceived = false;
+    const bool readingBack = m_stage == Stage::Verifying;
+    m_summary =
+        summaryNow(readingBack ? records::VerifyResult::Failed : records::VerifyResult::None);
     // An update the daemon never began stopped nowhere.
     const bool began = failure != Failure::UpdateNotStarted;
-    endWriting(true, began);
-    const QString reasonWhere = began ? reason + QLatin1Char(' ') + stoppedText() : reason;
+    const QString where = began ? stoppedText() : QString();
+    endWriting(true, began && !readingBack);
+    const QString reasonWhere = began ? reason + QLatin1Char(' ') + where : reason;
     // A word of the daemon arriving later is about this same update.
     m_endTold = true;
     if (m_recorder) {
@@ -721,6 +749,8 @@ void FlashWorkflow::abandonUpdate(Failure failure, const QString &reason, const 
             result = records::UpdateResult::BrokerLost;
         else if (failure == Failure::PortLost)
             result = records::UpdateResult::PortLost;
+        m_recorder->noteRetries(m_summary.retries);
+        m_recorder->noteVerify(m_summary.verify);
         m_recorder->finish(result, reasonWhere);
     }
     fail(failure, reason);
@@ -728,22 +758,23 @@ void FlashWorkflow::abandonUpdate(Failure failure, const QString &reason, const 
     showStatus(reasonWhere);
     UserDialogs::instance().critical(QStringLiteral("Error"),
                                      reason + QLatin1Char('\n') +
-                                         (began ? stoppedText() + QLatin1Char('\n') : QString()) +
-                                         advice);
+                                         (began ? where + QLatin1Char('\n') : QString()) + advice);
     closeSerialPort();
     emit updateFinished(false);
 }
 
 QString FlashWorkflow::stoppedText() const
 {
+    if (m_stage == Stage::Verifying)
+        return QCoreApplication::translate(
+            "MainWindow", "Stopped while reading the board back, after all blocks were written.");
     const std::optional<protocol::FailureReason> &reason = m_link.status().updateReason;
     using Step = protocol::FailureReason::Step;
     if (reason && reason->step == Step::Write && reason->block > 0)
-        return QCoreApplication::translate("MainWindow",
-                                           "Stopped at block %1 of %2 (address 0x%3).")
+        return QCoreApplication::translate("MainWindow", "Stopped at block %1 of %2 (address %3).")
             .arg(reason->block)
             .arg(reason->blocks)
-            .arg(reason->address, 0, 16);
+            .arg(UpdateReport::address(reason->address));
     if ((reason && reason->step == Step::Erase) || m_percent == 0)
         return QCoreApplication::translate("MainWindow", "Stopped while erasing the board.");
     return QCoreApplication::translate("MainWindow", "Stopped at block %1 of %2.")
@@ -755,6 +786,103 @@ void FlashWorkflow::showStopped()
 {
     m_barStopped = true;
     emit progressStopped(m_percent, stoppedText());
+}
+
+void FlashWorkflow::startVerify()
+{
+    setStage(Stage::Verifying);
+    m_watchPinged = false;
+    const int total = m_progress.totalBlocks();
+    emit progressBusy(false);
+    switchControls(Control::Progress);
+    emit progressChanged(0);
+    showState(
+        QCoreApplication::translate("MainWindow", "Verifying block %1 of %2").arg(0).arg(total));
+    m_link.publish(request::kVerify, payload::kBlank);
+    m_verifyStartTimer.start(m_verifyStartMs);
+}
+
+void FlashWorkflow::verifyStartTimeout()
+{
+    if (m_stage != Stage::Verifying)
+        return;
+    // A daemon without the read-back: the writes were all acknowledged.
+    qDebug() << "No answer to the read-back request: the update ends without it";
+    completeUpdate(records::VerifyResult::Failed);
+}
+
+UpdateSummary FlashWorkflow::summaryNow(records::VerifyResult verify) const
+{
+    const StatusObject &so = m_link.status();
+    UpdateSummary s;
+    s.boardId = so.m_BoardConf.id;
+    s.boardName = so.m_BoardConf.name;
+    s.filePath = m_updateImagePath;
+    s.blocks = m_progress.totalBlocks();
+    s.durationMs = m_updateClock.isValid() ? m_updateClock.elapsed() : -1;
+    s.retries = so.updateRetries;
+    s.verify = verify;
+    return s;
+}
+
+void FlashWorkflow::completeUpdate(records::VerifyResult verify)
+{
+    m_summary = summaryNow(verify);
+    if (m_recorder) {
+        m_recorder->noteRetries(m_summary.retries);
+        m_recorder->noteVerify(verify);
+        m_recorder->finish(records::UpdateResult::Ok);
+    }
+    endWriting();
+    const QString text =
+        QCoreApplication::translate("MainWindow", "Update completed successfully.");
+    showStatus(text);
+    qDebug().noquote() << text;
+    const QString details = UpdateReport::endBoxDetails(m_summary);
+    UserDialogs::instance().information(
+        QStringLiteral("Flashing"), details.isEmpty() ? text : text + QLatin1Char('\n') + details);
+    exitBoot();
+    emit imagePathChanged(QString());
+    emit updateFinished(true);
+}
+
+void FlashWorkflow::failUpdate(Failure failure,
+                               const std::optional<protocol::FailureReason> &reason,
+                               records::VerifyResult verify)
+{
+    StatusObject &so = m_link.status();
+    so.percReceived = false;
+    m_summary = summaryNow(verify);
+    const bool readingBack = failure == Failure::VerifyFailed;
+    const QString why = reason ? UpdateReport::failureReason(*reason) : QString();
+    if (reason)
+        qDebug().noquote() << "Update failed:" << protocol::describeFailureReason(*reason);
+    // Where it stopped: the daemon's reason says it; without one, the
+    // progress does, or what the read-back came to.
+    QString where = why;
+    if (where.isEmpty())
+        where = readingBack ? UpdateReport::verifyLine(verify) : stoppedText();
+    // Without a reason, the daemon's word during the update is the likely cause.
+    const QString cause = why.isEmpty() ? m_updateErrorText : QString();
+    if (m_recorder) {
+        m_recorder->noteRetries(m_summary.retries);
+        m_recorder->noteVerify(verify);
+        m_recorder->finish(records::UpdateResult::Failed,
+                           cause.isEmpty() ? where : sentences(cause, where));
+    }
+    // The bar shows where the writing stopped; a read-back starts it anew.
+    endWriting(true, !readingBack);
+    fail(failure, why);
+    const QString failedText = QCoreApplication::translate("MainWindow", "Failed Update.");
+    // Said before the box: nothing stale stands behind it.
+    showStatus(failedText + QLatin1Char(' ') + where);
+    QString text = failedText + QLatin1Char('\n');
+    if (!cause.isEmpty())
+        text += cause + QLatin1Char('\n');
+    UserDialogs::instance().critical(QStringLiteral("Error"),
+                                     text + where + QLatin1Char('\n') + incompleteFirmwareAdvice());
+    closeSerialPort();
+    emit updateFinished(false);
 }
 
 void FlashWorkflow::endWriting(bool failed, bool showWhere)
@@ -794,8 +922,16 @@ void FlashWorkflow::portLostTimeout()
 void FlashWorkflow::endPortLost(bool daemonEnded)
 {
     m_portLostTimer.stop();
-    m_link.status().percReceived = false;
-    endWriting(true);
+    StatusObject &so = m_link.status();
+    so.percReceived = false;
+    const bool readingBack = m_stage == Stage::Verifying;
+    m_summary =
+        summaryNow(readingBack ? records::VerifyResult::Failed : records::VerifyResult::None);
+    // The daemon's reason, when it came, says where; else the progress.
+    const std::optional<protocol::FailureReason> &reason =
+        readingBack ? so.verifyReason : so.updateReason;
+    const QString where = reason ? UpdateReport::failureReason(*reason) : stoppedText();
+    endWriting(true, !readingBack);
     // Without the daemon's end yet, it may still come: the same failure.
     m_endTold = !daemonEnded;
     const QString lost =
@@ -803,19 +939,20 @@ void FlashWorkflow::endPortLost(bool daemonEnded)
             "MainWindow",
             "The port %1 went away: the USB adapter was unplugged, or its cable or power failed.")
             .arg(portName());
-    if (m_recorder)
-        m_recorder->finish(
-            records::UpdateResult::PortLost,
-            sentences(m_portLostText.isEmpty() ? lost : m_portLostText, stoppedText()));
-    fail(Failure::PortLost, lost);
+    if (m_recorder) {
+        m_recorder->noteRetries(m_summary.retries);
+        m_recorder->noteVerify(m_summary.verify);
+        m_recorder->finish(records::UpdateResult::PortLost,
+                           sentences(m_portLostText.isEmpty() ? lost : m_portLostText, where));
+    }
+    fail(Failure::PortLost, lost + QLatin1Char(' ') + where);
     const QString failedText = QCoreApplication::translate("MainWindow", "Failed Update.");
     showStatus(failedText + QLatin1Char(' ') +
                QCoreApplication::translate("MainWindow", "The port %1 was lost.").arg(portName()) +
-               QLatin1Char(' ') + stoppedText());
+               QLatin1Char(' ') + where);
     UserDialogs::instance().critical(
         QStringLiteral("Error"),
-        failedText + QLatin1Char('\n') + lost + QLatin1Char('\n') + stoppedText() +
-            QLatin1Char('\n') +
+        failedText + QLatin1Char('\n') + lost + QLatin1Char('\n') + where + QLatin1Char('\n') +
             QCoreApplication::translate(
                 "MainWindow",
                 "The board is left without a complete firmware. Plug the adapter in again and "
@@ -900,7 +1037,13 @@ void FlashWorkflow::statusReady()
             setStage(Stage::ImageAccepted);
             switchControls(Control::Update | Control::EraseAll | Control::ImageInfo);
             emit imageBoardChanged(conf.name);
-            showState(QCoreApplication::translate("MainWindow", "File loaded: Ok."));
+            emit imageInfoChanged(m_imageInfo);
+            // The fixed text first; what the board will not get follows, in
+            // short (the ranges are in Hex File Info).
+            QString loaded = QCoreApplication::translate("MainWindow", "File loaded: Ok.");
+            if (const QString notes = imageNotesSummary(m_imageReport); !notes.isEmpty())
+                loaded += QLatin1Char(' ') + notes;
+            showState(loaded);
             if (std::exchange(m_updatingAgain, false))
                 startUpdate(m_againEraseAll);
         } else if (accepted) {
@@ -950,17 +1093,10 @@ void FlashWorkflow::statusReady()
 
     if (so.updateDone) {
         so.updateDone = false;
-        if (m_recorder)
-            m_recorder->finish(records::UpdateResult::Ok);
-        endWriting();
-        const QString text =
-            QCoreApplication::translate("MainWindow", "Update completed successfully.");
-        showStatus(text);
-        qDebug().noquote() << text;
-        UserDialogs::instance().information(QStringLiteral("Flashing"), text);
-        exitBoot();
-        emit imagePathChanged(QString());
-        emit updateFinished(true);
+        if (m_verifyAfterWriting)
+            startVerify();
+        else
+            completeUpdate(records::VerifyResult::Off);
     }
 
     if (so.updateFailed) {
@@ -975,22 +1111,41 @@ void FlashWorkflow::statusReady()
                    (so.updateReason && so.updateReason->cause == Cause::PortLost)) {
             endPortLost(true);
         } else {
-            const QString failedText = QCoreApplication::translate("MainWindow", "Failed Update.");
-            if (m_recorder)
-                m_recorder->finish(records::UpdateResult::Failed);
-            endWriting(true);
-            fail(Failure::UpdateFailed, QString());
-            // Said before the box: nothing stale stands behind it.
-            showStatus(failedText + QLatin1Char(' ') + stoppedText());
-            // The daemon's word during the update, if any, is the likely cause.
-            QString text = failedText + QLatin1Char('\n');
-            if (!m_updateErrorText.isEmpty())
-                text += m_updateErrorText + QLatin1Char('\n');
-            UserDialogs::instance().critical(QStringLiteral("Error"),
-                                             text + stoppedText() + QLatin1Char('\n') +
-                                                 incompleteFirmwareAdvice());
-            closeSerialPort();
-            emit updateFinished(false);
+            failUpdate(Failure::UpdateFailed, so.updateReason, records::VerifyResult::None);
+        }
+    }
+
+    if (so.verifyPercReceived) {
+        so.verifyPercReceived = false;
+        if (m_stage == Stage::Verifying && so.verifyPercent < 100) {
+            m_verifyStartTimer.stop();
+            const int total = m_progress.totalBlocks();
+            switchControls(Control::Progress);
+            emit progressChanged(so.verifyPercent);
+            showState(QCoreApplication::translate("MainWindow", "Verifying block %1 of %2")
+                          .arg(UpdateProgress::blocksAt(so.verifyPercent, total))
+                          .arg(total));
+        }
+    }
+
+    if (so.verifyReplied) {
+        so.verifyReplied = false;
+        using VerifyReply = StatusObject::VerifyReply;
+        if (m_stage != Stage::Verifying) {
+            qDebug() << "Read-back result without a read-back asked for: ignored";
+        } else if (so.verifyResult == VerifyReply::Ok) {
+            completeUpdate(records::VerifyResult::Ok);
+        } else if (so.verifyResult == VerifyReply::Unsupported) {
+            completeUpdate(records::VerifyResult::Unsupported);
+        } else if (!m_portLostText.isEmpty() ||
+                   (so.verifyReason &&
+                    so.verifyReason->cause == protocol::FailureReason::Cause::PortLost)) {
+            endPortLost(true);
+        } else {
+            const bool differs = so.verifyReason &&
+                                 so.verifyReason->cause == protocol::FailureReason::Cause::Mismatch;
+            failUpdate(Failure::VerifyFailed, so.verifyReason,
+                       differs ? records::VerifyResult::Mismatch : records::VerifyResult::Failed);
         }
     }
 

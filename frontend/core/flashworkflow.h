@@ -1,13 +1,18 @@
 #pragma once
 
+#include "firmware/imagecheck.h"
 #include "frontend/core/boardconfig.h"
 #include "frontend/core/updateprogress.h"
+#include "frontend/core/updatereport.h"
 
 #include <QElapsedTimer>
 #include <QFlags>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
+
+#include <optional>
 
 class DaemonLauncher;
 
@@ -65,6 +70,7 @@ public:
         ImageSent,      // image and digest sent, no answer yet
         ImageAccepted,  // the daemon took the image; the update may start
         Updating,       // update requested
+        Verifying,      // written; the board is being read back
     };
     Q_ENUM(Stage)
 
@@ -85,6 +91,8 @@ public:
         ImageCheckFailed,  // the file does not fit the board; detail: the reason
         DaemonLost,        // no reply during the update; detail: the reason
         UpdateNotStarted,  // the update request was not sent or not taken up
+        VerifyFailed,      // written, but the read-back found a difference or
+                           // could not be completed; detail: the reason
         PortLost,          // the port went away during the update; detail: the reason
         BrokerLost,        // the broker went away during the update; detail: the reason
         NoAnswer,          // a request got no answer within its time; detail: the reason
@@ -106,6 +114,10 @@ public:
     // kUpdateStartMsPerBlock for each block before the first value.
     static constexpr int kUpdateStartTimeoutMs = 30000;
     static constexpr int kUpdateStartMsPerBlock = 50;
+    // A daemon that reads back answers the request within a few seconds
+    // (three tries of 1 s at most for the first block); one that does not
+    // know the request says nothing.
+    static constexpr int kVerifyStartTimeoutMs = 10000;
     // Connecting: the daemon's answer to the open request; to the board
     // identifier (the daemon tries 12 times for 1 s each, then says so; the
     // margin lets that answer arrive); to the file (more for a big one).
@@ -164,6 +176,19 @@ public:
     // update runs (No is the default).
     bool confirmClose();
 
+    // After the writes, read the board back and compare (the default).
+    void setVerifyAfterWriting(bool verify) { m_verifyAfterWriting = verify; }
+    bool verifyAfterWriting() const { return m_verifyAfterWriting; }
+    void setVerifyStartTimeout(int ms) { m_verifyStartMs = ms; }
+    // The last update that ended: board, file, blocks, time, retries and
+    // what the read-back found.
+    const UpdateSummary &lastSummary() const { return m_summary; }
+
+    // The check of the image sent last (empty before one was checked), and
+    // what it tells about bytes that will not be written, one text each.
+    const hexfile::ImageReport &imageReport() const { return m_imageReport; }
+    const QStringList &imageNotes() const { return m_imageNotes; }
+
     // Where the board configuration files are looked up; "../configs/"
     // unless set.
     void setBoardConfigFolder(const QString &folder) { m_configFolder = folder; }
@@ -218,6 +243,9 @@ signals:
     void imagePathChanged(const QString &path);
     // The board the accepted image is for (its configuration's name).
     void imageBoardChanged(const QString &name);
+    // Hex File Info of the accepted image: size, MD5, the addresses it
+    // programs and what is not written; empty when there is none.
+    void imageInfoChanged(const QString &text);
     void stageChanged(frontend::FlashWorkflow::Stage stage);
     // An update ended: after its box, with the port closed.
     void updateFinished(bool succeeded);
@@ -248,12 +276,14 @@ private:
     void pingStartedDaemon();
     // Why nothing answers: the broker, or else the daemon.
     QString silenceAdvice() const;
-    // Where a failed update stopped, from the daemon's reason or the progress.
+    // Where a failed update stopped, for the bar: from the daemon's reason
+    // or the progress, or that it was being read back.
     QString stoppedText() const;
     void showStopped();
     void portLostTimeout();
-    // The one box and record of an update whose port went away;
-    // `daemonEnded`: the daemon's "ERROR" has come.
+    // The one box and record of an update whose port went away while the
+    // board was written or read back; `daemonEnded`: the daemon's "ERROR"
+    // has come.
     void endPortLost(bool daemonEnded);
     // Opens `enable`, then closes `disable`; one controlsChanged() at most.
     void switchControls(Controls enable, Controls disable = {});
@@ -276,6 +306,14 @@ private:
     void replyArrived();
     void watchTimeout();
     void updateStartTimeout();
+    void startVerify();
+    void verifyStartTimeout();
+    UpdateSummary summaryNow(records::VerifyResult verify) const;
+    // The update ended well: record, box, leave the boot loader.
+    void completeUpdate(records::VerifyResult verify);
+    // The update (or its read-back) failed; `reason` as the daemon gave it.
+    void failUpdate(Failure failure, const std::optional<protocol::FailureReason> &reason,
+                    records::VerifyResult verify);
     // The update cannot end by the daemon's word: say why, unlock, close.
     void abandonUpdate(Failure failure, const QString &reason, const QString &advice);
 
@@ -290,8 +328,11 @@ private:
     records::UpdateRecorder *m_recorder = nullptr;
     bool m_stateShown = false;   // the status bar shows a state text
     bool m_imageChecked = false; // the image sent passed the check here
-    bool m_writing = false;      // from the update request until its end
-    bool m_askingClose = false;  // confirmClose() waits for the user
+    hexfile::ImageReport m_imageReport;
+    QStringList m_imageNotes;
+    QString m_imageInfo;
+    bool m_writing = false;     // from the update request until its end
+    bool m_askingClose = false; // confirmClose() waits for the user
 
     QTimer m_watchTimer;       // quiet time, then the ping's wait
     QTimer m_updateStartTimer; // until the first progress value
@@ -314,7 +355,12 @@ private:
     int m_idTimeoutMs = kIdTimeoutMs;
     int m_imageTimeoutMs = kImageTimeoutMs;
     int m_daemonStartMs = kDaemonStartTimeoutMs;
-    qint64 m_imageBytes = 0;
+
+    bool m_verifyAfterWriting = true;
+    int m_verifyStartMs = kVerifyStartTimeoutMs;
+    QTimer m_verifyStartTimer;   // until the read-back's first word
+    QElapsedTimer m_updateClock; // since the update request
+    UpdateSummary m_summary;
 
     QString m_imagePath;       // the file sent last
     QString m_updateImagePath; // the file of the running update

@@ -46,11 +46,26 @@ public:
     qint32 brokerPort = 0;
     bool flashReplied = false;
     bool flashAccepted = false;
-    // What the daemon says beside its bare answers: the details of the
-    // ports in comPorts, and why the last update ended in "ERROR" (until
-    // the next update starts).
+
+    // Beyond the original replies. The details of the ports in comPorts
+    // come right after the list. The reason and the retry count come before
+    // the update's result and stay until the next update starts.
     QList<protocol::PortDetails> portDetails;
     std::optional<protocol::FailureReason> updateReason;
+    int updateRetries = -1; // -1: the daemon did not say
+    // The read-back of the last update.
+    enum class VerifyReply
+    {
+        None,
+        Ok,
+        Error,
+        Unsupported,
+    };
+    bool verifyPercReceived = false;
+    qint32 verifyPercent = 0;
+    bool verifyReplied = false;
+    VerifyReply verifyResult = VerifyReply::None;
+    std::optional<protocol::FailureReason> verifyReason;
 };
 
 } // namespace frontend

@@ -56,6 +56,7 @@ StoredPreferences StoredPreferences::read(const QString &path)
     const int brokerPort = readInt(settings, kBrokerPortKey, kDefaultBrokerPort);
     if (brokerPort >= 1 && brokerPort <= kMaxTcpPort)
         prefs.brokerPort = brokerPort;
+    prefs.verifyAfterWriting = settings.value(QLatin1String(kVerifyKey), true).toBool();
     return prefs;
 }
 

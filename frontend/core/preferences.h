@@ -27,10 +27,13 @@ struct StoredPreferences
     static constexpr const char *kFlowControlKey = "serial/flowcontol";
     static constexpr const char *kHostKey = "mqtt/host";
     static constexpr const char *kBrokerPortKey = "mqtt/port";
+    // The window reads the board back after writing unless this is false.
+    static constexpr const char *kVerifyKey = "update/verify";
 
     PortSettings serial;
     QString brokerHost = QString::fromLatin1(kDefaultHost);
     int brokerPort = kDefaultBrokerPort;
+    bool verifyAfterWriting = true;
 
     // The file in the per-user data folder.
     static QString defaultPath();

@@ -86,15 +86,38 @@ void ReplyParser::parseMessage(const QString &topic, const QString &payload)
             so.updateFailed = true;
             so.updateDone = false;
         }
+    } else if (topic == reply::kUpdateReason) {
+        logPayload(payload);
+        so.updateReason = protocol::parseFailureReason(payload);
+    } else if (topic == reply::kUpdateRetries) {
+        logPayload(payload);
+        bool ok = false;
+        const int retries = payload.trimmed().toInt(&ok);
+        so.updateRetries = ok && retries >= 0 ? retries : -1;
+    } else if (topic == reply::kVerifyPercent) {
+        logPayload(payload);
+        so.verifyPercReceived = true;
+        so.verifyPercent = payload.toInt();
+    } else if (topic == reply::kVerifyReason) {
+        logPayload(payload);
+        so.verifyReason = protocol::parseFailureReason(payload);
+    } else if (topic == reply::kVerify) {
+        logPayload(payload);
+        using VerifyReply = StatusObject::VerifyReply;
+        const VerifyReply result = payload == fixed::kOk            ? VerifyReply::Ok
+                                   : payload == fixed::kError       ? VerifyReply::Error
+                                   : payload == fixed::kUnsupported ? VerifyReply::Unsupported
+                                                                    : VerifyReply::None;
+        if (result != VerifyReply::None) {
+            so.verifyReplied = true;
+            so.verifyResult = result;
+        }
     } else if (topic == reply::kVersion) {
         logPayload(payload);
         so.serialVersion = payload;
     } else if (topic == reply::kInfoDetails) {
         logPayload(payload);
         so.portDetails = protocol::parsePortDetails(payload);
-    } else if (topic == reply::kUpdateReason) {
-        logPayload(payload);
-        so.updateReason = protocol::parseFailureReason(payload);
     }
 }
 

@@ -45,6 +45,7 @@ MainWindow::MainWindow(QWidget *parent, int brokerPort)
     m_settings = std::make_unique<SettingsDialog>();
     m_settings->setStatusObject(m_systemMgr->statusObject());
     m_settings->loadInternalPrefs();
+    m_workflow->setVerifyAfterWriting(m_settings->verifyAfterWriting());
     connect(m_settings.get(), qOverload<>(&SettingsDialog::done), this, &MainWindow::updateSetup);
     connect(m_settings.get(), &SettingsDialog::reconnect, this, &MainWindow::restartMqttConnection);
     connect(m_settings.get(), &SettingsDialog::portListWanted, this,
@@ -158,6 +159,11 @@ void MainWindow::connectWorkflow()
     connect(w, &FlashWorkflow::settingsRequested, this, &MainWindow::showSerialSetting);
     connect(w, &FlashWorkflow::imagePathChanged, f.lineEditOpenFile, &QLineEdit::setText);
     connect(w, &FlashWorkflow::imageBoardChanged, f.labelHexVers, &QLabel::setText);
+    connect(w, &FlashWorkflow::imageInfoChanged, f.labelHexDetails,
+            [label = f.labelHexDetails](const QString &text) {
+                label->setText(text);
+                label->setVisible(!text.isEmpty());
+            });
 }
 
 void MainWindow::showControls(FlashWorkflow::Controls enabled)
@@ -177,6 +183,7 @@ void MainWindow::showControls(FlashWorkflow::Controls enabled)
     f.checkBoxEraseAll->setEnabled(on(Control::EraseAll));
     f.btnExitBoot->setEnabled(on(Control::ExitBoot));
     f.labelHexInfo->setEnabled(on(Control::ImageInfo));
+    f.labelHexDetails->setEnabled(on(Control::ImageInfo));
     f.labelHexVers->setEnabled(on(Control::ImageInfo));
     f.progressBarUpdate->setEnabled(on(Control::Progress));
 }
@@ -200,6 +207,7 @@ void MainWindow::statusReady()
 
 void MainWindow::updateSetup()
 {
+    m_workflow->setVerifyAfterWriting(m_settings->verifyAfterWriting());
     m_workflow->updateSetup();
 }
 

@@ -247,9 +247,15 @@ void MainWindowForm::setupUi(QMainWindow *window)
     labelHexVers->setObjectName(QStringLiteral("labelHexVers"));
     labelHexVers->setFont(pointFont(12));
     labelHexVers->setMinimumWidth(66);
+    labelHexDetails = new QLabel(groupBoxHexInfo);
+    labelHexDetails->setObjectName(QStringLiteral("labelHexDetails"));
+    labelHexDetails->setWordWrap(true);
+    labelHexDetails->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    labelHexDetails->setVisible(false);
     gridLayout_6->addWidget(labelHexInfo, 0, 0);
     gridLayout_6->addItem(hSpacer(), 0, 1);
     gridLayout_6->addWidget(labelHexVers, 0, 2);
+    gridLayout_6->addWidget(labelHexDetails, 1, 0, 1, 3);
 
     horizontalLayout_2 = new QHBoxLayout();
     horizontalLayout_2->setObjectName(QStringLiteral("horizontalLayout_2"));

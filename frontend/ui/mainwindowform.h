@@ -74,6 +74,8 @@ struct MainWindowForm
     QGridLayout *gridLayout_6 = nullptr;
     QLabel *labelHexInfo = nullptr;
     QLabel *labelHexVers = nullptr;
+    // Size, MD5, the addresses programmed and what is not written.
+    QLabel *labelHexDetails = nullptr;
     QHBoxLayout *horizontalLayout_2 = nullptr;
     QPushButton *btnUpdate = nullptr;
     QPushButton *btnUpdateAgain = nullptr;

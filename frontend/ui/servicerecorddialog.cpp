@@ -333,6 +333,7 @@ void ServiceRecordDialog::fillTable()
         result->setFont(bold);
         m_table->setItem(row, ResultColumn, result);
 
+        m_table->setItem(row, VerifyColumn, cell(RecordFormat::verifyText(r.verify)));
         m_table->setItem(row, BoardColumn, cell(r.boardId));
         m_table->setItem(row, BoardNameColumn, cell(r.boardName, r.boardName));
         m_table->setItem(
@@ -347,6 +348,9 @@ void ServiceRecordDialog::fillTable()
         md5->setFont(fixed);
         m_table->setItem(row, Md5Column, md5);
         m_table->setItem(row, EraseColumn, cell(RecordFormat::eraseText(r.erase)));
+        QTableWidgetItem *retries = cell(RecordFormat::retriesText(r.retries));
+        retries->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        m_table->setItem(row, RetriesColumn, retries);
         m_table->setItem(row, PortColumn, cell(r.port));
         m_table->setItem(row, UserColumn, cell(r.user));
         m_table->setItem(row, HostColumn, cell(r.host));
@@ -355,9 +359,11 @@ void ServiceRecordDialog::fillTable()
         QString error = r.errorText;
         error.replace(QLatin1Char('\n'), QLatin1Char(' '));
         m_table->setItem(row, ErrorColumn, cell(error, r.errorText));
+        m_table->setItem(row, FileNotesColumn,
+                         cell(RecordFormat::notesLine(r.fileNotes), r.fileNotes));
     }
     m_table->resizeColumnsToContents();
-    for (int c : {BoardNameColumn, FileColumn, PortColumn, HostColumn})
+    for (int c : {BoardNameColumn, FileColumn, FileNotesColumn, PortColumn, HostColumn})
         if (m_table->columnWidth(c) > kMaxTextColumnWidth)
             m_table->setColumnWidth(c, kMaxTextColumnWidth);
     m_exportButton->setEnabled(!m_records.isEmpty());

@@ -30,17 +30,20 @@ public:
         StartedColumn,
         DurationColumn,
         ResultColumn,
+        VerifyColumn,
         BoardColumn,
         BoardNameColumn,
         FileColumn,
         SizeColumn,
         Md5Column,
         EraseColumn,
+        RetriesColumn,
         PortColumn,
         UserColumn,
         HostColumn,
         ProgramColumn,
         ErrorColumn,
+        FileNotesColumn,
         ColumnCount
     };
     // How often an open window looks for new and finished updates.

@@ -4,6 +4,7 @@
 #include "frontend/core/frontendstatus.h"
 #include "frontend/core/preferences.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCompleter>
 #include <QDebug>
@@ -22,6 +23,7 @@
 #include <QStyle>
 #include <QToolButton>
 #include <QTreeView>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -180,13 +182,22 @@ void SettingsDialog::buildForm()
     gridLayout_4->addLayout(horizontalLayout_2, 1, 0);
     gridLayout_3->addWidget(groupBox, 1, 0, 1, 2);
 
+    updateBox = new QGroupBox(this);
+    updateBox->setObjectName(QStringLiteral("updateBox"));
+    auto *updateLayout = new QVBoxLayout(updateBox);
+    verifyBox = new QCheckBox(updateBox);
+    verifyBox->setObjectName(QStringLiteral("checkBoxVerify"));
+    verifyBox->setChecked(true);
+    updateLayout->addWidget(verifyBox);
+    gridLayout_3->addWidget(updateBox, 2, 0, 1, 2);
+
     auto *horizontalLayout = new QHBoxLayout();
     horizontalLayout->setObjectName(QStringLiteral("horizontalLayout"));
     horizontalLayout->addItem(new QSpacerItem(96, 20, QSizePolicy::Expanding));
     applyButton = new QPushButton(this);
     applyButton->setObjectName(QStringLiteral("applyButton"));
     horizontalLayout->addWidget(applyButton);
-    gridLayout_3->addLayout(horizontalLayout, 2, 0, 1, 2);
+    gridLayout_3->addLayout(horizontalLayout, 3, 0, 1, 2);
 
     retranslateUi();
 }
@@ -211,6 +222,11 @@ void SettingsDialog::retranslateUi()
     mqttHostLabel->setText(tr("Host:"));
     MqttPortLabel->setText(tr("Port:"));
     connectButton->setText(tr("Connect"));
+    updateBox->setTitle(tr("Firmware update"));
+    verifyBox->setText(tr("Verify after writing"));
+    verifyBox->setToolTip(tr("Read the whole program area back after the update and compare it "
+                             "with the file. A board that cannot be read back is reported as not "
+                             "verified."));
     applyButton->setText(tr("Apply"));
 }
 
@@ -250,8 +266,13 @@ void SettingsDialog::loadInternalPrefs()
         m_status->brokerPort =
             readOrWriteDefault(settings, QStringLiteral("port"), kDefaultBrokerPort);
         settings.endGroup();
+        const QString verifyKey = QLatin1String(frontend::StoredPreferences::kVerifyKey);
+        if (!settings.contains(verifyKey))
+            settings.setValue(verifyKey, true);
+        m_verifyAfterWriting = settings.value(verifyKey, true).toBool();
         settings.sync();
     }
+    verifyBox->setChecked(m_verifyAfterWriting);
     fillForm();
     collectSettings();
     connectButton->setEnabled(false);
@@ -348,6 +369,7 @@ void SettingsDialog::serializeInternalPrefs()
     settings.setValue(QStringLiteral("host"), m_status->brokerHost);
     settings.setValue(QStringLiteral("port"), m_status->brokerPort);
     settings.endGroup();
+    settings.setValue(QLatin1String(frontend::StoredPreferences::kVerifyKey), m_verifyAfterWriting);
     settings.sync();
 }
 
@@ -456,6 +478,7 @@ void SettingsDialog::enableConnect(QString text)
 
 void SettingsDialog::apply()
 {
+    m_verifyAfterWriting = verifyBox->isChecked();
     collectSettings();
     serialPortInfoListBox->lineEdit()->setModified(false);
     hide();

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QString>
 
+class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QStandardItemModel;
@@ -51,6 +52,8 @@ public:
     void refreshPortList();
     void serializeInternalPrefs();
     SerialSettings currentSettings() const { return m_currentSettings; }
+    // "Verify after writing", as last applied.
+    bool verifyAfterWriting() const { return m_verifyAfterWriting; }
 
     using QDialog::done;
 
@@ -80,6 +83,7 @@ private:
     frontend::StatusObject *m_status = nullptr;
     SerialSettings m_currentSettings;
     QIntValidator *m_intValidator = nullptr; // child of the dialog
+    bool m_verifyAfterWriting = true;
 
     QGroupBox *selectBox = nullptr;
     QComboBox *serialPortInfoListBox = nullptr;
@@ -103,5 +107,7 @@ private:
     QLabel *MqttPortLabel = nullptr;
     QLineEdit *mqttPortEdit = nullptr;
     QPushButton *connectButton = nullptr;
+    QGroupBox *updateBox = nullptr;
+    QCheckBox *verifyBox = nullptr;
     QPushButton *applyButton = nullptr;
 };

@@ -64,7 +64,6 @@ private slots:
         QTest::newRow("header only") << QByteArray(":0000") << length;
         QTest::newRow("no colon") << QByteArray("10010000214601360121470136007EFE09D2190140")
                                   << int(hexfile::RecordError::MissingColon);
-        QTest::newRow("short base record") << record(0x04, 0, QByteArray(1, '\x01')) << length;
     }
 
     void damagedRecords()
@@ -126,12 +125,14 @@ private slots:
         QCOMPARE(image.count('\xFF'), 64 * 1024 - 2);
         QCOMPARE(image.mid(0x20, 2), QByteArray("xy"));
 
-        // Records below the start of the flash are not taken either.
+        // Below the start of the flash neither; of a record that starts
+        // below it, the bytes from the start on are kept.
         hexfile::Layout l = layout64k();
         l.startFlash = 0x1000;
         QVERIFY(
             hexfile::buildImage(file({idLine(1), dataRecord(0x0FF0, bytes(32, 1))}), l, &image));
-        QCOMPARE(image.count('\xFF'), 64 * 1024);
+        QCOMPARE(image.count('\xFF'), 64 * 1024 - 16);
+        QCOMPARE(image.mid(0x1000, 16), bytes(16, 17));
     }
 
     void recordRunningPastTheEndIsCut()
@@ -164,6 +165,35 @@ private slots:
         QVERIFY(hexfile::buildImage(file({idLine(1), linearBase(0x0800), dataRecord(0x0100, "hi")}),
                                     l, &image));
         QCOMPARE(image.mid(0x100, 2), QByteArray("hi"));
+    }
+
+    // LF, CR LF and a lone CR each end a line; blank lines count.
+    void lineEnds()
+    {
+        hexfile::LineCursor lines("#1\r\n\n:a\r:b\r\r\n:c");
+        QByteArrayView line;
+        hexfile::LineEnd end = hexfile::LineEnd::None;
+        QList<QByteArray> got;
+        QList<hexfile::LineEnd> ends;
+        while (lines.next(&line, &end)) {
+            got << line.toByteArray();
+            ends << end;
+        }
+        using E = hexfile::LineEnd;
+        QCOMPARE(got, (QList<QByteArray>{"#1", "", ":a", ":b", "", ":c"}));
+        QCOMPARE(ends, (QList<E>{E::CrLf, E::Lf, E::Cr, E::Cr, E::CrLf, E::None}));
+        QCOMPARE(lines.lineNumber(), 6);
+
+        // A file with CR line ends alone is read record by record.
+        const QByteArray cr = file({idLine(1), dataRecord(0x10, "AB"), endOfFile()}, "\r");
+        QByteArray image;
+        QVERIFY(hexfile::buildImage(cr, layout64k(), &image));
+        QCOMPARE(image.mid(0x10, 2), QByteArray("AB"));
+        QCOMPARE(hexfile::firstLine(cr), idLine(1));
+        hexfile::RecordWalker walker(cr);
+        QVERIFY(walker.next());
+        QCOMPARE(walker.record().line, 2);
+        QCOMPARE(walker.firstCrLine(), 1);
     }
 
     void damagedLinesDoNotReachTheImage()

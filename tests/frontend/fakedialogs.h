@@ -122,6 +122,14 @@ public:
             out.append(b.text);
         return out;
     }
+    // The first line of each box: the fixed text before any explanation.
+    QStringList firstLines() const
+    {
+        QStringList out;
+        for (const Box &b : boxes)
+            out.append(b.text.section(QLatin1Char('\n'), 0, 0));
+        return out;
+    }
 
     QList<Box> boxes;
     QStringList files;              // answers of chooseOpenFile, in order

@@ -291,6 +291,48 @@ private slots:
         QCOMPARE(status.updatePercent, 100);
         QVERIFY(status.updateDone);
         QVERIFY(!status.updateFailed);
+        QCOMPARE(status.updateRetries, 0);
+        QVERIFY(!status.updateReason);
+
+        // The read-back, asked for after the result.
+        daemon.request(request::kVerify, payload::kBlank);
+        QCOMPARE(daemon.waitFor(reply::kVerify), payload::kOk);
+        frontend::StatusObject verified;
+        deliver(daemon, verified);
+        QVERIFY(verified.verifyPercReceived);
+        QCOMPARE(verified.verifyPercent, 100);
+        QVERIFY(verified.verifyReplied);
+        QCOMPARE(verified.verifyResult, frontend::StatusObject::VerifyReply::Ok);
+    }
+
+    // A board that stops answering, and one that cannot be read back: the
+    // reasons reach the front end whole.
+    void reasonsOfAnUpdate()
+    {
+        FakeDaemon daemon([] {
+            boardsim::BoardConfig c;
+            c.stopAckAfter = 3;
+            c.readOneByte = true;
+            return c;
+        }());
+        const protocol::BoardLayout l = fakeLayout(1, -1);
+        QCOMPARE(daemon.prepare(l, fakeFirmware(0x1234, l).file), payload::kOk);
+        daemon.request(request::kUpdate, frontend::requests::boardUpdate(true));
+        QCOMPARE(daemon.waitFor(reply::kUpdate), payload::kError);
+        daemon.request(request::kVerify, payload::kBlank);
+        QCOMPARE(daemon.waitFor(reply::kVerify), payload::kUnsupported);
+        frontend::StatusObject status;
+        deliver(daemon, status);
+        QVERIFY(status.updateFailed);
+        QVERIFY(status.updateReason);
+        QCOMPARE(status.updateReason->step, protocol::FailureReason::Step::Write);
+        QCOMPARE(status.updateReason->cause, protocol::FailureReason::Cause::NoAnswer);
+        QCOMPARE(status.updateReason->block, 4);
+        QCOMPARE(status.updateReason->address, 0x8c0u);
+        QCOMPARE(status.updateRetries, 0);
+        QCOMPARE(status.verifyResult, frontend::StatusObject::VerifyReply::Unsupported);
+        QVERIFY(status.verifyReason);
+        QCOMPARE(status.verifyReason->cause, protocol::FailureReason::Cause::Unreadable);
     }
 
     void repliesOfFailures()

@@ -65,6 +65,10 @@ UpdateRecord finished(qint64 id, const QString &error)
     r.filePath = QStringLiteral("/fw/vb1234.hex");
     r.fileSize = 63488;
     r.fileMd5 = QStringLiteral("0123456789abcdef0123456789abcdef");
+    r.fileNotes =
+        QStringLiteral("16 bytes at 0xF00000\u20130xF0000F lie outside this board's flash "
+                       "and are not written\n1 byte at 0x300001 lies outside this "
+                       "board's flash and is not written");
     r.erase = EraseMode::All;
     r.state = RecordState::Failed;
     r.errorText = error;
@@ -119,7 +123,7 @@ private slots:
         const QList<QStringList> rows = parseCsv(QString::fromUtf8(csv));
         QCOMPARE(rows.size(), 2);
         QCOMPARE(rows.at(1).size(), rows.at(0).size());
-        QCOMPARE(rows.at(1).constLast(), cell);
+        QCOMPARE(rows.at(1).at(rows.at(0).indexOf(QStringLiteral("error"))), cell);
         QVERIFY(csv.endsWith("\r\n"));
     }
 
@@ -137,9 +141,10 @@ private slots:
         const QList<QStringList> rows = parseCsv(QString::fromUtf8(csv));
         QCOMPARE(rows.size(), 3);
         const QStringList header = rows.at(0);
-        QCOMPARE(header, (QStringList{"id", "started", "finished", "duration_s", "result",
-                                      "board_id", "board_name", "file", "size_bytes", "md5",
-                                      "erase", "port", "user", "host", "program", "error"}));
+        QCOMPARE(header,
+                 (QStringList{"id", "started", "finished", "duration_s", "result", "board_id",
+                              "board_name", "file", "size_bytes", "md5", "erase", "port", "user",
+                              "host", "program", "error", "verify", "retries", "file_notes"}));
         auto cell = [&](int row, const char *column) {
             return rows.at(row).at(header.indexOf(QString::fromLatin1(column)));
         };
@@ -158,6 +163,7 @@ private slots:
         QCOMPARE(cell(2, "file"), failed.filePath);
         QCOMPARE(cell(2, "erase"), QStringLiteral("erase-all"));
         QCOMPARE(cell(2, "error"), QStringLiteral("timeout"));
+        QCOMPARE(cell(2, "file_notes"), failed.fileNotes);
 
         // With the mark spreadsheet programs look for, and nothing else changed.
         const QByteArray marked = RecordFormat::toCsv({running, failed}, true);
@@ -208,6 +214,7 @@ private slots:
         longer.filePath = QStringLiteral("/very/deep/folder/firmware-2.8.1.hex");
         UpdateRecord ok = finished(1, QString());
         ok.state = RecordState::Ok;
+        ok.fileNotes.clear();
         const QString text = RecordFormat::toText({longer, ok});
         QVERIFY(text.endsWith('\n'));
         const QStringList lines = text.split('\n', Qt::SkipEmptyParts);
@@ -226,7 +233,11 @@ private slots:
         QCOMPARE(lines.at(1).mid(header.indexOf("File")).section("  ", 0, 0),
                  QStringLiteral("firmware-2.8.1.hex"));
         QVERIFY(lines.at(1).contains(QStringLiteral("1 min 23 s")));
-        QVERIFY(lines.at(1).endsWith(QStringLiteral("line one line two  [2J")));
+        QVERIFY(lines.at(1).contains(QStringLiteral("line one line two  [2J  ")));
+        // The file notes last, on the record's one line.
+        QVERIFY(lines.at(1).endsWith(QStringLiteral("are not written; 1 byte at 0x300001 lies "
+                                                    "outside this board's flash and is not "
+                                                    "written")));
         QVERIFY(lines.at(2).contains(QStringLiteral("OK")));
         QVERIFY(lines.at(2).contains(QStringLiteral("62.0")));
         QVERIFY(lines.at(2).contains(QStringLiteral("01234567") + QChar(0x2026)));

@@ -42,6 +42,8 @@ UpdateStart fullStart()
     s.filePath = QStringLiteral("/home/tech/fw/vb1234, rev 'B'.hex");
     s.fileSize = 63488;
     s.fileMd5 = QStringLiteral("0123456789abcdef0123456789abcdef");
+    s.fileNotes = QStringLiteral("16 bytes at 0xF00000\u20130xF0000F lie outside this board's "
+                                 "flash and are not written\nline two");
     s.erase = EraseMode::Pages;
     return s;
 }
@@ -131,6 +133,7 @@ private slots:
         QCOMPARE(r.filePath, s.filePath);
         QCOMPARE(r.fileSize, s.fileSize);
         QCOMPARE(r.fileMd5, s.fileMd5);
+        QCOMPARE(r.fileNotes, s.fileNotes);
         QCOMPARE(r.erase, EraseMode::Pages);
         // Its writer (this process) is alive.
         QCOMPARE(r.state, RecordState::Running);
@@ -182,11 +185,19 @@ private slots:
         QCOMPARE(again.query().constLast().filePath, s.filePath);
     }
 
-    // A file of the first format, as that version wrote it, takes the
-    // results added since and keeps its rows, ids and all.
-    void firstFormatTakesNewResults()
+    // Files of the first and the third format, as those versions wrote
+    // them, take the results added since and keep their rows, ids, columns,
+    // constraints and indexes.
+    void olderFormatTakesNewResults_data()
     {
-        const QString file = path("format1.sqlite");
+        QTest::addColumn<int>("format");
+        QTest::newRow("format 1") << 1;
+        QTest::newRow("format 3") << 3;
+    }
+    void olderFormatTakesNewResults()
+    {
+        QFETCH(int, format);
+        const QString file = path(qPrintable(QStringLiteral("older-format%1.sqlite").arg(format)));
         {
             RawDb raw(file);
             QVERIFY(raw.exec(QStringLiteral(
@@ -201,12 +212,27 @@ private slots:
                 " result TEXT CHECK (result IN ('ok', 'failed', 'aborted', 'daemon-lost')),"
                 " error_text TEXT NOT NULL DEFAULT '', writer_pid INTEGER NOT NULL,"
                 " writer_boot_id TEXT NOT NULL DEFAULT '', writer_start_ticks INTEGER)")));
+            QVERIFY(
+                raw.exec(QStringLiteral("CREATE INDEX updates_started ON updates (started_ms)")));
+            QVERIFY(raw.exec(
+                QStringLiteral("CREATE INDEX updates_board ON updates (board_id, started_ms)")));
             QVERIFY(raw.exec(QStringLiteral(
                 "INSERT INTO updates (id, started_ms, finished_ms, board_id, erase, result,"
                 " error_text, writer_pid) VALUES (41, 1700000000000, 1700000016000, '0x1234',"
                 " 'erase-all', 'daemon-lost', 'gone', 1)")));
+            if (format == 3) {
+                QVERIFY(raw.exec(QStringLiteral(
+                    "ALTER TABLE updates ADD COLUMN verify_result TEXT NOT NULL DEFAULT ''"
+                    " CHECK (verify_result IN ('', 'ok', 'mismatch', 'unsupported', 'off',"
+                    " 'failed'))")));
+                QVERIFY(raw.exec(QStringLiteral("ALTER TABLE updates ADD COLUMN retries INTEGER")));
+                QVERIFY(raw.exec(QStringLiteral(
+                    "ALTER TABLE updates ADD COLUMN file_notes TEXT NOT NULL DEFAULT ''")));
+                QVERIFY(raw.exec(QStringLiteral("UPDATE updates SET verify_result = 'mismatch',"
+                                                " retries = 4, file_notes = 'outside'")));
+            }
             QVERIFY(!raw.exec(QStringLiteral("UPDATE updates SET result = 'port-lost'")));
-            QVERIFY(raw.exec(QStringLiteral("PRAGMA user_version = 1")));
+            QVERIFY(raw.exec(QStringLiteral("PRAGMA user_version = %1").arg(format)));
         }
         ServiceRecord store;
         QVERIFY2(store.open(file), qPrintable(store.errorString()));
@@ -216,11 +242,20 @@ private slots:
         QCOMPARE(old.state, RecordState::DaemonLost);
         QCOMPARE(old.errorText, QStringLiteral("gone"));
         QCOMPARE(old.durationMs(), qint64(16000));
-        const qint64 id = store.beginUpdate(fullStart());
-        QVERIFY(id > 41);
-        QVERIFY2(store.finishUpdate(id, UpdateResult::PortLost, QStringLiteral("unplugged")),
-                 qPrintable(store.errorString()));
-        QCOMPARE(store.query().constFirst().state, RecordState::PortLost);
+        QCOMPARE(old.verify, format == 3 ? VerifyResult::Mismatch : VerifyResult::None);
+        QCOMPARE(old.retries, format == 3 ? 4 : -1);
+        QCOMPARE(old.fileNotes, format == 3 ? QStringLiteral("outside") : QString(""));
+        for (const UpdateResult result : {UpdateResult::PortLost, UpdateResult::BrokerLost}) {
+            const qint64 id = store.beginUpdate(fullStart());
+            QVERIFY(id > 41);
+            QVERIFY2(store.finishUpdate(id, result, QStringLiteral("away")),
+                     qPrintable(store.errorString()));
+        }
+        const QList<UpdateRecord> all = store.query();
+        QCOMPARE(all.size(), 3);
+        QCOMPARE(all.at(0).state, RecordState::BrokerLost);
+        QCOMPARE(all.at(1).state, RecordState::PortLost);
+        QCOMPARE(all.at(1).fileNotes, fullStart().fileNotes);
         QCOMPARE(store.boardIds(), QStringList{"0x1234"});
         store.close();
         RawDb raw(file);
@@ -230,6 +265,48 @@ private slots:
                                           "'index' AND tbl_name = 'updates'"))
                      .toInt(),
                  2);
+        // The table is still the only one, and still refuses what it did.
+        QCOMPARE(raw.value(QStringLiteral("SELECT group_concat(name) FROM sqlite_master WHERE"
+                                          " type = 'table' AND name LIKE 'updates%'"))
+                     .toString(),
+                 QStringLiteral("updates"));
+        QVERIFY(!raw.exec(QStringLiteral("UPDATE updates SET result = 'lost' WHERE id = 41")));
+        QVERIFY(!raw.exec(QStringLiteral("UPDATE updates SET erase = 'some' WHERE id = 41")));
+        QVERIFY(!raw.exec(QStringLiteral("UPDATE updates SET verify_result = 'x' WHERE id = 41")));
+    }
+
+    // A file of the first format gets the columns added since and keeps
+    // its records.
+    void earlierFormatIsCarriedOn()
+    {
+        const QString db = path("format1.sqlite");
+        {
+            RawDb raw(db);
+            QVERIFY(raw.exec(QStringLiteral(
+                "CREATE TABLE updates (id INTEGER PRIMARY KEY AUTOINCREMENT,"
+                " started_ms INTEGER NOT NULL, finished_ms INTEGER,"
+                " program TEXT NOT NULL DEFAULT '', user_name TEXT NOT NULL DEFAULT '',"
+                " host TEXT NOT NULL DEFAULT '', port TEXT NOT NULL DEFAULT '',"
+                " board_id TEXT NOT NULL DEFAULT '', board_name TEXT NOT NULL DEFAULT '',"
+                " file_path TEXT NOT NULL DEFAULT '', file_size INTEGER,"
+                " file_md5 TEXT NOT NULL DEFAULT '', erase TEXT NOT NULL,"
+                " result TEXT, error_text TEXT NOT NULL DEFAULT '',"
+                " writer_pid INTEGER NOT NULL, writer_boot_id TEXT NOT NULL DEFAULT '',"
+                " writer_start_ticks INTEGER)")));
+            QVERIFY(raw.exec(QStringLiteral(
+                "INSERT INTO updates (started_ms, board_id, erase, result, writer_pid)"
+                " VALUES (1700000000000, '0x1234', 'erase-all', 'ok', 1)")));
+            QVERIFY(raw.exec(QStringLiteral("PRAGMA user_version = 1")));
+        }
+        ServiceRecord store;
+        QVERIFY2(store.open(db), qPrintable(store.errorString()));
+        QCOMPARE(only(store).boardId, QStringLiteral("0x1234"));
+        QVERIFY(only(store).fileNotes.isEmpty());
+        QVERIFY(store.beginUpdate(fullStart()) > 0);
+        QCOMPARE(store.query().constFirst().fileNotes, fullStart().fileNotes);
+        store.close();
+        QCOMPARE(RawDb(db).value(QStringLiteral("PRAGMA user_version")).toInt(),
+                 ServiceRecord::kSchemaVersion);
     }
 
     // A record without an end: "running" while its writer lives,
@@ -560,6 +637,8 @@ private slots:
         QCOMPARE(recorder.recordId(), id);
         recorder.noteError(QStringLiteral("first"));
         recorder.noteError(QStringLiteral("Write timeout on block 20"));
+        recorder.noteRetries(4);
+        recorder.noteVerify(VerifyResult::Mismatch);
         QVERIFY(recorder.finish(UpdateResult::Failed));
         QVERIFY(!recorder.isRecording());
 
@@ -577,6 +656,8 @@ private slots:
         QCOMPARE(r.erase, EraseMode::Pages);
         QCOMPARE(r.state, RecordState::Failed);
         QCOMPARE(r.errorText, QStringLiteral("Write timeout on block 20"));
+        QCOMPARE(r.verify, VerifyResult::Mismatch);
+        QCOMPARE(r.retries, 4);
 
         // Errors of an earlier update do not follow into the next one; a
         // recorder that goes away mid-update records an abort.
@@ -588,8 +669,51 @@ private slots:
         r = store.query().constFirst();
         QCOMPARE(r.state, RecordState::AbortedByClosing);
         QVERIFY(r.errorText.isEmpty());
+        QCOMPARE(r.verify, VerifyResult::None);
+        QCOMPARE(r.retries, -1);
         QCOMPARE(r.fileSize, qint64(-1)); // no image reported to this one
         QVERIFY(problems.isEmpty());
+    }
+
+    // A file of the first format keeps its records and gains the columns of
+    // the read-back and the retries.
+    void versionOneFileIsCarriedOn()
+    {
+        const QString db = path("version1.sqlite");
+        {
+            RawDb raw(db);
+            QVERIFY(raw.exec(QStringLiteral(
+                "CREATE TABLE updates (id INTEGER PRIMARY KEY AUTOINCREMENT,"
+                " started_ms INTEGER NOT NULL, finished_ms INTEGER,"
+                " program TEXT NOT NULL DEFAULT '', user_name TEXT NOT NULL DEFAULT '',"
+                " host TEXT NOT NULL DEFAULT '', port TEXT NOT NULL DEFAULT '',"
+                " board_id TEXT NOT NULL DEFAULT '', board_name TEXT NOT NULL DEFAULT '',"
+                " file_path TEXT NOT NULL DEFAULT '', file_size INTEGER,"
+                " file_md5 TEXT NOT NULL DEFAULT '', erase TEXT NOT NULL CHECK (erase IN"
+                " ('erase-all', 'page-erase')), result TEXT CHECK (result IN ('ok', 'failed',"
+                " 'aborted', 'daemon-lost')), error_text TEXT NOT NULL DEFAULT '',"
+                " writer_pid INTEGER NOT NULL, writer_boot_id TEXT NOT NULL DEFAULT '',"
+                " writer_start_ticks INTEGER)")));
+            QVERIFY(raw.exec(QStringLiteral(
+                "INSERT INTO updates (started_ms, finished_ms, board_id, erase, result,"
+                " error_text, writer_pid) VALUES (1709600000000, 1709600060000, '0x1234',"
+                " 'erase-all', 'failed', 'old', 1)")));
+            QVERIFY(raw.exec(QStringLiteral("PRAGMA user_version = 1")));
+        }
+        ServiceRecord store;
+        QVERIFY2(store.open(db), qPrintable(store.errorString()));
+        UpdateRecord old = only(store);
+        QCOMPARE(old.boardId, QStringLiteral("0x1234"));
+        QCOMPARE(old.errorText, QStringLiteral("old"));
+        QCOMPARE(old.verify, VerifyResult::None);
+        QCOMPARE(old.retries, -1);
+        const qint64 id = store.beginUpdate(UpdateStart{});
+        QVERIFY(store.finishUpdate(id, UpdateResult::Ok, QString(), VerifyResult::Unsupported, 2));
+        const UpdateRecord fresh = store.query().constFirst();
+        QCOMPARE(fresh.verify, VerifyResult::Unsupported);
+        QCOMPARE(fresh.retries, 2);
+        QCOMPARE(RawDb(db).value(QStringLiteral("PRAGMA user_version")).toInt(),
+                 ServiceRecord::kSchemaVersion);
     }
 
     // What the user is told when recording is not possible.

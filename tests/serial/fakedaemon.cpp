@@ -21,6 +21,9 @@ serialdaemon::Timings FakeDaemon::fastTimings()
     t.nextWriteTimeoutMs = 400;
     t.baudDrainMs = 0;
     t.baudSettleMs = 0;
+    t.readTimeoutMs = 150;
+    t.answerQuietMs = 15;
+    t.closeDrainMs = 0;
     return t;
 }
 

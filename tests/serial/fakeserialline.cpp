@@ -2,6 +2,8 @@
 
 #include <QTimer>
 
+#include <utility>
+
 FakeSerialLine::FakeSerialLine(const boardsim::BoardConfig &board, QObject *parent)
     : SerialLine(parent)
     , m_board(board)
@@ -64,6 +66,8 @@ void FakeSerialLine::close()
 {
     if (!m_open)
         return;
+    if (std::exchange(m_undrained, false))
+        ++m_closesBeforeDrain;
     m_open = false;
     ++m_session;
     m_rx.clear();
@@ -99,6 +103,7 @@ qint64 FakeSerialLine::write(const QByteArray &bytes)
     // What the daemon sent, read the way the board reads it (at any speed,
     // so a test sees also the frames a board at another speed loses).
     m_commands.append(m_decoder.feed(bytes));
+    m_undrained = true;
     const bool wasHungUp = m_board.hungUp();
     const QList<boardsim::Transmission> answers = m_board.receive(bytes, m_baud, nowUs());
     for (const boardsim::Transmission &t : answers) {
@@ -115,12 +120,18 @@ void FakeSerialLine::deliver(const boardsim::Transmission &t, quint64 session)
 {
     // The board sends at its own speed; at another line speed nothing
     // readable arrives. A closed or re-opened port has lost it.
-    const QByteArray bytes = m_board.transmit(t, m_baud);
+    QByteArray bytes = m_board.transmit(t, m_baud);
     if (session != m_session || !m_open || bytes.isEmpty())
         return;
+    const auto answers = [&t](bootframe::Command code) {
+        return t.bytes.size() > 2 && static_cast<std::uint8_t>(t.bytes.at(2)) == std::uint8_t(code);
+    };
     for (const bootframe::Command code : m_muted)
-        if (t.bytes.size() > 2 && static_cast<std::uint8_t>(t.bytes.at(2)) == std::uint8_t(code))
+        if (answers(code))
             return;
+    for (const bootframe::Command code : m_damaged)
+        if (answers(code))
+            bytes[bytes.size() - 2] = char(bytes.at(bytes.size() - 2) ^ 0x5A);
     m_rx.append(bytes);
     emit readyRead();
 }

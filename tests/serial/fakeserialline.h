@@ -29,6 +29,10 @@ public:
     void failBaudRate(bool fail) { m_failBaud = fail; }
     // The board's answers to this command never arrive.
     void muteAnswers(bootframe::Command code) { m_muted.append(code); }
+    // The board's answers to this command arrive with a wrong checksum.
+    void damageAnswers(bootframe::Command code) { m_damaged.append(code); }
+    // Times the port was closed with bytes written after the last drain.
+    int closesBeforeDrain() const { return m_closesBeforeDrain; }
     // Puts bytes on the line as if the board had sent them.
     void inject(const QByteArray &bytes);
 
@@ -55,7 +59,7 @@ public:
     QSerialPort::SerialPortError error() const override { return m_error; }
     QString errorString() const override;
     qint64 write(const QByteArray &bytes) override;
-    void drain(int) override {}
+    void drain(int) override { m_undrained = false; }
     QByteArray readAll() override;
     qint64 bytesAvailable() const override { return m_rx.size(); }
     void clear() override { m_rx.clear(); }
@@ -81,5 +85,8 @@ private:
     QList<QByteArray> m_commands;
     QList<qint32> m_baudHistory;
     QList<bootframe::Command> m_muted;
+    QList<bootframe::Command> m_damaged;
+    bool m_undrained = false;
+    int m_closesBeforeDrain = 0;
     int m_opens = 0;
 };

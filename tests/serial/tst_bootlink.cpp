@@ -198,7 +198,9 @@ private slots:
     }
 
     // A whole update through the broker, the port and the board process:
-    // the board's flash ends up as the image built from the file.
+    // the board's flash ends up as the image built from the file, reads back
+    // as written, and hears the leave-boot-loader frame whole. The board
+    // starts at 115200, so closing the port puts the line back there at once.
     void fullUpdate()
     {
         QFile preload(dir.filePath(QStringLiteral("zeros.bin")));
@@ -206,7 +208,8 @@ private slots:
         preload.write(QByteArray(kFlashKiB * 1024, '\0'));
         preload.close();
         const Firmware fw = firmware(0x1234, 4);
-        prepareUpdate({"--page-bytes", "1024", "--load", preload.fileName()}, layout(4, 1024), fw);
+        prepareUpdate({"--page-bytes", "1024", "--load", preload.fileName(), "--start-high"},
+                      layout(4, 1024), fw);
         if (QTest::currentTestFailed())
             return;
 
@@ -221,8 +224,17 @@ private slots:
                  "the update wrote below the programmed area");
         QVERIFY(flash.mid(kStartProgr, 4 * 1024) == fw.programmed);
         QCOMPARE(board.stats().value("unerased_bytes"), 0);
-        QCOMPARE(board.stats().value("lost_rx_bytes"), 0);
+        const qint64 lostAtStart = board.stats().value("lost_rx_bytes");
         QCOMPARE(readId(), QStringLiteral("0x1234"));
+
+        daemon.request(request::kVerify, payload::kBlank);
+        QCOMPARE(daemon.waitFor(reply::kVerify, 30000), payload::kOk);
+        QCOMPARE(daemon.worker().serialPort().baudRate(), 9600);
+        daemon.request(request::kBootOff, payload::kBlank);
+        daemon.request(request::kSerial, payload::kClose);
+        QVERIFY(daemon.sync());
+        QTest::qWait(200);
+        QCOMPARE(board.stats().value("lost_rx_bytes"), lostAtStart);
     }
 
     // The board closes the line in the middle of an update: the update ends

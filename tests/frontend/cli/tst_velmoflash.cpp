@@ -19,6 +19,7 @@
 
 #include <QCryptographicHash>
 #include <QElapsedTimer>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -38,6 +39,12 @@ constexpr int kEventTimeoutMs = 30000;
 // velmo-flash's waits cut to a fifth: still above the shortened times of
 // the daemon below, so the daemon's own answers come first.
 const QString kScale = QStringLiteral("0.2");
+
+// A file of the HEX corpus (tests/data/hex), made by other tools.
+QString corpusFile(const char *name)
+{
+    return QStringLiteral(VELMO_HEX_CORPUS "/") + QLatin1String(name);
+}
 
 QList<UpdateRecord> allRecords()
 {
@@ -309,6 +316,11 @@ private slots:
         const QStringList progress = lines.filter(QRegularExpression("^Writing +\\d+ %"));
         QVERIFY2(progress.size() >= 10 && progress.size() <= 11, qPrintable(run.all()));
         QVERIFY(progress.constLast().startsWith("Writing 100 % [####################]"));
+        // Then read back and compared.
+        const QStringList verifying = lines.filter(QRegularExpression("^Verifying +\\d+ %"));
+        QVERIFY2(verifying.size() >= 10 && verifying.size() <= 11, qPrintable(run.all()));
+        QVERIFY(lines.contains(QStringLiteral("The board was read back and holds the file.")));
+        QVERIFY(lines.contains(QStringLiteral("Retries after damaged answers: 0")));
         QVERIFY(run.err().contains("Flashing: Update completed successfully."));
 
         // The window's requests, in the window's order.
@@ -330,7 +342,8 @@ private slots:
             expected << "REQUEST/SERIAL/REFRESH START";
         expected << "REQUEST/SERIAL/FLASH <file>"
                  << "REQUEST/SERIAL/MD5 " + md5Of(file)
-                 << QStringLiteral("REQUEST/BOARD/UPDATE EraseAll=%1").arg(eraseAll ? 1 : 0);
+                 << QStringLiteral("REQUEST/BOARD/UPDATE EraseAll=%1").arg(eraseAll ? 1 : 0)
+                 << "REQUEST/BOARD/VERIFY  ";
         if (refresh)
             expected << "REQUEST/SERIAL/REFRESH START";
         expected << "REQUEST/BOARD/BOOTOFF  "
@@ -352,6 +365,8 @@ private slots:
         QVERIFY(r.startedAt >= started);
         QVERIFY(r.durationMs() >= 0);
         QVERIFY(r.errorText.isEmpty());
+        QCOMPARE(r.verify, records::VerifyResult::Ok);
+        QCOMPARE(r.retries, 0);
 
         // The board holds the file's program.
         m_daemon.reset();
@@ -390,9 +405,12 @@ private slots:
                 order << name;
         }
         QCOMPARE(order, (QStringList{"daemon", "connected", "board", "image-checked",
-                                     "image-accepted", "update", "progress", "message", "result"}));
-        QVERIFY(percents.size() > 10);
-        QVERIFY(std::is_sorted(percents.cbegin(), percents.cend()));
+                                     "image-accepted", "update", "progress", "verify-start",
+                                     "progress", "message", "verify", "result"}));
+        QVERIFY(percents.size() > 20);
+        const qsizetype restart = percents.indexOf(100) + 1;
+        QVERIFY(std::is_sorted(percents.cbegin(), percents.cbegin() + restart));
+        QVERIFY(std::is_sorted(percents.cbegin() + restart, percents.cend()));
         QCOMPARE(percents.constLast(), 100);
 
         const auto first = [&](const QString &name) {
@@ -418,11 +436,65 @@ private slots:
         QCOMPARE(last.value("ok").toBool(), true);
         QCOMPARE(last.value("status").toInt(-1), 0);
         QCOMPARE(last.value("reason").toString(), QStringLiteral("ok"));
+        QCOMPARE(last.value("verify").toString(), QStringLiteral("ok"));
+        QCOMPARE(last.value("retries").toInt(-1), 0);
+        QCOMPARE(last.value("blocks").toInt(), 992);
+        QCOMPARE(last.value("board").toString(), QStringLiteral("0x1234"));
+        QCOMPARE(first("verify").value("result").toString(), QStringLiteral("ok"));
         const QJsonObject box = first("message");
         QCOMPARE(box.value("title").toString(), QStringLiteral("Flashing"));
-        QCOMPARE(box.value("text").toString(), QStringLiteral("Update completed successfully."));
-        QCOMPARE(events.at(events.size() - 3).value("percent").toInt(), 100);
-        QCOMPARE(events.at(events.size() - 3).value("blocks").toInt(), 992);
+        QVERIFY(box.value("text").toString().startsWith(
+            QStringLiteral("Update completed successfully. The board was read back")));
+        for (const char *phase : {"write", "verify"}) {
+            QJsonObject lastOfPhase;
+            for (const QJsonObject &e : events)
+                if (e.value("event").toString() == "progress" &&
+                    e.value("phase").toString() == phase)
+                    lastOfPhase = e;
+            QCOMPARE(lastOfPhase.value("percent").toInt(), 100);
+            QCOMPARE(lastOfPhase.value("blocks").toInt(), 992);
+        }
+    }
+
+    // A vendor file with EEPROM data and configuration words beside the
+    // program: flashed, with what was not written told and recorded.
+    void dataOutsideTheFlashIsNoted()
+    {
+        startDaemon();
+        const QString dump = m_tmp.filePath(QStringLiteral("merged.bin"));
+        BoardSimProcess sim;
+        QVERIFY(sim.start({"--id", "0x1234", "--erase-all-from", "0x800", "--dump", dump}));
+        const QString file = corpusFile("ih-merged.hex");
+        const QList<UpdateRecord> before = allRecords();
+        FlashRun run(onBroker({"--json", "--port", sim.port(), file}));
+        QVERIFY(run.finish());
+        QVERIFY2(run.status() == 0, qPrintable(run.all()));
+        QJsonObject checked;
+        for (const QJsonObject &e : run.events())
+            if (e.value("event").toString() == "image-checked")
+                checked = e;
+        const QJsonObject outside = checked.value("outsideFlash").toObject();
+        QCOMPARE(outside.value("bytes").toInt(), 30);
+        QCOMPARE(outside.value("rangeCount").toInt(), 2);
+        QCOMPARE(outside.value("ranges").toArray().at(1).toArray().at(0).toInteger(), 0xF00000);
+        const QStringList notes{"14 bytes at 0x300000\u20130x30000D lie outside this board's "
+                                "flash and are not written",
+                                "16 bytes at 0xF00000\u20130xF0000F lie outside this board's "
+                                "flash and are not written"};
+        QCOMPARE(checked.value("notes").toVariant().toStringList(), notes);
+        QCOMPARE(checked.value("programBytes").toInt(), 3000);
+
+        UpdateRecord r;
+        QVERIFY(oneMore(before, &r));
+        QCOMPARE(r.state, RecordState::Ok);
+        QCOMPARE(r.fileNotes, notes.join('\n'));
+        m_daemon.reset();
+        QVERIFY(sim.stop());
+        QFile flash(dump);
+        QVERIFY(flash.open(QIODevice::ReadOnly));
+        QFile expected(corpusFile("expect-code-ih.bin"));
+        QVERIFY(expected.open(QIODevice::ReadOnly));
+        QCOMPARE(flash.readAll().mid(0x800, 6 * 1024), expected.readAll());
     }
 
     void exitStatuses_data()
@@ -467,12 +539,28 @@ private slots:
         QTest::newRow("damaged file")
             << vb1234 << "<board>" << true << file << "<damaged>" << 8
             << "damaged.hex is refused: line 3: wrong record checksum" << true << false;
+        QTest::newRow("cut-off file")
+            << vb1234 << "<board>" << true << file << corpusFile("cut-off.hex") << 8
+            << "cut-off.hex is refused: line 189: the file ends without an end-of-file record: "
+               "it may be cut off"
+            << true << false;
         QTest::newRow("unreadable file")
             << QStringList() << "/dev/ttyS9" << true << file << "/nonexistent/vb.hex" << 8
             << "Cannot read /nonexistent/vb.hex" << false << false;
         QTest::newRow("stopped acknowledgements")
             << vb1234 + QStringList{"--stop-ack-after", "20"} << "<board>" << true << file
-            << "vb1234-sample.hex" << 9 << "The board stopped answering during the update" << true
+            << "vb1234-sample.hex" << 9
+            << "Writing block 21 of 992 at 0x000D00: the board did not answer within" << true
+            << true;
+        // The board would erase only its first page and be written over
+        // old data everywhere else.
+        QTest::newRow("page erase on a board that erases all at once")
+            << vb1234 << "<board>" << true << QStringList{"--page-erase", "<file>"}
+            << "vb1234-sample.hex" << 2 << "erases all at once" << true << false;
+        QTest::newRow("read-back finds a difference")
+            << vb1234 + QStringList{"--flip-bit", "0x1000"} << "<board>" << true << file
+            << "vb1234-sample.hex" << 9
+            << "the board differs from the file from 0x001000 on; 1 of 992 blocks differ" << true
             << true;
     }
     void exitStatuses()
@@ -520,7 +608,9 @@ private slots:
         QVERIFY(run.finish());
         QVERIFY2(run.status() == status, qPrintable(run.all()));
         QVERIFY2(QString::fromUtf8(run.err()).contains(says), qPrintable(run.all()));
-        if (status != 2 || port == "<none>")
+        if (status != 2 || port == "<none>" ||
+            QTest::currentDataTag() ==
+                QLatin1String("page erase on a board that erases all at once"))
             QVERIFY2(run.out().endsWith(QStringLiteral("(exit status %1).\n").arg(status).toUtf8()),
                      qPrintable(run.all()));
 
@@ -539,6 +629,59 @@ private slots:
             QCOMPARE(after.constFirst().state, RecordState::Failed);
             QCOMPARE(after.constFirst().program, QStringLiteral("velmo-flash"));
         }
+    }
+
+    // A board that cannot be read back, reading back turned off, and a
+    // line that damages every 50th answer: all three end well, and say how.
+    void endsWellWithoutAFullCheck_data()
+    {
+        QTest::addColumn<QStringList>("board");
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("says");
+        QTest::addColumn<int>("verify");
+        const QStringList vb1234{"--id", "0x1234", "--erase-all-from", "0x800"};
+        QTest::newRow("reads answered with one byte")
+            << vb1234 + QStringList{"--read-one-byte"} << QStringList()
+            << "This board cannot be read back; not verified."
+            << int(records::VerifyResult::Unsupported);
+        QTest::newRow("--no-verify") << vb1234 << QStringList{"--no-verify"}
+                                     << "Not verified: reading back after writing is turned off."
+                                     << int(records::VerifyResult::Off);
+        QTest::newRow("every 50th answer damaged")
+            << vb1234 + QStringList{"--corrupt-every", "50"} << QStringList()
+            << "The board was read back and holds the file." << int(records::VerifyResult::Ok);
+    }
+    void endsWellWithoutAFullCheck()
+    {
+        QFETCH(QStringList, board);
+        QFETCH(QStringList, args);
+        QFETCH(QString, says);
+        QFETCH(int, verify);
+        startDaemon();
+        BoardSimProcess sim;
+        QVERIFY(sim.start(board));
+        const QList<UpdateRecord> before = allRecords();
+        FlashRun run(onBroker(QStringList{"--port", sim.port()} + args +
+                              QStringList{sampleFirmware(QStringLiteral("vb1234-sample.hex"))}));
+        QVERIFY(run.finish());
+        QVERIFY2(run.status() == 0, qPrintable(run.all()));
+        const QStringList lines = QString::fromUtf8(run.out()).split('\n', Qt::SkipEmptyParts);
+        QVERIFY2(lines.contains(says), qPrintable(run.all()));
+        UpdateRecord r;
+        QVERIFY(oneMore(before, &r));
+        QCOMPARE(r.state, RecordState::Ok);
+        QCOMPARE(int(r.verify), verify);
+        if (board.contains("--corrupt-every")) {
+            // Every damaged answer of the writes was sent again.
+            QVERIFY(r.retries >= 992 / 50);
+            QVERIFY2(
+                lines.contains(QStringLiteral("Retries after damaged answers: %1").arg(r.retries)),
+                qPrintable(run.all()));
+        } else {
+            QCOMPARE(r.retries, 0);
+        }
+        QCOMPARE(m_requests->payloadsOf(protocol::request::kVerify).size(),
+                 args.contains("--no-verify") ? 0 : 1);
     }
 
     // The service tool's window holds this key while it runs.

@@ -226,11 +226,18 @@ private slots:
         p.kind = Kind::BadDigit;
         QCOMPARE(imageProblemText(p, layout),
                  QStringLiteral("line 12: a character that is not a hexadecimal digit"));
-        p.kind = Kind::OutsideFlash;
+        p.kind = Kind::ConflictingData;
         p.address = 0x7f0;
+        p.value = 0xab;
+        p.otherLine = 3;
+        p.otherValue = 0x01;
         QCOMPARE(imageProblemText(p, layout),
-                 QStringLiteral("line 12: data at address 0x7f0 lies outside the board's flash "
-                                "(0x800 to 0xfff)"));
+                 QStringLiteral("line 12 gives address 0x0007F0 the value 0xAB, but line 3 gave "
+                                "it 0x01"));
+        p.kind = Kind::NoEndOfFile;
+        QCOMPARE(imageProblemText(p, layout),
+                 QStringLiteral("line 12: the file ends without an end-of-file record: it may be "
+                                "cut off"));
         p = {};
         p.kind = Kind::BoardMismatch;
         p.line = 1;
@@ -238,20 +245,69 @@ private slots:
         p.connectedBoardId = QStringLiteral("0x1234");
         QCOMPARE(imageProblemText(p, layout),
                  QStringLiteral("made for board 0x2345, connected board is 0x1234"));
-        p.kind = Kind::NoDataRecords;
-        QCOMPARE(imageProblemText(p, layout), QStringLiteral("the file holds no data to write"));
+        p.kind = Kind::NothingToProgram;
+        layout.startProgr = 0x800;
+        layout.sizeProgr = 1;
+        QCOMPARE(imageProblemText(p, layout),
+                 QStringLiteral("nothing to program for this board: the file holds no data for "
+                                "its program area (0x000800\u20130x000BFF)"));
         // Every kind has words of its own.
         QSet<QString> texts;
-        for (int k = int(Kind::MissingIdentifierLine); k <= int(Kind::NoDataRecords); ++k) {
+        for (int k = int(Kind::MissingIdentifierLine); k <= int(Kind::NothingToProgram); ++k) {
             p.kind = Kind(k);
             const QString text = imageProblemText(p, layout);
             QVERIFY2(!text.isEmpty(), qPrintable(QString::number(k)));
             texts.insert(text);
         }
-        QCOMPARE(texts.size(), int(Kind::NoDataRecords));
+        QCOMPARE(texts.size(), int(Kind::NothingToProgram));
         QCOMPARE(imageLoadProblemText(ImageLoad::Status::Empty),
                  QStringLiteral("the file is empty"));
         QVERIFY(imageLoadProblemText(ImageLoad::Status::Loaded).isEmpty());
+    }
+
+    // What is not written, and the Hex File Info around it.
+    void imageNotesAndInfo()
+    {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        protocol::BoardLayout layout;
+        layout.startProgr = 0x800;
+        layout.sizeProgr = 2;
+        hexfile::ImageReport r;
+        r.outsideFlash.bytes = 16 + 1 + 40;
+        r.outsideFlash.rangeCount = 4;
+        r.outsideFlash.listed = {{0xF00000, 0xF0000F}, {0x300001, 0x300001}};
+        r.outsideProgramArea.bytes = 256;
+        r.outsideProgramArea.rangeCount = 1;
+        r.outsideProgramArea.listed = {{0, 0xFF}};
+        r.programmedBytes = 1024;
+        r.programmed = {0x800, 0xBFF};
+        r.programAreaBytes = 2048;
+        const QStringList notes = imageNoteTexts(r, layout);
+        QCOMPARE(notes,
+                 (QStringList{QStringLiteral("16 bytes at 0xF00000\u20130xF0000F lie outside this "
+                                             "board's flash and are not written"),
+                              QStringLiteral("1 byte at 0x300001 lies outside this board's flash "
+                                             "and is not written"),
+                              QStringLiteral("and 40 bytes more in 2 further ranges outside this "
+                                             "board's flash"),
+                              QStringLiteral("256 bytes at 0x000000\u20130x0000FF lie outside the "
+                                             "program area (0x000800\u20130x000FFF) and are not "
+                                             "written")}));
+        const QStringList info =
+            imageInfoText(r, 2345, QStringLiteral("0123abcd"), layout).split(QLatin1Char('\n'));
+        QCOMPARE(info.at(0), QStringLiteral("Size: 2,345 bytes. MD5: 0123abcd"));
+        QCOMPARE(info.at(1), QStringLiteral("Programs 0x000800\u20130x000BFF: 1,024 bytes, 50 % "
+                                            "of the program area"));
+        QCOMPARE(info.mid(2), notes);
+        QCOMPARE(imageNotesSummary(r), QStringLiteral("Not written: 57 bytes outside this board's "
+                                                      "flash, 256 bytes outside the program "
+                                                      "area."));
+        r.outsideFlash = {};
+        r.outsideProgramArea.bytes = 1;
+        QCOMPARE(imageNotesSummary(r),
+                 QStringLiteral("Not written: 1 byte outside the program area."));
+        r.outsideProgramArea = {};
+        QVERIFY(imageNotesSummary(r).isEmpty());
     }
 };
 

@@ -5,12 +5,14 @@
 #include "frontend/core/daemonlauncher.h"
 #include "frontend/core/daemonlink.h"
 #include "frontend/core/flashworkflow.h"
+#include "protocol/reports.h"
 #include "protocol/topics.h"
 #include "records/servicerecord.h"
 #include "records/updaterecorder.h"
 #include "tests/firmware/hexbuilder.h"
 #include "tests/frontend/fakedialogs.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTranslator>
@@ -270,10 +272,12 @@ private slots:
         m_link.reset();
     }
 
+    // The original exchange, as a front end that does not read back has it.
     void normalOrder()
     {
         FakeDialogs dialogs;
         Screen &screen = *m_screen;
+        m_flow->setVerifyAfterWriting(false);
         QCOMPARE(m_flow->enabledControls(), kIdle);
         QCOMPARE(m_flow->stage(), Stage::Idle);
 
@@ -340,7 +344,12 @@ private slots:
         QCOMPARE(dialogs.boxes.size(), 1);
         QCOMPARE(dialogs.boxes.at(0).kind, UserDialogs::Kind::Information);
         QCOMPARE(dialogs.boxes.at(0).title, QStringLiteral("Flashing"));
-        QCOMPARE(dialogs.boxes.at(0).text, QStringLiteral("Update completed successfully."));
+        // The fixed text first, then what was done.
+        QCOMPARE(dialogs.boxes.at(0).text,
+                 QStringLiteral("Update completed successfully.\n"
+                                "Not verified: reading back after writing is turned off.\n\n"
+                                "Board: 0x1234 (VB-1234 virtual board)\nFile: vb1234.hex\n"
+                                "Blocks written: 992\nDuration: < 1 s"));
         QCOMPARE(sentBeforeBox, QStringList{"refresh"});
         QCOMPARE(m_link->take(),
                  (QStringList{"refresh", "REQUEST/BOARD/BOOTOFF  ", "REQUEST/SERIAL CLOSE"}));
@@ -498,6 +507,46 @@ private slots:
         QCOMPARE(m_screen->messages.size(), messages);
     }
 
+    // Data the board's flash cannot hold does not stop the file: the status
+    // bar and Hex File Info say what is not written.
+    void dataOutsideTheFlashIsNoted()
+    {
+        FakeDialogs dialogs;
+        QString info;
+        QObject::connect(m_flow.get(), &FlashWorkflow::imageInfoChanged, &m_screen->context,
+                         [&info](const QString &text) { info = text; });
+        reachId(QStringLiteral("0x1234"));
+        m_link->take();
+        const QByteArray content =
+            image(0x1234,
+                  {hexbuilder::dataRecord(0x0800, QByteArray(32, 'c')),
+                   hexbuilder::linearBase(0x00F0), hexbuilder::dataRecord(0, QByteArray(16, 'e'))});
+        m_flow->sendImageFile(writeFile(QStringLiteral("eeprom.hex"), content));
+        QVERIFY(dialogs.boxes.isEmpty());
+        QCOMPARE(m_link->sentBytes, content);
+        const QString note = QStringLiteral("16 bytes at 0xF00000\u20130xF0000F lie outside this "
+                                            "board's flash and are not written");
+        QCOMPARE(m_flow->imageNotes(), QStringList{note});
+        QVERIFY(info.isEmpty()); // until the daemon takes it
+
+        so().flashReplied = so().flashAccepted = true;
+        m_flow->statusReady();
+        QCOMPARE(m_screen->status(),
+                 QStringLiteral("File loaded: Ok. Not written: 16 bytes outside this board's "
+                                "flash."));
+        const QStringList lines = info.split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 3);
+        QVERIFY2(lines.at(0).contains(QString::fromLatin1(
+                     QCryptographicHash::hash(content, QCryptographicHash::Md5).toHex())),
+                 qPrintable(lines.at(0)));
+        QVERIFY2(lines.at(1).startsWith(QStringLiteral("Programs 0x000800\u20130x00081F: 32 "
+                                                       "bytes, 0.1 % of the program area")),
+                 qPrintable(lines.at(1)));
+        QCOMPARE(lines.at(2), note);
+        m_flow->closeSerialPort();
+        QVERIFY(info.isEmpty());
+    }
+
     // A file refused before it is sent must not leave the image accepted
     // before armed: Update would write that one.
     void refusedFileDisarmsUpdate_data()
@@ -525,12 +574,14 @@ private slots:
                "is 0x1234."
             << "File not sent: made for board 0x2345, connected board is 0x1234."
             << Failure::ImageCheckFailed;
-        QTest::newRow("outside the flash")
+        // The box says where the data lies.
+        QTest::newRow("only outside the flash")
             << image(0x1234, {hexbuilder::linearBase(1), hexbuilder::dataRecord(0, "abcd")})
-            << "The file was not sent to the board:\nline 3: data at address 0x10000 lies "
-               "outside the board's flash (0x0 to 0xffff)."
-            << "File not sent: line 3: data at address 0x10000 lies outside the board's flash "
-               "(0x0 to 0xffff)."
+            << "The file was not sent to the board:\nnothing to program for this board: the file "
+               "holds no data for its program area (0x000800\u20130x00FFFF).\n4 bytes at "
+               "0x010000\u20130x010003 lie outside this board's flash and are not written."
+            << "File not sent: nothing to program for this board: the file holds no data for its "
+               "program area (0x000800\u20130x00FFFF)."
             << Failure::ImageCheckFailed;
         QTest::newRow("no identifier line")
             << hexbuilder::file({hexbuilder::dataRecord(0x0800, "abcd"), hexbuilder::endOfFile()})
@@ -573,7 +624,7 @@ private slots:
         QCOMPARE(m_screen->failures, QList<Failure>{failure});
         if (failure == Failure::ImageCheckFailed)
             QCOMPARE(m_screen->failureDetails.constFirst() + QLatin1Char('.'),
-                     box.section(QLatin1Char('\n'), 1));
+                     box.section(QLatin1Char('\n'), 1, 1));
 
         // A good file afterwards goes out and is armed by the daemon's answer.
         m_flow->sendImageFile(m_image);
@@ -662,6 +713,138 @@ private slots:
         QCOMPARE(m_flow->stage(), Stage::Idle);
         QCOMPARE(m_screen->finished, QList<bool>{false});
         QCOMPARE(m_screen->failures, QList<Failure>{Failure::UpdateFailed});
+    }
+
+    // After the writes the board is read back; only its result brings the
+    // box, the boot loader's end and the close.
+    void readBackAfterWriting_data()
+    {
+        QTest::addColumn<int>("reply");
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<bool>("succeeded");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<int>("verify");
+        using V = records::VerifyResult;
+        QTest::newRow("holds the file")
+            << int(StatusObject::VerifyReply::Ok) << QString() << true
+            << "The board was read back and holds the file." << int(V::Ok);
+        QTest::newRow("cannot be read back")
+            << int(StatusObject::VerifyReply::Unsupported)
+            << "Step=verify Block=1 Blocks=992 Address=0x800 Cause=unreadable WaitedMs=1000 Tries=3"
+            << true << "This board cannot be read back; not verified." << int(V::Unsupported);
+        QTest::newRow("differs")
+            << int(StatusObject::VerifyReply::Error)
+            << "Step=verify Block=5 Blocks=992 Address=0x903 Cause=mismatch Tries=1 Differ=2"
+            << false
+            << "Read back: the board differs from the file from 0x000903 on; 2 of 992 blocks "
+               "differ."
+            << int(V::Mismatch);
+        QTest::newRow("reads stop")
+            << int(StatusObject::VerifyReply::Error)
+            << "Step=verify Block=7 Blocks=992 Address=0x980 Cause=noanswer WaitedMs=1000 Tries=3"
+            << false
+            << "Reading back block 7 of 992 at 0x000980: the board did not answer within 1 s."
+            << int(V::Failed);
+    }
+
+    void readBackAfterWriting()
+    {
+        QFETCH(int, reply);
+        QFETCH(QString, reason);
+        QFETCH(bool, succeeded);
+        QFETCH(QString, line);
+        QFETCH(int, verify);
+        FakeDialogs dialogs;
+        QVERIFY(m_flow->verifyAfterWriting());
+        reachImageAccepted();
+        m_flow->startUpdate(true);
+        progress(50);
+        m_link->take();
+        so().updateRetries = 2;
+        so().updateDone = true;
+        m_flow->statusReady();
+        // Written: the read-back is asked for, and nothing else yet.
+        QCOMPARE(m_link->take(), QStringList{"REQUEST/BOARD/VERIFY  "});
+        QCOMPARE(m_flow->stage(), Stage::Verifying);
+        QVERIFY(dialogs.boxes.isEmpty());
+        QVERIFY(m_flow->isUpdating());
+        so().verifyPercent = 40;
+        so().verifyPercReceived = true;
+        m_flow->statusReady();
+        QCOMPARE(m_screen->status(), QStringLiteral("Verifying block 397 of 992"));
+        QCOMPARE(m_screen->progress.constLast(), 40);
+
+        so().verifyReason = protocol::parseFailureReason(reason);
+        so().verifyResult = StatusObject::VerifyReply(reply);
+        so().verifyReplied = true;
+        m_flow->statusReady();
+        QCOMPARE(dialogs.boxes.size(), 1);
+        const FakeDialogs::Box &box = dialogs.boxes.at(0);
+        if (succeeded) {
+            QCOMPARE(box.title, QStringLiteral("Flashing"));
+            QVERIFY2(box.text.startsWith("Update completed successfully.\n" + line + "\n\n"),
+                     qPrintable(box.text));
+            QVERIFY(box.text.contains(QStringLiteral("Retries after damaged answers: 2")));
+            QCOMPARE(m_link->take(),
+                     (QStringList{"refresh", "REQUEST/BOARD/BOOTOFF  ", "REQUEST/SERIAL CLOSE"}));
+            QCOMPARE(m_screen->status(), QStringLiteral("Update completed successfully."));
+        } else {
+            QCOMPARE(box.kind, UserDialogs::Kind::Critical);
+            QVERIFY2(box.text.startsWith("Failed Update.\n" + line + "\nThe board is left"),
+                     qPrintable(box.text));
+            QCOMPARE(m_link->take(), (QStringList{"refresh", "REQUEST/SERIAL CLOSE"}));
+            QCOMPARE(m_screen->status(), "Failed Update. " + line);
+            QCOMPARE(m_screen->failures, QList<Failure>{Failure::VerifyFailed});
+            QCOMPARE(m_screen->failureDetails, QStringList{line});
+        }
+        QCOMPARE(m_screen->finished, QList<bool>{succeeded});
+        QCOMPARE(int(m_flow->lastSummary().verify), verify);
+        QCOMPARE(m_flow->lastSummary().retries, 2);
+        QCOMPARE(m_flow->stage(), Stage::Idle);
+    }
+
+    // A daemon that does not know the read-back says nothing: the update
+    // ends without it rather than waiting for ever.
+    void readBackNeverAnswered()
+    {
+        FakeDialogs dialogs;
+        m_flow->setVerifyStartTimeout(50);
+        reachImageAccepted();
+        m_flow->startUpdate(true);
+        so().updateDone = true;
+        m_flow->statusReady();
+        QTRY_COMPARE(dialogs.boxes.size(), 1);
+        QVERIFY(dialogs.boxes.at(0).text.startsWith(
+            "Update completed successfully.\nThe read-back could not be completed; not "
+            "verified."));
+        QCOMPARE(m_screen->finished, QList<bool>{true});
+    }
+
+    // The daemon's reason is in the one box and the status bar.
+    void failureWithItsReason()
+    {
+        FakeDialogs dialogs;
+        reachImageAccepted();
+        m_flow->startUpdate(true);
+        progress(4);
+        so().updateReason = protocol::parseFailureReason(
+            "Step=write Block=49 Blocks=992 Address=0xc40 Cause=noanswer WaitedMs=5000 Tries=1");
+        so().updateRetries = 0;
+        so().updateFailed = true;
+        m_flow->statusReady();
+        const QString why =
+            "Writing block 49 of 992 at 0x000C40: the board did not answer within 5 s.";
+        QCOMPARE(dialogs.boxes.size(), 1);
+        QVERIFY(dialogs.boxes.at(0).text.startsWith("Failed Update.\n" + why + "\n"));
+        QCOMPARE(m_screen->status(), "Failed Update. " + why);
+        QCOMPARE(m_screen->failureDetails, QStringList{why});
+        // No read-back after a failure.
+        QVERIFY(!m_link->take().contains(QStringLiteral("REQUEST/BOARD/VERIFY  ")));
+        // The next update does not inherit this one's reason.
+        reachImageAccepted();
+        m_flow->startUpdate(true);
+        QVERIFY(!so().updateReason);
+        QCOMPARE(so().updateRetries, -1);
     }
 
     // The daemon or the broker goes away while the board is written: a ping
@@ -761,6 +944,7 @@ private slots:
     {
         FakeDialogs dialogs;
         m_flow->setUpdateWatchTimes(50, 50, 100);
+        m_flow->setVerifyAfterWriting(false);
         reachImageAccepted();
         m_flow->startUpdate(true);
         progress(50);
@@ -914,6 +1098,7 @@ private slots:
     void replyWhileBoxIsOpen()
     {
         FakeDialogs dialogs;
+        m_flow->setVerifyAfterWriting(false);
         reachImageAccepted();
         m_flow->startUpdate(true);
         m_flow->processSerialTimeout(); // a daemon check waits for its pong
@@ -998,7 +1183,12 @@ private slots:
         m_flow->startUpdate(true);
         const QString erasing = m_screen->status();
         const bool asked = !m_flow->confirmClose();
+        const QString reason = UpdateReport::failureReason(*protocol::parseFailureReason(
+            "Step=write Block=3 Blocks=992 Address=0x880 Cause=damaged Tries=3"));
         QCoreApplication::removeTranslator(&italian);
+        QCOMPARE(reason, QStringLiteral("Scrittura del blocco 3 di 992 a 0x000880: le risposte "
+                                        "della scheda sono arrivate danneggiate 3 volte di "
+                                        "seguito."));
         QCOMPARE(connection, QStringLiteral("Connesso con la scheda: ") + kBoard);
         QCOMPARE(dialogs.texts().constFirst().section(QLatin1Char('\n'), 0, 0),
                  QStringLiteral("File errato."));
@@ -1017,13 +1207,16 @@ private slots:
         QTest::addColumn<bool>("portError"); // "SERIAL/ERROR" comes first
         QTest::addColumn<QString>("reason"); // "SERIAL/BOARD/UPDATE/REASON"
         QTest::addColumn<bool>("daemonEnds");
-        QTest::addColumn<QString>("stopped");
+        QTest::addColumn<QString>("stopped"); // the daemon's reason, else the progress
         const QString at298 = QStringLiteral("Stopped at block 298 of 992.");
         QTest::newRow("error, then the end") << true << QString() << true << at298;
         QTest::newRow("the daemon's reason")
             << false << "Step=write Block=299 Blocks=992 Address=0x5280 Cause=portlost" << true
-            << "Stopped at block 299 of 992 (address 0x5280).";
+            << "Writing block 299 of 992 at 0x005280: the serial port was lost.";
         QTest::newRow("no end comes") << true << QString() << false << at298;
+        QTest::newRow("while reading back")
+            << true << "Step=verify Block=5 Blocks=992 Address=0x900 Cause=portlost" << true
+            << "Reading back block 5 of 992 at 0x000900: the serial port was lost.";
     }
     void portLostDuringUpdate()
     {
@@ -1039,6 +1232,12 @@ private slots:
         reachImageAccepted();
         m_flow->startUpdate(true);
         progress(30);
+        const bool readingBack = reason.startsWith(QLatin1String("Step=verify"));
+        if (readingBack) {
+            so().updateDone = true;
+            m_flow->statusReady();
+            QCOMPARE(m_flow->stage(), Stage::Verifying);
+        }
         const QString lostText = "Serial port " + kPort + " was disconnected";
         if (portError) {
             so().errorText = lostText;
@@ -1047,11 +1246,16 @@ private slots:
             QVERIFY(dialogs.boxes.isEmpty()); // the update's end says it all
             QVERIFY(m_flow->isUpdating());
         }
-        if (!reason.isEmpty()) {
+        if (readingBack) {
+            so().verifyReason = protocol::parseFailureReason(reason);
+            so().verifyResult = StatusObject::VerifyReply::Error;
+            so().verifyReplied = true;
+            m_flow->statusReady();
+        } else if (!reason.isEmpty()) {
             so().updateReason = protocol::parseFailureReason(reason);
             m_flow->statusReady();
         }
-        if (daemonEnds) {
+        if (daemonEnds && !readingBack) {
             so().updateFailed = true;
             m_flow->statusReady();
         }
@@ -1064,7 +1268,8 @@ private slots:
         QCOMPARE(lines.at(2), stopped);
         QCOMPARE(m_screen->failures, QList<Failure>{Failure::PortLost});
         QCOMPARE(m_screen->status(), "Failed Update. The port " + kPort + " was lost. " + stopped);
-        QCOMPARE(m_flow->enabledControls(), kFailed);
+        // The bar keeps where the writing stopped; a read-back is not such a place.
+        QCOMPARE(m_flow->enabledControls(), readingBack ? kIdle | Control::UpdateAgain : kFailed);
         QCOMPARE(m_screen->finished, QList<bool>{false});
 
         // The daemon's end after the window's own is the same failure.
@@ -1080,6 +1285,8 @@ private slots:
         QCOMPARE(all.size(), 1);
         QCOMPARE(all.at(0).state, records::RecordState::PortLost);
         QVERIFY2(all.at(0).errorText.endsWith(stopped), qPrintable(all.at(0).errorText));
+        QCOMPARE(all.at(0).verify,
+                 readingBack ? records::VerifyResult::Failed : records::VerifyResult::None);
     }
 
     // Every request of a connection ends, answered or not: a message and

@@ -218,8 +218,9 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         qint64 replyAt = -1;
+        // The box follows the read-back's result, the daemon's last word.
         connect(replies.manager(), &MqttMgr::statusUpdated, this, [&] {
-            if (replyAt < 0 && replies.messages().constLast().first == protocol::reply::kUpdate)
+            if (replyAt < 0 && replies.messages().constLast().first == protocol::reply::kVerify)
                 replyAt = clock.elapsed();
         });
         qint64 boxAt = -1;
@@ -236,12 +237,21 @@ private slots:
             screenshot(*window, QStringLiteral("flashing-progress.png"));
         }
         QTRY_VERIFY_WITH_TIMEOUT(
-            dialogs.texts().contains(QStringLiteral("Update completed successfully.")),
+            dialogs.firstLines().contains(QStringLiteral("Update completed successfully.")),
             kUpdateTimeoutMs);
         QCOMPARE(dialogs.boxes.constLast().title, QStringLiteral("Flashing"));
         QCOMPARE(dialogs.boxes.constLast().kind, UserDialogs::Kind::Information);
         QCOMPARE(dialogs.boxes.size(), 1);
         QCOMPARE(replies.payloadsOf(protocol::reply::kUpdate), QStringList{"OK"});
+        QCOMPARE(replies.payloadsOf(protocol::reply::kVerify), QStringList{"OK"});
+        const QStringList endBox = dialogs.boxes.constLast().text.split(QLatin1Char('\n'));
+        QCOMPARE(endBox.mid(0, 2), (QStringList{"Update completed successfully.",
+                                                "The board was read back and holds the file."}));
+        QVERIFY(endBox.contains(QStringLiteral("Board: 0x1234 (VB-1234 virtual board)")));
+        QVERIFY(endBox.contains(QStringLiteral("File: vb1234-sample.hex")));
+        QVERIFY(endBox.contains(QStringLiteral("Retries after damaged answers: 0")));
+        screenshotWithBox(*window, QStringLiteral("flashing-verified.png"),
+                          dialogs.boxes.constLast());
         QVERIFY(replyAt >= 0);
         qInfo("result box %lld ms after the daemon's reply; %lld of 992 blocks written at the "
               "first progress value",
@@ -258,7 +268,15 @@ private slots:
         QVERIFY(std::any_of(progressTexts.cbegin(), progressTexts.cend(), [](const QString &t) {
             return t.contains(QLatin1String(" of 992 blocks, about "));
         }));
-        QVERIFY(std::is_sorted(progress.begin(), progress.end() - 1));
+        // Written, then read back, each from 0 up.
+        const auto readBack = std::find(progress.begin(), progress.end(), 0);
+        QVERIFY(readBack != progress.end() && readBack + 1 != progress.end());
+        QVERIFY(std::is_sorted(progress.begin(), readBack));
+        QVERIFY(std::is_sorted(readBack, progress.end() - 1));
+        QVERIFY(std::any_of(progressTexts.cbegin(), progressTexts.cend(), [](const QString &t) {
+            return t.startsWith(QLatin1String("Verifying block ")) &&
+                   t.endsWith(QLatin1String(" of 992"));
+        }));
         QCOMPARE(progress.constLast(), 0);
         QCOMPARE(f.progressBarUpdate->value(), 0);
         QVERIFY(f.actionQuit->isEnabled());
@@ -278,6 +296,7 @@ private slots:
                 m.first == protocol::request::kSerial)
                 tail << m.first + " " + m.second;
         using namespace protocol;
+        QCOMPARE(m_requests->payloadsOf(request::kVerify), QStringList{" "});
         QCOMPARE(tail, (QStringList{request::kSerial + QStringLiteral(" OPEN"),
                                     request::kUpdate + QStringLiteral(" EraseAll=1"),
                                     request::kBootOff + QStringLiteral("  "),
@@ -324,7 +343,7 @@ private slots:
                                   kConnectTimeoutMs);
         f.actionUpdate->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(
-            dialogs.texts().contains(QStringLiteral("Update completed successfully.")),
+            dialogs.firstLines().contains(QStringLiteral("Update completed successfully.")),
             kUpdateTimeoutMs);
         QCOMPARE(dialogs.boxes.size(), 1);
         QCOMPARE(m_requests->waitFor(protocol::request::kRefresh), QStringLiteral("START"));
@@ -524,6 +543,48 @@ private slots:
         QVERIFY(m_requests->payloadsOf(protocol::request::kFlash).isEmpty());
     }
 
+    // A vendor file with configuration words and EEPROM data beside the
+    // program is taken; the status bar and Hex File Info say what is not
+    // written.
+    void dataOutsideTheFlashIsShown()
+    {
+        FakeDialogs dialogs;
+        startDaemon();
+        BoardSimProcess board;
+        QVERIFY(board.start({"--id", "0x1234", "--erase-all-from", "0x800"}));
+        auto window = startWindow(board.port());
+        const MainWindowForm &f = window->form();
+        QVERIFY(waitForPong(*window));
+        QVERIFY(connectBoard(*window, "VB-1234 virtual board"));
+        QVERIFY(!f.labelHexDetails->isVisible());
+
+        const QString vendorFile = m_tmp.filePath(QStringLiteral("vb1234-app-eeprom-config.hex"));
+        QFile::remove(vendorFile);
+        QVERIFY(QFile::copy(QStringLiteral(VELMO_HEX_CORPUS "/ih-merged.hex"), vendorFile));
+        dialogs.files << vendorFile;
+        f.btnOpenFile->click();
+        const QString config = QStringLiteral("14 bytes at 0x300000\u20130x30000D lie outside "
+                                              "this board's flash and are not written");
+        QTRY_COMPARE_WITH_TIMEOUT(
+            statusText(*window),
+            QStringLiteral("File loaded: Ok. Not written: 30 bytes outside this board's flash."),
+            kConnectTimeoutMs);
+        QVERIFY(dialogs.boxes.isEmpty());
+        QVERIFY(f.btnUpdate->isEnabled());
+        f.tabWidget->setCurrentIndex(1);
+        QVERIFY(f.labelHexDetails->isVisible());
+        const QStringList info = f.labelHexDetails->text().split('\n');
+        QCOMPARE(info.size(), 4);
+        QVERIFY2(info.at(1).startsWith(QStringLiteral("Programs 0x000800\u20130x0013B7: 3")),
+                 qPrintable(info.at(1)));
+        QCOMPARE(info.at(2), config);
+        QVERIFY(info.at(3).startsWith(QStringLiteral("16 bytes at 0xF00000")));
+        screenshot(*window, QStringLiteral("flashing-outside-flash-note.png"));
+
+        f.actionDisconnect->trigger();
+        QVERIFY(!f.labelHexDetails->isVisible());
+    }
+
     // A file refused before sending must not leave the image accepted before
     // armed: an Update would write that one.
     void refusedLocalFileDisarmsUpdate()
@@ -623,11 +684,13 @@ private slots:
         };
         m_requests->clear();
         QVERIFY(m_requests->publish(protocol::reply::kUpdate, "OK"));
+        QCOMPARE(m_requests->waitFor(protocol::request::kVerify), QStringLiteral(" "));
+        QVERIFY(m_requests->publish(protocol::reply::kVerify, "OK"));
         QTRY_VERIFY_WITH_TIMEOUT(!dialogs.boxes.isEmpty(), 5000);
         QTRY_COMPARE_WITH_TIMEOUT(window->systemMgr()->serialVersion(), QStringLiteral("nested"),
                                   5000);
         QTest::qWait(500);
-        QCOMPARE(dialogs.texts(), QStringList{"Update completed successfully."});
+        QCOMPARE(dialogs.firstLines(), QStringList{"Update completed successfully."});
         QCOMPARE(m_requests->payloadsOf(protocol::request::kBootOff).size(), 1);
     }
 
@@ -648,14 +711,18 @@ private slots:
         window->form().btnUpdate->click();
         QTRY_VERIFY_WITH_TIMEOUT(!dialogs.boxes.isEmpty(), kUpdateTimeoutMs);
         QCOMPARE(dialogs.boxes.size(), 1);
-        // 20 blocks acknowledged: the bar and the status bar stay there.
-        const QString stopped = QStringLiteral("Stopped at block 20 of 992.");
-        QVERIFY2(
-            dialogs.texts().constFirst().startsWith(
-                "Failed Update.\n" + stopped + "\nThe board is left without a complete firmware."),
-            qPrintable(dialogs.texts().constFirst()));
+        // The fixed text, where and why it stopped, what to do.
+        const QString why = QStringLiteral(
+            "Writing block 21 of 992 at 0x000D00: the board did not answer within 5 s.");
+        QVERIFY2(dialogs.texts().constFirst().startsWith(
+                     "Failed Update.\n" + why + "\nThe board is left without a complete firmware."),
+                 qPrintable(dialogs.texts().constFirst()));
+        // The bar stays at the block that got no answer.
+        const QString stopped = QStringLiteral("Stopped at block 21 of 992 (address 0x000D00).");
         QCOMPARE(dialogs.boxes.constLast().kind, UserDialogs::Kind::Critical);
-        QCOMPARE(statusText(*window), "Failed Update. " + stopped);
+        QCOMPARE(statusText(*window), "Failed Update. " + why);
+        screenshotWithBox(*window, QStringLiteral("flashing-failure-reason.png"),
+                          dialogs.boxes.constLast());
         QCOMPARE(labelText(*window), QStringLiteral("Disconnected"));
         QCOMPARE(window->form().progressBarUpdate->value(), 2);
         QCOMPARE(window->form().progressBarUpdate->text(), stopped);
@@ -717,7 +784,7 @@ private slots:
                            dialogs.questions.at(0).text},
                           true);
         QTRY_VERIFY_WITH_TIMEOUT(
-            dialogs.texts().contains(QStringLiteral("Update completed successfully.")),
+            dialogs.firstLines().contains(QStringLiteral("Update completed successfully.")),
             kUpdateTimeoutMs);
 
         // Again, and this time the user closes.

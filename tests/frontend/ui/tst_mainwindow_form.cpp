@@ -240,7 +240,8 @@ private slots:
         QCOMPARE(prefs.value("serial/flowcontol").toInt(), 0);
         QCOMPARE(prefs.value("mqtt/host").toString(), QStringLiteral("127.0.0.1"));
         QCOMPARE(prefs.value("mqtt/port").toInt(), 1883);
-        QCOMPARE(prefs.allKeys().size(), 8);
+        QCOMPARE(prefs.value("update/verify").toBool(), true);
+        QCOMPARE(prefs.allKeys().size(), 9);
         const frontend::StatusObject *so = w->systemMgr()->statusObject();
         QCOMPARE(so->brokerHost, QStringLiteral("127.0.0.1"));
         QCOMPARE(so->brokerPort, 1883);

@@ -193,7 +193,7 @@ private slots:
         const QDateTime clicked = QDateTime::currentDateTime().addMSecs(-1);
         window->form().btnUpdate->click();
         QTRY_VERIFY_WITH_TIMEOUT(
-            dialogs.texts().contains(QStringLiteral("Update completed successfully.")),
+            dialogs.firstLines().contains(QStringLiteral("Update completed successfully.")),
             kUpdateTimeoutMs);
         const QDateTime ended = QDateTime::currentDateTime();
 
@@ -209,6 +209,8 @@ private slots:
         QCOMPARE(r.fileMd5, md5Of(file));
         QCOMPARE(r.erase, eraseAll ? records::EraseMode::All : records::EraseMode::Pages);
         QVERIFY(r.errorText.isEmpty());
+        QCOMPARE(r.verify, records::VerifyResult::Ok);
+        QCOMPARE(r.retries, 0);
         QVERIFY(r.startedAt >= clicked);
         QVERIFY(r.finishedAt <= ended);
         QVERIFY(r.durationMs() > 0);
@@ -243,6 +245,11 @@ private slots:
         QCOMPARE(r.state, RecordState::Failed);
         QCOMPARE(r.boardId, QStringLiteral("0x1234"));
         QVERIFY(r.finishedAt.isValid());
+        // The daemon's reason, in the window's words.
+        QCOMPARE(r.errorText,
+                 QStringLiteral("Writing block 21 of 992 at 0x000D00: the board did not answer "
+                                "within 5 s."));
+        QCOMPARE(r.retries, 0);
     }
 
     // Closed while the board is being written: aborted, not left open.
