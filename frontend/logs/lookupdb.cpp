@@ -1,8 +1,10 @@
 #include "frontend/logs/lookupdb.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
 #include <QVariant>
 
 namespace {
@@ -21,7 +23,15 @@ QString singleLookup(const char *queryText, const QString &code, const QString &
 
 LookupDatabase::LookupDatabase(const QString &path)
 {
-    m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
+    // A connection serves only the thread that made it: a log read in the
+    // background gets one of its own beside the window's default one.
+    const bool mainThread =
+        !QCoreApplication::instance() || QThread::currentThread() == qApp->thread();
+    m_db = mainThread
+               ? QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"))
+               : QSqlDatabase::addDatabase(
+                     QStringLiteral("QSQLITE"),
+                     QStringLiteral("lookup-thread-%1").arg(quintptr(QThread::currentThreadId())));
     m_db.setDatabaseName(path);
     m_db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
     if (!m_db.open())

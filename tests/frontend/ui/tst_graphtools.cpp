@@ -219,8 +219,10 @@ void TstGraphTools::filterShowsOnlyChosenRows()
     openFullExample();
     PlotGraph *alarms = m_window->form().plotGraphAllarms;
     const LogSeries &s = m_window->logSeries();
-    QVERIFY(s.alarmLabels.size() > 2);
-    const QString chosen = s.alarmLabels.at(2);
+    // The rows as drawn: padded to line up with the commands plot.
+    const QStringList rows = m_window->graphRows().alarmLabels;
+    QVERIFY(rows.size() > 2);
+    const QString chosen = rows.at(2);
     alarms->xAxis->setRange(30, 60);
 
     int listed = 0;
@@ -243,7 +245,7 @@ void TstGraphTools::filterShowsOnlyChosenRows()
     QCOMPARE(alarms->valueLabels().mid(1), QStringList{chosen});
     QCOMPARE(alarms->graphCount(), 1);
     // Every point of that row is still there, on the one row left.
-    const auto isChosen = [&](double value) { return s.alarmLabels.value(int(value)) == chosen; };
+    const auto isChosen = [&](double value) { return rows.value(int(value)) == chosen; };
     QCOMPARE(alarms->graph(0)->data()->size(),
              int(std::count_if(s.alarmY.cbegin(), s.alarmY.cend(), isChosen)));
     QCOMPARE(alarms->xAxis->range(), QCPRange(30, 60));
@@ -251,8 +253,8 @@ void TstGraphTools::filterShowsOnlyChosenRows()
     QVERIFY(!m_window->commandsPanel()->rowFilter().active);
 
     m_window->alarmsPanel()->showAllRows();
-    QCOMPARE(alarms->graphCount(), int(s.alarmLabels.size() - 1));
-    QCOMPARE(alarms->valueLabels(), s.alarmLabels);
+    QCOMPARE(alarms->graphCount(), int(rows.size() - 1));
+    QCOMPARE(alarms->valueLabels(), rows);
     QCOMPARE(alarms->xAxis->range(), QCPRange(30, 60));
 }
 
@@ -273,7 +275,7 @@ void TstGraphTools::alarmCountsTable()
         const QString code = table->item(r, AlarmCountsDialog::CodeColumn)->text();
         QList<int> runs;
         for (const LogEvent &event : events) {
-            for (const QString &alarm : event.alarms) {
+            for (const QString &alarm : m_window->fullLog().alarmsOf(event.number)) {
                 if (rowCode(alarm) == code) {
                     runs.append(event.number);
                     break;
@@ -318,8 +320,14 @@ void TstGraphTools::tooltipNamesRunDateAndDescription()
     QVERIFY(!m_window->alarmsPanel()->pointAt(
         QPointF(pixel.x(), alarms->yAxis->coordToPixel(first->value + 0.5))));
 
+    // Both numbers of the run: its place on the axis and the board's own.
     const QString text = m_window->pointText(true, *hit);
-    QVERIFY2(text.startsWith(QStringLiteral("Run %1 \u2013 ").arg(hit->run)), qPrintable(text));
+    const LogEvent *event = m_window->fullLog().eventOfRun(hit->run);
+    QVERIFY(event);
+    QVERIFY2(
+        text.startsWith(
+            QStringLiteral("Run %1, board run %2 \u2013 ").arg(hit->run).arg(event->boardNumber)),
+        qPrintable(text));
     const QString code = rowCode(hit->label);
     const QString description = alarmDescription(code, QStringLiteral("EN")).trimmed();
     QVERIFY(!description.isEmpty());
