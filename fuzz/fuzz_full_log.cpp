@@ -13,12 +13,15 @@ namespace {
 using fuzzsupport::check;
 
 // A decimal 32-bit number as QString reads one, the rule the parser's byte
-// form must follow.
+// form must follow; a NUL byte, which QString's conversion stops at, makes
+// the value unreadable.
 bool referenceNumber(QString text, const QLatin1String &word, int *value)
 {
     text.remove(word);
     text.remove(QLatin1Char(':'));
     text.remove(QLatin1Char(' '));
+    if (text.contains(QChar(0)))
+        return false;
     bool ok = false;
     *value = text.toInt(&ok, 10);
     return ok;

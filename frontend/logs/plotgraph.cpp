@@ -49,11 +49,25 @@ int RowAxisTicker::labelStep() const
 {
     const QCPRange range = m_axis->range();
     const double rows = range.size();
-    const int pixels = m_axis->axisRect() ? m_axis->axisRect()->height() : 0;
-    if (rows <= 0 || pixels <= 0)
+    QCustomPlot *plot = m_axis->parentPlot();
+    if (rows <= 0 || !plot || !m_axis->axisRect())
+        return 1;
+    // The ticks are made before the layout: the axis will be as much
+    // shorter than the plot as it was at the last layout, whatever size
+    // (on screen, on paper) the plot is drawn at now. The layout's own
+    // rectangle is the new one already; its parts still have the old.
+    QRect laidOut;
+    for (QCPLayoutElement *element : plot->plotLayout()->elements(false)) {
+        if (element)
+            laidOut |= element->outerRect();
+    }
+    const int around = laidOut.height() - m_axis->axisRect()->height();
+    const int pixels = plot->viewport().height() - std::max(0, around);
+    if (pixels <= 0)
         return 1;
     const double pitch = pixels / rows;
-    const int textHeight = QFontMetrics(m_axis->tickLabelFont()).height();
+    // Labels touch, but their letters do not overlap, one ascent apart.
+    const int textHeight = QFontMetrics(m_axis->tickLabelFont()).ascent();
     return std::max(1, int(std::ceil(textHeight / pitch)));
 }
 

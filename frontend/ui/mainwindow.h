@@ -234,6 +234,7 @@ private:
     const LogEvent *eventOfRun(int run) const;
     QString runCaption(int run) const;
     QString graphsHeader() const;
+    QStringList graphsHeading() const;
     QString graphsBaseName() const;
     QList<QCustomPlot *> graphPlots() const;
 

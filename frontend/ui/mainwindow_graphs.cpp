@@ -10,6 +10,7 @@
 #include "frontend/ui/plotpanel.h"
 
 #include <QFontMetrics>
+#include <QVBoxLayout>
 
 #include <QPushButton>
 
@@ -17,6 +18,8 @@
 
 namespace {
 constexpr int kTopAxisTickCount = 10;
+// What a plot's axes, title and margins take, in rows.
+constexpr int kAxisRows = 6;
 
 // The code of a row label: its first word.
 QString codeOf(const QString &label)
@@ -116,6 +119,16 @@ void MainWindow::plotFullLog()
     // Another log has other rows: it opens with all of them.
     m_commandsPanel->forgetRowFilter();
     m_allarmsPanel->forgetRowFilter();
+    // The page is shared out by rows (2 : 1 as described for the usual
+    // few alarm codes), so a log of many alarm codes keeps them legible.
+    const int commandRows = int(m_graphRows.commandLabels.size() + m_graphRows.eventLabels.size());
+    const int alarmRows = int(m_graphRows.alarmLabels.size());
+    // Neither plot gets less than a third.
+    const int commandRowsShare = commandRows + kAxisRows;
+    const int alarmShare = std::max(alarmRows + kAxisRows, commandRowsShare / 2);
+    const int commandShare = std::max(commandRowsShare, alarmShare / 2);
+    ui->verticalLayout_5->setStretchFactor(ui->plotGraphCommands, commandShare);
+    ui->verticalLayout_5->setStretchFactor(ui->plotGraphAllarms, alarmShare);
     m_commandsPanel->replotAll();
     m_allarmsPanel->replotAll();
 }

@@ -326,21 +326,48 @@ QList<QCustomPlot *> MainWindow::graphPlots() const
 // Which log, and which part of it, a sheet of the plots shows.
 QString MainWindow::graphsHeader() const
 {
+    return graphsHeading().mid(0, 3).join(QStringLiteral("  |  "));
+}
+
+// The same on paper: the file, the board's firmware line, the runs in
+// view with their dates, and when the sheet was made.
+QStringList MainWindow::graphsHeading() const
+{
     const QCPRange view = ui->plotGraphCommands->xAxis->range();
     const int first = std::max(1, int(std::ceil(view.lower)));
     const int last = std::min(lastCommandRun(), int(std::floor(view.upper)));
-    QString header = QFileInfo(m_fullLogPath).fileName();
+    QStringList heading{QFileInfo(m_fullLogPath).fileName()};
     if (!m_fullLog.firmwareLine.isEmpty())
-        header += QStringLiteral("  |  ") + m_fullLog.firmwareLine;
-    header += QStringLiteral("  |  ") + tr("runs %1 to %2").arg(first).arg(last);
-    const LogEvent *from = eventOfRun(first);
-    const LogEvent *to = eventOfRun(last);
-    const QDateTime fromDate = from ? runDate(startDateTime, *from) : QDateTime();
-    const QDateTime toDate = to ? runDate(startDateTime, *to) : QDateTime();
-    if (fromDate.isValid() && toDate.isValid())
-        header += QStringLiteral(" (%1 \u2013 %2)")
-                      .arg(fromDate.toString(kDayFormat), toDate.toString(kDayFormat));
-    return header;
+        heading.append(m_fullLog.firmwareLine);
+    // The runs in view that the log has: their places and the board's numbers.
+    const auto firstEvent =
+        std::lower_bound(m_fullLog.logEvents.cbegin(), m_fullLog.logEvents.cend(), first,
+                         [](const LogEvent &event, int run) { return event.number < run; });
+    auto lastEvent =
+        std::upper_bound(m_fullLog.logEvents.cbegin(), m_fullLog.logEvents.cend(), last,
+                         [](int run, const LogEvent &event) { return run < event.number; });
+    QString runs = tr("runs %1 to %2").arg(first).arg(last);
+    if (firstEvent != m_fullLog.logEvents.cend() && lastEvent != m_fullLog.logEvents.cbegin() &&
+        firstEvent < lastEvent) {
+        --lastEvent;
+        runs += QLatin1Char(' ') + tr("(the board's runs %1 to %2)")
+                                       .arg(firstEvent->boardNumber)
+                                       .arg(lastEvent->boardNumber);
+        const QDateTime fromDate = runDate(startDateTime, *firstEvent);
+        const QDateTime toDate = runDate(startDateTime, *lastEvent);
+        if (fromDate.isValid() && toDate.isValid())
+            runs += QStringLiteral(", %1 \u2013 %2")
+                        .arg(fromDate.toString(kDayFormat), toDate.toString(kDayFormat));
+    }
+    heading.append(runs);
+    heading.append(tr("Made %1").arg(QDateTime::currentDateTime().toString(kDayFormat)));
+    return heading;
+}
+
+// The log's name, for the files and print jobs the graphs become.
+QString MainWindow::graphsBaseName() const
+{
+    return QFileInfo(m_fullLogPath).completeBaseName() + QStringLiteral("-graphs");
 }
 
 void MainWindow::saveGraphs()
@@ -349,8 +376,7 @@ void MainWindow::saveGraphs()
         return;
     QDir folder(ExcelExporter::exportFolder());
     folder.mkpath(QStringLiteral("."));
-    const QString suggested = folder.filePath(QFileInfo(m_fullLogPath).completeBaseName() +
-                                              QStringLiteral("-graphs.png"));
+    const QString suggested = folder.filePath(graphsBaseName() + QStringLiteral(".png"));
     QString path = UserDialogs::instance().chooseSaveFile(
         tr("PNG image (*.png);;PDF document (*.pdf)"), suggested);
     if (path.isEmpty())
@@ -359,9 +385,8 @@ void MainWindow::saveGraphs()
     // Whatever else the name ends in, a picture is written.
     if (!pdf && !path.endsWith(kPngSuffix, Qt::CaseInsensitive))
         path += kPngSuffix;
-    const QString header = graphsHeader();
-    const bool saved = pdf ? plotexport::savePdf(graphPlots(), header, path)
-                           : plotexport::savePng(graphPlots(), header, path);
+    const bool saved = pdf ? plotexport::savePdf(graphPlots(), graphsHeading(), path)
+                           : plotexport::savePng(graphPlots(), graphsHeader(), path);
     if (saved)
         ui->statusBar->showMessage(tr("Graphs saved as %1").arg(QDir::toNativeSeparators(path)));
     else
@@ -374,14 +399,15 @@ void MainWindow::printGraphs()
 {
     if (m_fullLog.logEvents.isEmpty())
         return;
-    const QString header = graphsHeader();
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageOrientation(QPageLayout::Landscape);
-    printer.setDocName(header);
+    // The name of the job, and of the file when printed to one: no header
+    // line with its bars and colons.
+    printer.setDocName(graphsBaseName());
     QPrintDialog dialog(&printer, this);
     dialog.setWindowTitle(tr("Print Graphs"));
     if (UserDialogs::instance().execDialog(dialog) != QDialog::Accepted)
         return;
-    if (!plotexport::print(graphPlots(), header, printer))
+    if (!plotexport::print(graphPlots(), graphsHeading(), printer))
         UserDialogs::instance().warning(tr("Print Graphs"), tr("The graphs could not be printed."));
 }

