@@ -125,6 +125,7 @@ private slots:
     void fitAllShowsEveryRun();
     void goToRunByNumberAndDate();
     void goToRunOutOfRange();
+    void goToRunByBoardNumber();
     void filterShowsOnlyChosenRows();
     void alarmCountsTable();
     void tooltipNamesRunDateAndDescription();
@@ -266,8 +267,10 @@ void TstGraphTools::goToRunOutOfRange()
     QVERIFY(!m_window->showRunFor(QString::number(events.last().number + 1)));
     QCOMPARE(m_dialogs->boxes.size(), 1);
     QCOMPARE(m_dialogs->boxes.at(0).kind, UserDialogs::Kind::Warning);
-    QVERIFY(m_dialogs->boxes.at(0).text.contains(
-        QStringLiteral("no run %1").arg(events.last().number + 1)));
+    // A plain number is the board's run number; the message gives both spans.
+    QVERIFY2(m_dialogs->boxes.at(0).text.contains(
+                 QStringLiteral("no run %1").arg(events.last().number + 1)),
+             qPrintable(m_dialogs->boxes.at(0).text));
 
     const QDateTime late = kEnd.addDays(2);
     QVERIFY(!m_window->showRunFor(late.toString(QStringLiteral("yyyy-MM-dd hh:mm"))));
@@ -280,6 +283,47 @@ void TstGraphTools::goToRunOutOfRange()
     // Nothing moved.
     QCOMPARE(commands->xAxis->range(), before);
     QVERIFY(!m_window->commandsPanel()->runLineShown());
+}
+
+void TstGraphTools::goToRunByBoardNumber()
+{
+    // The number the short log, the file and the spreadsheet give is the
+    // board's; the dialog stays open on one the log lacks.
+    openFullExample();
+    const FullLog &log = m_window->fullLog();
+    const LogEvent *target = log.eventOfBoardNumber(15205);
+    QVERIFY(target);
+    QStringList problems;
+    int tries = 0;
+    m_onOther = [&](QDialog &dialog) {
+        auto *box = qobject_cast<GoToRunDialog *>(&dialog);
+        if (!box)
+            return int(QDialog::Rejected);
+        box->setInput(QStringLiteral("99999"));
+        box->accept();
+        ++tries;
+        problems.append(box->problem());
+        if (box->result() == QDialog::Accepted)
+            return int(QDialog::Accepted);
+        box->setInput(QStringLiteral("15205"));
+        box->accept();
+        ++tries;
+        return box->result();
+    };
+    action("actionGoToRun")->trigger();
+    QCOMPARE(tries, 2);
+    QVERIFY2(problems.value(0).contains(QLatin1String("the board's runs 14911 to")),
+             qPrintable(problems.value(0)));
+    QVERIFY(m_dialogs->boxes.isEmpty());
+    QCOMPARE(m_window->commandsPanel()->runLineAt(), double(target->number));
+    QVERIFY(m_window->commandsPanel()->runCaption().startsWith(
+        QStringLiteral("Run %1, board run 15205").arg(target->number)));
+
+    // "#" and a place in the graphs.
+    QVERIFY(m_window->showRunFor(QStringLiteral("#3")));
+    QCOMPARE(m_window->commandsPanel()->runLineAt(), 3.0);
+    QVERIFY(!m_window->showRunFor(QStringLiteral("#100000")));
+    QVERIFY(m_dialogs->boxes.constLast().text.contains(QLatin1String("no run #100000")));
 }
 
 void TstGraphTools::filterShowsOnlyChosenRows()
