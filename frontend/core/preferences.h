@@ -28,6 +28,11 @@ struct StoredPreferences
     static constexpr const char *kHostKey = "mqtt/host";
     static constexpr const char *kBrokerPortKey = "mqtt/port";
 
+    // Folders the window's file dialogs start in: the last one a file was
+    // opened from, and the last one a file was saved into.
+    static constexpr const char *kOpenFolderKey = "dialogs/openfolder";
+    static constexpr const char *kSaveFolderKey = "dialogs/savefolder";
+
     PortSettings serial;
     QString brokerHost = QString::fromLatin1(kDefaultHost);
     int brokerPort = kDefaultBrokerPort;
@@ -36,5 +41,19 @@ struct StoredPreferences
     static QString defaultPath();
     static StoredPreferences read(const QString &path = defaultPath());
 };
+
+enum class DialogFolder
+{
+    Open,
+    Save
+};
+
+// Where a file dialog starts: the folder remembered for its kind when it
+// still exists, else `fallback` (the home folder when that is empty).
+QString dialogStartFolder(DialogFolder kind, const QString &fallback = QString(),
+                          const QString &path = StoredPreferences::defaultPath());
+// Remembers the folder of `chosenFile` for the next dialog of its kind.
+void rememberDialogFolder(DialogFolder kind, const QString &chosenFile,
+                          const QString &path = StoredPreferences::defaultPath());
 
 } // namespace frontend
