@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QHash>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QThread>
@@ -122,8 +123,15 @@ QVector<SettingLookup> lookupSettings(QSqlDatabase &db, const QString &tablePref
             qWarning() << "settings lookup failed:" << query.lastError().text();
         return rows;
     }
+    // A long log repeats the board's few codes: each is asked once.
+    QHash<QString, SettingLookup> answered;
     for (int i = 0; i < hexCodes.size(); ++i) {
-        query.bindValue(QStringLiteral(":HEXcode"), hexCodes.at(i));
+        const QString &code = hexCodes.at(i);
+        if (const auto known = answered.constFind(code); known != answered.constEnd()) {
+            rows[i] = known.value();
+            continue;
+        }
+        query.bindValue(QStringLiteral(":HEXcode"), code);
         query.bindValue(kLanguagePlaceholder, language);
         if (query.exec() && query.next()) {
             SettingLookup &entry = rows[i];
@@ -133,6 +141,7 @@ QVector<SettingLookup> lookupSettings(QSqlDatabase &db, const QString &tablePref
                          query.value(4).toString()};
         }
         query.finish();
+        answered.insert(code, rows.at(i));
     }
     return rows;
 }

@@ -9,6 +9,7 @@
 #include <QDebug>
 #include <QDir>
 #include <QFile>
+#include <QHash>
 
 #include <limits>
 
@@ -234,20 +235,30 @@ void short_log::lookup_alarms()
 void short_log::convert_settings()
 {
     // All formulas of the log go to one evaluator in one batch: one engine,
-    // one hand-over to its thread.
+    // one hand-over to its thread. A formula's value depends on its text
+    // alone (each runs as if in an engine of its own), so a program that a
+    // long log repeats is run once.
     QStringList programs;
+    QHash<QString, int> programIndex;
+    QVector<int> formulaOf(m_data.settingCodes.size(), -1);
     for (int i = 0; i < m_data.settingCodes.size(); ++i) {
-        if (settingconv::usesFormula(m_data.settingTypes.value(i)))
-            programs.append(settingconv::formulaProgram(m_data.settingFormulas.value(i),
-                                                        m_data.settingRawValues.value(i)));
+        if (!settingconv::usesFormula(m_data.settingTypes.value(i)))
+            continue;
+        const QString program = settingconv::formulaProgram(m_data.settingFormulas.value(i),
+                                                            m_data.settingRawValues.value(i));
+        auto known = programIndex.constFind(program);
+        if (known == programIndex.constEnd()) {
+            known = programIndex.insert(program, int(programs.size()));
+            programs.append(program);
+        }
+        formulaOf[i] = known.value();
     }
     FormulaEvaluator evaluator;
     const QStringList formulaValues = evaluator.evaluateAll(programs);
-    int nextFormula = 0;
     for (int i = 0; i < m_data.settingCodes.size(); ++i) {
         const QString type = m_data.settingTypes.value(i);
         if (settingconv::usesFormula(type))
-            m_data.settingValues.append(formulaValues.value(nextFormula++));
+            m_data.settingValues.append(formulaValues.value(formulaOf.at(i)));
         else
             m_data.settingValues.append(settingconv::convert(type, m_data.settingFormulas.value(i),
                                                              m_data.settingRawValues.value(i)));

@@ -22,6 +22,7 @@
 #include <QClipboard>
 #include <QDebug>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -64,15 +65,6 @@ QString exampleCopy(const QString &fileName)
 void putCell(QTableWidget *table, int row, int column, const QString &text)
 {
     table->setItem(row, column, new ResultCell(text));
-}
-
-// After its last column is set, a row takes the height of its contents.
-// Only this row: sizing every row again after each one made filling a
-// table take time in the square of its rows. The rows above were sized when
-// they were filled, so the table ends as sizing all of them would leave it.
-void fitRow(QTableWidget *table, int row)
-{
-    table->resizeRowToContents(row);
 }
 
 void showInvalidLog(const QString &reason)
@@ -273,9 +265,12 @@ void MainWindow::showShortLog(const QString &path)
     } else {
         // The rows go in a slice at a time, so a log of many thousand
         // settings neither freezes the window nor keeps it from repainting.
-        const bool filled =
-            m_opening->runSliced({tr("Filling the tables..."), nullptr, 0, nullptr},
-                                 [&parser] { return parser.emitTableRows(kRowsPerSlice); });
+        const bool filled = m_opening->runSliced(
+            {tr("Filling the tables..."), nullptr, 0, nullptr}, [this, &parser] {
+                const RowFitter::Batch batch({ui->Board_Info_Table, ui->Board_Settings_Table,
+                                              ui->Alarms_Table, ui->Last_Alarms_Table});
+                return parser.emitTableRows(kRowsPerSlice);
+            });
         m_shortLogShown = filled;
     }
     setLogOpening(false);
@@ -506,6 +501,7 @@ void MainWindow::showSkippedValues()
 
 void MainWindow::Board_Info_Table_Set_Row_Count(int Row_Count)
 {
+    RowFitter::of(ui->Board_Info_Table)->forget();
     ui->Board_Info_Table->setRowCount(Row_Count);
 }
 
@@ -516,12 +512,20 @@ void MainWindow::Board_Info_Table_Add_Item(int Parameter_Row, QString Parameter_
     putCell(table, Parameter_Row, 0, Parameter_Name);
     putCell(table, Parameter_Row, 1, Parameter_Value);
     putCell(table, Parameter_Row, 2, Parameter_Description);
-    fitRow(table, Parameter_Row);
+    RowFitter::of(table)->fitRow(Parameter_Row);
 }
 
 void MainWindow::Board_Settings_Table_Set_Row_Count(int Row_Count)
 {
+    QElapsedTimer t;
+    t.start();
+    struct P
+    {
+        QElapsedTimer &t;
+        ~P() { qWarning() << "setRowCount" << t.elapsed(); }
+    } p{t};
     forgetSortOrder(ui->Board_Settings_Table);
+    RowFitter::of(ui->Board_Settings_Table)->forget();
     ui->Board_Settings_Table->setRowCount(Row_Count);
 }
 
@@ -536,12 +540,13 @@ void MainWindow::Board_Settings_Table_Add_Item(int Parameter_Row, QString Parame
     putCell(table, Parameter_Row, 1,
             isNumber ? Parameter_Value + QLatin1Char(' ') + Parameter_Unit : Parameter_Value);
     putCell(table, Parameter_Row, 2, Parameter_Description);
-    fitRow(table, Parameter_Row);
+    RowFitter::of(table)->fitRow(Parameter_Row);
 }
 
 void MainWindow::Alarms_Table_Set_Row_Count(int Row_Count)
 {
     forgetSortOrder(ui->Alarms_Table);
+    RowFitter::of(ui->Alarms_Table)->forget();
     ui->Alarms_Table->setRowCount(Row_Count);
 }
 
@@ -552,11 +557,12 @@ void MainWindow::Alarms_Table_Add_Item(int Alarm_Row, QString Code_Value, QStrin
     putCell(table, Alarm_Row, 0, Code_Value);
     putCell(table, Alarm_Row, 1, Occurrency);
     putCell(table, Alarm_Row, 2, Alarm_Description);
-    fitRow(table, Alarm_Row);
+    RowFitter::of(table)->fitRow(Alarm_Row);
 }
 
 void MainWindow::Last_Alarms_Table_Set_Row_Count(int Row_Count)
 {
+    RowFitter::of(ui->Last_Alarms_Table)->forget();
     ui->Last_Alarms_Table->setRowCount(Row_Count);
 }
 
@@ -565,5 +571,5 @@ void MainWindow::Last_Alarms_Table_Add_Item(int Alarm_Row, QString Code_Value, Q
     QTableWidget *table = ui->Last_Alarms_Table;
     putCell(table, Alarm_Row, 0, Code_Value);
     putCell(table, Alarm_Row, 1, Alarm_Time);
-    fitRow(table, Alarm_Row);
+    RowFitter::of(table)->fitRow(Alarm_Row);
 }
