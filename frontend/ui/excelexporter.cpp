@@ -229,24 +229,45 @@ ExcelExporter::Cell *ExcelExporter::cellAt(int row, int column)
     return &m_openRows[row][column];
 }
 
-void ExcelExporter::writeCell(const QString &text, int row, int column, bool centred)
+ExcelExporter::Cell ExcelExporter::cellOf(const QString &text)
+{
+    Cell cell;
+    if (text.startsWith(QLatin1Char('\''))) {
+        cell.text = text.mid(1);
+    } else if (readsAsNumber(text, &cell.number)) {
+        cell.kind = CellKind::Number;
+        cell.text = text;
+    } else {
+        cell.text = text;
+    }
+    cell.text.truncate(kMaxCellText);
+    return cell;
+}
+
+ExcelExporter::Cell ExcelExporter::numberCell(qint64 value)
+{
+    Cell cell;
+    cell.kind = CellKind::Number;
+    cell.number = double(value);
+    cell.text = QString::number(value);
+    return cell;
+}
+
+void ExcelExporter::putCell(int row, int column, const Cell &made, bool centred)
 {
     Cell *cell = cellAt(row, column);
     if (!cell)
         return;
-    if (text.startsWith(QLatin1Char('\''))) {
-        cell->kind = CellKind::Text;
-        cell->text = text.mid(1);
-    } else if (readsAsNumber(text, &cell->number)) {
-        cell->kind = CellKind::Number;
-        cell->text = text;
-    } else {
-        cell->kind = CellKind::Text;
-        cell->text = text;
-    }
-    cell->text.truncate(kMaxCellText);
+    cell->kind = made.kind;
+    cell->text = made.text;
+    cell->number = made.number;
     if (centred)
         cell->centred = true;
+}
+
+void ExcelExporter::writeCell(const QString &text, int row, int column, bool centred)
+{
+    putCell(row, column, cellOf(text), centred);
 }
 
 void ExcelExporter::writeCellPair(const QString &text1, const QString &text2, int row, int column)
@@ -301,7 +322,10 @@ void ExcelExporter::writeRow(int row, const Row &cells)
         // The sheet counts from 1, the file format from 0.
         const lxw_row_t r = lxw_row_t(row - 1);
         const lxw_col_t c = lxw_col_t(column - 1);
-        lxw_format *format = m_book->formats[cell.bold][cell.centred];
+        // A plain cell has no format: the writer would look the plain format,
+        // equal to its default one, up in its table for every such cell.
+        lxw_format *format =
+            cell.bold || cell.centred ? m_book->formats[cell.bold][cell.centred] : nullptr;
         switch (cell.kind) {
         case CellKind::Number:
             worksheet_write_number(m_book->sheet, r, c, cell.number, format);
@@ -557,7 +581,9 @@ void ExcelExporter::writeFullLogRows(const FullLog &log, const QDateTime &startT
     int row = kFirstEventRow;
     int lastRow = headerRow; // of the sheet being written
     int n = 1;
-    const QChar text = QLatin1Char('\'');
+    QVector<TextCells> textCells[3] = {QVector<TextCells>(log.commandTexts.size()),
+                                       QVector<TextCells>(log.eventTexts.size()),
+                                       QVector<TextCells>(log.alarmTexts.size())};
     for (int k = 1; k < log.blocks.size(); ++k) {
         step(k);
         if (cancelled())
@@ -575,15 +601,15 @@ void ExcelExporter::writeFullLogRows(const FullLog &log, const QDateTime &startT
             freezeRowsAbove(2);
             row = 2;
         }
-        writeCell(QString::number(block.runNumber), row, 2, true);
-        writeCell(QString::number(block.partialRuns), row, 3, true);
-        writeCell(QString::number(block.totalRuns), row, 4, true);
+        putCell(row, 2, numberCell(block.runNumber), true);
+        putCell(row, 3, numberCell(block.partialRuns), true);
+        putCell(row, 4, numberCell(block.totalRuns), true);
         // 64-bit difference, and no date for a run that cannot be dated: TIME
         // values near the 32-bit limits must not wrap.
         writeDateTime(block.timeKnown ? runDate(startTime, qint64(block.time) - log.firstTime)
                                       : QDateTime(),
                       row, 5);
-        writeCell(QString::number(k), row, kEventColumns, true);
+        putCell(row, kEventColumns, numberCell(k), true);
         for (int i = block.firstItem; i < block.itemEnd; ++i) {
             if (row > m_sheetRowLimit) {
                 // One run longer than a sheet: it goes on on the next.
@@ -596,15 +622,25 @@ void ExcelExporter::writeFullLogRows(const FullLog &log, const QDateTime &startT
                 row = 2;
             }
             const LogItem &item = log.items.at(i);
-            const QString &value = log.textsOf(item.kind()).at(int(item.text));
-            // The word is followed by ": ", so the code is the first word
-            // after the blank, as the graphs read it.
-            const QString code = before(value.trimmed(), QStringLiteral(" "));
-            writeCell(QString::number(n), row, 1, true);
-            const QString description = item.kind() == LogItem::Kind::Alarm
-                                            ? alarmDescription(code, language)
-                                            : eventDescription(code, language);
-            writeCellPair(text + value, description, row, 6);
+            const int kind = int(item.kind());
+            // The same few texts come back run after run: each text's cell
+            // and description are made once.
+            QVector<TextCells> &cells = textCells[kind];
+            TextCells &text = cells[int(item.text)];
+            if (!text.made) {
+                const QString &value = log.textsOf(item.kind()).at(int(item.text));
+                // The word is followed by ": ", so the code is the first word
+                // after the blank, as the graphs read it.
+                const QString code = before(value.trimmed(), QStringLiteral(" "));
+                text.value = cellOf(QLatin1Char('\'') + value);
+                text.description =
+                    cellOf(item.kind() == LogItem::Kind::Alarm ? alarmDescription(code, language)
+                                                               : eventDescription(code, language));
+                text.made = true;
+            }
+            putCell(row, 1, numberCell(n), true);
+            putCell(row, 6, text.value);
+            putCell(row, 7, text.description);
             ++n;
             ++row;
         }

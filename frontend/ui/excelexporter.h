@@ -146,6 +146,17 @@ private:
     };
     using Row = QMap<int, Cell>; // by column, from 1
     struct Workbook;
+    struct TextCells
+    {
+        bool made = false;
+        Cell value;
+        Cell description;
+    };
+
+    // The cell writeCell() makes of `text`.
+    static Cell cellOf(const QString &text);
+    static Cell numberCell(qint64 value);
+    void putCell(int row, int column, const Cell &made, bool centred = false);
 
     Cell *cellAt(int row, int column);
     void writeRow(int row, const Row &cells);
