@@ -33,7 +33,8 @@ OpenProgress::OpenProgress(QStatusBar *bar, QObject *parent)
     m_bar->setTextVisible(true);
     m_cancelButton = new QPushButton(tr("Cancel"), m_panel);
     m_cancelButton->setObjectName(QStringLiteral("openProgressCancel"));
-    layout->addWidget(m_label);
+    m_cancelButton->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    layout->addWidget(m_label, 1);
     layout->addWidget(m_bar);
     layout->addWidget(m_cancelButton);
     bar->addWidget(m_panel, 1);

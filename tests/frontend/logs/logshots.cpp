@@ -175,10 +175,10 @@ int main(int argc, char *argv[])
                 return;
             }
             if (scene == QLatin1String("goto")) {
-                // A run typed, then the graphs centred on it.
+                // The board's number of a run typed, then the graphs centred on it.
                 dialogs.onModal = [&](QDialog &dialog) {
                     if (auto *goTo = qobject_cast<GoToRunDialog *>(&dialog))
-                        goTo->setInput(QStringLiteral("150"));
+                        goTo->setInput(QStringLiteral("15060"));
                     QTimer::singleShot(kSettleMs, &dialog, [&] { dialog.accept(); });
                 };
                 actionNamed(window, "actionGoToRun")->trigger();
