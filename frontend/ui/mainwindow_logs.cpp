@@ -434,6 +434,8 @@ void MainWindow::showShortLogTables()
 
 bool MainWindow::showShortLogRun(const QString &boardRun)
 {
+    if (m_opening->busy())
+        return false; // the logs shown are about to change
     bool isNumber = false;
     const int number = boardRun.trimmed().toInt(&isNumber);
     const QString board = ShortLogData::instance().infoValues.value(0).trimmed();
