@@ -93,8 +93,8 @@ QString WidgetDialogs::chooseSaveFile(const QString &nameFilter, const QString &
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilter(nameFilter);
     const QFileInfo suggested(suggestedPath);
-    dialog.setDirectory(frontend::dialogStartFolder(frontend::DialogFolder::Save,
-                                                    suggested.absolutePath()));
+    dialog.setDirectory(
+        frontend::dialogStartFolder(frontend::DialogFolder::Save, suggested.absolutePath()));
     dialog.selectFile(suggested.fileName());
     dialog.setDefaultSuffix(suggested.suffix());
     // A name typed without an ending gets the one of the type chosen.

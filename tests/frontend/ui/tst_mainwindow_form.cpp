@@ -3,9 +3,9 @@
 // window's broker port has nobody behind it.
 #include "common/datafolder.h"
 #include "frontend/core/frontendstatus.h"
+#include "frontend/core/preferences.h"
 #include "frontend/core/systemmgr.h"
 #include "frontend/ui/mainwindow.h"
-#include "frontend/core/preferences.h"
 #include "frontend/ui/settingsdialog.h"
 #include "frontend/ui/widgetdialogs.h"
 #include "tests/frontend/fakedialogs.h"
@@ -29,10 +29,10 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableWidget>
-#include <QToolBar>
-#include <QTranslator>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolBar>
+#include <QTranslator>
 #include <QtTest>
 
 class TstMainWindowForm : public QObject
