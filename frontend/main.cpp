@@ -1,5 +1,6 @@
 #include "common/datafolder.h"
 #include "common/instanceguard.h"
+#include "common/raiserequest.h"
 #include "frontend/ui/mainwindow.h"
 #include "frontend/ui/widgetdialogs.h"
 #include "protocol/topics.h"
@@ -42,8 +43,12 @@ int main(int argc, char *argv[])
     (void)translator.load(QStringLiteral("velmofrontend_") + QLocale::system().name());
     app.installTranslator(&translator);
 
-    if (!ownGuard.tryAcquire())
-        return 0; // another front end runs
+    if (!ownGuard.tryAcquire()) {
+        // Another front end runs: its window comes forward instead.
+        if (!velmo::requestRaise(ownGuard.keyFilePath()))
+            qWarning() << "Another front end runs, but it could not be reached.";
+        return 0;
+    }
 
     if (daemonProbe.tryAcquire()) {
         daemonProbe.release();
@@ -60,6 +65,16 @@ int main(int argc, char *argv[])
 
     auto window = std::make_unique<MainWindow>();
     window->show();
+    velmo::RaiseWatcher raise(ownGuard.keyFilePath());
+    QObject::connect(&raise, &velmo::RaiseWatcher::raiseRequested, window.get(),
+                     [w = window.get()] {
+                         w->setWindowState(w->windowState() & ~Qt::WindowMinimized);
+                         w->show();
+                         w->raise();
+                         w->activateWindow();
+                         // Where the desktop keeps focus away, the task bar says so.
+                         QApplication::alert(w);
+                     });
     window->startAutomaticUpdateCheck();
     const int rc = app.exec();
     window.reset();

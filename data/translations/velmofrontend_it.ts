@@ -58,6 +58,10 @@
         <source>The folder %1 could not be opened.</source>
         <translation>Impossibile aprire la cartella %1.</translation>
     </message>
+    <message>
+        <source>To open it, install a spreadsheet program that reads .xlsx files, such as LibreOffice Calc (sudo apt install libreoffice-calc), then open the file from it or double-click it in the file manager.</source>
+        <translation>Per aprirlo, installare un programma di fogli di calcolo che legga i file .xlsx, come LibreOffice Calc (sudo apt install libreoffice-calc), poi aprire il file da esso o con un doppio clic nel gestore file.</translation>
+    </message>
 </context>
 <context>
     <name>ExportProgress</name>
@@ -393,7 +397,7 @@
     </message>
     <message>
         <source>Invalid Log File</source>
-        <translation>File di log non valido</translation>
+        <translation type="vanished">File di log non valido</translation>
     </message>
     <message>
         <source>Log files (*.log *.txt)</source>
@@ -721,11 +725,11 @@
     </message>
     <message>
         <source>Run %1, %2</source>
-        <translation>Manovra %1, %2</translation>
+        <translation type="vanished">Manovra %1, %2</translation>
     </message>
     <message>
         <source>This log holds runs %1 to %2</source>
-        <translation>Questo log contiene le manovre da %1 a %2</translation>
+        <translation type="vanished">Questo log contiene le manovre da %1 a %2</translation>
     </message>
     <message>
         <source>, from %1 to %2</source>
@@ -733,11 +737,11 @@
     </message>
     <message>
         <source>&quot;%1&quot; is neither a run number nor a date. Type a run number such as 1250 or a date such as 2019-05-10 14:30.</source>
-        <translation>&quot;%1&quot; non è né un numero di manovra né una data. Digitare un numero di manovra come 1250 o una data come 2019-05-10 14:30.</translation>
+        <translation type="vanished">&quot;%1&quot; non è né un numero di manovra né una data. Digitare un numero di manovra come 1250 o una data come 2019-05-10 14:30.</translation>
     </message>
     <message>
         <source>There is no run %1 in this log: it holds runs %2 to %3.</source>
-        <translation>La manovra %1 non è in questo log: contiene le manovre da %2 a %3.</translation>
+        <translation type="vanished">La manovra %1 non è in questo log: contiene le manovre da %2 a %3.</translation>
     </message>
     <message>
         <source>No run at or after %1: this log goes from %2 to %3.</source>
@@ -802,6 +806,110 @@
     <message>
         <source>Verifying block %1 of %2</source>
         <translation>Verifica del blocco %1 di %2</translation>
+    </message>
+    <message>
+        <source>Excel workbook (*.xlsx)</source>
+        <translation>Cartella di lavoro Excel (*.xlsx)</translation>
+    </message>
+    <message>
+        <source>board run %1</source>
+        <translation>manovra scheda %1</translation>
+    </message>
+    <message>
+        <source>Run %1, board run %2</source>
+        <translation>Manovra %1, manovra scheda %2</translation>
+    </message>
+    <message>
+        <source>This log holds runs %1 to %2 (the board&apos;s runs %3 to %4)</source>
+        <translation>Questo log contiene le manovre da %1 a %2 (le manovre della scheda da %3 a %4)</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is neither a run number nor a date. Type the board&apos;s run number such as 15205, # and a run of the graphs such as #293, or a date such as 2019-05-10 14:30.</source>
+        <translation>&quot;%1&quot; non è né un numero di manovra né una data. Scrivere il numero di manovra della scheda come 15205, # e una manovra dei grafici come #293, o una data come 2019-05-10 14:30.</translation>
+    </message>
+    <message>
+        <source>There is no run #%1 in this log: its graphs hold runs %2 to %3.</source>
+        <translation>Questo log non ha la manovra #%1: i suoi grafici contengono le manovre da %2 a %3.</translation>
+    </message>
+    <message>
+        <source>There is no run %1 in this log: it holds the board&apos;s runs %2 to %3, and runs #%4 to #%5 in the graphs.</source>
+        <translation>Questo log non ha la manovra %1: contiene le manovre della scheda da %2 a %3, e le manovre da #%4 a #%5 nei grafici.</translation>
+    </message>
+    <message>
+        <source>(the board&apos;s runs %1 to %2)</source>
+        <translation>(le manovre della scheda da %1 a %2)</translation>
+    </message>
+    <message>
+        <source>Made %1</source>
+        <translation>Creato il %1</translation>
+    </message>
+    <message>
+        <source>Show Graphs</source>
+        <translation>Mostra grafici</translation>
+    </message>
+    <message>
+        <source>Show Tables</source>
+        <translation>Mostra tabelle</translation>
+    </message>
+    <message>
+        <source>Skipped Values...</source>
+        <translation>Valori non usati...</translation>
+    </message>
+    <message>
+        <source>Close Full Log</source>
+        <translation>Chiudi log completo</translation>
+    </message>
+    <message>
+        <source>Double-click a row to show its run in the graphs of this board&apos;s full log.</source>
+        <translation>Doppio clic su una riga per mostrarne la manovra nei grafici del log completo di questa scheda.</translation>
+    </message>
+    <message>
+        <source>Reading %1...</source>
+        <translation>Lettura di %1...</translation>
+    </message>
+    <message>
+        <source>Opening %1 was cancelled.</source>
+        <translation>L&apos;apertura di %1 è stata annullata.</translation>
+    </message>
+    <message>
+        <source>Filling the tables...</source>
+        <translation>Riempimento delle tabelle...</translation>
+    </message>
+    <message>
+        <source>%1 could not be opened: %2</source>
+        <translation>Impossibile aprire %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 holds no run: no CMD line followed by an EVENT NUMBER line and a TIME line.</source>
+        <translation>%1 non contiene manovre: nessuna riga CMD seguita da una riga EVENT NUMBER e una riga TIME.</translation>
+    </message>
+    <message>
+        <source>Drawing %1...</source>
+        <translation>Disegno di %1...</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not a run number.</source>
+        <translation>&quot;%1&quot; non è un numero di manovra.</translation>
+    </message>
+    <message>
+        <source>Open the full log of board %1 to see its run %2 in the graphs.</source>
+        <translation>Aprire il log completo della scheda %1 per vederne la manovra %2 nei grafici.</translation>
+    </message>
+    <message>
+        <source>The full log open is of board %1, not %2.</source>
+        <translation>Il log completo aperto è della scheda %1, non %2.</translation>
+    </message>
+    <message>
+        <source>The full log %1 has no run %2.</source>
+        <translation>Il log completo %1 non ha la manovra %2.</translation>
+    </message>
+    <message>
+        <source>Not used: %1. &lt;a href=&quot;details&quot;&gt;Details&lt;/a&gt;</source>
+        <translation>Non usati: %1. &lt;a href=&quot;details&quot;&gt;Dettagli&lt;/a&gt;</translation>
+    </message>
+    <message>
+        <source>short log</source>
+        <translation>log breve</translation>
     </message>
 </context>
 <context>
@@ -1217,6 +1325,18 @@
         <source>Invalid Log File</source>
         <translation>File di log non valido</translation>
     </message>
+    <message>
+        <source>%1 could not be opened: %2</source>
+        <translation>Impossibile aprire %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 has no board information: no data line under #DEVICEINFO.</source>
+        <translation>%1 non ha informazioni sulla scheda: nessuna riga di dati sotto #DEVICEINFO.</translation>
+    </message>
+    <message>
+        <source>%1 has no board settings: no data line under #DEVICECONF.</source>
+        <translation>%1 non ha impostazioni della scheda: nessuna riga di dati sotto #DEVICECONF.</translation>
+    </message>
 </context>
 <context>
     <name>UpdateCheckUi</name>
@@ -1330,11 +1450,27 @@
     </message>
     <message>
         <source>Click a heading to sort. Double-click a row to show its first run in the graphs, or its last run from the last two columns.</source>
-        <translation>Fare clic su un'intestazione per ordinare. Fare doppio clic su una riga per mostrarne la prima manovra nei grafici, o l'ultima manovra dalle ultime due colonne.</translation>
+        <translation type="vanished">Fare clic su un'intestazione per ordinare. Fare doppio clic su una riga per mostrarne la prima manovra nei grafici, o l'ultima manovra dalle ultime due colonne.</translation>
     </message>
     <message>
         <source>Close</source>
         <translation>Chiudi</translation>
+    </message>
+    <message>
+        <source>Board Run</source>
+        <translation>Manovra scheda</translation>
+    </message>
+    <message>
+        <source>The board&apos;s own number of the first run (EVENT NUMBER)</source>
+        <translation>Il numero che la scheda dà alla prima manovra (EVENT NUMBER)</translation>
+    </message>
+    <message>
+        <source>The board&apos;s own number of the last run (EVENT NUMBER)</source>
+        <translation>Il numero che la scheda dà all&apos;ultima manovra (EVENT NUMBER)</translation>
+    </message>
+    <message>
+        <source>Click a heading to sort. Double-click a row to show its first run in the graphs, or its last run from the last three columns.</source>
+        <translation>Fare clic su un&apos;intestazione per ordinare. Fare doppio clic su una riga per mostrarne la prima manovra nei grafici, o l&apos;ultima manovra dalle ultime tre colonne.</translation>
     </message>
 </context>
 <context>
@@ -1349,7 +1485,7 @@
     </message>
     <message>
         <source>e.g. 1250 or 2019-05-10 14:30</source>
-        <translation>es. 1250 oppure 2019-05-10 14:30</translation>
+        <translation type="vanished">es. 1250 oppure 2019-05-10 14:30</translation>
     </message>
     <message>
         <source>Go</source>
@@ -1358,6 +1494,18 @@
     <message>
         <source>Cancel</source>
         <translation>Annulla</translation>
+    </message>
+    <message>
+        <source>15205: the board&apos;s run number, as in the file and the short log.
+#293: the 293rd run of the graphs.
+2019-05-10 14:30: the first run at or after that time.</source>
+        <translation>15205: il numero di manovra della scheda, come nel file e nel log breve.
+#293: la 293ª manovra dei grafici.
+2019-05-10 14:30: la prima manovra a quell&apos;ora o dopo.</translation>
+    </message>
+    <message>
+        <source>e.g. 15205, #293 or 2019-05-10 14:30</source>
+        <translation>es. 15205, #293 o 2019-05-10 14:30</translation>
     </message>
 </context>
 <context>
@@ -1861,6 +2009,121 @@
     <message>
         <source>Retries after damaged answers: %1</source>
         <translation>Ripetizioni dopo risposte danneggiate: %1</translation>
+    </message>
+</context>
+<context>
+    <name>FullLog</name>
+    <message>
+        <source>[more texts]</source>
+        <translation>[altri testi]</translation>
+    </message>
+</context>
+<context>
+    <name>OpenProgress</name>
+    <message>
+        <source>Cancel</source>
+        <translation>Annulla</translation>
+    </message>
+    <message>
+        <source>Cancelling...</source>
+        <translation>Annullamento...</translation>
+    </message>
+</context>
+<context>
+    <name>SkippedValues</name>
+    <message>
+        <source>TIME value that is not a number</source>
+        <translation>Valore TIME che non è un numero</translation>
+    </message>
+    <message>
+        <source>EVENT NUMBER without a number</source>
+        <translation>EVENT NUMBER senza numero</translation>
+    </message>
+    <message>
+        <source>Setting not in the lookup database</source>
+        <translation>Impostazione assente dal database</translation>
+    </message>
+    <message>
+        <source>Line cut for display</source>
+        <translation>Riga accorciata per la visualizzazione</translation>
+    </message>
+    <message>
+        <source>Text beyond the rows a graph can show</source>
+        <translation>Testo oltre le righe che un grafico può mostrare</translation>
+    </message>
+    <message>
+        <source>TIME values that are not numbers</source>
+        <translation>valori TIME che non sono numeri</translation>
+    </message>
+    <message>
+        <source>EVENT NUMBER lines without a number</source>
+        <translation>righe EVENT NUMBER senza numero</translation>
+    </message>
+    <message>
+        <source>settings not in the lookup database</source>
+        <translation>impostazioni assenti dal database</translation>
+    </message>
+    <message>
+        <source>lines cut for display</source>
+        <translation>righe accorciate per la visualizzazione</translation>
+    </message>
+    <message>
+        <source>lines beyond the rows a graph can show</source>
+        <translation>righe oltre quelle che un grafico può mostrare</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>SkippedValuesDialog</name>
+    <message>
+        <source>Skipped Values</source>
+        <translation>Valori non usati</translation>
+    </message>
+    <message>
+        <source>Log</source>
+        <translation>Log</translation>
+    </message>
+    <message>
+        <source>What</source>
+        <translation>Che cosa</translation>
+    </message>
+    <message>
+        <source>Line</source>
+        <translation>Riga</translation>
+    </message>
+    <message>
+        <source>Code</source>
+        <translation>Codice</translation>
+    </message>
+    <message>
+        <source>Value as written</source>
+        <translation>Valore come scritto</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Chiudi</translation>
+    </message>
+    <message>
+        <source>%1: %2.</source>
+        <translation>%1: %2.</translation>
+    </message>
+    <message>
+        <source>The first %1 are listed.</source>
+        <translation>Sono elencati i primi %1.</translation>
+    </message>
+    <message>
+        <source>Nothing was skipped.</source>
+        <translation>Non è stato tralasciato nulla.</translation>
+    </message>
+</context>
+<context>
+    <name>plotexport</name>
+    <message>
+        <source>Page %1 of %2</source>
+        <translation>Pagina %1 di %2</translation>
     </message>
 </context>
 </TS>

@@ -2,6 +2,8 @@
 
 #include "common/datafolder.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSettings>
 
 #include <initializer_list>
@@ -58,6 +60,28 @@ StoredPreferences StoredPreferences::read(const QString &path)
         prefs.brokerPort = brokerPort;
     prefs.verifyAfterWriting = settings.value(QLatin1String(kVerifyKey), true).toBool();
     return prefs;
+}
+
+QString dialogStartFolder(DialogFolder kind, const QString &fallback, const QString &path)
+{
+    const QSettings settings(path, QSettings::IniFormat);
+    const char *key = kind == DialogFolder::Open ? StoredPreferences::kOpenFolderKey
+                                                 : StoredPreferences::kSaveFolderKey;
+    const QString folder = settings.value(QLatin1String(key)).toString();
+    if (!folder.isEmpty() && QFileInfo(folder).isDir())
+        return folder;
+    return fallback.isEmpty() ? QDir::homePath() : fallback;
+}
+
+void rememberDialogFolder(DialogFolder kind, const QString &chosenFile, const QString &path)
+{
+    if (chosenFile.isEmpty())
+        return;
+    velmo::ensureDataFolder();
+    QSettings settings(path, QSettings::IniFormat);
+    const char *key = kind == DialogFolder::Open ? StoredPreferences::kOpenFolderKey
+                                                 : StoredPreferences::kSaveFolderKey;
+    settings.setValue(QLatin1String(key), QFileInfo(chosenFile).absolutePath());
 }
 
 } // namespace frontend

@@ -30,6 +30,11 @@ struct StoredPreferences
     // The window reads the board back after writing unless this is false.
     static constexpr const char *kVerifyKey = "update/verify";
 
+    // Folders the window's file dialogs start in: the last one a file was
+    // opened from, and the last one a file was saved into.
+    static constexpr const char *kOpenFolderKey = "dialogs/openfolder";
+    static constexpr const char *kSaveFolderKey = "dialogs/savefolder";
+
     PortSettings serial;
     QString brokerHost = QString::fromLatin1(kDefaultHost);
     int brokerPort = kDefaultBrokerPort;
@@ -39,5 +44,19 @@ struct StoredPreferences
     static QString defaultPath();
     static StoredPreferences read(const QString &path = defaultPath());
 };
+
+enum class DialogFolder
+{
+    Open,
+    Save
+};
+
+// Where a file dialog starts: the folder remembered for its kind when it
+// still exists, else `fallback` (the home folder when that is empty).
+QString dialogStartFolder(DialogFolder kind, const QString &fallback = QString(),
+                          const QString &path = StoredPreferences::defaultPath());
+// Remembers the folder of `chosenFile` for the next dialog of its kind.
+void rememberDialogFolder(DialogFolder kind, const QString &chosenFile,
+                          const QString &path = StoredPreferences::defaultPath());
 
 } // namespace frontend

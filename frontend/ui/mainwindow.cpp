@@ -4,6 +4,7 @@
 #include "frontend/core/systemmgr.h"
 #include "frontend/core/userdialogs.h"
 #include "frontend/ui/helpdialog.h"
+#include "frontend/ui/openprogress.h"
 #include "frontend/ui/servicerecorddialog.h"
 #include "frontend/ui/settingsdialog.h"
 #include "frontend/ui/updatecheckui.h"
@@ -241,6 +242,8 @@ void MainWindow::closeEvent(QCloseEvent *event)
     }
     if (m_recorder && m_recorder->isRecording())
         m_recorder->finish(records::UpdateResult::AbortedByClosing);
+    // A log being read is given up; the wait for it ends with the program.
+    m_opening->cancel();
     closeSerialPort();
     event->accept();
     QCoreApplication::quit();

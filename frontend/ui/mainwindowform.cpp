@@ -1,5 +1,7 @@
 #include "frontend/ui/mainwindowform.h"
 
+#include "frontend/ui/resulttables.h"
+
 #include "frontend/logs/plotgraph.h"
 
 #include <QAction>
@@ -65,9 +67,7 @@ QTableWidget *makeTable(QWidget *parent, const char *name, int columns)
     // Rows are fitted to their texts while the table fills; when the window
     // is maximized or resized afterwards, wrapped texts need a new fit or the
     // rows keep uneven heights.
-    QObject::connect(table->horizontalHeader(), &QHeaderView::sectionResized, table, [table] {
-        QTimer::singleShot(0, table, &QTableWidget::resizeRowsToContents);
-    });
+    RowFitter::of(table);
     return table;
 }
 

@@ -3,9 +3,11 @@
 // window's broker port has nobody behind it.
 #include "common/datafolder.h"
 #include "frontend/core/frontendstatus.h"
+#include "frontend/core/preferences.h"
 #include "frontend/core/systemmgr.h"
 #include "frontend/ui/mainwindow.h"
 #include "frontend/ui/settingsdialog.h"
+#include "frontend/ui/widgetdialogs.h"
 #include "tests/frontend/fakedialogs.h"
 #include "tests/support/testbroker.h"
 
@@ -14,6 +16,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QFile>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -26,6 +29,8 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <QToolBar>
 #include <QTranslator>
 #include <QtTest>
@@ -207,6 +212,83 @@ private slots:
         w->Last_Alarms_Table_Add_Item(0, "E05", "1520");
         QCOMPARE(w->form().Last_Alarms_Table->item(0, 1)->text(), QStringLiteral("1520"));
         QVERIFY(!(w->form().Last_Alarms_Table->item(0, 0)->flags() & Qt::ItemIsEditable));
+    }
+
+    void fileDialogsStartInTheLastFolder()
+    {
+        // Each dialog is answered as it comes up: its folder noted, then
+        // `answer` chosen (or cancelled when empty).
+        QString shownFolder;
+        QString shownName;
+        QString answer;
+        QTimer poll;
+        poll.setInterval(20);
+        connect(&poll, &QTimer::timeout, this, [&] {
+            for (QWidget *widget : QApplication::topLevelWidgets()) {
+                auto *dialog = qobject_cast<QFileDialog *>(widget);
+                if (!dialog || !dialog->isVisible())
+                    continue;
+                poll.stop();
+                shownFolder = dialog->directory().absolutePath();
+                const QStringList selected = dialog->selectedFiles();
+                shownName = selected.isEmpty() ? QString() : QFileInfo(selected.first()).fileName();
+                if (answer.isEmpty()) {
+                    dialog->reject();
+                } else {
+                    dialog->setDirectory(QFileInfo(answer).absolutePath());
+                    // Typed, as the technician would.
+                    auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+                    QVERIFY(name);
+                    name->setText(QFileInfo(answer).fileName());
+                    QMetaObject::invokeMethod(dialog, "accept");
+                }
+                return;
+            }
+        });
+        const auto answerNext = [&] { poll.start(); };
+        WidgetDialogs dialogs;
+        QTemporaryDir logs;
+        QTemporaryDir saves;
+        const QString log = logs.filePath(QStringLiteral("run.log"));
+        QFile touch(log);
+        QVERIFY(touch.open(QIODevice::WriteOnly));
+        touch.close();
+
+        // Not the program's folder: home, until a file has been chosen.
+        answerNext();
+        answer = log;
+        QCOMPARE(dialogs.chooseOpenFile(QStringLiteral("Log files (*.log *.txt)")), log);
+        QCOMPARE(shownFolder, QDir::homePath());
+        answerNext();
+        answer.clear();
+        QVERIFY(dialogs.chooseOpenFile(QStringLiteral("Log files (*.log *.txt)")).isEmpty());
+        QCOMPARE(shownFolder, logs.path());
+        QCOMPARE(QSettings(prefsPath(), QSettings::IniFormat)
+                     .value(frontend::StoredPreferences::kOpenFolderKey)
+                     .toString(),
+                 logs.path());
+
+        // Saving proposes its own place and name the first time, then the
+        // folder last saved into, with the name proposed.
+        const QString exports = velmo::dataFolderPath() + QStringLiteral("/Exports");
+        QVERIFY(QDir().mkpath(exports));
+        answerNext();
+        answer = saves.filePath(QStringLiteral("mine.xlsx"));
+        QCOMPARE(dialogs.chooseSaveFile(QStringLiteral("Excel workbook (*.xlsx)"),
+                                        exports + QStringLiteral("/full_log.xlsx")),
+                 answer);
+        QCOMPARE(shownFolder, exports);
+        QCOMPARE(shownName, QStringLiteral("full_log.xlsx"));
+        answerNext();
+        answer.clear();
+        dialogs.chooseSaveFile(QStringLiteral("Excel workbook (*.xlsx)"),
+                               exports + QStringLiteral("/next.xlsx"));
+        QCOMPARE(shownFolder, saves.path());
+        QCOMPARE(shownName, QStringLiteral("next.xlsx"));
+
+        // A remembered folder that is gone: home again.
+        QVERIFY(QDir(logs.path()).removeRecursively());
+        QCOMPARE(frontend::dialogStartFolder(frontend::DialogFolder::Open), QDir::homePath());
     }
 
     void aboutAndClose()
