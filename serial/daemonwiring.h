@@ -17,6 +17,9 @@ struct Timings
     int refreshMs = 2000;
     int baudDrainMs = 10;
     int baudSettleMs = 10;
+    // Port listings are at least this far apart; requests in between share
+    // the next one.
+    int portScanSpacingMs = 100;
 };
 
 // Where the daemon's replies go: the broker, or a test's recorder.

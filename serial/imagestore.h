@@ -15,13 +15,26 @@ namespace serialdaemon {
 class ImageStore
 {
 public:
+    // The largest file the daemon takes. The link's 24-bit addresses reach
+    // 16 MiB of flash (hexfile::kMaxImageBytes); as Intel HEX in 16-byte
+    // records (45 bytes of text per 16 of data) that is 45 MiB, and in the
+    // 8-byte records some tools write, 58 MiB. Anything larger cannot be a
+    // board's firmware and is refused unstored, so a stray or hostile upload
+    // never fills the disk or stays in memory.
+    static constexpr qint64 kMaxUploadBytes = 64 * 1024 * 1024;
+
     explicit ImageStore(QString path);
 
     // "REQUEST/SERIAL/FLASH": replaces the file (private to the user) and
-    // forgets any earlier verification.
+    // forgets any earlier verification. A digest that came before the file
+    // is kept only when it is the file's. A file over kMaxUploadBytes is not
+    // stored, and its verification fails.
     void store(const QByteArray &payload);
     // "REQUEST/SERIAL/MD5".
     void setDigest(const QString &digest);
+    // Returns the memory of a file handled since the last call to the
+    // system; called after each request, once its payload is released.
+    void releaseMemoryIfDue();
 
     // Both halves have arrived since the last verification.
     bool isComplete() const { return m_fileReceived && m_digestReceived; }
@@ -54,6 +67,7 @@ private:
     bool m_fileStored = false;
     bool m_digestReceived = false;
     bool m_fileVerified = false;
+    bool m_releaseDue = false;
     QString m_digest;
 
     QByteArray m_image;
