@@ -7,6 +7,7 @@
 #include "serial/serialline.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QObject>
 #include <QStringList>
@@ -48,10 +49,12 @@ public:
         Timings timings;
         ReplySink *sink = nullptr;
         QString imagePath;
-        int brokerPort = MqttMgr::kDefaultPort;
+        QString brokerHost = QStringLiteral("localhost");
+        int brokerPort = MqttMgr::kDefaultPort; // 0: brokerHost is a unix socket
     };
 
     explicit StatusObject(int brokerPort = MqttMgr::kDefaultPort, QObject *parent = nullptr);
+    StatusObject(const QString &brokerHost, int brokerPort, QObject *parent = nullptr);
     explicit StatusObject(Wiring wiring, QObject *parent = nullptr);
     ~StatusObject() override;
 
@@ -122,6 +125,7 @@ public slots:
 private:
     void publishReply(QLatin1StringView topic, const QString &payload) override;
     void refuseUpdate(const QString &reason);
+    void scanPorts();
     void onWriteAnswered(quint64 replyNumber);
     void onLineLost();
 
@@ -130,6 +134,8 @@ private:
     Timings m_timings;
     ReplySink *m_sink = nullptr; // a test's, or this object for the broker
     QTimer m_mqttTimer;
+    QTimer m_portScan;
+    QElapsedTimer m_lastPortScan;
 
     std::unique_ptr<BootLink> m_link;
     std::unique_ptr<FlashUpdater> m_updater;

@@ -29,10 +29,17 @@ QByteArray ConsoleOutput::eventLine(const QJsonObject &event)
     return QJsonDocument(event).toJson(QJsonDocument::Compact);
 }
 
+void ConsoleOutput::write(QIODevice &device, const QByteArray &bytes)
+{
+    // Unbuffered: a failure shows at once. Only standard output counts; a
+    // message that cannot reach standard error has nowhere else to go.
+    if (device.write(bytes) != bytes.size() && &device == &m_out && m_outputError.isEmpty())
+        m_outputError = device.errorString();
+}
+
 void ConsoleOutput::writeLine(QIODevice &device, const QString &text)
 {
-    device.write(text.toUtf8());
-    device.write("\n", 1);
+    write(device, text.toUtf8() + '\n');
     // Progress and results must be seen as they happen, also in a pipe.
     if (auto *file = qobject_cast<QFileDevice *>(&device))
         file->flush();
@@ -78,7 +85,7 @@ void ConsoleOutput::raw(const QByteArray &bytes)
     if (m_json)
         return;
     endProgressLine();
-    m_out.write(bytes);
+    write(m_out, bytes);
     if (auto *file = qobject_cast<QFileDevice *>(&m_out))
         file->flush();
 }
@@ -110,8 +117,7 @@ void ConsoleOutput::progress(const ProgressReport &report)
     if (line.size() < m_progressWidth)
         line.append(QString(m_progressWidth - line.size(), QLatin1Char(' ')));
     m_progressWidth = int(text.size());
-    m_out.write("\r", 1);
-    m_out.write(line.toUtf8());
+    write(m_out, '\r' + line.toUtf8());
     if (auto *file = qobject_cast<QFileDevice *>(&m_out))
         file->flush();
     m_progressOpen = true;

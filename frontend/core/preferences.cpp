@@ -1,6 +1,6 @@
 #include "frontend/core/preferences.h"
 
-#include "common/datafolder.h"
+#include "common/brokerchoice.h"
 
 #include <QSettings>
 
@@ -34,7 +34,7 @@ int readInt(const QSettings &settings, const char *key, int fallback)
 
 QString StoredPreferences::defaultPath()
 {
-    return velmo::dataFolderPath() + QLatin1Char('/') + QLatin1String(kFileName);
+    return velmo::preferencesFilePath();
 }
 
 StoredPreferences StoredPreferences::read(const QString &path)
@@ -56,6 +56,7 @@ StoredPreferences StoredPreferences::read(const QString &path)
     const int brokerPort = readInt(settings, kBrokerPortKey, kDefaultBrokerPort);
     if (brokerPort >= 1 && brokerPort <= kMaxTcpPort)
         prefs.brokerPort = brokerPort;
+    prefs.privateBroker = velmo::privateBrokerChosen(path);
     return prefs;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/brokerchoice.h"
 #include "frontend/core/frontendstatus.h"
 
 #include <QString>
@@ -27,10 +28,13 @@ struct StoredPreferences
     static constexpr const char *kFlowControlKey = "serial/flowcontol";
     static constexpr const char *kHostKey = "mqtt/host";
     static constexpr const char *kBrokerPortKey = "mqtt/port";
+    static constexpr const char *kPrivateBrokerKey = velmo::kPrivateBrokerKey;
 
     PortSettings serial;
     QString brokerHost = QString::fromLatin1(kDefaultHost);
     int brokerPort = kDefaultBrokerPort;
+    // The private broker, when the launcher started one (see brokerchoice.h).
+    bool privateBroker = true;
 
     // The file in the per-user data folder.
     static QString defaultPath();

@@ -1,6 +1,7 @@
 #include "frontend/ui/mainwindow.h"
 
 #include "frontend/core/daemonlink.h"
+#include "frontend/core/daemonstart.h"
 #include "frontend/core/systemmgr.h"
 #include "frontend/core/userdialogs.h"
 #include "frontend/ui/helpdialog.h"
@@ -182,6 +183,12 @@ void MainWindow::updateSetup()
 void MainWindow::restartMqttConnection()
 {
     m_workflow->restartMqttConnection();
+    // Each broker has a daemon of its own: the one chosen now may have none
+    // yet. A daemon here serves only a broker on this machine.
+    const QString socket = m_systemMgr->socketInUse();
+    if (!socket.isEmpty() ||
+        frontend::DaemonStart::isLoopbackHost(m_systemMgr->statusObject()->brokerHost))
+        frontend::DaemonStart::ensure(socket, nullptr);
 }
 
 void MainWindow::showSerialSetting()

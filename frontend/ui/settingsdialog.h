@@ -11,6 +11,7 @@ class QIntValidator;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QRadioButton;
 
 namespace frontend {
 class StatusObject;
@@ -66,6 +67,8 @@ private:
     void retranslateUi();
     void fillForm();
     void collectSettings();
+    void showBrokerChoice();
+    bool privateBrokerAvailable() const;
 
     frontend::StatusObject *m_status = nullptr;
     SerialSettings m_currentSettings;
@@ -85,6 +88,9 @@ private:
     QLabel *flowControlLabel = nullptr;
     QComboBox *flowControlBox = nullptr;
     QGroupBox *groupBox = nullptr;
+    QRadioButton *privateBrokerButton = nullptr;
+    QRadioButton *tcpBrokerButton = nullptr;
+    QLabel *brokerNoteLabel = nullptr;
     QLabel *mqttHostLabel = nullptr;
     QLineEdit *mqttHostEdit = nullptr;
     QLabel *MqttPortLabel = nullptr;

@@ -240,7 +240,8 @@ private slots:
         QCOMPARE(prefs.value("serial/flowcontol").toInt(), 0);
         QCOMPARE(prefs.value("mqtt/host").toString(), QStringLiteral("127.0.0.1"));
         QCOMPARE(prefs.value("mqtt/port").toInt(), 1883);
-        QCOMPARE(prefs.allKeys().size(), 8);
+        QCOMPARE(prefs.value("mqtt/private").toBool(), true);
+        QCOMPARE(prefs.allKeys().size(), 9);
         const frontend::StatusObject *so = w->systemMgr()->statusObject();
         QCOMPARE(so->brokerHost, QStringLiteral("127.0.0.1"));
         QCOMPARE(so->brokerPort, 1883);
@@ -282,7 +283,8 @@ private slots:
         auto *ports = dialog->findChild<QComboBox *>("serialPortInfoListBox");
         QVERIFY(ports);
         QVERIFY(dialog->findChild<QGroupBox *>("parametersBox")->isHidden());
-        QVERIFY(dialog->findChild<QGroupBox *>("groupBox")->isHidden());
+        // The broker choice is shown: what a TCP broker exposes is the user's call.
+        QVERIFY(!dialog->findChild<QGroupBox *>("groupBox")->isHidden());
 
         w->systemMgr()->statusObject()->comPorts = {"/dev/ttyS0", "/dev/pts/5", "/dev/pts/6"};
         dialog->refreshPortList();
