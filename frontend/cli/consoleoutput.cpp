@@ -31,18 +31,20 @@ QByteArray ConsoleOutput::eventLine(const QJsonObject &event)
 
 void ConsoleOutput::write(QIODevice &device, const QByteArray &bytes)
 {
-    // Unbuffered: a failure shows at once. Only standard output counts; a
-    // message that cannot reach standard error has nowhere else to go.
-    if (device.write(bytes) != bytes.size() && &device == &m_out && m_outputError.isEmpty())
+    bool ok = device.write(bytes) == bytes.size();
+    // Progress and results must be seen as they happen, also in a pipe; and
+    // a standard stream only fails (a full disk) when it is flushed.
+    if (auto *file = qobject_cast<QFileDevice *>(&device))
+        ok = file->flush() && ok;
+    // Only standard output counts: a message that cannot reach standard
+    // error has nowhere else to go.
+    if (!ok && &device == &m_out && m_outputError.isEmpty())
         m_outputError = device.errorString();
 }
 
 void ConsoleOutput::writeLine(QIODevice &device, const QString &text)
 {
     write(device, text.toUtf8() + '\n');
-    // Progress and results must be seen as they happen, also in a pipe.
-    if (auto *file = qobject_cast<QFileDevice *>(&device))
-        file->flush();
 }
 
 void ConsoleOutput::endProgressLine()
@@ -86,8 +88,6 @@ void ConsoleOutput::raw(const QByteArray &bytes)
         return;
     endProgressLine();
     write(m_out, bytes);
-    if (auto *file = qobject_cast<QFileDevice *>(&m_out))
-        file->flush();
 }
 
 void ConsoleOutput::progress(const ProgressReport &report)
@@ -118,8 +118,6 @@ void ConsoleOutput::progress(const ProgressReport &report)
         line.append(QString(m_progressWidth - line.size(), QLatin1Char(' ')));
     m_progressWidth = int(text.size());
     write(m_out, '\r' + line.toUtf8());
-    if (auto *file = qobject_cast<QFileDevice *>(&m_out))
-        file->flush();
     m_progressOpen = true;
 }
 
