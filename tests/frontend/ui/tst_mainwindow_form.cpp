@@ -20,6 +20,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStackedWidget>
@@ -27,6 +29,7 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QToolBar>
+#include <QTemporaryDir>
 #include <QTranslator>
 #include <QtTest>
 
@@ -373,6 +376,39 @@ private slots:
         QVERIFY(w->serialTimer().isActive());
         QSettings prefs(prefsPath(), QSettings::IniFormat);
         QCOMPARE(prefs.value("mqtt/host").toString(), QStringLiteral("  10.0.0.7 "));
+    }
+
+    // Started through the launcher, the window uses the private broker it
+    // names and offers it; choosing TCP moves the window, and the choice
+    // holds at the next start.
+    void privateOrTcpBroker()
+    {
+        FakeDialogs dialogs;
+        QTemporaryDir dir;
+        const QString socket = dir.filePath(QStringLiteral("mqtt.sock"));
+        qputenv("VELMO_BROKER_SOCKET", socket.toLocal8Bit());
+        const auto unset = qScopeGuard([] { qunsetenv("VELMO_BROKER_SOCKET"); });
+        auto w = makeWindow();
+        SettingsDialog *dialog = w->settingsDialog();
+        auto *privateButton = dialog->findChild<QRadioButton *>("privateBrokerButton");
+        auto *tcpButton = dialog->findChild<QRadioButton *>("tcpBrokerButton");
+        auto *host = dialog->findChild<QLineEdit *>("mqttHostEdit");
+        QVERIFY(privateButton->isEnabled() && privateButton->isChecked());
+        QVERIFY(!host->isEnabled());
+        QCOMPARE(w->systemMgr()->currentHost(), socket);
+
+        tcpButton->setChecked(true);
+        QVERIFY(host->isEnabled());
+        host->setText(QStringLiteral("10.0.0.7"));
+        dialog->findChild<QPushButton *>("connectButton")->click();
+        QCOMPARE(w->systemMgr()->currentHost(), QStringLiteral("10.0.0.7"));
+        QCOMPARE(QSettings(prefsPath(), QSettings::IniFormat).value("mqtt/private").toBool(),
+                 false);
+
+        w.reset();
+        auto again = makeWindow();
+        QVERIFY(again->systemMgr()->socketInUse().isEmpty());
+        QVERIFY(again->settingsDialog()->findChild<QRadioButton *>("tcpBrokerButton")->isChecked());
     }
 
     void italianTexts()
