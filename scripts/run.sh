@@ -32,6 +32,18 @@ recorded_alive() { # name
     read -r pid exe <"$state/$1.pid" || return 1
     [ -n "$pid" ] && [ "$(readlink -f "/proc/$pid/exe" 2>/dev/null)" = "$exe" ]
 }
+# Starts a program in a session of its own, out of this script's process
+# tree (which becomes the front end's: it would never reap it), and records
+# it.
+spawn() { # name output executable args...
+    local name=$1 output=$2 pid
+    shift 2
+    pid=$(
+        setsid "$@" </dev/null >"$output" 2>&1 &
+        echo $!
+    )
+    record "$name" "$pid" "$1"
+}
 stop_recorded() { # name
     local pid exe
     if recorded_alive "$1"; then
@@ -105,8 +117,7 @@ if ! socket_listens "$sock"; then
     mosquitto=$(PATH="$PATH:/usr/sbin" command -v mosquitto)
     printf 'user %s\nlistener 0 %s\nallow_anonymous true\npersistence false\n' \
         "$(id -un)" "$sock" >"$broker_dir/mosquitto.conf"
-    setsid "$mosquitto" -c "$broker_dir/mosquitto.conf" </dev/null >"$broker_dir/mosquitto.log" 2>&1 &
-    record "${prefix}broker" $! "$mosquitto"
+    spawn "${prefix}broker" "$broker_dir/mosquitto.log" "$mosquitto" -c "$broker_dir/mosquitto.conf"
     for _ in $(seq 50); do socket_listens "$sock" && break; sleep 0.1; done
     socket_listens "$sock" || {
         echo "mosquitto did not start, see $broker_dir/mosquitto.log" >&2
@@ -158,22 +169,20 @@ daemon_answers() {
     [ "$reply" = PONG ]
 }
 if ! recorded_alive "${prefix}daemon"; then
-    setsid ./velmo-serial </dev/null >"$state/${prefix}daemon.log" 2>&1 &
-    record "${prefix}daemon" $! ./velmo-serial
+    spawn "${prefix}daemon" "$state/${prefix}daemon.log" ./velmo-serial
     for _ in $(seq 10); do daemon_answers && break; done
 fi
 
 if [ $demo -eq 1 ]; then
     stop_recorded board
-    ./velmo-board-sim --pace --erase-all-from 0x800 >"$state/board.out" 2>"$state/board.log" &
-    record board $! ./velmo-board-sim
+    spawn board "$state/board.out" ./velmo-board-sim --pace --erase-all-from 0x800
     for _ in $(seq 50); do
         grep -q '^PORT ' "$state/board.out" 2>/dev/null && break
         sleep 0.1
     done
     pty=$(sed -n 's/^PORT //p' "$state/board.out" | head -n1)
     [ -n "$pty" ] || {
-        echo "the virtual board did not start, see $state/board.log" >&2
+        echo "the virtual board did not start, see $state/board.out" >&2
         exit 1
     }
     # The pseudo-terminal changes with every start; this name does not, so
