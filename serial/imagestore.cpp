@@ -43,7 +43,7 @@ void ImageStore::store(const QByteArray &payload)
         m_textDigest.clear();
         m_fileStored = false;
         m_releaseDue = true;
-        m_digestReceived = false;
+        m_digestEarlier = false;
         return;
     }
     m_releaseDue = true;
@@ -73,15 +73,16 @@ void ImageStore::store(const QByteArray &payload)
         if (file.exists() && QFileInfo(m_path).isFile())
             QFile::remove(m_path);
     }
-    // A digest that came first pairs with this file only if it is this
-    // file's. Otherwise it is the digest of a file that was lost, or a stray
-    // one: paired, it would refuse this file, and its own digest, still to
-    // come, would wait for the next file and refuse that one, and so on for
-    // every upload after. This file waits for its own digest instead.
-    if (m_digestReceived && !digestMatches()) {
-        qWarning() << "Digest received before the file is not the file's; waiting for its own";
-        m_digestReceived = false;
-    }
+    // A digest that came first and is not this file's: see awaitsOwnDigest().
+    m_digestEarlier = m_digestReceived && !digestMatches();
+    if (m_digestEarlier)
+        qWarning() << "The digest received before the file is not the file's; waiting for its own";
+}
+
+bool ImageStore::verifyWithEarlierDigest(const protocol::BoardLayout &layout, int boardId)
+{
+    m_digestEarlier = false;
+    return verify(layout, boardId);
 }
 
 void ImageStore::releaseMemoryIfDue()
@@ -100,6 +101,7 @@ void ImageStore::setDigest(const QString &digest)
 {
     m_digest = digest;
     m_digestReceived = true;
+    m_digestEarlier = false;
 }
 
 bool ImageStore::digestMatches() const

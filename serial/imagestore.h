@@ -26,8 +26,7 @@ public:
     explicit ImageStore(QString path);
 
     // "REQUEST/SERIAL/FLASH": replaces the file (private to the user) and
-    // forgets any earlier verification. A digest that came before the file
-    // is kept only when it is the file's. A file over kMaxUploadBytes is not
+    // forgets any earlier verification. A file over kMaxUploadBytes is not
     // stored, and its verification fails.
     void store(const QByteArray &payload);
     // "REQUEST/SERIAL/MD5".
@@ -36,8 +35,17 @@ public:
     // system; called after each request, once its payload is released.
     void releaseMemoryIfDue();
 
-    // Both halves have arrived since the last verification.
-    bool isComplete() const { return m_fileReceived && m_digestReceived; }
+    // Both halves have arrived since the last verification, and the digest
+    // is this file's or came after it.
+    bool isComplete() const { return m_fileReceived && m_digestReceived && !m_digestEarlier; }
+    // The file has a digest that came before it and is not its own: that of
+    // a file that was lost, or a stray one. Paired at once, it would refuse
+    // this file, and this file's own digest, still to come, would then wait
+    // for the next file and refuse that one, and so on for every upload
+    // after. The file waits a moment for a digest of its own instead
+    // (isComplete() once one comes); verifyWithEarlierDigest() ends the wait.
+    bool awaitsOwnDigest() const { return m_fileReceived && m_digestReceived && m_digestEarlier; }
+    bool verifyWithEarlierDigest(const protocol::BoardLayout &layout, int boardId);
     // Checks digest, then the file against the board; clears the marks of
     // the two halves either way. Logs why a file is refused.
     bool verify(const protocol::BoardLayout &layout, int boardId);
@@ -66,6 +74,7 @@ private:
     bool m_fileReceived = false;
     bool m_fileStored = false;
     bool m_digestReceived = false;
+    bool m_digestEarlier = false;
     bool m_fileVerified = false;
     bool m_releaseDue = false;
     QString m_digest;

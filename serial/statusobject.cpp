@@ -36,6 +36,7 @@ StatusObject::StatusObject(Wiring wiring, QObject *parent)
     , m_sink(wiring.sink ? wiring.sink : this)
     , m_mqttTimer(this)
     , m_portScan(this)
+    , m_ownDigestWait(this)
 {
     if (!wiring.sink) {
         MqttSession session;
@@ -63,6 +64,11 @@ StatusObject::StatusObject(Wiring wiring, QObject *parent)
     connect(&m_mqttTimer, &QTimer::timeout, this, &StatusObject::processMqttTimeout);
     m_portScan.setSingleShot(true);
     connect(&m_portScan, &QTimer::timeout, this, &StatusObject::scanPorts);
+    m_ownDigestWait.setSingleShot(true);
+    connect(&m_ownDigestWait, &QTimer::timeout, this, [this] {
+        if (m_store->awaitsOwnDigest())
+            verifyImage(true);
+    });
 
     if (!wiring.line)
         wiring.line = std::make_unique<PortLine>();
@@ -284,11 +290,20 @@ bool StatusObject::checkBoardId() const
 void StatusObject::statusReady()
 {
     if (m_store->isComplete()) {
-        const bool ok = m_store->verify(m_config, m_link->boardId());
-        publishReply(protocol::reply::kFlash,
-                     ok ? protocol::payload::kOk : protocol::payload::kError);
+        m_ownDigestWait.stop();
+        verifyImage(false);
+    } else if (m_store->awaitsOwnDigest() && !m_ownDigestWait.isActive()) {
+        m_ownDigestWait.start(m_timings.ownDigestWaitMs);
     }
     m_store->releaseMemoryIfDue();
+}
+
+void StatusObject::verifyImage(bool withEarlierDigest)
+{
+    const bool ok = withEarlierDigest
+                        ? m_store->verifyWithEarlierDigest(m_config, m_link->boardId())
+                        : m_store->verify(m_config, m_link->boardId());
+    publishReply(protocol::reply::kFlash, ok ? protocol::payload::kOk : protocol::payload::kError);
 }
 
 void StatusObject::refuseUpdate(const QString &reason)

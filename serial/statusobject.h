@@ -126,6 +126,7 @@ private:
     void publishReply(QLatin1StringView topic, const QString &payload) override;
     void refuseUpdate(const QString &reason);
     void scanPorts();
+    void verifyImage(bool withEarlierDigest);
     void onWriteAnswered(quint64 replyNumber);
     void onLineLost();
 
@@ -136,6 +137,7 @@ private:
     QTimer m_mqttTimer;
     QTimer m_portScan;
     QElapsedTimer m_lastPortScan;
+    QTimer m_ownDigestWait;
 
     std::unique_ptr<BootLink> m_link;
     std::unique_ptr<FlashUpdater> m_updater;

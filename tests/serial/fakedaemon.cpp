@@ -21,6 +21,7 @@ serialdaemon::Timings FakeDaemon::fastTimings()
     t.nextWriteTimeoutMs = 400;
     t.baudDrainMs = 0;
     t.baudSettleMs = 0;
+    t.ownDigestWaitMs = 100;
     return t;
 }
 

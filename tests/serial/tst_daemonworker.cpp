@@ -356,6 +356,11 @@ private slots:
         d.request(request::kMd5, md5Of(other.file)); // its file lost
         QCOMPARE(send(fw.file), payload::kOk);
         QCOMPARE(send(fw.file), payload::kOk);
+        // No digest of its own follows: the earlier one decides, as ever.
+        d.request(request::kMd5, md5Of(other.file));
+        d.requestBytes(request::kFlash, fw.file);
+        QCOMPARE(d.waitFor(reply::kFlash), payload::kError);
+        QCOMPARE(send(fw.file), payload::kOk);
 
         const QByteArray huge(serialdaemon::ImageStore::kMaxUploadBytes + 1, 'A');
         QCOMPARE(send(huge), payload::kError);
