@@ -307,6 +307,14 @@ void SettingsDialog::fillForm()
         privateBrokerButton->setToolTip(
             tr("Available when the tool is started with velmo-service-tool or scripts/run.sh."));
     showBrokerChoice();
+    fitBrokerNote();
+}
+
+void SettingsDialog::fitBrokerNote()
+{
+    // How many lines the wrapped note takes depends on the width it is
+    // given; only the dialog's own sizing asks the layout for that.
+    adjustSize();
 }
 
 bool SettingsDialog::privateBrokerAvailable() const

@@ -68,6 +68,7 @@ private:
     void fillForm();
     void collectSettings();
     void showBrokerChoice();
+    void fitBrokerNote();
     bool privateBrokerAvailable() const;
 
     frontend::StatusObject *m_status = nullptr;
