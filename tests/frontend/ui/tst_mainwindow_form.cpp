@@ -28,8 +28,8 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableWidget>
-#include <QToolBar>
 #include <QTemporaryDir>
+#include <QToolBar>
 #include <QTranslator>
 #include <QtTest>
 
