@@ -139,7 +139,8 @@ private slots:
         }
         broker.stop();
         QTest::qWait(1500);
-        QCOMPARE(daemon.state(), QProcess::Running);
+        QVERIFY2(daemon.state() == QProcess::Running,
+                 daemon.readAllStandardError().right(3000).constData());
         QVERIFY2(broker.start(TestBroker::kFixedPort), qPrintable(broker.errorString()));
 
         MqttProbe probe(broker.port(), QString(protocol::reply::kAll));
