@@ -79,6 +79,20 @@ private:
         QVERIFY2(process.waitForStarted(), qPrintable(process.errorString()));
     }
 
+    // Starts the daemon and waits until it answers; says why not.
+    void startAnswering(QProcess &daemon, MqttProbe &probe, const QString &home = QString())
+    {
+        startDaemon(daemon, QString(), home);
+        QVERIFY(probe.waitConnected(QStringLiteral("SERIAL/PROBE")));
+        if (!answersPing(probe, 15000))
+            QFAIL(qPrintable(
+                QStringLiteral("the daemon does not answer (%1): %2")
+                    .arg(daemon.state() == QProcess::Running
+                             ? QStringLiteral("running")
+                             : QStringLiteral("ended with %1").arg(daemon.exitCode()))
+                    .arg(QString::fromLocal8Bit(daemon.readAllStandardError().right(2000)))));
+    }
+
     static void stop(QProcess &process)
     {
         process.kill();
@@ -131,11 +145,9 @@ private slots:
     void survivesBrokerRestart()
     {
         QProcess daemon;
-        startDaemon(daemon);
         {
             MqttProbe probe(broker.port(), QString(protocol::reply::kAll));
-            QVERIFY(probe.waitConnected(QStringLiteral("SERIAL/PROBE")));
-            QVERIFY(answersPing(probe, 15000));
+            startAnswering(daemon, probe);
         }
         broker.stop();
         QTest::qWait(1500);
@@ -189,10 +201,8 @@ private slots:
     void secondUsersDaemonStepsAside()
     {
         QProcess first;
-        startDaemon(first);
         MqttProbe probe(broker.port(), QString(protocol::reply::kAll));
-        QVERIFY(probe.waitConnected(QStringLiteral("SERIAL/PROBE")));
-        QVERIFY(answersPing(probe, 15000));
+        startAnswering(first, probe);
 
         QTemporaryDir otherHome;
         QProcess second;
@@ -211,10 +221,8 @@ private slots:
     void daemonTakenOverRepeatedlyStops()
     {
         QProcess daemon;
-        startDaemon(daemon);
         MqttProbe watcher(broker.port(), QString(protocol::reply::kAll));
-        QVERIFY(watcher.waitConnected(QStringLiteral("SERIAL/PROBE")));
-        QVERIFY(answersPing(watcher, 15000));
+        startAnswering(daemon, watcher);
         // Reconnects at once whenever the broker closes it, as the daemon does.
         MqttProbe rival(broker.port(), QStringLiteral("RIVAL/#"),
                         QByteArray(protocol::kDaemonClientId.data()));
@@ -230,10 +238,8 @@ private slots:
     {
         constexpr int kRequests = 10000;
         QProcess daemon;
-        startDaemon(daemon);
         MqttProbe probe(broker.port(), QString(protocol::reply::kAll));
-        QVERIFY(probe.waitConnected(QStringLiteral("SERIAL/PROBE")));
-        QVERIFY(answersPing(probe, 15000));
+        startAnswering(daemon, probe);
         probe.clear();
         QElapsedTimer clock;
         clock.start();
@@ -255,10 +261,8 @@ private slots:
 #endif
         constexpr qint64 kMiB = 1024 * 1024;
         QProcess daemon;
-        startDaemon(daemon);
         MqttProbe probe(broker.port(), QString(protocol::reply::kAll));
-        QVERIFY(probe.waitConnected(QStringLiteral("SERIAL/PROBE")));
-        QVERIFY(answersPing(probe, 15000));
+        startAnswering(daemon, probe);
         QTest::qWait(500);
         const qint64 idle = residentBytes(daemon.processId());
         QVERIFY(idle > 0);
