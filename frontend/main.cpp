@@ -1,6 +1,8 @@
+#include "common/brokerchoice.h"
 #include "common/datafolder.h"
 #include "common/instanceguard.h"
 #include "common/raiserequest.h"
+#include "frontend/core/daemonstart.h"
 #include "frontend/ui/mainwindow.h"
 #include "frontend/ui/widgetdialogs.h"
 #include "protocol/topics.h"
@@ -9,14 +11,9 @@
 #include <QDebug>
 #include <QIcon>
 #include <QLocale>
-#include <QProcess>
 #include <QTranslator>
 
 #include <memory>
-
-namespace {
-constexpr const char *kDaemonProgram = "./velmo-serial";
-} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -35,7 +32,6 @@ int main(int argc, char *argv[])
     UserDialogs::setInstance(&dialogs);
 
     InstanceGuard ownGuard{protocol::kFrontEndInstanceKey};
-    InstanceGuard daemonProbe{protocol::kDaemonInstanceKey};
 
     // From the working directory: velmofrontend_it_IT.qm, then velmofrontend_it.qm.
     QTranslator translator;
@@ -50,18 +46,8 @@ int main(int argc, char *argv[])
         return 0;
     }
 
-    if (daemonProbe.tryAcquire()) {
-        daemonProbe.release();
-        qDebug() << "Serial deamon not started. Re-launch...";
-        // Detached, not a child with pipes: the daemon outlives the front end,
-        // and a pipe closed by our exit would kill it on its next log line.
-        QProcess daemon;
-        daemon.setProgram(QString::fromLatin1(kDaemonProgram));
-        if (!daemon.startDetached())
-            qWarning().noquote() << "Cannot start" << kDaemonProgram << ":" << daemon.errorString();
-    } else {
-        qDebug() << "velmo-serial active. Ok!";
-    }
+    // The daemon of the broker the window is about to use.
+    frontend::DaemonStart::ensure(velmo::brokerSocketInUse(), nullptr);
 
     auto window = std::make_unique<MainWindow>();
     window->show();

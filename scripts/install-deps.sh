@@ -16,7 +16,7 @@ packages=(
   xvfb xauth imagemagick x11-utils xdg-utils fonts-dejavu-core openbox
   adwaita-icon-theme
   socat procps psmisc
-  dpkg-dev lintian desktop-file-utils appstream man-db iproute2
+  dpkg-dev debhelper lintian desktop-file-utils appstream man-db iproute2 debootstrap
 )
 
 missing=()

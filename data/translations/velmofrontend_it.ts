@@ -1255,6 +1255,22 @@
         <translation>Seleziona i parametri Mqtt</translation>
     </message>
     <message>
+        <source>Private broker (only your account can reach it)</source>
+        <translation>Broker privato (raggiungibile solo dal tuo account)</translation>
+    </message>
+    <message>
+        <source>TCP broker:</source>
+        <translation>Broker TCP:</translation>
+    </message>
+    <message>
+        <source>A TCP broker is open to every account on this PC, and to the network when it listens there: whoever reaches it can read the firmware you send, command the board through the serial daemon and fake its answers.</source>
+        <translation>Un broker TCP è aperto a tutti gli account di questo PC, e alla rete quando vi è in ascolto: chi lo raggiunge può leggere il firmware che invii, comandare la scheda tramite il demone seriale e falsificarne le risposte.</translation>
+    </message>
+    <message>
+        <source>Available when the tool is started with velmo-service-tool or scripts/run.sh.</source>
+        <translation>Disponibile quando lo strumento è avviato con velmo-service-tool o scripts/run.sh.</translation>
+    </message>
+    <message>
         <source>Host:</source>
         <translation>Host:</translation>
     </message>
@@ -1875,6 +1891,10 @@
     <message>
         <source>The serial daemon gave no cause.</source>
         <translation>Il demone seriale non ha indicato la causa.</translation>
+    </message>
+    <message>
+        <source>output not written</source>
+        <translation>uscita non scritta</translation>
     </message>
 </context>
 <context>

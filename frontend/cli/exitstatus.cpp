@@ -27,6 +27,8 @@ QString exitReasonKey(int status)
         return QStringLiteral("update-failed");
     case ExitStatus::Busy:
         return QStringLiteral("busy");
+    case ExitStatus::OutputFailed:
+        return QStringLiteral("output-failed");
     case ExitStatus::Interrupted:
         return QStringLiteral("interrupted");
     }

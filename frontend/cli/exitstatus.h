@@ -17,6 +17,7 @@ enum class ExitStatus : int
     FileRefused = 8,
     UpdateFailed = 9,
     Busy = 10,         // the window or another velmo-flash talks to the daemon
+    OutputFailed = 11, // standard output could not be written (disk full, ...)
     Interrupted = 128, // plus the signal's number: 130 for Ctrl+C
 };
 

@@ -1,9 +1,11 @@
 #include "frontend/cli/flashcommand.h"
 
+#include "common/brokerchoice.h"
 #include "common/instanceguard.h"
 #include "firmware/flashplan.h"
 #include "frontend/core/boardconfig.h"
 #include "frontend/core/daemonlink.h"
+#include "frontend/core/daemonstart.h"
 #include "frontend/core/imagefile.h"
 #include "frontend/core/imagereport.h"
 #include "frontend/core/porthint.h"
@@ -174,20 +176,24 @@ bool FlashCommand::loadImage()
     return true;
 }
 
+QString FlashCommand::privateSocket() const
+{
+    // --broker names a TCP broker; otherwise the launcher's private one,
+    // unless the settings dialog chose TCP.
+    return m_options.brokerGiven() ? QString() : velmo::privateBrokerSocket();
+}
+
 void FlashCommand::startDaemonIfAbsent()
 {
-    InstanceGuard probe{QString(protocol::kDaemonInstanceKey)};
-    if (!probe.tryAcquire())
-        return; // it holds its key: it runs
-    probe.release();
-    QProcess daemon;
-    daemon.setProgram(m_daemonProgram);
-    // Detached, and not on our terminal or pipe: it outlives this command,
-    // and a pipe closed behind us would end it at its next diagnostic line.
-    daemon.setStandardInputFile(QProcess::nullDevice());
-    daemon.setStandardOutputFile(QProcess::nullDevice());
-    daemon.setStandardErrorFile(QProcess::nullDevice());
-    if (daemon.startDetached()) {
+    const QString socket = m_preferences.privateBroker ? privateSocket() : QString();
+    QString error;
+    // Not on our terminal or pipe: it outlives this command, and a pipe
+    // closed behind us would end it at its next diagnostic line.
+    const frontend::DaemonStart::Result started =
+        frontend::DaemonStart::ensure(socket, &error, /*quiet=*/true, m_daemonProgram);
+    if (started == frontend::DaemonStart::Result::Running)
+        return;
+    if (started == frontend::DaemonStart::Result::Started) {
         m_daemonStarted = true;
         if (m_options.mode == FlashOptions::Mode::Flash)
             m_out.step(tr("The serial daemon was not running: started %1.").arg(m_daemonProgram),
@@ -195,7 +201,7 @@ void FlashCommand::startDaemonIfAbsent()
         return;
     }
     const QString text = tr("The serial daemon is not running, and %1 could not be started: %2")
-                             .arg(m_daemonProgram, daemon.errorString());
+                             .arg(m_daemonProgram, error);
     m_out.problem(errorLine(text),
                   jsonEvent(QStringLiteral("message"), {{QStringLiteral("kind"), "warning"},
                                                         {QStringLiteral("title"), "Warning"},
@@ -204,7 +210,8 @@ void FlashCommand::startDaemonIfAbsent()
 
 void FlashCommand::connectTransport()
 {
-    m_systemMgr = std::make_unique<frontend::SystemMgr>(nullptr, m_brokerPort);
+    m_systemMgr = std::make_unique<frontend::SystemMgr>(nullptr, m_brokerPort, privateSocket());
+    m_systemMgr->statusObject()->privateBroker = m_preferences.privateBroker;
     MqttMgr *mqtt = m_systemMgr->mqttMgr();
     m_tap = std::make_unique<ReplyTap>(mqtt->messageHandler(),
                                        [this](const QString &topic) { replyArrived(topic); });
@@ -853,6 +860,8 @@ QString FlashCommand::resultText(int status) const
         return tr("update failed");
     case ExitStatus::Busy:
         return tr("the serial daemon is in use");
+    case ExitStatus::OutputFailed:
+        return tr("output not written");
     case ExitStatus::Interrupted:
         break;
     }
@@ -861,6 +870,8 @@ QString FlashCommand::resultText(int status) const
 
 QString FlashCommand::brokerText() const
 {
+    if (m_systemMgr && !m_systemMgr->socketInUse().isEmpty())
+        return m_systemMgr->socketInUse();
     return QStringLiteral("%1:%2").arg(m_brokerHost).arg(m_brokerPort);
 }
 

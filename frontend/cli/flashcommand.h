@@ -91,6 +91,7 @@ private:
 
     bool loadImage();
     void startDaemonIfAbsent();
+    QString privateSocket() const;
     void connectTransport();
     void daemonAnswered();
     void replyArrived(const QString &topic);

@@ -230,7 +230,8 @@ update is added to the service record.
 Options:
   --port DEV            serial port of the board (default: the port stored by
                         the service tool's settings)
-  --broker HOST[:PORT]  MQTT broker (default: the stored one, else
+  --broker HOST[:PORT]  a TCP broker (default: your private broker, or the
+                        TCP broker chosen in the settings, else
                         127.0.0.1:1883; PORT defaults to 1883)
   --erase-all           ask for one erase-all before writing (the default, as
                         the window does; boards that erase page by page
@@ -284,6 +285,7 @@ Exit status:
   9    update failed (board or daemon stopped answering, or the read-back
        found the board differs from the file)
   10   the service tool's window or another velmo-flash is using the daemon
+  11   standard output could not be written (disk full, closed pipe)
   130  interrupted by Ctrl+C (128 + signal number; 143 for SIGTERM)
 
 JSON events (--json), one object per line, always with "event":
@@ -309,7 +311,7 @@ JSON events (--json), one object per line, always with "event":
                   also board, file, blocks, retries (null: unknown), verify
 "reason" is one of: ok, record-unreadable, usage, no-broker, no-daemon,
 port-error, board-id-unread, no-board-config, file-refused, update-failed,
-busy, interrupted.
+busy, output-failed, interrupted.
 
 Files:
   ~/AppData/Local/Calvestrid/VelmoFrontEnd.ini          stored port and broker
@@ -317,6 +319,9 @@ Files:
   ../configs/config-id-ID.ini                           board configurations
 
 Environment:
+  VELMO_BROKER_SOCKET        your private broker, named by the launcher
+  VELMO_CALLER_DIR           where FILE.hex is looked for, named by the
+                             launcher (default: the working directory)
   VELMO_FLASH_TIMEOUT_SCALE  multiplies every time-out; for the test suite
                              only
 

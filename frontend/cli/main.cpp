@@ -1,3 +1,4 @@
+#include "common/callerpath.h"
 #include "common/datafolder.h"
 #include "frontend/cli/consoledialogs.h"
 #include "frontend/cli/consoleoutput.h"
@@ -9,7 +10,6 @@
 #include "frontend/core/preferences.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QLocale>
 #include <QTimer>
@@ -21,9 +21,6 @@
 
 namespace {
 
-// The launcher runs velmo-flash from the program's folder (for ../configs/
-// and ./velmo-serial) and says where the user was, for a relative FILE.
-constexpr const char *kCallerDirVariable = "VELMO_CALLER_DIR";
 constexpr const char *kTimeoutScaleVariable = "VELMO_FLASH_TIMEOUT_SCALE";
 
 // The transport's and the workflow's diagnostic lines are for --verbose.
@@ -80,9 +77,8 @@ int main(int argc, char *argv[])
     if (options.mode == FlashOptions::Mode::History) {
         status = HistoryCommand::run(options, output);
     } else {
-        const QString callerDir = qEnvironmentVariable(kCallerDirVariable);
-        if (!options.file.isEmpty() && !callerDir.isEmpty())
-            options.file = QDir(callerDir).absoluteFilePath(options.file);
+        if (!options.file.isEmpty())
+            options.file = velmo::callerPath(options.file);
 
         FlashCommand command(options, frontend::StoredPreferences::read(), output);
         command.setTimeouts(FlashTimeouts::fromScale(qEnvironmentVariable(kTimeoutScaleVariable)));
@@ -95,5 +91,13 @@ int main(int argc, char *argv[])
         status = app.exec();
     }
     UserDialogs::setInstance(nullptr);
+    // A listing that did not reach its file is no success.
+    if (!output.outputError().isEmpty()) {
+        err.write(QStringLiteral("velmo-flash: cannot write the output: %1\n")
+                      .arg(output.outputError())
+                      .toUtf8());
+        if (status == int(ExitStatus::Ok))
+            status = int(ExitStatus::OutputFailed);
+    }
     return status;
 }

@@ -1,5 +1,6 @@
 #include "frontend/core/preferences.h"
 
+#include "common/brokerchoice.h"
 #include "common/datafolder.h"
 
 #include <QDir>
@@ -36,7 +37,7 @@ int readInt(const QSettings &settings, const char *key, int fallback)
 
 QString StoredPreferences::defaultPath()
 {
-    return velmo::dataFolderPath() + QLatin1Char('/') + QLatin1String(kFileName);
+    return velmo::preferencesFilePath();
 }
 
 StoredPreferences StoredPreferences::read(const QString &path)
@@ -59,6 +60,7 @@ StoredPreferences StoredPreferences::read(const QString &path)
     if (brokerPort >= 1 && brokerPort <= kMaxTcpPort)
         prefs.brokerPort = brokerPort;
     prefs.verifyAfterWriting = settings.value(QLatin1String(kVerifyKey), true).toBool();
+    prefs.privateBroker = velmo::privateBrokerChosen(path);
     return prefs;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/brokerchoice.h"
 #include "frontend/core/frontendstatus.h"
 
 #include <QString>
@@ -27,6 +28,8 @@ struct StoredPreferences
     static constexpr const char *kFlowControlKey = "serial/flowcontol";
     static constexpr const char *kHostKey = "mqtt/host";
     static constexpr const char *kBrokerPortKey = "mqtt/port";
+    static constexpr const char *kPrivateBrokerKey = velmo::kPrivateBrokerKey;
+
     // The window reads the board back after writing unless this is false.
     static constexpr const char *kVerifyKey = "update/verify";
 
@@ -39,6 +42,8 @@ struct StoredPreferences
     QString brokerHost = QString::fromLatin1(kDefaultHost);
     int brokerPort = kDefaultBrokerPort;
     bool verifyAfterWriting = true;
+    // The private broker, when the launcher started one (see brokerchoice.h).
+    bool privateBroker = true;
 
     // The file in the per-user data folder.
     static QString defaultPath();

@@ -1,6 +1,7 @@
 #include "frontend/ui/mainwindow.h"
 
 #include "frontend/core/daemonlink.h"
+#include "frontend/core/daemonstart.h"
 #include "frontend/core/systemmgr.h"
 #include "frontend/core/userdialogs.h"
 #include "frontend/ui/helpdialog.h"
@@ -33,6 +34,8 @@ MainWindow::MainWindow(QWidget *parent, int brokerPort)
     , ui(std::make_unique<MainWindowForm>())
 {
     m_systemMgr = std::make_unique<frontend::SystemMgr>(nullptr, brokerPort);
+    // main() started the daemon of this broker when it was absent.
+    m_daemonBroker = m_systemMgr->socketInUse();
     connect(m_systemMgr.get(), &frontend::SystemMgr::statusReady, this, &MainWindow::statusReady);
     m_daemonLink = std::make_unique<frontend::SystemMgrLink>(*m_systemMgr);
     m_workflow = std::make_unique<FlashWorkflow>(*m_daemonLink);
@@ -191,6 +194,16 @@ void MainWindow::updateSetup()
 void MainWindow::restartMqttConnection()
 {
     m_workflow->restartMqttConnection();
+    // Each broker has a daemon of its own: after a move between the private
+    // broker and TCP, the one chosen now may have none yet. A daemon here
+    // serves only a broker on this machine.
+    const QString socket = m_systemMgr->socketInUse();
+    if (socket == m_daemonBroker)
+        return;
+    m_daemonBroker = socket;
+    if (!socket.isEmpty() ||
+        frontend::DaemonStart::isLoopbackHost(m_systemMgr->statusObject()->brokerHost))
+        frontend::DaemonStart::ensure(socket, nullptr);
 }
 
 void MainWindow::showSerialSetting()

@@ -244,6 +244,9 @@ private:
 
     std::unique_ptr<MainWindowForm> ui;
     std::unique_ptr<frontend::SystemMgr> m_systemMgr;
+    // The broker whose daemon was last seen to (private socket, or empty
+    // for TCP): each broker has its own.
+    QString m_daemonBroker;
     std::unique_ptr<frontend::DaemonLink> m_daemonLink;
     std::unique_ptr<frontend::FlashWorkflow> m_workflow;
     std::unique_ptr<SettingsDialog> m_settings;

@@ -12,6 +12,7 @@ class QIntValidator;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QRadioButton;
 
 namespace frontend {
 class StatusObject;
@@ -69,6 +70,9 @@ private:
     void retranslateUi();
     void fillForm();
     void collectSettings();
+    void showBrokerChoice();
+    void fitBrokerNote();
+    bool privateBrokerAvailable() const;
 
     frontend::StatusObject *m_status = nullptr;
     SerialSettings m_currentSettings;
@@ -89,6 +93,9 @@ private:
     QLabel *flowControlLabel = nullptr;
     QComboBox *flowControlBox = nullptr;
     QGroupBox *groupBox = nullptr;
+    QRadioButton *privateBrokerButton = nullptr;
+    QRadioButton *tcpBrokerButton = nullptr;
+    QLabel *brokerNoteLabel = nullptr;
     QLabel *mqttHostLabel = nullptr;
     QLineEdit *mqttHostEdit = nullptr;
     QLabel *MqttPortLabel = nullptr;

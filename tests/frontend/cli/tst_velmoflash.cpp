@@ -903,6 +903,15 @@ private slots:
         QVERIFY(wrong.finish());
         QCOMPARE(wrong.status(), 2);
         QVERIFY(wrong.out().isEmpty());
+
+        // A listing that never reached its file is no success.
+        QProcess full;
+        full.setStandardOutputFile(QStringLiteral("/dev/full"));
+        full.setWorkingDirectory(stageDir() + QStringLiteral("/bin"));
+        full.start(stageDir() + QStringLiteral("/bin/velmo-flash"), {"--history", "--csv"});
+        QVERIFY(full.waitForFinished(kRunTimeoutMs));
+        QCOMPARE(full.exitCode(), 11);
+        QVERIFY(full.readAllStandardError().contains("cannot write the output"));
     }
 
     // The texts follow the translation in the working directory, as the

@@ -23,6 +23,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStackedWidget>
@@ -323,7 +325,8 @@ private slots:
         QCOMPARE(prefs.value("mqtt/host").toString(), QStringLiteral("127.0.0.1"));
         QCOMPARE(prefs.value("mqtt/port").toInt(), 1883);
         QCOMPARE(prefs.value("update/verify").toBool(), true);
-        QCOMPARE(prefs.allKeys().size(), 9);
+        QCOMPARE(prefs.value("mqtt/private").toBool(), true);
+        QCOMPARE(prefs.allKeys().size(), 10);
         const frontend::StatusObject *so = w->systemMgr()->statusObject();
         QCOMPARE(so->brokerHost, QStringLiteral("127.0.0.1"));
         QCOMPARE(so->brokerPort, 1883);
@@ -365,7 +368,8 @@ private slots:
         auto *ports = dialog->findChild<QComboBox *>("serialPortInfoListBox");
         QVERIFY(ports);
         QVERIFY(dialog->findChild<QGroupBox *>("parametersBox")->isHidden());
-        QVERIFY(dialog->findChild<QGroupBox *>("groupBox")->isHidden());
+        // The broker choice is shown: what a TCP broker exposes is the user's call.
+        QVERIFY(!dialog->findChild<QGroupBox *>("groupBox")->isHidden());
 
         w->systemMgr()->statusObject()->comPorts = {"/dev/ttyS0", "/dev/pts/5", "/dev/pts/6"};
         dialog->refreshPortList();
@@ -454,6 +458,39 @@ private slots:
         QVERIFY(w->serialTimer().isActive());
         QSettings prefs(prefsPath(), QSettings::IniFormat);
         QCOMPARE(prefs.value("mqtt/host").toString(), QStringLiteral("  10.0.0.7 "));
+    }
+
+    // Started through the launcher, the window uses the private broker it
+    // names and offers it; choosing TCP moves the window, and the choice
+    // holds at the next start.
+    void privateOrTcpBroker()
+    {
+        FakeDialogs dialogs;
+        QTemporaryDir dir;
+        const QString socket = dir.filePath(QStringLiteral("mqtt.sock"));
+        qputenv("VELMO_BROKER_SOCKET", socket.toLocal8Bit());
+        const auto unset = qScopeGuard([] { qunsetenv("VELMO_BROKER_SOCKET"); });
+        auto w = makeWindow();
+        SettingsDialog *dialog = w->settingsDialog();
+        auto *privateButton = dialog->findChild<QRadioButton *>("privateBrokerButton");
+        auto *tcpButton = dialog->findChild<QRadioButton *>("tcpBrokerButton");
+        auto *host = dialog->findChild<QLineEdit *>("mqttHostEdit");
+        QVERIFY(privateButton->isEnabled() && privateButton->isChecked());
+        QVERIFY(!host->isEnabled());
+        QCOMPARE(w->systemMgr()->currentHost(), socket);
+
+        tcpButton->setChecked(true);
+        QVERIFY(host->isEnabled());
+        host->setText(QStringLiteral("10.0.0.7"));
+        dialog->findChild<QPushButton *>("connectButton")->click();
+        QCOMPARE(w->systemMgr()->currentHost(), QStringLiteral("10.0.0.7"));
+        QCOMPARE(QSettings(prefsPath(), QSettings::IniFormat).value("mqtt/private").toBool(),
+                 false);
+
+        w.reset();
+        auto again = makeWindow();
+        QVERIFY(again->systemMgr()->socketInUse().isEmpty());
+        QVERIFY(again->settingsDialog()->findChild<QRadioButton *>("tcpBrokerButton")->isChecked());
     }
 
     void italianTexts()

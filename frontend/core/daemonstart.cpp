@@ -1,0 +1,71 @@
+#include "frontend/core/daemonstart.h"
+
+#include "common/brokerchoice.h"
+#include "common/instanceguard.h"
+#include "protocol/topics.h"
+
+#include <QDebug>
+#include <QHostAddress>
+#include <QProcess>
+
+namespace frontend {
+
+bool DaemonStart::running(const QString &socket)
+{
+    // The probe creates the key when nobody holds it, and gives it back.
+    InstanceGuard probe(protocol::kDaemonInstanceKey, velmo::daemonKeyFolder(socket));
+    if (!probe.tryAcquire())
+        return true;
+    probe.release();
+    return false;
+}
+
+QProcessEnvironment DaemonStart::environment(const QString &socket)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    const QString name = QString::fromLatin1(velmo::kBrokerSocketVariable);
+    // Without the variable the daemon takes the TCP broker whatever the
+    // preferences say; with it, it follows them as the caller did.
+    if (socket.isEmpty())
+        env.remove(name);
+    else
+        env.insert(name, socket);
+    return env;
+}
+
+DaemonStart::Result DaemonStart::ensure(const QString &socket, QString *error, bool quiet,
+                                        const QString &program)
+{
+    if (running(socket)) {
+        qDebug() << "velmo-serial active. Ok!";
+        return Result::Running;
+    }
+    qDebug() << "Serial deamon not started. Re-launch...";
+    // Detached, not a child with pipes: the daemon outlives the caller, and a
+    // pipe closed by its exit would kill the daemon at its next log line.
+    QProcess daemon;
+    daemon.setProgram(program);
+    daemon.setProcessEnvironment(environment(socket));
+    if (quiet) {
+        daemon.setStandardInputFile(QProcess::nullDevice());
+        daemon.setStandardOutputFile(QProcess::nullDevice());
+        daemon.setStandardErrorFile(QProcess::nullDevice());
+    }
+    if (daemon.startDetached())
+        return Result::Started;
+    if (error)
+        *error = daemon.errorString();
+    qWarning().noquote() << "Cannot start" << program << ":" << daemon.errorString();
+    return Result::Failed;
+}
+
+bool DaemonStart::isLoopbackHost(const QString &host)
+{
+    const QString h = host.trimmed();
+    if (h.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
+        return true;
+    const QHostAddress address(h);
+    return !address.isNull() && address.isLoopback();
+}
+
+} // namespace frontend
