@@ -57,6 +57,7 @@ StoredPreferences StoredPreferences::read(const QString &path)
     if (brokerPort >= 1 && brokerPort <= kMaxTcpPort)
         prefs.brokerPort = brokerPort;
     prefs.verifyAfterWriting = settings.value(QLatin1String(kVerifyKey), true).toBool();
+    prefs.onlySignedFiles = settings.value(QLatin1String(kOnlySignedKey), false).toBool();
     return prefs;
 }
 

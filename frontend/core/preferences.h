@@ -29,11 +29,15 @@ struct StoredPreferences
     static constexpr const char *kBrokerPortKey = "mqtt/port";
     // The window reads the board back after writing unless this is false.
     static constexpr const char *kVerifyKey = "update/verify";
+    // Files without a valid signature of a trusted key are refused before
+    // sending when this is true ("Only flash signed files"; off unless set).
+    static constexpr const char *kOnlySignedKey = "update/only-signed";
 
     PortSettings serial;
     QString brokerHost = QString::fromLatin1(kDefaultHost);
     int brokerPort = kDefaultBrokerPort;
     bool verifyAfterWriting = true;
+    bool onlySignedFiles = false;
 
     // The file in the per-user data folder.
     static QString defaultPath();
