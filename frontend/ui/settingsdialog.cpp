@@ -160,6 +160,9 @@ void SettingsDialog::buildForm()
     verifyBox->setObjectName(QStringLiteral("checkBoxVerify"));
     verifyBox->setChecked(true);
     updateLayout->addWidget(verifyBox);
+    signedOnlyBox = new QCheckBox(updateBox);
+    signedOnlyBox->setObjectName(QStringLiteral("checkBoxOnlySigned"));
+    updateLayout->addWidget(signedOnlyBox);
     gridLayout_3->addWidget(updateBox, 2, 0, 1, 2);
 
     auto *horizontalLayout = new QHBoxLayout();
@@ -195,6 +198,10 @@ void SettingsDialog::retranslateUi()
     verifyBox->setToolTip(tr("Read the whole program area back after the update and compare it "
                              "with the file. A board that cannot be read back is reported as not "
                              "verified."));
+    signedOnlyBox->setText(tr("Only flash signed files"));
+    signedOnlyBox->setToolTip(tr("Refuse, before sending, every file without a valid signature "
+                                 "FILE.hex.sig of a trusted key (the program's keys folder or "
+                                 "Keys in your data folder)."));
     applyButton->setText(tr("Apply"));
 }
 
@@ -238,9 +245,14 @@ void SettingsDialog::loadInternalPrefs()
         if (!settings.contains(verifyKey))
             settings.setValue(verifyKey, true);
         m_verifyAfterWriting = settings.value(verifyKey, true).toBool();
+        const QString signedKey = QLatin1String(frontend::StoredPreferences::kOnlySignedKey);
+        if (!settings.contains(signedKey))
+            settings.setValue(signedKey, false);
+        m_onlySignedFiles = settings.value(signedKey, false).toBool();
         settings.sync();
     }
     verifyBox->setChecked(m_verifyAfterWriting);
+    signedOnlyBox->setChecked(m_onlySignedFiles);
     fillForm();
     collectSettings();
     connectButton->setEnabled(false);
@@ -338,6 +350,8 @@ void SettingsDialog::serializeInternalPrefs()
     settings.setValue(QStringLiteral("port"), m_status->brokerPort);
     settings.endGroup();
     settings.setValue(QLatin1String(frontend::StoredPreferences::kVerifyKey), m_verifyAfterWriting);
+    settings.setValue(QLatin1String(frontend::StoredPreferences::kOnlySignedKey),
+                      m_onlySignedFiles);
     settings.sync();
 }
 
@@ -375,6 +389,7 @@ void SettingsDialog::enableConnect(QString text)
 void SettingsDialog::apply()
 {
     m_verifyAfterWriting = verifyBox->isChecked();
+    m_onlySignedFiles = signedOnlyBox->isChecked();
     collectSettings();
     serialPortInfoListBox->lineEdit()->setModified(false);
     hide();

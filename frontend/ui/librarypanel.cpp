@@ -1,0 +1,139 @@
+#include "frontend/ui/librarypanel.h"
+
+#include "frontend/library/librarycontroller.h"
+#include "frontend/library/libraryindexer.h"
+#include "frontend/library/librarymodel.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyledItemDelegate>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+using frontend::LibraryModel;
+
+namespace {
+
+constexpr int kVisibleRows = 5;
+constexpr int kFileColumnWidth = 190;
+constexpr int kDateColumnWidth = 120;
+constexpr int kSignatureColumnWidth = 130;
+
+// The file of the board type's last good update stands out.
+class LastUsedDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (index.data(LibraryModel::LastUsedRole).toBool())
+            option->font.setBold(true);
+    }
+};
+
+} // namespace
+
+LibraryPanel::LibraryPanel(frontend::LibraryController &controller, QWidget *parent)
+    : QGroupBox(parent)
+    , m_controller(controller)
+{
+    setObjectName(QStringLiteral("groupBoxLibrary"));
+    auto *layout = new QVBoxLayout(this);
+
+    m_view = new QTreeView(this);
+    m_view->setObjectName(QStringLiteral("treeViewLibrary"));
+    m_view->setModel(controller.model());
+    m_view->setItemDelegate(new LastUsedDelegate(m_view));
+    m_view->setRootIsDecorated(false);
+    m_view->setUniformRowHeights(true);
+    m_view->setAlternatingRowColors(true);
+    m_view->setAllColumnsShowFocus(true);
+    m_view->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_view->setTextElideMode(Qt::ElideRight);
+    m_view->header()->setStretchLastSection(true);
+    m_view->header()->setSectionsMovable(false);
+    m_view->setColumnWidth(LibraryModel::FileColumn, kFileColumnWidth);
+    m_view->setColumnWidth(LibraryModel::DateColumn, kDateColumnWidth);
+    m_view->setColumnWidth(LibraryModel::SignatureColumn, kSignatureColumnWidth);
+    const int rowHeight = m_view->fontMetrics().height() + 6;
+    m_view->setMinimumHeight(m_view->header()->sizeHint().height() + kVisibleRows * rowHeight);
+    layout->addWidget(m_view);
+
+    auto *bar = new QHBoxLayout();
+    m_state = new QLabel(this);
+    m_state->setObjectName(QStringLiteral("labelLibraryState"));
+    m_state->setWordWrap(true);
+    bar->addWidget(m_state, 1);
+    m_showAll = new QCheckBox(this);
+    m_showAll->setObjectName(QStringLiteral("checkBoxLibraryAll"));
+    bar->addWidget(m_showAll);
+    m_cancel = new QPushButton(this);
+    m_cancel->setObjectName(QStringLiteral("btnLibraryCancel"));
+    m_cancel->hide();
+    bar->addWidget(m_cancel);
+    m_add = new QPushButton(this);
+    m_add->setObjectName(QStringLiteral("btnAddToLibrary"));
+    bar->addWidget(m_add);
+    layout->addLayout(bar);
+
+    connect(m_view, &QTreeView::clicked, this,
+            [this](const QModelIndex &index) { rowClicked(index.row()); });
+    // Enter on the keyboard; a double click also gets here.
+    connect(m_view, &QTreeView::activated, this,
+            [this](const QModelIndex &index) { rowClicked(index.row()); });
+    connect(m_showAll, &QCheckBox::toggled, &m_controller,
+            &frontend::LibraryController::setShowAll);
+    connect(m_add, &QPushButton::clicked, this, &LibraryPanel::addRequested);
+    connect(m_cancel, &QPushButton::clicked, m_controller.indexer(),
+            &frontend::LibraryIndexer::cancel);
+    connect(&m_controller, &frontend::LibraryController::stateChanged, this,
+            &LibraryPanel::showState);
+
+    retranslateUi();
+    showState();
+}
+
+void LibraryPanel::retranslateUi()
+{
+    setTitle(tr("Firmware Library"));
+    m_showAll->setText(tr("All files"));
+    m_showAll->setToolTip(tr("List every file of the library, also those for other boards and "
+                             "those that fit none, each with what it is for or why not."));
+    m_add->setText(tr("Add to library…"));
+    m_add->setToolTip(tr("Copy a HEX file (and its signature FILE.hex.sig) into your firmware "
+                         "library. HEX files dropped onto the window are added too."));
+    m_cancel->setText(tr("Cancel"));
+}
+
+void LibraryPanel::showState()
+{
+    m_state->setText(m_controller.stateText());
+    const QStringList notes = m_controller.model()->libraryIndex().notes;
+    m_state->setToolTip(notes.join(QLatin1Char('\n')));
+    m_cancel->setVisible(m_controller.isIndexing());
+    if (!m_controller.canLoad())
+        m_view->clearSelection();
+}
+
+void LibraryPanel::rowClicked(int row)
+{
+    const frontend::LibraryEntry *entry = m_controller.model()->entryAt(row);
+    if (!entry)
+        return;
+    const QString path = entry->path;
+    if (path == m_lastPath && m_lastClick.isValid() &&
+        m_lastClick.elapsed() < QApplication::doubleClickInterval())
+        return;
+    if (m_controller.choose(row)) {
+        m_lastPath = path;
+        m_lastClick.start();
+    }
+}
