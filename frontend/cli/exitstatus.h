@@ -16,8 +16,10 @@ enum class ExitStatus : int
     NoBoardConfig = 7,
     FileRefused = 8,
     UpdateFailed = 9,
-    Busy = 10,         // the window or another velmo-flash talks to the daemon
-    Interrupted = 128, // plus the signal's number: 130 for Ctrl+C
+    Busy = 10,              // the window or another velmo-flash talks to the daemon
+    NoLibraryFile = 11,     // --latest: nothing in the library fits the board
+    LibraryUnwritable = 12, // --add: the copy could not be made
+    Interrupted = 128,      // plus the signal's number: 130 for Ctrl+C
 };
 
 // A fixed word per status for scripts ("no-broker", "update-failed", ...);
