@@ -143,10 +143,14 @@ QString LibraryController::stateText() const
         return tr("No file in the firmware library is made for %1. Add one with Add to "
                   "library…, or drop it onto the window.")
             .arg(name);
-    return tr("Files for %1: %2, of which %3 can be flashed. Click one to load it.")
-        .arg(name)
-        .arg(m_model.boardFileCount())
-        .arg(m_model.usableCount());
+    QString text = tr("Files for %1: %2, of which %3 can be flashed. Click one to load it.")
+                       .arg(name)
+                       .arg(m_model.boardFileCount())
+                       .arg(m_model.usableCount());
+    if (m_model.hasLastUsed())
+        text += QLatin1Char(' ') +
+                tr("%1 marks the file of this board type's last update.").arg(QChar(0x2605));
+    return text;
 }
 
 QString LibraryController::describeAdded(const QString &path) const

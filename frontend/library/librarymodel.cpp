@@ -10,6 +10,8 @@ namespace frontend {
 namespace {
 
 const QString kDateFormat = QStringLiteral("yyyy-MM-dd HH:mm");
+// The list shows the day; the tooltip the time as well.
+const QString kDayFormat = QStringLiteral("yyyy-MM-dd");
 constexpr QChar kMark(0x2605); // black star
 
 QString boardText(const BoardFit &fit)
@@ -113,6 +115,15 @@ int LibraryModel::usableCount() const
     return m_board.isEmpty() ? 0 : count;
 }
 
+bool LibraryModel::hasLastUsed() const
+{
+    for (int row = 0; row < m_rows.size(); ++row) {
+        if (lastUsed(*entryAt(row)))
+            return true;
+    }
+    return false;
+}
+
 bool LibraryModel::lastUsed(const LibraryEntry &entry) const
 {
     return !m_lastUsedMd5.isEmpty() && entry.md5 == m_lastUsedMd5 && !m_board.isEmpty() &&
@@ -136,13 +147,11 @@ QString LibraryModel::notesText(const LibraryEntry &entry) const
             const QString reason = entry.reasonFor(m_board, m_signedOnly);
             if (!reason.isEmpty())
                 return reason;
-            QString text = tr("Programs %1, %2 % of the program area")
+            QString text = tr("%1, %2 %")
                                .arg(rangeText({fit->programFirst, fit->programLast}))
                                .arg(QLocale().toString(fit->share(), 'f', 1));
             if (!fit->notes.isEmpty())
                 text += QLatin1Char(' ') + fit->notes;
-            if (lastUsed(entry))
-                text = tr("Last update of this board type.") + QLatin1Char(' ') + text;
             return text;
         }
     }
@@ -172,8 +181,12 @@ QString LibraryModel::toolTip(const LibraryEntry &entry) const
     if (!entry.problem.isEmpty())
         lines << entry.problem;
     for (const BoardFit &fit : entry.boards)
-        lines << (fit.usable ? tr("Board %1: passes the check").arg(boardText(fit))
-                             : tr("Board %1: %2").arg(boardText(fit), fit.problem));
+        lines << (fit.usable
+                      ? tr("Board %1: passes the check; programs %2, %3 % of the program "
+                           "area")
+                            .arg(boardText(fit), rangeText({fit.programFirst, fit.programLast}))
+                            .arg(locale.toString(fit.share(), 'f', 1))
+                      : tr("Board %1: %2").arg(boardText(fit), fit.problem));
     if (entry.signature)
         lines << entry.signature->infoLine();
     if (lastUsed(entry))
@@ -196,7 +209,7 @@ QVariant LibraryModel::data(const QModelIndex &index, int role) const
             return lastUsed(*entry) ? QString(kMark) + QLatin1Char(' ') + name : name;
         }
         case DateColumn:
-            return entry->modified.isValid() ? entry->modified.toString(kDateFormat) : QString();
+            return entry->modified.isValid() ? entry->modified.toString(kDayFormat) : QString();
         case SignatureColumn:
             return entry->signature ? entry->signature->shortText() : QString();
         case NotesColumn:

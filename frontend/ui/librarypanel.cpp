@@ -19,9 +19,10 @@ using frontend::LibraryModel;
 namespace {
 
 constexpr int kVisibleRows = 5;
-constexpr int kFileColumnWidth = 190;
-constexpr int kDateColumnWidth = 120;
-constexpr int kSignatureColumnWidth = 130;
+// The file, date and signature columns fit their texts up to these; the
+// reasons have the rest.
+constexpr int kMaxFileColumnWidth = 230;
+constexpr int kMaxSignatureColumnWidth = 170;
 
 // The file of the board type's last good update stands out.
 class LastUsedDelegate : public QStyledItemDelegate
@@ -60,9 +61,7 @@ LibraryPanel::LibraryPanel(frontend::LibraryController &controller, QWidget *par
     m_view->setTextElideMode(Qt::ElideRight);
     m_view->header()->setStretchLastSection(true);
     m_view->header()->setSectionsMovable(false);
-    m_view->setColumnWidth(LibraryModel::FileColumn, kFileColumnWidth);
-    m_view->setColumnWidth(LibraryModel::DateColumn, kDateColumnWidth);
-    m_view->setColumnWidth(LibraryModel::SignatureColumn, kSignatureColumnWidth);
+    connect(controller.model(), &QAbstractItemModel::modelReset, this, &LibraryPanel::fitColumns);
     const int rowHeight = m_view->fontMetrics().height() + 6;
     m_view->setMinimumHeight(m_view->header()->sizeHint().height() + kVisibleRows * rowHeight);
     layout->addWidget(m_view);
@@ -111,6 +110,21 @@ void LibraryPanel::retranslateUi()
     m_add->setToolTip(tr("Copy a HEX file (and its signature FILE.hex.sig) into your firmware "
                          "library. HEX files dropped onto the window are added too."));
     m_cancel->setText(tr("Cancel"));
+}
+
+void LibraryPanel::fitColumns()
+{
+    const std::pair<int, int> columns[] = {
+        {LibraryModel::FileColumn, kMaxFileColumnWidth},
+        {LibraryModel::DateColumn, QWIDGETSIZE_MAX},
+        {LibraryModel::SignatureColumn, kMaxSignatureColumnWidth}};
+    for (const auto &[column, most] : columns) {
+        m_view->resizeColumnToContents(column);
+        // Bold rows are wider than the view measures.
+        const int width =
+            m_view->columnWidth(column) + m_view->fontMetrics().averageCharWidth() * 2;
+        m_view->setColumnWidth(column, qMin(width, most));
+    }
 }
 
 void LibraryPanel::showState()

@@ -34,6 +34,7 @@ signals:
 private:
     void retranslateUi();
     void showState();
+    void fitColumns();
     void rowClicked(int row);
 
     frontend::LibraryController &m_controller;
