@@ -155,6 +155,10 @@ int naturalCompare(const QString &a, const QString &b)
 
 bool newerFirst(const LibraryEntry &a, const LibraryEntry &b)
 {
+    // The samples' date is the program's build: they come after the user's
+    // own files, which --latest and the list then prefer.
+    if (a.origin != b.origin)
+        return a.origin == LibraryFolder::Origin::User;
     if (a.modified != b.modified)
         return a.modified > b.modified;
     // The same time: "fw-2.10" counts as newer than "fw-2.9".

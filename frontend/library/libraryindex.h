@@ -84,7 +84,8 @@ public:
     bool isSigned() const { return signature && signature->isSigned(); }
 };
 
-// The files of the library, newest first (modification time, then name).
+// The files of the library: the user's newest first (modification time,
+// then name), then the shipped samples the same way.
 struct LibraryIndex
 {
     QList<LibraryEntry> entries;

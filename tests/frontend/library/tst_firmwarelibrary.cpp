@@ -291,6 +291,14 @@ private slots:
         QCOMPARE(index.newestFor("0x1234", false)->name, QStringLiteral("srec-i16.hex"));
         QCOMPARE(index.newestFor("0x1234", true)->name, QStringLiteral("ih-lf.hex"));
         QVERIFY(!index.newestFor("0x2345", false));
+
+        // The samples carry the build's date: they come after the user's
+        // files, and count only for a board the user has nothing for.
+        const LibraryIndex withSamples = LibraryScanner::scan(input(user, true));
+        QCOMPARE(names(withSamples).mid(5),
+                 (QStringList{"vb2345-sample.hex", "vb1234-sample.hex"}));
+        QCOMPARE(withSamples.newestFor("0x1234", false)->name, QStringLiteral("srec-i16.hex"));
+        QCOMPARE(withSamples.newestFor("0x2345", false)->name, QStringLiteral("vb2345-sample.hex"));
     }
 
     // Copies in, never moves; a different file of the same name gets a new
