@@ -1785,6 +1785,10 @@
         <translation>La libreria firmware non contiene alcun file che si possa programmare sulla scheda %1 (%2).</translation>
     </message>
     <message>
+        <source>One file is made for it but cannot be flashed: see velmo-flash --library --board %1.</source>
+        <translation>Un file è fatto per questa scheda ma non si può programmare: vedere velmo-flash --library --board %1.</translation>
+    </message>
+    <message>
         <source>%1 files are made for it but cannot be flashed: see velmo-flash --library --board %2.</source>
         <translation>%1 file sono fatti per questa scheda ma non si possono programmare: vedere velmo-flash --library --board %2.</translation>
     </message>
@@ -2072,24 +2076,32 @@
         <translation>Lettura della libreria firmware: %1 di %2 file…</translation>
     </message>
     <message>
-        <source>The firmware library is empty: add HEX files with Add to library…, or drop them onto the window.</source>
-        <translation>La libreria firmware è vuota: aggiungere file HEX con Aggiungi alla libreria… o trascinarli sulla finestra.</translation>
+        <source>The firmware library is empty: add HEX files with Add to library… or drop them here.</source>
+        <translation>La libreria firmware è vuota: aggiungere file HEX con Aggiungi alla libreria… o trascinarli qui.</translation>
     </message>
     <message>
-        <source>Files in the firmware library: %1. Connect to a board to list those made for it.</source>
-        <translation>File nella libreria firmware: %1. Collegarsi a una scheda per elencare quelli fatti per essa.</translation>
+        <source>One file in the library: connect to list the board&apos;s files.</source>
+        <translation>Un file nella libreria: collegarsi per elencare i file della scheda.</translation>
     </message>
     <message>
-        <source>No file in the firmware library is made for %1. Add one with Add to library…, or drop it onto the window.</source>
-        <translation>Nessun file della libreria firmware è fatto per %1. Aggiungerne uno con Aggiungi alla libreria… o trascinarlo sulla finestra.</translation>
+        <source>%1 files in the library: connect to list the board&apos;s files.</source>
+        <translation>%1 file nella libreria: collegarsi per elencare i file della scheda.</translation>
     </message>
     <message>
-        <source>Files for %1: %2, of which %3 can be flashed. Click one to load it.</source>
-        <translation>File per %1: %2, di cui %3 programmabili. Fare clic su uno per caricarlo.</translation>
+        <source>No file for %1 in the library: add one with Add to library… or drop it here.</source>
+        <translation>Nessun file per %1 nella libreria: aggiungerne uno con Aggiungi alla libreria… o trascinarlo qui.</translation>
     </message>
     <message>
-        <source>%1 marks the file of this board type&apos;s last update.</source>
-        <translation>%1 indica il file dell&apos;ultimo aggiornamento di questo tipo di scheda.</translation>
+        <source>One file for %1, and it can be flashed.</source>
+        <translation>Un file per %1, programmabile.</translation>
+    </message>
+    <message>
+        <source>One file for %1, but it cannot be flashed.</source>
+        <translation>Un file per %1, ma non si può programmare.</translation>
+    </message>
+    <message>
+        <source>%1 files for %2, %3 can be flashed.</source>
+        <translation>%1 file per %2, %3 programmabili.</translation>
     </message>
     <message>
         <source>board %1 (%2)</source>

@@ -199,7 +199,11 @@ bool FlashCommand::loadLatest()
                       .arg(conf.id, conf.name)
                 : tr("The firmware library holds no file that can be flashed on board %1 (%2).")
                       .arg(conf.id, conf.name);
-        if (forBoard > 0)
+        if (forBoard == 1)
+            text += QLatin1Char(' ') + tr("One file is made for it but cannot be flashed: see "
+                                          "velmo-flash --library --board %1.")
+                                           .arg(conf.id);
+        else if (forBoard > 1)
             text += QLatin1Char(' ') + tr("%1 files are made for it but cannot be flashed: see "
                                           "velmo-flash --library --board %2.")
                                            .arg(forBoard)

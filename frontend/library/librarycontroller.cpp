@@ -130,27 +130,29 @@ QString LibraryController::stateText() const
     const QString board = m_model.board();
     if (board.isEmpty()) {
         if (index.entries.isEmpty())
-            return tr("The firmware library is empty: add HEX files with Add to library…, or "
-                      "drop them onto the window.");
-        return tr("Files in the firmware library: %1. Connect to a board to list those made "
-                  "for it.")
-            .arg(index.entries.size());
+            return tr("The firmware library is empty: add HEX files with Add to library… or "
+                      "drop them here.");
+        return index.entries.size() == 1
+                   ? tr("One file in the library: connect to list the board's files.")
+                   : tr("%1 files in the library: connect to list the board's files.")
+                         .arg(index.entries.size());
     }
     QString name = index.boardName(board);
     if (name.isEmpty())
         name = board;
     if (m_model.boardFileCount() == 0)
-        return tr("No file in the firmware library is made for %1. Add one with Add to "
-                  "library…, or drop it onto the window.")
+        return tr("No file for %1 in the library: add one with Add to library… or drop it here.")
             .arg(name);
-    QString text = tr("Files for %1: %2, of which %3 can be flashed. Click one to load it.")
-                       .arg(name)
-                       .arg(m_model.boardFileCount())
-                       .arg(m_model.usableCount());
-    if (m_model.hasLastUsed())
-        text += QLatin1Char(' ') +
-                tr("%1 marks the file of this board type's last update.").arg(QChar(0x2605));
-    return text;
+    // Short enough for one line beside the buttons; the rows' tooltips and
+    // the manual say the rest.
+    if (m_model.boardFileCount() == 1)
+        return m_model.usableCount() == 1
+                   ? tr("One file for %1, and it can be flashed.").arg(name)
+                   : tr("One file for %1, but it cannot be flashed.").arg(name);
+    return tr("%1 files for %2, %3 can be flashed.")
+        .arg(m_model.boardFileCount())
+        .arg(name)
+        .arg(m_model.usableCount());
 }
 
 QString LibraryController::describeAdded(const QString &path) const

@@ -115,15 +115,6 @@ int LibraryModel::usableCount() const
     return m_board.isEmpty() ? 0 : count;
 }
 
-bool LibraryModel::hasLastUsed() const
-{
-    for (int row = 0; row < m_rows.size(); ++row) {
-        if (lastUsed(*entryAt(row)))
-            return true;
-    }
-    return false;
-}
-
 bool LibraryModel::lastUsed(const LibraryEntry &entry) const
 {
     return !m_lastUsedMd5.isEmpty() && entry.md5 == m_lastUsedMd5 && !m_board.isEmpty() &&

@@ -55,8 +55,6 @@ public:
     // Files listed for the board, and how many of them can be flashed.
     int boardFileCount() const;
     int usableCount() const;
-    // A listed file is marked as the one of the board type's last update.
-    bool hasLastUsed() const;
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;

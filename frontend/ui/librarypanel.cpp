@@ -18,7 +18,13 @@ using frontend::LibraryModel;
 
 namespace {
 
-constexpr int kVisibleRows = 5;
+// Rows the list shows at least and at most: it never takes the room Hex
+// File Info needs below it; it scrolls.
+constexpr int kMinVisibleRows = 2;
+constexpr int kMaxVisibleRows = 6;
+constexpr int kHintRows = 5;
+constexpr int kMargin = 8;
+constexpr int kRowPadding = 6;
 // The file, date and signature columns fit their texts up to these; the
 // reasons have the rest.
 constexpr int kMaxFileColumnWidth = 230;
@@ -41,14 +47,41 @@ protected:
 
 } // namespace
 
+// Asks for as many rows as it is told: a few while a file is being chosen,
+// the least while Hex File Info (with its notes) needs the room.
+class CompactTreeView : public QTreeView
+{
+public:
+    using QTreeView::QTreeView;
+
+    void setHintRows(int rows)
+    {
+        m_hintRows = rows;
+        updateGeometry();
+    }
+    QSize sizeHint() const override
+    {
+        return {QTreeView::sizeHint().width(),
+                minimumHeight() + (m_hintRows - kMinVisibleRows) * rowHeightGuess()};
+    }
+
+private:
+    int rowHeightGuess() const { return fontMetrics().height() + kRowPadding; }
+    int m_hintRows = kHintRows;
+};
+
 LibraryPanel::LibraryPanel(frontend::LibraryController &controller, QWidget *parent)
     : QGroupBox(parent)
     , m_controller(controller)
 {
     setObjectName(QStringLiteral("groupBoxLibrary"));
     auto *layout = new QVBoxLayout(this);
+    // The Flashing tab is full: little room around the list.
+    layout->setContentsMargins(kMargin, kMargin / 2, kMargin, kMargin / 2);
+    layout->setSpacing(kMargin / 2);
 
-    m_view = new QTreeView(this);
+    m_compactView = new CompactTreeView(this);
+    m_view = m_compactView;
     m_view->setObjectName(QStringLiteral("treeViewLibrary"));
     m_view->setModel(controller.model());
     m_view->setItemDelegate(new LastUsedDelegate(m_view));
@@ -62,8 +95,10 @@ LibraryPanel::LibraryPanel(frontend::LibraryController &controller, QWidget *par
     m_view->header()->setStretchLastSection(true);
     m_view->header()->setSectionsMovable(false);
     connect(controller.model(), &QAbstractItemModel::modelReset, this, &LibraryPanel::fitColumns);
-    const int rowHeight = m_view->fontMetrics().height() + 6;
-    m_view->setMinimumHeight(m_view->header()->sizeHint().height() + kVisibleRows * rowHeight);
+    const int rowHeight = m_view->fontMetrics().height() + kRowPadding;
+    const int chrome = m_view->header()->sizeHint().height() + 2 * m_view->frameWidth();
+    m_view->setMinimumHeight(chrome + kMinVisibleRows * rowHeight);
+    m_view->setMaximumHeight(chrome + kMaxVisibleRows * rowHeight);
     layout->addWidget(m_view);
 
     auto *bar = new QHBoxLayout();
@@ -110,6 +145,11 @@ void LibraryPanel::retranslateUi()
     m_add->setToolTip(tr("Copy a HEX file (and its signature FILE.hex.sig) into your firmware "
                          "library. HEX files dropped onto the window are added too."));
     m_cancel->setText(tr("Cancel"));
+}
+
+void LibraryPanel::setCompact(bool compact)
+{
+    m_compactView->setHintRows(compact ? kMinVisibleRows : kHintRows);
 }
 
 void LibraryPanel::fitColumns()

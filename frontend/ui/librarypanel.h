@@ -8,6 +8,7 @@ class QCheckBox;
 class QLabel;
 class QPushButton;
 class QTreeView;
+class CompactTreeView;
 
 namespace frontend {
 class LibraryController;
@@ -28,6 +29,10 @@ public:
     QCheckBox *showAllBox() const { return m_showAll; }
     QPushButton *addButton() const { return m_add; }
 
+    // Leaves the room to what is shown below (a loaded file's info): the
+    // list asks for its fewest rows and scrolls.
+    void setCompact(bool compact);
+
 signals:
     void addRequested();
 
@@ -39,6 +44,7 @@ private:
 
     frontend::LibraryController &m_controller;
     QTreeView *m_view = nullptr;
+    CompactTreeView *m_compactView = nullptr; // the same view
     QLabel *m_state = nullptr;
     QCheckBox *m_showAll = nullptr;
     QPushButton *m_add = nullptr;

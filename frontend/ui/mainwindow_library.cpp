@@ -42,6 +42,9 @@ void MainWindow::setupLibrary()
     m_libraryPanel = new LibraryPanel(*m_library, ui->flashing);
     ui->verticalLayout_2->insertWidget(kLibraryRow, m_libraryPanel);
     connect(m_libraryPanel, &LibraryPanel::addRequested, this, &MainWindow::addToLibrary);
+    // Hex File Info with its notes needs the tab's room more than the list.
+    connect(m_workflow.get(), &frontend::FlashWorkflow::imageInfoChanged, m_libraryPanel,
+            [panel = m_libraryPanel](const QString &info) { panel->setCompact(!info.isEmpty()); });
     connect(ui->actionAddToLibrary, &QAction::triggered, this, &MainWindow::addToLibrary);
     setAcceptDrops(true);
     m_library->refresh();
