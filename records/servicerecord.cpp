@@ -41,7 +41,7 @@ constexpr int kJournalModeRetryMs = 50;
 const char *const kColumns =
     "id, started_ms, finished_ms, program, user_name, host, port, board_id, board_name, "
     "file_path, file_size, file_md5, erase, result, error_text, writer_pid, writer_boot_id, "
-    "writer_start_ticks, verify_result, retries, file_notes";
+    "writer_start_ticks, verify_result, retries, file_notes, from_library, signature, signer";
 
 // The words stored in the file are those of the CSV export.
 RecordState stateOf(UpdateResult result)
@@ -344,6 +344,8 @@ ServiceRecord::OpenOutcome ServiceRecord::tryOpen()
         return OpenOutcome::Failed;
     if (version < 3 && !migrateToVersion3())
         return OpenOutcome::Failed;
+    if (version < 4 && !migrateToVersion4())
+        return OpenOutcome::Failed;
     if (!transaction.commit()) {
         fail(tr("The service record %1 could not be opened").arg(shown),
              transaction.error().text());
@@ -399,6 +401,20 @@ bool ServiceRecord::migrateToVersion3()
     return execute(QStringLiteral(
                "ALTER TABLE updates ADD COLUMN file_notes TEXT NOT NULL DEFAULT ''")) &&
            execute(QStringLiteral("PRAGMA user_version = 3"));
+}
+
+// Version 4: whether the file came from the firmware library (NULL: not
+// known) and its signature as checked before sending, with the signing
+// key's name. Older records keep NULL, '' and ''.
+bool ServiceRecord::migrateToVersion4()
+{
+    return execute(QStringLiteral("ALTER TABLE updates ADD COLUMN from_library INTEGER")) &&
+           execute(QStringLiteral("ALTER TABLE updates ADD COLUMN signature TEXT NOT NULL"
+                                  " DEFAULT '' CHECK (signature IN ('', 'unsigned', 'signed',"
+                                  " 'damaged', 'other-file', 'untrusted-key'))")) &&
+           execute(
+               QStringLiteral("ALTER TABLE updates ADD COLUMN signer TEXT NOT NULL DEFAULT ''")) &&
+           execute(QStringLiteral("PRAGMA user_version = 4"));
 }
 
 int ServiceRecord::readVersion()
@@ -458,8 +474,8 @@ qint64 ServiceRecord::beginUpdate(const UpdateStart &start)
     insert.prepare(QStringLiteral(
         "INSERT INTO updates (started_ms, program, user_name, host, port, board_id, board_name,"
         " file_path, file_size, file_md5, erase, writer_pid, writer_boot_id, writer_start_ticks,"
-        " file_notes)"
-        " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+        " file_notes, from_library, signature, signer)"
+        " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     insert.addBindValue(startedAt.toMSecsSinceEpoch());
     insert.addBindValue(text(start.program));
     insert.addBindValue(text(start.user.isEmpty() ? currentUserName() : start.user));
@@ -475,6 +491,10 @@ qint64 ServiceRecord::beginUpdate(const UpdateStart &start)
     insert.addBindValue(text(self.bootId));
     insert.addBindValue(self.startTicks >= 0 ? QVariant(self.startTicks) : QVariant());
     insert.addBindValue(text(start.fileNotes));
+    insert.addBindValue(start.origin.fromLibrary ? QVariant(int(*start.origin.fromLibrary))
+                                                 : QVariant());
+    insert.addBindValue(RecordFormat::signatureKey(start.origin.signature));
+    insert.addBindValue(text(start.origin.signer));
     if (!insert.exec()) {
         fail(tr("The start of the update could not be written to %1").arg(shown),
              insert.lastError().text());
@@ -595,6 +615,10 @@ QList<UpdateRecord> ServiceRecord::query(const RecordFilter &filter, bool *ok)
         r.verify = RecordFormat::verifyFromKey(select.value(18).toString());
         r.retries = select.value(19).isNull() ? -1 : select.value(19).toInt();
         r.fileNotes = select.value(20).toString();
+        if (!select.value(21).isNull())
+            r.origin.fromLibrary = select.value(21).toInt() != 0;
+        r.origin.signature = RecordFormat::signatureFromKey(select.value(22).toString());
+        r.origin.signer = select.value(23).toString();
         if (!select.value(13).isNull()) {
             r.state = stateFromKey(select.value(13).toString());
         } else {

@@ -23,8 +23,9 @@ class ServiceRecord
     Q_DECLARE_TR_FUNCTIONS(ServiceRecord)
 
 public:
-    // 2: the read-back result and retry count; 3: file_notes.
-    static constexpr int kSchemaVersion = 3;
+    // 2: the read-back result and retry count; 3: file_notes; 4: where the
+    // file came from and its signature.
+    static constexpr int kSchemaVersion = 4;
     // How long a writer waits for another one before giving up.
     static constexpr int kBusyTimeoutMs = 10000;
     static constexpr const char *kFileName = "service-record.sqlite";
@@ -86,6 +87,7 @@ private:
     bool createVersion1();
     bool migrateToVersion2();
     bool migrateToVersion3();
+    bool migrateToVersion4();
     bool execute(const QString &sql);
     void fail(const QString &what, const QString &detail);
     void dropConnection();

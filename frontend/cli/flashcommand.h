@@ -10,6 +10,7 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QJsonObject>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -19,6 +20,7 @@
 class InstanceGuard;
 
 namespace frontend {
+class LibraryImageGate;
 class SystemMgr;
 class SystemMgrLink;
 } // namespace frontend
@@ -89,7 +91,9 @@ private:
     void brokerTick();
     void ping();
 
-    bool loadImage();
+    bool loadImage(const QString &path);
+    // --latest: the newest library file for the connected board, loaded.
+    bool loadLatest();
     void startDaemonIfAbsent();
     QString privateSocket() const;
     void connectTransport();
@@ -116,6 +120,8 @@ private:
     QString brokerText() const;
     QString portName() const;
     QString fileName() const;
+    // The checked file's signature for the image-checked event.
+    QJsonObject signatureJson() const;
     QString seconds(int ms) const;
 
     const FlashOptions m_options;
@@ -132,6 +138,7 @@ private:
     std::unique_ptr<ReplyTap> m_tap;
     std::unique_ptr<frontend::FlashWorkflow> m_workflow;
     std::unique_ptr<records::UpdateRecorder> m_recorder;
+    std::unique_ptr<frontend::LibraryImageGate> m_gate;
 
     Phase m_phase = Phase::Starting;
     QTimer m_phaseTimer;

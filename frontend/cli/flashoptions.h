@@ -11,10 +11,12 @@ struct FlashOptions
 {
     enum class Mode
     {
-        Flash,     // FILE given: update the board
+        Flash,     // FILE given, or --latest: update the board
         Info,      // --info
         ListPorts, // --list-ports
         History,   // --history
+        Library,   // --library: list the firmware library
+        Add,       // --add FILE: copy FILE into the firmware library
         Help,
         Version,
     };
@@ -22,7 +24,10 @@ struct FlashOptions
     static constexpr int kDefaultBrokerPort = 1883;
 
     Mode mode = Mode::Flash;
+    // Flash: the file to write (empty with --latest); Add: the file to copy.
     QString file;
+    // Flash the newest library file that fits the connected board.
+    bool latest = false;
     // Empty: the one stored in the front end's preferences.
     QString port;
     // Empty host: the stored broker.
@@ -34,7 +39,8 @@ struct FlashOptions
     bool verify = true;
     bool json = false;
     bool verbose = false;
-    // --history filters; the board id as the daemon spells it ("0x1234").
+    // --history and --library filters; the board id as the daemon spells
+    // it ("0x1234").
     QString boardId;
     QDate since;
     QDate until;

@@ -7,7 +7,10 @@
 #include "frontend/cli/flashoptions.h"
 #include "frontend/cli/historycommand.h"
 #include "frontend/cli/interruptnotifier.h"
+#include "frontend/cli/librarycommand.h"
+#include "frontend/core/boardconfig.h"
 #include "frontend/core/preferences.h"
+#include "frontend/library/firmwarelibrary.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -73,13 +76,24 @@ int main(int argc, char *argv[])
     ConsoleDialogs dialogs(output);
     UserDialogs::setInstance(&dialogs);
 
+    // FILE is the caller's, whatever folder the launcher runs us from.
+    if (!options.file.isEmpty())
+        options.file = velmo::callerPath(options.file);
+
     int status = 0;
     if (options.mode == FlashOptions::Mode::History) {
         status = HistoryCommand::run(options, output);
+    } else if (options.mode == FlashOptions::Mode::Library) {
+        const frontend::LibraryScanInput input = frontend::FirmwareLibrary::defaultInput(
+            QString::fromLatin1(frontend::kBoardConfigFolder));
+        status = LibraryCommand::list(options, frontend::StoredPreferences::read().onlySignedFiles,
+                                      output, input);
+    } else if (options.mode == FlashOptions::Mode::Add) {
+        const frontend::LibraryScanInput input = frontend::FirmwareLibrary::defaultInput(
+            QString::fromLatin1(frontend::kBoardConfigFolder));
+        status =
+            LibraryCommand::add(options, output, frontend::FirmwareLibrary::userFolder(), input);
     } else {
-        if (!options.file.isEmpty())
-            options.file = velmo::callerPath(options.file);
-
         FlashCommand command(options, frontend::StoredPreferences::read(), output);
         command.setTimeouts(FlashTimeouts::fromScale(qEnvironmentVariable(kTimeoutScaleVariable)));
         InterruptNotifier interrupts;

@@ -69,6 +69,11 @@ FlashWorkflow::FlashWorkflow(DaemonLink &link, QObject *parent)
 
 FlashWorkflow::~FlashWorkflow() = default;
 
+const BoardConf &FlashWorkflow::boardConf() const
+{
+    return m_link.status().m_BoardConf;
+}
+
 void FlashWorkflow::setStage(Stage stage)
 {
     if (m_stage == stage)
@@ -217,6 +222,11 @@ void FlashWorkflow::openFile()
         UserDialogs::instance().chooseOpenFile(QStringLiteral("Hex files (*.hex)"));
     if (path.isEmpty())
         return;
+    loadFile(path);
+}
+
+void FlashWorkflow::loadFile(const QString &path)
+{
     qDebug().noquote() << path;
     emit imagePathChanged(path);
     sendImageFile(path);
@@ -247,6 +257,7 @@ void FlashWorkflow::sendImageFile(const QString &path)
     m_imageReport = hexfile::ImageReport();
     m_imageNotes.clear();
     m_imageInfo.clear();
+    m_vetting = ImageVetting();
     showState(QCoreApplication::translate("MainWindow", "File loading..."));
 
     const ImageLoad image = loadImageFile(QString::fromLocal8Bit(path.toLocal8Bit()));
@@ -289,12 +300,32 @@ void FlashWorkflow::sendImageFile(const QString &path)
             qDebug().noquote() << "Image note:" << note;
     }
 
+    // Where the file comes from and who signed it; the user may want only
+    // signed files to reach the board.
+    if (m_gate) {
+        m_vetting = m_gate->vet(path, image.bytes);
+        if (!m_vetting.allowed) {
+            qDebug().noquote() << "Image refused by the signature policy:" << m_vetting.refusal;
+            m_imageChecked = false;
+            refuseImage(Failure::ImageCheckFailed, m_vetting.refusal,
+                        QCoreApplication::translate("MainWindow", "File not sent: %1.")
+                            .arg(m_vetting.refusal));
+            UserDialogs::instance().critical(
+                QStringLiteral("Error"),
+                QCoreApplication::translate("MainWindow", "The file was not sent to the board:") +
+                    QLatin1Char('\n') + m_vetting.refusal + QLatin1Char('.'));
+            return;
+        }
+        if (!m_imageInfo.isEmpty() && !m_vetting.signatureText.isEmpty())
+            m_imageInfo += QLatin1Char('\n') + m_vetting.signatureText;
+    }
+
     switch (m_link.sendImageBytes(path, image.bytes)) {
     case SystemMgr::SendResult::Sent:
         m_imagePath = path;
         setStage(Stage::ImageSent);
         if (m_recorder)
-            m_recorder->imageSent(path, m_imageNotes.join(QLatin1Char('\n')));
+            m_recorder->imageSent(path, m_imageNotes.join(QLatin1Char('\n')), m_vetting.origin);
         break;
     case SystemMgr::SendResult::NotLoaded:
         // Read again by a link that only sends files, and failed this time.

@@ -2,6 +2,7 @@
 
 #include "firmware/imagecheck.h"
 #include "frontend/core/boardconfig.h"
+#include "frontend/core/imagegate.h"
 #include "frontend/core/updateprogress.h"
 #include "frontend/core/updatereport.h"
 
@@ -122,6 +123,9 @@ public:
     ~FlashWorkflow() override;
 
     Stage stage() const { return m_stage; }
+    // The board as the daemon reported it and its configuration describes
+    // it (meaningful from BoardConnected on).
+    const BoardConf &boardConf() const;
     Controls enabledControls() const { return m_controls; }
     bool isEnabled(Control control) const { return m_controls.testFlag(control); }
     bool daemonCheckPending() const { return m_daemonCheckPending; }
@@ -156,6 +160,12 @@ public:
     const hexfile::ImageReport &imageReport() const { return m_imageReport; }
     const QStringList &imageNotes() const { return m_imageNotes; }
 
+    // Asked about every file that passed the check before it is sent (not
+    // owned; may be null: then every such file goes). What it said of the
+    // file sent last stays readable.
+    void setImageGate(ImageGate *gate) { m_gate = gate; }
+    const ImageVetting &imageVetting() const { return m_vetting; }
+
     // Where the board configuration files are looked up; "../configs/"
     // unless set.
     void setBoardConfigFolder(const QString &folder) { m_configFolder = folder; }
@@ -181,6 +191,9 @@ public slots:
     void closeSerialPort();
     // Lets the user choose a HEX file, then sends it.
     void openFile();
+    // Shows `path` as the chosen file and sends it, as openFile() does
+    // after its dialog (the firmware library's choice).
+    void loadFile(const QString &path);
     // Sends the HEX file at `path` with its digest.
     void sendImageFile(const QString &path);
     void startUpdate(bool eraseAll);
@@ -253,6 +266,8 @@ private:
     Controls m_controls;
     QString m_configFolder = QString::fromLatin1(kBoardConfigFolder);
     records::UpdateRecorder *m_recorder = nullptr;
+    ImageGate *m_gate = nullptr;
+    ImageVetting m_vetting;
     bool m_stateShown = false;   // the status bar shows a state text
     bool m_imageChecked = false; // the image sent passed the check here
     hexfile::ImageReport m_imageReport;

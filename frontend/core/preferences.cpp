@@ -61,6 +61,7 @@ StoredPreferences StoredPreferences::read(const QString &path)
         prefs.brokerPort = brokerPort;
     prefs.verifyAfterWriting = settings.value(QLatin1String(kVerifyKey), true).toBool();
     prefs.privateBroker = velmo::privateBrokerChosen(path);
+    prefs.onlySignedFiles = settings.value(QLatin1String(kOnlySignedKey), false).toBool();
     return prefs;
 }
 

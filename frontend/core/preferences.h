@@ -32,6 +32,9 @@ struct StoredPreferences
 
     // The window reads the board back after writing unless this is false.
     static constexpr const char *kVerifyKey = "update/verify";
+    // Files without a valid signature of a trusted key are refused before
+    // sending when this is true ("Only flash signed files"; off unless set).
+    static constexpr const char *kOnlySignedKey = "update/only-signed";
 
     // Folders the window's file dialogs start in: the last one a file was
     // opened from, and the last one a file was saved into.
@@ -44,6 +47,7 @@ struct StoredPreferences
     bool verifyAfterWriting = true;
     // The private broker, when the launcher started one (see brokerchoice.h).
     bool privateBroker = true;
+    bool onlySignedFiles = false;
 
     // The file in the per-user data folder.
     static QString defaultPath();

@@ -4,6 +4,7 @@
 #include "frontend/core/daemonstart.h"
 #include "frontend/core/systemmgr.h"
 #include "frontend/core/userdialogs.h"
+#include "frontend/library/librarycontroller.h"
 #include "frontend/ui/helpdialog.h"
 #include "frontend/ui/openprogress.h"
 #include "frontend/ui/servicerecorddialog.h"
@@ -67,12 +68,14 @@ MainWindow::MainWindow(QWidget *parent, int brokerPort)
 
     setupUpdateCheck();
     setupServiceRecord();
+    setupLibrary();
 }
 
 MainWindow::~MainWindow()
 {
     // A running feed request must not report into a half-torn-down window.
     m_updateCheck.reset();
+    m_library.reset();
     m_workflow.reset();
     m_recorder.reset();
     // The dialog points into the manager's StatusObject: it goes first.
@@ -188,6 +191,7 @@ void MainWindow::statusReady()
 void MainWindow::updateSetup()
 {
     m_workflow->setVerifyAfterWriting(m_settings->verifyAfterWriting());
+    m_library->setSignedOnly(m_settings->onlySignedFiles());
     m_workflow->updateSetup();
 }
 

@@ -21,11 +21,14 @@ class QMouseEvent;
 class QTableWidget;
 class QTimer;
 class QWheelEvent;
+class QDragEnterEvent;
+class QDropEvent;
 class AlarmCountsDialog;
 class GraphDialog;
 class HelpDialog;
 class OpenProgress;
 class SkippedValuesDialog;
+class LibraryPanel;
 class PlotGraph;
 class PlotPanel;
 class PlotPoint;
@@ -36,6 +39,7 @@ class UpdateCheckUi;
 
 namespace frontend {
 class DaemonLink;
+class LibraryController;
 class SystemMgr;
 } // namespace frontend
 namespace records {
@@ -52,7 +56,7 @@ class UpdateRecorder;
 // dialog), mainwindow_graphtools.cpp (go to run, filters, alarm counts,
 // tooltips, saving and printing the plots), mainwindow_update.cpp,
 // mainwindow_export.cpp, mainwindow_help.cpp, mainwindow_records.cpp (the
-// service record).
+// service record), mainwindow_library.cpp (the firmware library).
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -117,6 +121,8 @@ public:
 
     HelpDialog *helpDialog() const { return m_help.get(); }
     ServiceRecordDialog *serviceRecordDialog() const { return m_serviceRecord.get(); }
+    frontend::LibraryController *libraryController() const { return m_library.get(); }
+    LibraryPanel *libraryPanel() const { return m_libraryPanel; }
 
 public slots:
     // Result tables of a short log.
@@ -187,10 +193,15 @@ public slots:
     void showDocumentation();
     // The service record's window, built at its first use.
     void showServiceRecord();
+    // Copies HEX files the user chooses into the firmware library.
+    void addToLibrary();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
+    // HEX files dropped onto the window go into the firmware library.
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private slots:
     // Connection and firmware update; the work is FlashWorkflow's.
@@ -240,6 +251,8 @@ private:
 
     void setupUpdateCheck();
     void setupServiceRecord();
+    void setupLibrary();
+    void reportAdded(const QStringList &paths);
     void showUpdateToggleText();
 
     std::unique_ptr<MainWindowForm> ui;
@@ -256,7 +269,10 @@ private:
     // Records every update the workflow starts; the window and its records.
     std::unique_ptr<records::UpdateRecorder> m_recorder;
     std::unique_ptr<ServiceRecordDialog> m_serviceRecord;
-    QMenu *m_contextMenu = nullptr; // child of the window, kept empty
+    // Stands at the workflow's gate: goes before the workflow.
+    std::unique_ptr<frontend::LibraryController> m_library;
+    LibraryPanel *m_libraryPanel = nullptr; // child of the Flashing tab
+    QMenu *m_contextMenu = nullptr;         // child of the window, kept empty
 
     // The open log and its views.
     QString log_kind;

@@ -103,6 +103,7 @@ void MainWindowForm::setupUi(QMainWindow *window)
     makeAction(actionConfigure, "actionConfigure", ":/images/settings.png");
     makeAction(actionOpenFile, "actionOpenFile", ":/images/folder.png");
     makeAction(actionUpdate, "actionUpdate", ":/images/system-software-update.png");
+    makeAction(actionAddToLibrary, "actionAddToLibrary", ":/images/folder.png");
     makeAction(actionServiceRecord, "actionServiceRecord", nullptr);
     makeAction(actionOpenLogFile, "actionOpenLogFile", ":/images/folder.png");
     makeAction(actionExport_to_Excel, "actionExport_to_Excel", ":/images/excel.png");
@@ -352,6 +353,7 @@ void MainWindowForm::setupUi(QMainWindow *window)
     menuFlashing->addAction(actionOpenFile);
     menuFlashing->addAction(actionUpdate);
     menuFlashing->addSeparator();
+    menuFlashing->addAction(actionAddToLibrary);
     menuFlashing->addAction(actionServiceRecord);
     menuFff->addAction(actionOpenLogFile);
     menuFff->addAction(actionExport_to_Excel);
@@ -392,6 +394,7 @@ void MainWindowForm::retranslateUi(QMainWindow *window)
     actionConfigure->setShortcut(QKeySequence(QCoreApplication::translate("MainWindow", "Alt+C")));
     actionOpenFile->setText(QCoreApplication::translate("MainWindow", "Open File"));
     actionUpdate->setText(QCoreApplication::translate("MainWindow", "Update"));
+    actionAddToLibrary->setText(QCoreApplication::translate("MainWindow", "Add to library…"));
     actionServiceRecord->setText(QCoreApplication::translate("MainWindow", "Service record…"));
     actionOpenLogFile->setText(QCoreApplication::translate("MainWindow", "Open Log File"));
     actionExport_to_Excel->setText(QCoreApplication::translate("MainWindow", "Export to Excel"));

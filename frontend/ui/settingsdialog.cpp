@@ -177,6 +177,9 @@ void SettingsDialog::buildForm()
     verifyBox->setObjectName(QStringLiteral("checkBoxVerify"));
     verifyBox->setChecked(true);
     updateLayout->addWidget(verifyBox);
+    signedOnlyBox = new QCheckBox(updateBox);
+    signedOnlyBox->setObjectName(QStringLiteral("checkBoxOnlySigned"));
+    updateLayout->addWidget(signedOnlyBox);
     gridLayout_3->addWidget(updateBox, 2, 0, 1, 2);
 
     auto *horizontalLayout = new QHBoxLayout();
@@ -218,6 +221,10 @@ void SettingsDialog::retranslateUi()
     verifyBox->setToolTip(tr("Read the whole program area back after the update and compare it "
                              "with the file. A board that cannot be read back is reported as not "
                              "verified."));
+    signedOnlyBox->setText(tr("Only flash signed files"));
+    signedOnlyBox->setToolTip(tr("Refuse, before sending, every file without a valid signature "
+                                 "FILE.hex.sig of a trusted key (the program's keys folder or "
+                                 "Keys in your data folder)."));
     applyButton->setText(tr("Apply"));
 }
 
@@ -264,9 +271,14 @@ void SettingsDialog::loadInternalPrefs()
         if (!settings.contains(QLatin1String(velmo::kPrivateBrokerKey)))
             settings.setValue(QLatin1String(velmo::kPrivateBrokerKey), true);
         m_status->privateBroker = settings.value(QLatin1String(velmo::kPrivateBrokerKey)).toBool();
+        const QString signedKey = QLatin1String(frontend::StoredPreferences::kOnlySignedKey);
+        if (!settings.contains(signedKey))
+            settings.setValue(signedKey, false);
+        m_onlySignedFiles = settings.value(signedKey, false).toBool();
         settings.sync();
     }
     verifyBox->setChecked(m_verifyAfterWriting);
+    signedOnlyBox->setChecked(m_onlySignedFiles);
     fillForm();
     collectSettings();
     connectButton->setEnabled(false);
@@ -396,6 +408,8 @@ void SettingsDialog::serializeInternalPrefs()
     settings.endGroup();
     settings.setValue(QLatin1String(frontend::StoredPreferences::kVerifyKey), m_verifyAfterWriting);
     settings.setValue(QLatin1String(velmo::kPrivateBrokerKey), m_status->privateBroker);
+    settings.setValue(QLatin1String(frontend::StoredPreferences::kOnlySignedKey),
+                      m_onlySignedFiles);
     settings.sync();
 }
 
@@ -433,6 +447,7 @@ void SettingsDialog::enableConnect(QString text)
 void SettingsDialog::apply()
 {
     m_verifyAfterWriting = verifyBox->isChecked();
+    m_onlySignedFiles = signedOnlyBox->isChecked();
     collectSettings();
     serialPortInfoListBox->lineEdit()->setModified(false);
     hide();

@@ -52,6 +52,8 @@ public:
     SerialSettings currentSettings() const { return m_currentSettings; }
     // "Verify after writing", as last applied.
     bool verifyAfterWriting() const { return m_verifyAfterWriting; }
+    // "Only flash signed files", as last applied.
+    bool onlySignedFiles() const { return m_onlySignedFiles; }
 
     using QDialog::done;
 
@@ -78,6 +80,7 @@ private:
     SerialSettings m_currentSettings;
     QIntValidator *m_intValidator = nullptr; // child of the dialog
     bool m_verifyAfterWriting = true;
+    bool m_onlySignedFiles = false;
 
     QGroupBox *selectBox = nullptr;
     QComboBox *serialPortInfoListBox = nullptr;
@@ -103,5 +106,6 @@ private:
     QPushButton *connectButton = nullptr;
     QGroupBox *updateBox = nullptr;
     QCheckBox *verifyBox = nullptr;
+    QCheckBox *signedOnlyBox = nullptr;
     QPushButton *applyButton = nullptr;
 };

@@ -44,6 +44,9 @@ UpdateStart fullStart()
     s.fileMd5 = QStringLiteral("0123456789abcdef0123456789abcdef");
     s.fileNotes = QStringLiteral("16 bytes at 0xF00000\u20130xF0000F lie outside this board's "
                                  "flash and are not written\nline two");
+    s.origin.fromLibrary = true;
+    s.origin.signature = SignatureState::Signed;
+    s.origin.signer = QStringLiteral("acme-service");
     s.erase = EraseMode::Pages;
     return s;
 }
@@ -134,6 +137,9 @@ private slots:
         QCOMPARE(r.fileSize, s.fileSize);
         QCOMPARE(r.fileMd5, s.fileMd5);
         QCOMPARE(r.fileNotes, s.fileNotes);
+        QCOMPARE(r.origin.fromLibrary, std::optional<bool>(true));
+        QCOMPARE(r.origin.signature, SignatureState::Signed);
+        QCOMPARE(r.origin.signer, s.origin.signer);
         QCOMPARE(r.erase, EraseMode::Pages);
         // Its writer (this process) is alive.
         QCOMPARE(r.state, RecordState::Running);
@@ -172,6 +178,8 @@ private slots:
         QVERIFY(!r.host.isEmpty());
         QCOMPARE(r.fileSize, qint64(-1));
         QCOMPARE(r.erase, EraseMode::All);
+        QVERIFY(!r.origin.fromLibrary);
+        QCOMPARE(r.origin.signature, SignatureState::Unknown);
 
         // Reopened from the file: nothing lived only in the connection.
         store.close();
@@ -210,8 +218,12 @@ private slots:
         QVERIFY2(store.open(db), qPrintable(store.errorString()));
         QCOMPARE(only(store).boardId, QStringLiteral("0x1234"));
         QVERIFY(only(store).fileNotes.isEmpty());
+        // Nothing is known of where an old record's file came from.
+        QVERIFY(!only(store).origin.fromLibrary);
+        QCOMPARE(only(store).origin.signature, SignatureState::Unknown);
         QVERIFY(store.beginUpdate(fullStart()) > 0);
         QCOMPARE(store.query().constFirst().fileNotes, fullStart().fileNotes);
+        QCOMPARE(store.query().constFirst().origin.signer, fullStart().origin.signer);
         store.close();
         QCOMPARE(RawDb(db).value(QStringLiteral("PRAGMA user_version")).toInt(),
                  ServiceRecord::kSchemaVersion);

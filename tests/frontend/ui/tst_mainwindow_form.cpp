@@ -136,7 +136,9 @@ private slots:
         QCOMPARE(actionNames(f.menuCalls->actions()),
                  (QStringList{"actionConnect", "actionDisconnect", "|", "actionQuit"}));
         QCOMPARE(actionNames(f.menuFlashing->actions()),
-                 (QStringList{"actionOpenFile", "actionUpdate", "|", "actionServiceRecord"}));
+                 (QStringList{"actionOpenFile", "actionUpdate", "|", "actionAddToLibrary",
+                              "actionServiceRecord"}));
+        QCOMPARE(f.actionAddToLibrary->text(), QStringLiteral("Add to library…"));
         QCOMPARE(f.actionServiceRecord->text(), QStringLiteral("Service record…"));
         QVERIFY(f.actionServiceRecord->isEnabled());
         QCOMPARE(actionNames(f.menuHelp->actions()),
@@ -326,7 +328,9 @@ private slots:
         QCOMPARE(prefs.value("mqtt/port").toInt(), 1883);
         QCOMPARE(prefs.value("update/verify").toBool(), true);
         QCOMPARE(prefs.value("mqtt/private").toBool(), true);
-        QCOMPARE(prefs.allKeys().size(), 10);
+        // Off unless the user wants it.
+        QCOMPARE(prefs.value("update/only-signed").toBool(), false);
+        QCOMPARE(prefs.allKeys().size(), 11);
         const frontend::StatusObject *so = w->systemMgr()->statusObject();
         QCOMPARE(so->brokerHost, QStringLiteral("127.0.0.1"));
         QCOMPARE(so->brokerPort, 1883);
