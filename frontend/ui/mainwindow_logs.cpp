@@ -22,7 +22,6 @@
 #include <QClipboard>
 #include <QDebug>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -519,13 +518,6 @@ void MainWindow::Board_Info_Table_Add_Item(int Parameter_Row, QString Parameter_
 
 void MainWindow::Board_Settings_Table_Set_Row_Count(int Row_Count)
 {
-    QElapsedTimer t;
-    t.start();
-    struct P
-    {
-        QElapsedTimer &t;
-        ~P() { qWarning() << "setRowCount" << t.elapsed(); }
-    } p{t};
     forgetSortOrder(ui->Board_Settings_Table);
     RowFitter::of(ui->Board_Settings_Table)->forget();
     ui->Board_Settings_Table->setRowCount(Row_Count);

@@ -11,15 +11,28 @@ RowFitter::RowFitter(QTableWidget *table)
     , m_table(table)
 {
     setObjectName(QStringLiteral("rowFitter"));
-    connect(table->horizontalHeader(), &QHeaderView::sectionResized, this, [this] {
+    QHeaderView *columns = table->horizontalHeader();
+    // A stretched column is announced before the header keeps its new
+    // width, so the rows are not fitted from here but once it is kept.
+    connect(columns, &QHeaderView::sectionResized, this, [this] {
         if (m_refitPending)
             return;
         m_refitPending = true;
-        QTimer::singleShot(0, this, [this] {
-            m_refitPending = false;
-            fitFilledRows();
-        });
+        QTimer::singleShot(0, this, &RowFitter::refitIfPending);
     });
+    // A new width of the table (the window resized, the scroll bar coming
+    // with the filled rows) ends here with every column at its width: fitted
+    // now, since the window may paint before a later turn of the event loop
+    // and show the rows at the heights of the old widths.
+    connect(columns, &QHeaderView::geometriesChanged, this, &RowFitter::refitIfPending);
+}
+
+void RowFitter::refitIfPending()
+{
+    if (!m_refitPending)
+        return;
+    m_refitPending = false;
+    fitFilledRows();
 }
 
 RowFitter *RowFitter::of(QTableWidget *table)

@@ -15,7 +15,8 @@ class QTableWidget;
 // long log repeats the same rows: the height of texts already measured at
 // the same column widths is remembered. When the columns change width (the
 // window maximised, a scroll bar appearing) the filled rows are fitted
-// again, once, after the change.
+// again, once, after the change; for a new width of the table, before the
+// window paints it.
 class RowFitter : public QObject
 {
 public:
@@ -51,6 +52,7 @@ private:
     QString keyOf(int row) const;
 
     void fitNow(int row);
+    void refitIfPending();
 
     QTableWidget *m_table;
     QHash<QString, int> m_heights;
