@@ -2,18 +2,24 @@
 
 #include "common/datafolder.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 InstanceGuard::InstanceGuard(const QString &key)
+    : InstanceGuard(key, velmo::dataFolderPath())
+{}
+
+InstanceGuard::InstanceGuard(const QString &key, const QString &keyFolder)
     : m_key(key)
+    , m_keyFolder(keyFolder)
 {
     // Same key file name as Qt would use, in a folder that does not follow
     // TMPDIR.
     QSharedMemory naming;
     naming.setKey(key);
     const QString fileName = QFileInfo(naming.nativeKey()).fileName();
-    m_keyFile = velmo::dataFolderPath() + QLatin1Char('/') + fileName;
+    m_keyFile = keyFolder + QLatin1Char('/') + fileName;
 }
 
 InstanceGuard::~InstanceGuard()
@@ -29,7 +35,10 @@ void InstanceGuard::removeStaleSegment()
     // reused inode gets, and the probe can only reach a segment through an
     // existing key file: make sure there is one first.
     const QString &keyFile = m_keyFile;
-    velmo::ensureDataFolder();
+    if (m_keyFolder == velmo::dataFolderPath())
+        velmo::ensureDataFolder();
+    else
+        QDir().mkpath(m_keyFolder); // the programs' umask keeps it private
     if (!keyFile.isEmpty() && !QFile::exists(keyFile)) {
         QFile touch(keyFile);
         if (touch.open(QIODevice::WriteOnly))

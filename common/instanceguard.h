@@ -18,13 +18,16 @@
 // Qt derives the segment's key file from the key inside the temporary
 // folder, which follows TMPDIR: two daemons started with different TMPDIR
 // would both run and throw each other off the broker. The guard keeps the
-// key file of the same name in the per-user data folder instead.
+// key file of the same name in the per-user data folder instead, or in the
+// folder given: the daemon's key lives beside its broker's socket, so each
+// broker has its own daemon.
 class InstanceGuard
 {
 public:
     static constexpr int kSegmentBytes = 512;
 
     explicit InstanceGuard(const QString &key);
+    InstanceGuard(const QString &key, const QString &keyFolder);
     ~InstanceGuard();
 
     InstanceGuard(const InstanceGuard &) = delete;
@@ -45,6 +48,7 @@ private:
     void removeStaleSegment();
 
     QString m_key;
+    QString m_keyFolder;
     QString m_keyFile;
     // A fresh object per attempt: one whose create() failed cannot create
     // again under a native key.

@@ -1,6 +1,8 @@
+#include "common/brokerchoice.h"
 #include "common/datafolder.h"
 #include "common/instanceguard.h"
-#include "frontend/core/daemonlauncher.h"
+#include "common/raiserequest.h"
+#include "frontend/core/daemonstart.h"
 #include "frontend/core/translations.h"
 #include "frontend/ui/mainwindow.h"
 #include "frontend/ui/widgetdialogs.h"
@@ -36,16 +38,31 @@ int main(int argc, char *argv[])
     translations.load(QLocale::system().name());
     translations.install();
 
-    if (!ownGuard.tryAcquire())
-        return 0; // another front end runs
+    if (!ownGuard.tryAcquire()) {
+        // Another front end runs: its window comes forward instead.
+        if (!velmo::requestRaise(ownGuard.keyFilePath()))
+            qWarning() << "Another front end runs, but it could not be reached.";
+        return 0;
+    }
 
-    // Started now when absent, and again at a Connect that finds it gone.
-    DaemonLauncher launcher;
-    launcher.ensureRunning();
+    // The daemon of the broker the window is about to use; started again at
+    // a Connect that finds it gone.
+    frontend::DaemonStart daemonStart;
+    daemonStart.ensure(velmo::brokerSocketInUse());
 
     auto window = std::make_unique<MainWindow>();
-    window->flashWorkflow()->setDaemonLauncher(&launcher);
+    window->setDaemonStart(&daemonStart);
     window->show();
+    velmo::RaiseWatcher raise(ownGuard.keyFilePath());
+    QObject::connect(&raise, &velmo::RaiseWatcher::raiseRequested, window.get(),
+                     [w = window.get()] {
+                         w->setWindowState(w->windowState() & ~Qt::WindowMinimized);
+                         w->show();
+                         w->raise();
+                         w->activateWindow();
+                         // Where the desktop keeps focus away, the task bar says so.
+                         QApplication::alert(w);
+                     });
     window->startAutomaticUpdateCheck();
     const int rc = app.exec();
     window.reset();

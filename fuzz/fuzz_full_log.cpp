@@ -12,13 +12,43 @@ namespace {
 
 using fuzzsupport::check;
 
-// The blocks as the backward search from each EVENT NUMBER line defines them.
+// A decimal 32-bit number as QString reads one, the rule the parser's byte
+// form must follow; a NUL byte, which QString's conversion stops at, makes
+// the value unreadable.
+bool referenceNumber(QString text, const QLatin1String &word, int *value)
+{
+    text.remove(word);
+    text.remove(QLatin1Char(':'));
+    text.remove(QLatin1Char(' '));
+    if (text.contains(QChar(0)))
+        return false;
+    bool ok = false;
+    *value = text.toInt(&ok, 10);
+    return ok;
+}
+
+// The record lines as the text rules give them.
+QStringList referenceRecords(const QByteArray &content)
+{
+    QStringList records;
+    for (const QByteArray &line : content.split('\n')) {
+        const QString text = QString::fromLatin1(line).simplified();
+        if (fulllogline::classify(text) == fulllogline::Kind::Record)
+            records.append(text);
+    }
+    return records;
+}
+
+// The blocks as the backward search from each EVENT NUMBER line that reads
+// defines them.
 QVector<LogBlock> referenceBlocks(const QStringList &records)
 {
     QVector<LogBlock> blocks;
     int start = -1;
     for (int n = 0; n < records.size(); ++n) {
-        if (!records.at(n).contains(fulllogline::kEventNumber))
+        int number = 0;
+        if (!records.at(n).contains(fulllogline::kEventNumber) ||
+            !referenceNumber(records.at(n), fulllogline::kEventNumber, &number))
             continue;
         for (int k = n - 1; k >= 0; --k) {
             if (records.at(k).contains(fulllogline::kCmd)) {
@@ -32,29 +62,13 @@ QVector<LogBlock> referenceBlocks(const QStringList &records)
     return blocks;
 }
 
-// Labels start with "" and hold no text twice; point k sits on the row of
-// texts[k]. (An empty text shares the "" row: nothing is drawn there.)
-void checkRows(const QStringList &labels, const QVector<double> &rows, const QStringList &texts,
-               const char *what)
+// Labels start with "" and hold no text twice; every row index is in range.
+void checkRows(const QStringList &labels, const QVector<double> &rows, const char *what)
 {
     check(!labels.isEmpty() && labels.first().isEmpty(), what);
     check(QSet<QString>(labels.cbegin(), labels.cend()).size() == labels.size(), what);
-    check(rows.size() == texts.size(), what);
-    for (int k = 0; k < rows.size(); ++k) {
-        const double row = rows.at(k);
+    for (double row : rows)
         check(row >= 0 && row < labels.size() && row == int(row), what);
-        check(labels.at(int(row)) == texts.at(k), what);
-    }
-}
-
-bool hasDateLine(const QByteArray &content)
-{
-    for (const QByteArray &line : content.split('\n')) {
-        const QString text = fulllogline::normalize(QString::fromLatin1(line));
-        if (fulllogline::classify(text) == fulllogline::Kind::Date)
-            return true;
-    }
-    return false;
 }
 
 } // namespace
@@ -71,62 +85,81 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     FullLog log;
     log.parse(content);
 
-    // Blocks: as the definition's backward search gives them, in range.
-    check(log.logBlocks == referenceBlocks(log.logRecords), "blocks differ from the definition");
-    const int records = int(log.logRecords.size());
-    for (const LogBlock &block : log.logBlocks)
-        check(block.first >= -1 && block.second <= records - 1, "block out of range");
+    // Lines and blocks: as the text rules and the definition's backward
+    // search give them, in range.
+    const QStringList records = referenceRecords(content);
+    check(log.recordCount == records.size(), "record lines differ from the text rules");
+    check(log.logBlocks == referenceBlocks(records), "blocks differ from the definition");
+    check(log.blocks.size() == log.logBlocks.size(), "block values parallel");
+    int firstTime = 0;
+    bool firstTimeSeen = false;
+    for (const QString &record : records) {
+        int value = 0;
+        if (record.contains(fulllogline::kTime) &&
+            referenceNumber(record, fulllogline::kTime, &value)) {
+            firstTime = value;
+            firstTimeSeen = true;
+            break;
+        }
+    }
+    check(log.firstTimeSeen == firstTimeSeen && (!firstTimeSeen || log.firstTime == firstTime),
+          "first TIME");
+    int itemAt = 0;
+    for (const LogBlockInfo &block : log.blocks) {
+        check(block.firstItem == itemAt && block.itemEnd >= block.firstItem, "items in order");
+        itemAt = block.itemEnd;
+    }
+    check(itemAt == log.items.size(), "every item in a block");
+    for (const LogItem &item : log.items) {
+        check(int(item.text) < log.textsOf(item.kind()).size(), "item text out of range");
+        if (item.kind() == LogItem::Kind::Command)
+            check(int(item.shortText()) < log.shortCommandTexts.size(), "short text out of range");
+    }
+    for (const QStringList *texts :
+         {&log.commandTexts, &log.shortCommandTexts, &log.eventTexts, &log.alarmTexts}) {
+        check(texts->size() <= FullLog::kMaxDistinctTexts + 2, "distinct texts bounded");
+        for (const QString &text : *texts)
+            check(text.size() <= fulllogline::kMaxLineChars + fulllogline::cutMark().size(),
+                  "a text longer than the display limit");
+    }
 
-    // Runs: numbered by block, in order, with parallel command lists.
+    // Runs: numbered by block, in order, findable by both numbers.
     int previous = 0;
-    qsizetype commands = 0, events = 0, alarms = 0;
-    QStringList commandTexts, shortTexts, eventTexts, alarmTexts;
     for (const LogEvent &event : log.logEvents) {
         check(event.hasTime, "a run without TIME was kept");
         check(event.number > previous && event.number < log.logBlocks.size(), "run number");
         previous = event.number;
-        check(event.commands.size() == event.commandsShort.size(), "command lists parallel");
-        for (int j = 0; j < event.commands.size(); ++j)
-            check(event.commands.at(j).startsWith(event.commandsShort.at(j)), "short command");
-        commandTexts += event.commands;
-        shortTexts += event.commandsShort;
-        eventTexts += event.events;
-        alarmTexts += event.alarms;
-        commands += event.commands.size();
-        events += event.events.size();
-        alarms += event.alarms.size();
+        check(log.eventOfRun(event.number) == &event, "run not found by its place");
+        const LogEvent *byBoard = log.eventOfBoardNumber(event.boardNumber);
+        check(byBoard && byBoard->boardNumber == event.boardNumber, "run not found by its number");
     }
-    check(log.firstTimeSeen == log.logRecords.join(QChar('\n')).contains(fulllogline::kTime),
-          "first TIME seen");
 
     // Dates: either a plausible date or none, never a wrapped one; the last
-    // run ends the log.
+    // dated run ends the log.
     const QDateTime end(QDate(2019, 5, 10), QTime(18, 0));
-    const QDateTime start =
-        log.logEvents.isEmpty() ? end : startDateFor(end, log.logEvents.constLast().time);
+    const QDateTime start = startDateFor(end, log.logEvents);
+    const LogEvent *lastDated = nullptr;
     for (const LogEvent &event : log.logEvents) {
-        const QDateTime date = runDate(start, event.time);
+        const QDateTime date = runDate(start, event);
         check(!date.isValid() || (date.date().year() >= 1900 && date.date().year() <= 9999),
               "implausible run date");
+        check(event.timeKnown || !date.isValid(), "a date from a TIME that did not read");
+        if (event.timeKnown)
+            lastDated = &event;
     }
-    if (!log.logEvents.isEmpty())
-        check(runDate(start, log.logEvents.constLast().time) == end, "last run is not the end");
+    if (lastDated)
+        check(runDate(start, *lastDated) == end, "last dated run is not the end");
 
-    // Series: parallel lists, indices in range, one time tick per point.
-    LogSeries s = buildSeries(log.logEvents, start);
-    check(s.commandX.size() == commands && s.commandY.size() == commands &&
-              s.commandShortY.size() == commands,
+    // Series: parallel lists, indices in range.
+    LogSeries s = buildSeries(log);
+    check(s.commandX.size() == s.commandY.size() && s.commandX.size() == s.commandShortY.size(),
           "command series parallel");
-    check(s.eventX.size() == events && s.eventY.size() == events, "event series parallel");
-    check(s.alarmX.size() == alarms && s.alarmY.size() == alarms &&
-              s.alarmTimeLabels.size() == alarms,
-          "alarm series parallel");
-    check(s.timeX.size() == commands + events && s.timeLabels.size() == s.timeX.size(),
-          "time ticks parallel");
-    checkRows(s.commandLabels, s.commandY, commandTexts, "command rows");
-    checkRows(s.commandShortLabels, s.commandShortY, shortTexts, "short command rows");
-    checkRows(s.eventLabels, s.eventY, eventTexts, "event rows");
-    checkRows(s.alarmLabels, s.alarmY, alarmTexts, "alarm rows");
+    check(s.eventX.size() == s.eventY.size(), "event series parallel");
+    check(s.alarmX.size() == s.alarmY.size(), "alarm series parallel");
+    checkRows(s.commandLabels, s.commandY, "command rows");
+    checkRows(s.commandShortLabels, s.commandShortY, "short command rows");
+    checkRows(s.eventLabels, s.eventY, "event rows");
+    checkRows(s.alarmLabels, s.alarmY, "alarm rows");
     const QStringList alarmLabels = s.alarmLabels;
     padAlarmLabels(s.alarmLabels, s.commandLabels);
     check(s.alarmLabels.size() == alarmLabels.size(), "padding keeps the rows");
@@ -144,10 +177,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const qsizetype firstEnd = content.indexOf('\n');
     const QByteArray firstLine = firstEnd < 0 ? content : content.left(firstEnd);
     if (!firstLine.contains("DATE:")) {
-        check(dated.logRecords == log.logRecords, "DATE line changed the records");
+        check(dated.recordCount == log.recordCount && dated.logBlocks == log.logBlocks,
+              "DATE line changed the records");
         check(dated.firmwareLine == log.firmwareLine, "DATE line changed the firmware line");
-        if (!hasDateLine(content))
-            check(dated.logDate == end, "DATE line not read back");
+        check(dated.logEvents.size() == log.logEvents.size(), "DATE line changed the runs");
     }
     return 0;
 }

@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -222,6 +223,7 @@ void MQTTThread::connectionReady()
 {
     // Network thread, inside the pass, clientMutex held.
     connected = true;
+    connectedSinceMs = QDeadlineTimer::current().deadline();
     sendWaiting();
 }
 
@@ -279,6 +281,30 @@ void MQTTThread::logLoopError(int rc) const
         qDebug().noquote() << QStringLiteral("[MQTTThread] MQTT error: ") + QLatin1String(text);
 }
 
+QList<QByteArray> MQTTThread::resolveAll(const QByteArray &host)
+{
+    QList<QByteArray> addresses;
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo *found = nullptr;
+    if (::getaddrinfo(host.constData(), nullptr, &hints, &found) == 0) {
+        for (const addrinfo *a = found; a != nullptr; a = a->ai_next) {
+            char text[NI_MAXHOST];
+            if (::getnameinfo(a->ai_addr, a->ai_addrlen, text, sizeof text, nullptr, 0,
+                              NI_NUMERICHOST) != 0)
+                continue;
+            const QByteArray address(text);
+            if (!addresses.contains(address))
+                addresses.append(address);
+        }
+        ::freeaddrinfo(found);
+    }
+    if (addresses.isEmpty())
+        addresses.append(host); // the library reports why it cannot connect
+    return addresses;
+}
+
 int MQTTThread::connectClient(const QByteArray &hostBuffer, int connectedPort)
 {
     // The asynchronous connect returns before the TCP handshake is done, so
@@ -287,15 +313,29 @@ int MQTTThread::connectClient(const QByteArray &hostBuffer, int connectedPort)
     // locked, as a blocking connect would: a publish made meanwhile is then
     // refused when no broker listens, instead of being taken and lost with a
     // connection that never comes up. A slow host is left to the passes.
-    int rc = client->connect_async(hostBuffer.constData(), connectedPort, keepAlive);
-    if (rc != MOSQ_ERR_SUCCESS)
-        return rc;
-    drainWake();
-    pollfd fds[2];
-    fds[0] = {client->socket(), POLLOUT, 0};
-    fds[1] = {wakeFd, POLLIN, 0};
-    if (::poll(fds, 2, kConnectSettleMs) > 0 && fds[0].revents != 0)
-        rc = client->loop_write();
+    // Every address of the host is tried until one takes the connection.
+    overTcp = connectedPort != kLocalSocketPort;
+    const QList<QByteArray> addresses =
+        overTcp ? resolveAll(hostBuffer) : QList<QByteArray>{hostBuffer};
+    int rc = MOSQ_ERR_NO_CONN;
+    for (int i = 0; i < addresses.size(); ++i) {
+        const int index = (firstAddress + i) % int(addresses.size());
+        rc = client->connect_async(addresses.at(index).constData(), connectedPort, keepAlive);
+        if (rc != MOSQ_ERR_SUCCESS)
+            continue; // refused at once, as loopback does
+        drainWake();
+        pollfd fds[2];
+        fds[0] = {client->socket(), POLLOUT, 0};
+        fds[1] = {wakeFd, POLLIN, 0};
+        // A refused handshake fails the write, and the library closes the
+        // socket: a publish waiting for the client finds no connection.
+        if (::poll(fds, 2, kConnectSettleMs) > 0 && fds[0].revents != 0)
+            rc = client->loop_write();
+        if (rc == MOSQ_ERR_SUCCESS) {
+            firstAddress = index;
+            return rc;
+        }
+    }
     return rc;
 }
 
@@ -323,7 +363,7 @@ int MQTTThread::runPass()
     }
     if (sock < 0)
         return MOSQ_ERR_NO_CONN;
-    if (sock != noDelaySocket) {
+    if (overTcp && sock != noDelaySocket) {
         // A small message right behind a large one (the digest behind the
         // HEX file) would otherwise wait for the broker's delayed ACK.
         const int one = 1;
@@ -352,7 +392,8 @@ int MQTTThread::runPass()
             // acknowledged; a delayed ACK here would hold it for up to 40 ms.
             // The kernel drops this mode on its own, so it is set each time.
             const int one = 1;
-            ::setsockopt(sock, IPPROTO_TCP, TCP_QUICKACK, &one, sizeof one);
+            if (overTcp)
+                ::setsockopt(sock, IPPROTO_TCP, TCP_QUICKACK, &one, sizeof one);
             rc = client->loop_read();
         }
         // A publish from the main thread only queues: write whenever
@@ -404,11 +445,14 @@ void MQTTThread::run()
             endConnection();
             hostBuffer = wantedBytes;
             connectedPort = wantedPort;
+            firstAddress = 0;
             rc = connectClient(hostBuffer, connectedPort);
             connectDeadline.setRemainingTime(kConnectTimeoutMs);
             continue;
         }
         if (!isConnected() && connectDeadline.hasExpired()) {
+            // The next start begins with the host's next address.
+            ++firstAddress;
             rc = MOSQ_ERR_NO_CONN;
             break;
         }
@@ -416,7 +460,13 @@ void MQTTThread::run()
     }
 
     logLoopError(rc);
-    QMutexLocker clientLock(&clientMutex);
-    endConnection();
+    bool wasUp;
+    {
+        QMutexLocker clientLock(&clientMutex);
+        wasUp = connected;
+        endConnection();
+    }
     setPark(Park::None);
+    if (wasUp && rc != MOSQ_ERR_SUCCESS)
+        emit connectionEnded(QDeadlineTimer::current().deadline() - connectedSinceMs);
 }

@@ -38,6 +38,8 @@ public:
     // How long a connect waits for the TCP handshake before it leaves the
     // rest to the passes (a local broker answers in microseconds).
     static constexpr int kConnectSettleMs = 200;
+    // The port number that makes the host the path of a unix socket.
+    static constexpr int kLocalSocketPort = 0;
 
     // Where the network thread sleeps (for tests).
     enum class Park
@@ -69,6 +71,11 @@ public:
     int pendingMessages() const;
 
     static bool hostFits(const QString &host);
+    // Every address `host` resolves to, numeric, in the resolver's order
+    // ("localhost": ::1 before 127.0.0.1 on a standard Debian). The library
+    // itself tries only the first, so a broker listening on the other
+    // family would never be reached. `host` itself when nothing resolves.
+    static QList<QByteArray> resolveAll(const QByteArray &host);
 
     // Whether the broker has acknowledged the connection (the front end
     // tells a lost broker from a silent daemon by it).
@@ -88,6 +95,9 @@ signals:
     // Emitted when a message arrives while none was waiting: the receiver
     // takes everything queued (takeMessage until false) per signal.
     void messageReady();
+    // A connection the broker had acknowledged ended by itself (not by a
+    // stop or a change of broker) after `upMs` milliseconds.
+    void connectionEnded(qint64 upMs);
 
 protected:
     void run() override;
@@ -122,6 +132,11 @@ private:
     // Written by any thread to end the network thread's poll().
     int wakeFd = -1;
     int noDelaySocket = -1; // the socket that had TCP_NODELAY set
+    // Network thread only: the resolved address tried first, moved on when
+    // a connection there never came up (a host that drops, not refuses).
+    int firstAddress = 0;
+    bool overTcp = true;
+    qint64 connectedSinceMs = -1;
 
     mutable QMutex mutex; // host, port, inbox, stopRequested, parkedAt
     QQueue<Message> inbox;

@@ -57,10 +57,10 @@ QString RecordFormat::emptyText()
 
 QStringList RecordFormat::columnTitles()
 {
-    return {tr("Started"),    tr("Duration"),  tr("Result"),     tr("Verified"), tr("Board"),
-            tr("Board name"), tr("File"),      tr("Size (KiB)"), tr("MD5"),      tr("Erase"),
-            tr("Retries"),    tr("Port"),      tr("User"),       tr("Host"),     tr("Program"),
-            tr("Error"),      tr("File notes")};
+    return {tr("Started"),    tr("Duration"),   tr("Result"),     tr("Verified"), tr("Board"),
+            tr("Board name"), tr("File"),       tr("Size (KiB)"), tr("MD5"),      tr("Erase"),
+            tr("Retries"),    tr("Port"),       tr("User"),       tr("Host"),     tr("Program"),
+            tr("Error"),      tr("File notes"), tr("Source"),     tr("Signature")};
 }
 
 QString RecordFormat::stateText(RecordState state)
@@ -172,6 +172,61 @@ QString RecordFormat::retriesText(int retries)
     return retries < 0 ? QString() : QString::number(retries);
 }
 
+QString RecordFormat::sourceText(const ImageOrigin &origin)
+{
+    if (!origin.fromLibrary)
+        return QString();
+    return *origin.fromLibrary ? tr("Library") : tr("Other file");
+}
+
+QString RecordFormat::signatureText(const ImageOrigin &origin)
+{
+    switch (origin.signature) {
+    case SignatureState::Unknown:
+        break;
+    case SignatureState::Unsigned:
+        return tr("Unsigned");
+    case SignatureState::Signed:
+        return tr("Signed by %1").arg(origin.signer);
+    case SignatureState::Damaged:
+        return tr("Damaged signature");
+    case SignatureState::OtherFile:
+        return tr("Signature of another file");
+    case SignatureState::UntrustedKey:
+        return tr("Untrusted key");
+    }
+    return QString();
+}
+
+QString RecordFormat::signatureKey(SignatureState state)
+{
+    switch (state) {
+    case SignatureState::Unknown:
+        break;
+    case SignatureState::Unsigned:
+        return QStringLiteral("unsigned");
+    case SignatureState::Signed:
+        return QStringLiteral("signed");
+    case SignatureState::Damaged:
+        return QStringLiteral("damaged");
+    case SignatureState::OtherFile:
+        return QStringLiteral("other-file");
+    case SignatureState::UntrustedKey:
+        return QStringLiteral("untrusted-key");
+    }
+    return QStringLiteral("");
+}
+
+SignatureState RecordFormat::signatureFromKey(const QString &key)
+{
+    for (const SignatureState s :
+         {SignatureState::Unsigned, SignatureState::Signed, SignatureState::Damaged,
+          SignatureState::OtherFile, SignatureState::UntrustedKey})
+        if (key == signatureKey(s))
+            return s;
+    return SignatureState::Unknown;
+}
+
 QString RecordFormat::duration(qint64 ms)
 {
     if (ms < 0)
@@ -218,38 +273,42 @@ QString RecordFormat::timestamp(const QDateTime &at)
 QByteArray RecordFormat::toCsv(const QList<UpdateRecord> &records, bool byteOrderMark)
 {
     static const QStringList kHeader = {
-        QStringLiteral("id"),         QStringLiteral("started"), QStringLiteral("finished"),
-        QStringLiteral("duration_s"), QStringLiteral("result"),  QStringLiteral("board_id"),
-        QStringLiteral("board_name"), QStringLiteral("file"),    QStringLiteral("size_bytes"),
-        QStringLiteral("md5"),        QStringLiteral("erase"),   QStringLiteral("port"),
-        QStringLiteral("user"),       QStringLiteral("host"),    QStringLiteral("program"),
-        QStringLiteral("error"),      QStringLiteral("verify"),  QStringLiteral("retries"),
-        QStringLiteral("file_notes")};
+        QStringLiteral("id"),         QStringLiteral("started"),      QStringLiteral("finished"),
+        QStringLiteral("duration_s"), QStringLiteral("result"),       QStringLiteral("board_id"),
+        QStringLiteral("board_name"), QStringLiteral("file"),         QStringLiteral("size_bytes"),
+        QStringLiteral("md5"),        QStringLiteral("erase"),        QStringLiteral("port"),
+        QStringLiteral("user"),       QStringLiteral("host"),         QStringLiteral("program"),
+        QStringLiteral("error"),      QStringLiteral("verify"),       QStringLiteral("retries"),
+        QStringLiteral("file_notes"), QStringLiteral("from_library"), QStringLiteral("signature"),
+        QStringLiteral("signer")};
     static const QString kLineEnd = QStringLiteral("\r\n");
 
     QString text = kHeader.join(QLatin1Char(',')) + kLineEnd;
     for (const UpdateRecord &r : records) {
         const qint64 ms = r.durationMs();
-        const QStringList cells = {QString::number(r.id),
-                                   timestamp(r.startedAt),
-                                   timestamp(r.finishedAt),
-                                   ms < 0 ? QString()
-                                          : QString::number(double(ms) / kMsPerSecond, 'f', 1),
-                                   stateKey(r.state),
-                                   r.boardId,
-                                   r.boardName,
-                                   r.filePath,
-                                   r.fileSize < 0 ? QString() : QString::number(r.fileSize),
-                                   r.fileMd5,
-                                   eraseKey(r.erase),
-                                   r.port,
-                                   r.user,
-                                   r.host,
-                                   r.program,
-                                   r.errorText,
-                                   verifyKey(r.verify),
-                                   retriesText(r.retries),
-                                   r.fileNotes};
+        const QStringList cells = {
+            QString::number(r.id),
+            timestamp(r.startedAt),
+            timestamp(r.finishedAt),
+            ms < 0 ? QString() : QString::number(double(ms) / kMsPerSecond, 'f', 1),
+            stateKey(r.state),
+            r.boardId,
+            r.boardName,
+            r.filePath,
+            r.fileSize < 0 ? QString() : QString::number(r.fileSize),
+            r.fileMd5,
+            eraseKey(r.erase),
+            r.port,
+            r.user,
+            r.host,
+            r.program,
+            r.errorText,
+            verifyKey(r.verify),
+            retriesText(r.retries),
+            r.fileNotes,
+            r.origin.fromLibrary ? QString::number(int(*r.origin.fromLibrary)) : QString(),
+            signatureKey(r.origin.signature),
+            r.origin.signer};
         QStringList quoted;
         quoted.reserve(cells.size());
         for (const QString &cell : cells)
@@ -287,7 +346,9 @@ QString RecordFormat::toText(const QList<UpdateRecord> &records)
                             r.host,
                             r.program,
                             r.errorText,
-                            notesLine(r.fileNotes)};
+                            notesLine(r.fileNotes),
+                            sourceText(r.origin),
+                            signatureText(r.origin)};
     const int columns = int(rows.constFirst().size());
     QList<int> widths(columns, 0);
     for (QStringList &row : rows)

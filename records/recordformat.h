@@ -23,7 +23,8 @@ public:
 
     // The columns of a table of records, in the order of toText(): started,
     // duration, result, verified, board, board name, file, size, MD5, erase,
-    // retries, port, user, host, program, error, file notes.
+    // retries, port, user, host, program, error, file notes, source,
+    // signature.
     static QStringList columnTitles();
 
     // Translated words for the user, and fixed keys for files and scripts.
@@ -37,6 +38,14 @@ public:
     static VerifyResult verifyFromKey(const QString &key);
     // Empty for an unknown count.
     static QString retriesText(int retries);
+    // "Library" or "Other file"; empty when not known.
+    static QString sourceText(const ImageOrigin &origin);
+    // "Signed by NAME", "Unsigned", "Damaged signature", ...; empty when
+    // not known.
+    static QString signatureText(const ImageOrigin &origin);
+    // "" for Unknown; what the file stores and the CSV shows.
+    static QString signatureKey(SignatureState state);
+    static SignatureState signatureFromKey(const QString &key);
 
     // "< 1 s", "42 s", "3 min 05 s", "1 h 02 min"; empty for -1.
     static QString duration(qint64 ms);
@@ -57,7 +66,8 @@ public:
     static QByteArray toCsv(const QList<UpdateRecord> &records, bool byteOrderMark = false);
 
     // A table for a terminal: aligned columns, one line per record, newest
-    // first as given; the error text and the file notes end the line.
+    // first as given; the long texts (error, file notes) and the file's source
+    // and signature end the line.
     // emptyText() when there are no records.
     static QString toText(const QList<UpdateRecord> &records);
 };

@@ -41,7 +41,7 @@ constexpr int kJournalModeRetryMs = 50;
 const char *const kColumns =
     "id, started_ms, finished_ms, program, user_name, host, port, board_id, board_name, "
     "file_path, file_size, file_md5, erase, result, error_text, writer_pid, writer_boot_id, "
-    "writer_start_ticks, verify_result, retries, file_notes";
+    "writer_start_ticks, verify_result, retries, file_notes, from_library, signature, signer";
 
 // The words stored in the file are those of the CSV export.
 RecordState stateOf(UpdateResult result)
@@ -353,6 +353,8 @@ ServiceRecord::OpenOutcome ServiceRecord::tryOpen()
         return OpenOutcome::Failed;
     if (version < 4 && !migrateToVersion4())
         return OpenOutcome::Failed;
+    if (version < 5 && !migrateToVersion5())
+        return OpenOutcome::Failed;
     if (!transaction.commit()) {
         fail(tr("The service record %1 could not be opened").arg(shown),
              transaction.error().text());
@@ -410,14 +412,28 @@ bool ServiceRecord::migrateToVersion3()
            execute(QStringLiteral("PRAGMA user_version = 3"));
 }
 
-// Version 4: the results "port-lost" and "broker-lost". SQLite cannot widen
+// Version 4: whether the file came from the firmware library (NULL: not
+// known) and its signature as checked before sending, with the signing
+// key's name. Older records keep NULL, '' and ''.
+bool ServiceRecord::migrateToVersion4()
+{
+    return execute(QStringLiteral("ALTER TABLE updates ADD COLUMN from_library INTEGER")) &&
+           execute(QStringLiteral("ALTER TABLE updates ADD COLUMN signature TEXT NOT NULL"
+                                  " DEFAULT '' CHECK (signature IN ('', 'unsigned', 'signed',"
+                                  " 'damaged', 'other-file', 'untrusted-key'))")) &&
+           execute(
+               QStringLiteral("ALTER TABLE updates ADD COLUMN signer TEXT NOT NULL DEFAULT ''")) &&
+           execute(QStringLiteral("PRAGMA user_version = 4"));
+}
+
+// Version 5: the results "port-lost" and "broker-lost". SQLite cannot widen
 // a CHECK in place, so the rows move to a table that takes them, ids and
 // every column included; the other constraints and the indexes stay as
 // they were.
-bool ServiceRecord::migrateToVersion4()
+bool ServiceRecord::migrateToVersion5()
 {
     return execute(QStringLiteral(
-               "CREATE TABLE updates_v4 ("
+               "CREATE TABLE updates_v5 ("
                " id INTEGER PRIMARY KEY AUTOINCREMENT,"
                " started_ms INTEGER NOT NULL,"
                " finished_ms INTEGER,"
@@ -440,16 +456,20 @@ bool ServiceRecord::migrateToVersion4()
                " verify_result TEXT NOT NULL DEFAULT '' CHECK (verify_result IN ('', 'ok',"
                " 'mismatch', 'unsupported', 'off', 'failed')),"
                " retries INTEGER,"
-               " file_notes TEXT NOT NULL DEFAULT '')")) &&
-           execute(QStringLiteral("INSERT INTO updates_v4 (%1) SELECT %1 FROM updates")
+               " file_notes TEXT NOT NULL DEFAULT '',"
+               " from_library INTEGER,"
+               " signature TEXT NOT NULL DEFAULT '' CHECK (signature IN ('', 'unsigned',"
+               " 'signed', 'damaged', 'other-file', 'untrusted-key')),"
+               " signer TEXT NOT NULL DEFAULT '')")) &&
+           execute(QStringLiteral("INSERT INTO updates_v5 (%1) SELECT %1 FROM updates")
                        .arg(QLatin1String(kColumns))) &&
            execute(QStringLiteral("DROP TABLE updates")) &&
-           execute(QStringLiteral("ALTER TABLE updates_v4 RENAME TO updates")) &&
+           execute(QStringLiteral("ALTER TABLE updates_v5 RENAME TO updates")) &&
            execute(QStringLiteral(
                "CREATE INDEX IF NOT EXISTS updates_started ON updates (started_ms)")) &&
            execute(QStringLiteral(
                "CREATE INDEX IF NOT EXISTS updates_board ON updates (board_id, started_ms)")) &&
-           execute(QStringLiteral("PRAGMA user_version = 4"));
+           execute(QStringLiteral("PRAGMA user_version = 5"));
 }
 
 int ServiceRecord::readVersion()
@@ -509,8 +529,8 @@ qint64 ServiceRecord::beginUpdate(const UpdateStart &start)
     insert.prepare(QStringLiteral(
         "INSERT INTO updates (started_ms, program, user_name, host, port, board_id, board_name,"
         " file_path, file_size, file_md5, erase, writer_pid, writer_boot_id, writer_start_ticks,"
-        " file_notes)"
-        " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+        " file_notes, from_library, signature, signer)"
+        " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     insert.addBindValue(startedAt.toMSecsSinceEpoch());
     insert.addBindValue(text(start.program));
     insert.addBindValue(text(start.user.isEmpty() ? currentUserName() : start.user));
@@ -526,6 +546,10 @@ qint64 ServiceRecord::beginUpdate(const UpdateStart &start)
     insert.addBindValue(text(self.bootId));
     insert.addBindValue(self.startTicks >= 0 ? QVariant(self.startTicks) : QVariant());
     insert.addBindValue(text(start.fileNotes));
+    insert.addBindValue(start.origin.fromLibrary ? QVariant(int(*start.origin.fromLibrary))
+                                                 : QVariant());
+    insert.addBindValue(RecordFormat::signatureKey(start.origin.signature));
+    insert.addBindValue(text(start.origin.signer));
     if (!insert.exec()) {
         fail(tr("The start of the update could not be written to %1").arg(shown),
              insert.lastError().text());
@@ -646,6 +670,10 @@ QList<UpdateRecord> ServiceRecord::query(const RecordFilter &filter, bool *ok)
         r.verify = RecordFormat::verifyFromKey(select.value(18).toString());
         r.retries = select.value(19).isNull() ? -1 : select.value(19).toInt();
         r.fileNotes = select.value(20).toString();
+        if (!select.value(21).isNull())
+            r.origin.fromLibrary = select.value(21).toInt() != 0;
+        r.origin.signature = RecordFormat::signatureFromKey(select.value(22).toString());
+        r.origin.signer = select.value(23).toString();
         if (!select.value(13).isNull()) {
             r.state = stateFromKey(select.value(13).toString());
         } else {

@@ -3,6 +3,8 @@
 #include <QDateTime>
 #include <QString>
 
+#include <optional>
+
 namespace records {
 
 // How the board's program area was cleared before writing.
@@ -32,6 +34,28 @@ enum class VerifyResult
     Unsupported, // the board cannot be read back
     Off,         // reading back was turned off
     Failed       // the read-back could not be completed
+};
+
+// The detached signature of the file sent, as checked before sending.
+enum class SignatureState
+{
+    Unknown,      // not checked: records of older versions
+    Unsigned,     // no signature beside the file
+    Signed,       // signed by a trusted key
+    Damaged,      // the signature file cannot be read as one
+    OtherFile,    // the signature is sound but not for this file's content
+    UntrustedKey, // signed by a key that is not trusted
+};
+
+// Where the file sent came from and who vouches for it.
+struct ImageOrigin
+{
+    // From the firmware library (the user's or the shipped samples);
+    // nothing when unknown (records of older versions).
+    std::optional<bool> fromLibrary;
+    SignatureState signature = SignatureState::Unknown;
+    // Signed: the name of the key that signed it.
+    QString signer;
 };
 
 // What a reader sees: the reported result, or for a record without one,
@@ -65,6 +89,7 @@ struct UpdateStart
     // What the check before sending found in the file and the update does
     // not write, one note per line; empty for none.
     QString fileNotes;
+    ImageOrigin origin;
     EraseMode erase = EraseMode::All;
 };
 
@@ -83,6 +108,7 @@ struct UpdateRecord
     qint64 fileSize = -1;
     QString fileMd5;
     QString fileNotes;
+    ImageOrigin origin;
     EraseMode erase = EraseMode::All;
     RecordState state = RecordState::Interrupted;
     QString errorText;

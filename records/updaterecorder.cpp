@@ -22,10 +22,12 @@ UpdateRecorder::~UpdateRecorder()
         finish(UpdateResult::AbortedByClosing);
 }
 
-void UpdateRecorder::imageSent(const QString &path, const QString &fileNotes)
+void UpdateRecorder::imageSent(const QString &path, const QString &fileNotes,
+                               const ImageOrigin &origin)
 {
     m_imagePath = path;
     m_imageNotes = fileNotes;
+    m_imageOrigin = origin;
     m_imageSize = -1;
     m_imageMd5.clear();
     QFile file(path);
@@ -74,6 +76,7 @@ bool UpdateRecorder::begin(const QString &port, const QString &boardId, const QS
     start.fileSize = m_imageSize;
     start.fileMd5 = m_imageMd5;
     start.fileNotes = m_imageNotes;
+    start.origin = m_imageOrigin;
     start.erase = erase;
     m_id = m_store->beginUpdate(start);
     if (m_id < 0) {

@@ -37,8 +37,10 @@ public:
 
     // The image handed to the daemon. Its size and digest are taken now, so
     // a file changed on disk afterwards does not alter what the record says
-    // was written. `fileNotes`: what the check found that is not written.
-    void imageSent(const QString &path, const QString &fileNotes = QString());
+    // was written. `fileNotes`: what the check found that is not written;
+    // `origin`: whether it came from the library and who signed it.
+    void imageSent(const QString &path, const QString &fileNotes = QString(),
+                   const ImageOrigin &origin = ImageOrigin());
 
     // The update request went out. While an update is open a repeated start
     // is the same update and keeps its record. False when nothing could be
@@ -68,6 +70,7 @@ private:
     qint64 m_imageSize = -1;
     QString m_imageMd5;
     QString m_imageNotes;
+    ImageOrigin m_imageOrigin;
     qint64 m_id = -1;
     QString m_lastError;
     VerifyResult m_verify = VerifyResult::None;

@@ -13,11 +13,11 @@ packages=(
   libqt6opengl6-dev libgl-dev
   libqcustomplot-dev libmosquittopp-dev libmosquitto-dev
   mosquitto mosquitto-clients
-  libxlsxwriter-dev sqlite3 unzip
+  libxlsxwriter-dev libsodium-dev sqlite3 unzip poppler-utils
   xvfb xauth imagemagick x11-utils xdg-utils fonts-dejavu-core openbox
   adwaita-icon-theme
   socat procps psmisc
-  dpkg-dev lintian desktop-file-utils appstream man-db iproute2
+  dpkg-dev debhelper lintian desktop-file-utils appstream man-db iproute2 debootstrap
 )
 
 missing=()

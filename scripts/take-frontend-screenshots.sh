@@ -15,6 +15,9 @@
 #   docs/screenshots/flashing-close-question.png     closing during an update
 #   docs/screenshots/flashing-port-lost.png          the adapter pulled during an update
 #   docs/screenshots/settings-port-details.png       the port list with what each port is
+#   docs/screenshots/flashing-library.png            the firmware library after
+#                                                    Connect
+#   docs/screenshots/flashing-signed-info.png        a signed file loaded from it
 #   docs/screenshots/service-record.png              the service record after the
 #                                                    window test's updates (openbox
 #                                                    draws its title bar)
@@ -26,7 +29,7 @@ out="$repo/docs/screenshots"
 mkdir -p "$out"
 home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
-mkdir -p "$home/flashing" "$home/records" "$home/recovery"
+mkdir -p "$home/flashing" "$home/records" "$home/recovery" "$home/library"
 cd "$build/stage/bin"
 HOME="$home/flashing" TMPDIR="$home/flashing" VELMO_STAGE_DIR="$build/stage" QT_QPA_PLATFORM=xcb \
 VELMO_SCREENSHOT_DIR="$out" \
@@ -46,4 +49,9 @@ HOME="$home/records" TMPDIR="$home/records" VELMO_STAGE_DIR="$build/stage" QT_QP
 VELMO_SCREENSHOT_DIR="$out" \
   xvfb-run -a -s "-screen 0 1400x900x24" \
   sh -c 'openbox >/dev/null 2>&1 & sleep 1; "$0"' "$build/tests/tst_mainwindow_records"
+# The library's own home: its files and its record only.
+HOME="$home/library" TMPDIR="$home/library" VELMO_STAGE_DIR="$build/stage" QT_QPA_PLATFORM=xcb \
+VELMO_SCREENSHOT_DIR="$out" \
+  xvfb-run -a -s "-screen 0 1280x900x24" \
+  sh -c 'openbox >/dev/null 2>&1 & sleep 1; "$0"' "$build/tests/tst_mainwindow_library"
 ls -l "$out"/flashing-*.png "$out"/settings-port-details.png "$out"/service-record.png

@@ -25,6 +25,12 @@ struct Timings
     // Longest wait for what was written (the leave-boot-loader frame) to
     // leave before the port closes.
     int closeDrainMs = 200;
+    // Port listings are at least this far apart; requests in between share
+    // the next one.
+    int portScanSpacingMs = 100;
+    // How long a file whose earlier digest is not its own waits for its
+    // own; the front end sends the two back to back.
+    int ownDigestWaitMs = 1000;
 };
 
 // Where the daemon's replies go: the broker, or a test's recorder.

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <malloc.h>
 #include <sys/stat.h>
 
 namespace serialdaemon {
@@ -34,6 +35,18 @@ void ImageStore::store(const QByteArray &payload)
     // A new file is not verified until its own digest has been checked.
     m_fileVerified = false;
     m_fileReceived = true;
+    if (payload.size() > kMaxUploadBytes) {
+        qWarning().noquote() << "Image rejected: the file has" << payload.size()
+                             << "bytes, more than any board's flash can hold as HEX ("
+                             << kMaxUploadBytes << "bytes); not stored";
+        m_text = QByteArray();
+        m_textDigest.clear();
+        m_fileStored = false;
+        m_releaseDue = true;
+        m_digestEarlier = false;
+        return;
+    }
+    m_releaseDue = true;
     m_text = payload;
     m_textDigest =
         QString::fromLatin1(QCryptographicHash::hash(payload, QCryptographicHash::Md5).toHex());
@@ -60,12 +73,35 @@ void ImageStore::store(const QByteArray &payload)
         if (file.exists() && QFileInfo(m_path).isFile())
             QFile::remove(m_path);
     }
+    // A digest that came first and is not this file's: see awaitsOwnDigest().
+    m_digestEarlier = m_digestReceived && !digestMatches();
+    if (m_digestEarlier)
+        qWarning() << "The digest received before the file is not the file's; waiting for its own";
+}
+
+bool ImageStore::verifyWithEarlierDigest(const protocol::BoardLayout &layout, int boardId)
+{
+    m_digestEarlier = false;
+    return verify(layout, boardId);
+}
+
+void ImageStore::releaseMemoryIfDue()
+{
+    // A large upload leaves its pages with the allocator (in the network
+    // thread's arena too), which would keep the daemon tens of MiB above its
+    // idle size until the next upload; hand them back once the payload is
+    // gone.
+    if (!m_releaseDue)
+        return;
+    m_releaseDue = false;
+    ::malloc_trim(0);
 }
 
 void ImageStore::setDigest(const QString &digest)
 {
     m_digest = digest;
     m_digestReceived = true;
+    m_digestEarlier = false;
 }
 
 bool ImageStore::digestMatches() const
@@ -103,6 +139,7 @@ bool ImageStore::verify(const protocol::BoardLayout &layout, int boardId)
     m_fileVerified = ok;
     m_fileReceived = false;
     m_digestReceived = false;
+    m_releaseDue = true;
     return ok;
 }
 

@@ -15,16 +15,37 @@ namespace serialdaemon {
 class ImageStore
 {
 public:
+    // The largest file the daemon takes. The link's 24-bit addresses reach
+    // 16 MiB of flash (hexfile::kMaxImageBytes); as Intel HEX in 16-byte
+    // records (45 bytes of text per 16 of data) that is 45 MiB, and in the
+    // 8-byte records some tools write, 58 MiB. Anything larger cannot be a
+    // board's firmware and is refused unstored, so a stray or hostile upload
+    // never fills the disk or stays in memory.
+    static constexpr qint64 kMaxUploadBytes = 64 * 1024 * 1024;
+
     explicit ImageStore(QString path);
 
     // "REQUEST/SERIAL/FLASH": replaces the file (private to the user) and
-    // forgets any earlier verification.
+    // forgets any earlier verification. A file over kMaxUploadBytes is not
+    // stored, and its verification fails.
     void store(const QByteArray &payload);
     // "REQUEST/SERIAL/MD5".
     void setDigest(const QString &digest);
+    // Returns the memory of a file handled since the last call to the
+    // system; called after each request, once its payload is released.
+    void releaseMemoryIfDue();
 
-    // Both halves have arrived since the last verification.
-    bool isComplete() const { return m_fileReceived && m_digestReceived; }
+    // Both halves have arrived since the last verification, and the digest
+    // is this file's or came after it.
+    bool isComplete() const { return m_fileReceived && m_digestReceived && !m_digestEarlier; }
+    // The file has a digest that came before it and is not its own: that of
+    // a file that was lost, or a stray one. Paired at once, it would refuse
+    // this file, and this file's own digest, still to come, would then wait
+    // for the next file and refuse that one, and so on for every upload
+    // after. The file waits a moment for a digest of its own instead
+    // (isComplete() once one comes); verifyWithEarlierDigest() ends the wait.
+    bool awaitsOwnDigest() const { return m_fileReceived && m_digestReceived && m_digestEarlier; }
+    bool verifyWithEarlierDigest(const protocol::BoardLayout &layout, int boardId);
     // Checks digest, then the file against the board; clears the marks of
     // the two halves either way. Logs why a file is refused.
     bool verify(const protocol::BoardLayout &layout, int boardId);
@@ -52,7 +73,9 @@ private:
     bool m_fileReceived = false;
     bool m_fileStored = false;
     bool m_digestReceived = false;
+    bool m_digestEarlier = false;
     bool m_fileVerified = false;
+    bool m_releaseDue = false;
     QString m_digest;
 
     QByteArray m_image;

@@ -14,16 +14,21 @@
 namespace serialdaemon {
 
 namespace {
-StatusObject::Wiring brokerWiring(int brokerPort)
+StatusObject::Wiring brokerWiring(const QString &brokerHost, int brokerPort)
 {
     StatusObject::Wiring wiring;
+    wiring.brokerHost = brokerHost;
     wiring.brokerPort = brokerPort;
     return wiring;
 }
 } // namespace
 
 StatusObject::StatusObject(int brokerPort, QObject *parent)
-    : StatusObject(brokerWiring(brokerPort), parent)
+    : StatusObject(brokerWiring(QStringLiteral("localhost"), brokerPort), parent)
+{}
+
+StatusObject::StatusObject(const QString &brokerHost, int brokerPort, QObject *parent)
+    : StatusObject(brokerWiring(brokerHost, brokerPort), parent)
 {}
 
 StatusObject::StatusObject(Wiring wiring, QObject *parent)
@@ -31,6 +36,8 @@ StatusObject::StatusObject(Wiring wiring, QObject *parent)
     , m_timings(wiring.timings)
     , m_sink(wiring.sink ? wiring.sink : this)
     , m_mqttTimer(this)
+    , m_portScan(this)
+    , m_ownDigestWait(this)
 {
     if (!wiring.sink) {
         MqttSession session;
@@ -53,7 +60,7 @@ StatusObject::StatusObject(Wiring wiring, QObject *parent)
             velmo::ensureDataFolder();
         };
         m_mqtt = new MqttMgr(this, QByteArray(kClientId.data(), kClientId.size()),
-                             QStringLiteral("localhost"), MqttMgr::kUserName, MqttMgr::kPassword,
+                             wiring.brokerHost, MqttMgr::kUserName, MqttMgr::kPassword,
                              wiring.brokerPort, MqttMgr::kKeepAliveSeconds, session);
         connect(m_mqtt, &MqttMgr::statusUpdated, this, &StatusObject::statusReady);
     }
@@ -61,6 +68,13 @@ StatusObject::StatusObject(Wiring wiring, QObject *parent)
     if (m_mqtt)
         m_mqtt->setMessageHandler(m_dispatcher.get());
     connect(&m_mqttTimer, &QTimer::timeout, this, &StatusObject::processMqttTimeout);
+    m_portScan.setSingleShot(true);
+    connect(&m_portScan, &QTimer::timeout, this, &StatusObject::scanPorts);
+    m_ownDigestWait.setSingleShot(true);
+    connect(&m_ownDigestWait, &QTimer::timeout, this, [this] {
+        if (m_store->awaitsOwnDigest())
+            verifyImage(true);
+    });
 
     if (!wiring.line)
         wiring.line = std::make_unique<PortLine>();
@@ -115,6 +129,19 @@ void StatusObject::publishReply(QLatin1StringView topic, const QString &payload)
 
 void StatusObject::listPorts()
 {
+    // Requests that come before the scan runs share it. A scan takes
+    // milliseconds; one per request would hold every later request, PING
+    // included, behind a flood of them.
+    if (m_portScan.isActive())
+        return;
+    const qint64 spacing = m_timings.portScanSpacingMs;
+    const qint64 since = m_lastPortScan.isValid() ? m_lastPortScan.elapsed() : spacing;
+    m_portScan.start(int(qMax<qint64>(0, spacing - since)));
+}
+
+void StatusObject::scanPorts()
+{
+    m_lastPortScan.start();
     m_link->listPorts();
 }
 
@@ -302,9 +329,20 @@ bool StatusObject::checkBoardId() const
 
 void StatusObject::statusReady()
 {
-    if (!m_store->isComplete())
-        return;
-    const bool ok = m_store->verify(m_config, m_link->boardId());
+    if (m_store->isComplete()) {
+        m_ownDigestWait.stop();
+        verifyImage(false);
+    } else if (m_store->awaitsOwnDigest() && !m_ownDigestWait.isActive()) {
+        m_ownDigestWait.start(m_timings.ownDigestWaitMs);
+    }
+    m_store->releaseMemoryIfDue();
+}
+
+void StatusObject::verifyImage(bool withEarlierDigest)
+{
+    const bool ok = withEarlierDigest
+                        ? m_store->verifyWithEarlierDigest(m_config, m_link->boardId())
+                        : m_store->verify(m_config, m_link->boardId());
     publishReply(protocol::reply::kFlash, ok ? protocol::payload::kOk : protocol::payload::kError);
 }
 

@@ -8,6 +8,7 @@
 #include "serial/serialline.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QObject>
 #include <QStringList>
@@ -51,10 +52,12 @@ public:
         Timings timings;
         ReplySink *sink = nullptr;
         QString imagePath;
-        int brokerPort = MqttMgr::kDefaultPort;
+        QString brokerHost = QStringLiteral("localhost");
+        int brokerPort = MqttMgr::kDefaultPort; // 0: brokerHost is a unix socket
     };
 
     explicit StatusObject(int brokerPort = MqttMgr::kDefaultPort, QObject *parent = nullptr);
+    StatusObject(const QString &brokerHost, int brokerPort, QObject *parent = nullptr);
     explicit StatusObject(Wiring wiring, QObject *parent = nullptr);
     ~StatusObject() override;
 
@@ -135,6 +138,8 @@ private:
     void refuseUpdate(const QString &reason, protocol::FailureReason::Cause cause);
     void refuseVerify(const QString &reason, protocol::FailureReason::Cause cause);
     void takePending();
+    void scanPorts();
+    void verifyImage(bool withEarlierDigest);
     void onWriteAnswered(quint64 replyNumber);
     void onLineLost();
 
@@ -143,6 +148,9 @@ private:
     Timings m_timings;
     ReplySink *m_sink = nullptr; // a test's, or this object for the broker
     QTimer m_mqttTimer;
+    QTimer m_portScan;
+    QElapsedTimer m_lastPortScan;
+    QTimer m_ownDigestWait;
 
     std::unique_ptr<BootLink> m_link;
     std::unique_ptr<FlashUpdater> m_updater;

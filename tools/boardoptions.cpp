@@ -78,6 +78,7 @@ void addOptions(QCommandLineParser &parser)
         "Runs until SIGINT or SIGTERM. SIGUSR1 writes the flash dump (with --dump) and\n"
         "a STATS line; SIGHUP power-cycles the board (flash is kept)."));
     parser.addHelpOption();
+    parser.addVersionOption();
     parser.addOptions({
         {kOptId, QStringLiteral("Board identifier, decimal or 0x-hex (default 0x1234)."),
          QStringLiteral("id")},

@@ -1,5 +1,7 @@
 // velmo-board-sim: a control board's boot loader on a pseudo-terminal, for
 // tests, benchmarks and demonstrations without hardware.
+#include "common/callerpath.h"
+#include "common/version.h"
 #include "tools/boardoptions.h"
 #include "tools/ptyboard.h"
 
@@ -65,6 +67,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("velmo-board-sim"));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(velmo::kProductVersion));
 
     QCommandLineParser parser;
     boardsim::addOptions(parser);
@@ -75,6 +78,10 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "velmo-board-sim: %s\n", qPrintable(error));
         return 2;
     }
+    // Files named on the command line are the user's, wherever the launcher
+    // runs the program.
+    options.dumpPath = velmo::callerPath(options.dumpPath);
+    options.loadPath = velmo::callerPath(options.loadPath);
     if (options.verbose)
         QLoggingCategory::setFilterRules(QStringLiteral("velmo.boardsim.debug=true"));
 

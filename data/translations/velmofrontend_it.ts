@@ -58,6 +58,10 @@
         <source>The folder %1 could not be opened.</source>
         <translation>Impossibile aprire la cartella %1.</translation>
     </message>
+    <message>
+        <source>To open it, install a spreadsheet program that reads .xlsx files, such as LibreOffice Calc (sudo apt install libreoffice-calc), then open the file from it or double-click it in the file manager.</source>
+        <translation>Per aprirlo, installare un programma di fogli di calcolo che legga i file .xlsx, come LibreOffice Calc (sudo apt install libreoffice-calc), poi aprire il file da esso o con un doppio clic nel gestore file.</translation>
+    </message>
 </context>
 <context>
     <name>ExportProgress</name>
@@ -393,7 +397,7 @@
     </message>
     <message>
         <source>Invalid Log File</source>
-        <translation>File di log non valido</translation>
+        <translation type="vanished">File di log non valido</translation>
     </message>
     <message>
         <source>Log files (*.log *.txt)</source>
@@ -721,11 +725,11 @@
     </message>
     <message>
         <source>Run %1, %2</source>
-        <translation>Manovra %1, %2</translation>
+        <translation type="vanished">Manovra %1, %2</translation>
     </message>
     <message>
         <source>This log holds runs %1 to %2</source>
-        <translation>Questo log contiene le manovre da %1 a %2</translation>
+        <translation type="vanished">Questo log contiene le manovre da %1 a %2</translation>
     </message>
     <message>
         <source>, from %1 to %2</source>
@@ -733,11 +737,11 @@
     </message>
     <message>
         <source>&quot;%1&quot; is neither a run number nor a date. Type a run number such as 1250 or a date such as 2019-05-10 14:30.</source>
-        <translation>&quot;%1&quot; non è né un numero di manovra né una data. Digitare un numero di manovra come 1250 o una data come 2019-05-10 14:30.</translation>
+        <translation type="vanished">&quot;%1&quot; non è né un numero di manovra né una data. Digitare un numero di manovra come 1250 o una data come 2019-05-10 14:30.</translation>
     </message>
     <message>
         <source>There is no run %1 in this log: it holds runs %2 to %3.</source>
-        <translation>La manovra %1 non è in questo log: contiene le manovre da %2 a %3.</translation>
+        <translation type="vanished">La manovra %1 non è in questo log: contiene le manovre da %2 a %3.</translation>
     </message>
     <message>
         <source>No run at or after %1: this log goes from %2 to %3.</source>
@@ -899,6 +903,114 @@
         <source>Verifying block %1 of %2</source>
         <translation>Verifica del blocco %1 di %2</translation>
     </message>
+    <message>
+        <source>Excel workbook (*.xlsx)</source>
+        <translation>Cartella di lavoro Excel (*.xlsx)</translation>
+    </message>
+    <message>
+        <source>board run %1</source>
+        <translation>manovra scheda %1</translation>
+    </message>
+    <message>
+        <source>Run %1, board run %2</source>
+        <translation>Manovra %1, manovra scheda %2</translation>
+    </message>
+    <message>
+        <source>This log holds runs %1 to %2 (the board&apos;s runs %3 to %4)</source>
+        <translation>Questo log contiene le manovre da %1 a %2 (le manovre della scheda da %3 a %4)</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is neither a run number nor a date. Type the board&apos;s run number such as 15205, # and a run of the graphs such as #293, or a date such as 2019-05-10 14:30.</source>
+        <translation>&quot;%1&quot; non è né un numero di manovra né una data. Scrivere il numero di manovra della scheda come 15205, # e una manovra dei grafici come #293, o una data come 2019-05-10 14:30.</translation>
+    </message>
+    <message>
+        <source>There is no run #%1 in this log: its graphs hold runs %2 to %3.</source>
+        <translation>Questo log non ha la manovra #%1: i suoi grafici contengono le manovre da %2 a %3.</translation>
+    </message>
+    <message>
+        <source>There is no run %1 in this log: it holds the board&apos;s runs %2 to %3, and runs #%4 to #%5 in the graphs.</source>
+        <translation>Questo log non ha la manovra %1: contiene le manovre della scheda da %2 a %3, e le manovre da #%4 a #%5 nei grafici.</translation>
+    </message>
+    <message>
+        <source>(the board&apos;s runs %1 to %2)</source>
+        <translation>(le manovre della scheda da %1 a %2)</translation>
+    </message>
+    <message>
+        <source>Made %1</source>
+        <translation>Creato il %1</translation>
+    </message>
+    <message>
+        <source>Show Graphs</source>
+        <translation>Mostra grafici</translation>
+    </message>
+    <message>
+        <source>Show Tables</source>
+        <translation>Mostra tabelle</translation>
+    </message>
+    <message>
+        <source>Skipped Values...</source>
+        <translation>Valori non usati...</translation>
+    </message>
+    <message>
+        <source>Close Full Log</source>
+        <translation>Chiudi log completo</translation>
+    </message>
+    <message>
+        <source>Double-click a row to show its run in the graphs of this board&apos;s full log.</source>
+        <translation>Doppio clic su una riga per mostrarne la manovra nei grafici del log completo di questa scheda.</translation>
+    </message>
+    <message>
+        <source>Reading %1...</source>
+        <translation>Lettura di %1...</translation>
+    </message>
+    <message>
+        <source>Opening %1 was cancelled.</source>
+        <translation>L&apos;apertura di %1 è stata annullata.</translation>
+    </message>
+    <message>
+        <source>Filling the tables...</source>
+        <translation>Riempimento delle tabelle...</translation>
+    </message>
+    <message>
+        <source>%1 could not be opened: %2</source>
+        <translation>Impossibile aprire %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 holds no run: no CMD line followed by an EVENT NUMBER line and a TIME line.</source>
+        <translation>%1 non contiene manovre: nessuna riga CMD seguita da una riga EVENT NUMBER e una riga TIME.</translation>
+    </message>
+    <message>
+        <source>Drawing %1...</source>
+        <translation>Disegno di %1...</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not a run number.</source>
+        <translation>&quot;%1&quot; non è un numero di manovra.</translation>
+    </message>
+    <message>
+        <source>Open the full log of board %1 to see its run %2 in the graphs.</source>
+        <translation>Aprire il log completo della scheda %1 per vederne la manovra %2 nei grafici.</translation>
+    </message>
+    <message>
+        <source>The full log open is of board %1, not %2.</source>
+        <translation>Il log completo aperto è della scheda %1, non %2.</translation>
+    </message>
+    <message>
+        <source>The full log %1 has no run %2.</source>
+        <translation>Il log completo %1 non ha la manovra %2.</translation>
+    </message>
+    <message>
+        <source>Not used: %1. &lt;a href=&quot;details&quot;&gt;Details&lt;/a&gt;</source>
+        <translation>Non usati: %1. &lt;a href=&quot;details&quot;&gt;Dettagli&lt;/a&gt;</translation>
+    </message>
+    <message>
+        <source>short log</source>
+        <translation>log breve</translation>
+    </message>
+    <message>
+        <source>Add to library…</source>
+        <translation>Aggiungi alla libreria…</translation>
+    </message>
 </context>
 <context>
     <name>RecordFormat</name>
@@ -1045,6 +1157,42 @@
     <message>
         <source>Not completed</source>
         <translation>Non completata</translation>
+    </message>
+    <message>
+        <source>Source</source>
+        <translation>Provenienza</translation>
+    </message>
+    <message>
+        <source>Signature</source>
+        <translation>Firma</translation>
+    </message>
+    <message>
+        <source>Library</source>
+        <translation>Libreria</translation>
+    </message>
+    <message>
+        <source>Other file</source>
+        <translation>Altro file</translation>
+    </message>
+    <message>
+        <source>Unsigned</source>
+        <translation>Non firmato</translation>
+    </message>
+    <message>
+        <source>Signed by %1</source>
+        <translation>Firmato da %1</translation>
+    </message>
+    <message>
+        <source>Damaged signature</source>
+        <translation>Firma danneggiata</translation>
+    </message>
+    <message>
+        <source>Signature of another file</source>
+        <translation>Firma di un altro file</translation>
+    </message>
+    <message>
+        <source>Untrusted key</source>
+        <translation>Chiave non fidata</translation>
     </message>
 </context>
 <context>
@@ -1251,6 +1399,22 @@
         <translation>Seleziona i parametri Mqtt</translation>
     </message>
     <message>
+        <source>Private broker (only your account can reach it)</source>
+        <translation>Broker privato (raggiungibile solo dal tuo account)</translation>
+    </message>
+    <message>
+        <source>TCP broker:</source>
+        <translation>Broker TCP:</translation>
+    </message>
+    <message>
+        <source>A TCP broker is open to every account on this PC, and to the network when it listens there: whoever reaches it can read the firmware you send, command the board through the serial daemon and fake its answers.</source>
+        <translation>Un broker TCP è aperto a tutti gli account di questo PC, e alla rete quando vi è in ascolto: chi lo raggiunge può leggere il firmware che invii, comandare la scheda tramite il demone seriale e falsificarne le risposte.</translation>
+    </message>
+    <message>
+        <source>Available when the tool is started with velmo-service-tool or scripts/run.sh.</source>
+        <translation>Disponibile quando lo strumento è avviato con velmo-service-tool o scripts/run.sh.</translation>
+    </message>
+    <message>
         <source>Host:</source>
         <translation>Host:</translation>
     </message>
@@ -1350,12 +1514,32 @@
         <source>Read the whole program area back after the update and compare it with the file. A board that cannot be read back is reported as not verified.</source>
         <translation>Dopo l&apos;aggiornamento rilegge tutta l&apos;area di programma e la confronta con il file. Una scheda che non può essere riletta viene indicata come non verificata.</translation>
     </message>
+    <message>
+        <source>Only flash signed files</source>
+        <translation>Programma solo file firmati</translation>
+    </message>
+    <message>
+        <source>Refuse, before sending, every file without a valid signature FILE.hex.sig of a trusted key (the program&apos;s keys folder or Keys in your data folder).</source>
+        <translation>Rifiuta, prima dell&apos;invio, ogni file senza una firma valida FILE.hex.sig di una chiave fidata (la cartella keys del programma o Keys nella propria cartella dati).</translation>
+    </message>
 </context>
 <context>
     <name>short_log</name>
     <message>
         <source>Invalid Log File</source>
         <translation>File di log non valido</translation>
+    </message>
+    <message>
+        <source>%1 could not be opened: %2</source>
+        <translation>Impossibile aprire %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 has no board information: no data line under #DEVICEINFO.</source>
+        <translation>%1 non ha informazioni sulla scheda: nessuna riga di dati sotto #DEVICEINFO.</translation>
+    </message>
+    <message>
+        <source>%1 has no board settings: no data line under #DEVICECONF.</source>
+        <translation>%1 non ha impostazioni della scheda: nessuna riga di dati sotto #DEVICECONF.</translation>
     </message>
 </context>
 <context>
@@ -1470,11 +1654,27 @@
     </message>
     <message>
         <source>Click a heading to sort. Double-click a row to show its first run in the graphs, or its last run from the last two columns.</source>
-        <translation>Fare clic su un'intestazione per ordinare. Fare doppio clic su una riga per mostrarne la prima manovra nei grafici, o l'ultima manovra dalle ultime due colonne.</translation>
+        <translation type="vanished">Fare clic su un'intestazione per ordinare. Fare doppio clic su una riga per mostrarne la prima manovra nei grafici, o l'ultima manovra dalle ultime due colonne.</translation>
     </message>
     <message>
         <source>Close</source>
         <translation>Chiudi</translation>
+    </message>
+    <message>
+        <source>Board Run</source>
+        <translation>Manovra scheda</translation>
+    </message>
+    <message>
+        <source>The board&apos;s own number of the first run (EVENT NUMBER)</source>
+        <translation>Il numero che la scheda dà alla prima manovra (EVENT NUMBER)</translation>
+    </message>
+    <message>
+        <source>The board&apos;s own number of the last run (EVENT NUMBER)</source>
+        <translation>Il numero che la scheda dà all&apos;ultima manovra (EVENT NUMBER)</translation>
+    </message>
+    <message>
+        <source>Click a heading to sort. Double-click a row to show its first run in the graphs, or its last run from the last three columns.</source>
+        <translation>Fare clic su un&apos;intestazione per ordinare. Fare doppio clic su una riga per mostrarne la prima manovra nei grafici, o l&apos;ultima manovra dalle ultime tre colonne.</translation>
     </message>
 </context>
 <context>
@@ -1489,7 +1689,7 @@
     </message>
     <message>
         <source>e.g. 1250 or 2019-05-10 14:30</source>
-        <translation>es. 1250 oppure 2019-05-10 14:30</translation>
+        <translation type="vanished">es. 1250 oppure 2019-05-10 14:30</translation>
     </message>
     <message>
         <source>Go</source>
@@ -1498,6 +1698,18 @@
     <message>
         <source>Cancel</source>
         <translation>Annulla</translation>
+    </message>
+    <message>
+        <source>15205: the board&apos;s run number, as in the file and the short log.
+#293: the 293rd run of the graphs.
+2019-05-10 14:30: the first run at or after that time.</source>
+        <translation>15205: il numero di manovra della scheda, come nel file e nel log breve.
+#293: la 293ª manovra dei grafici.
+2019-05-10 14:30: la prima manovra a quell&apos;ora o dopo.</translation>
+    </message>
+    <message>
+        <source>e.g. 15205, #293 or 2019-05-10 14:30</source>
+        <translation>es. 15205, #293 o 2019-05-10 14:30</translation>
     </message>
 </context>
 <context>
@@ -1888,6 +2100,38 @@
         <source>The serial daemon gave no cause.</source>
         <translation>Il demone seriale non ha indicato la causa.</translation>
     </message>
+    <message>
+        <source>output not written</source>
+        <translation>uscita non scritta</translation>
+    </message>
+    <message>
+        <source>The firmware library holds no file signed with a trusted key that can be flashed on board %1 (%2).</source>
+        <translation>La libreria firmware non contiene alcun file firmato con una chiave fidata che si possa programmare sulla scheda %1 (%2).</translation>
+    </message>
+    <message>
+        <source>The firmware library holds no file that can be flashed on board %1 (%2).</source>
+        <translation>La libreria firmware non contiene alcun file che si possa programmare sulla scheda %1 (%2).</translation>
+    </message>
+    <message>
+        <source>One file is made for it but cannot be flashed: see velmo-flash --library --board %1.</source>
+        <translation>Un file è fatto per questa scheda ma non si può programmare: vedere velmo-flash --library --board %1.</translation>
+    </message>
+    <message>
+        <source>%1 files are made for it but cannot be flashed: see velmo-flash --library --board %2.</source>
+        <translation>%1 file sono fatti per questa scheda ma non si possono programmare: vedere velmo-flash --library --board %2.</translation>
+    </message>
+    <message>
+        <source>Newest library file for board %1: %2 (%3, %4).</source>
+        <translation>File più recente della libreria per la scheda %1: %2 (%3, %4).</translation>
+    </message>
+    <message>
+        <source>no library file for this board</source>
+        <translation>nessun file della libreria per questa scheda</translation>
+    </message>
+    <message>
+        <source>the firmware library cannot be written</source>
+        <translation>impossibile scrivere nella libreria firmware</translation>
+    </message>
 </context>
 <context>
     <name>HistoryCommand</name>
@@ -2021,6 +2265,568 @@
     <message>
         <source>Retries after damaged answers: %1</source>
         <translation>Ripetizioni dopo risposte danneggiate: %1</translation>
+    </message>
+</context>
+<context>
+    <name>FullLog</name>
+    <message>
+        <source>[more texts]</source>
+        <translation>[altri testi]</translation>
+    </message>
+</context>
+<context>
+    <name>OpenProgress</name>
+    <message>
+        <source>Cancel</source>
+        <translation>Annulla</translation>
+    </message>
+    <message>
+        <source>Cancelling...</source>
+        <translation>Annullamento...</translation>
+    </message>
+</context>
+<context>
+    <name>SkippedValues</name>
+    <message>
+        <source>TIME value that is not a number</source>
+        <translation>Valore TIME che non è un numero</translation>
+    </message>
+    <message>
+        <source>EVENT NUMBER without a number</source>
+        <translation>EVENT NUMBER senza numero</translation>
+    </message>
+    <message>
+        <source>Setting not in the lookup database</source>
+        <translation>Impostazione assente dal database</translation>
+    </message>
+    <message>
+        <source>Line cut for display</source>
+        <translation>Riga accorciata per la visualizzazione</translation>
+    </message>
+    <message>
+        <source>Text beyond the rows a graph can show</source>
+        <translation>Testo oltre le righe che un grafico può mostrare</translation>
+    </message>
+    <message>
+        <source>TIME values that are not numbers</source>
+        <translation>valori TIME che non sono numeri</translation>
+    </message>
+    <message>
+        <source>EVENT NUMBER lines without a number</source>
+        <translation>righe EVENT NUMBER senza numero</translation>
+    </message>
+    <message>
+        <source>settings not in the lookup database</source>
+        <translation>impostazioni assenti dal database</translation>
+    </message>
+    <message>
+        <source>lines cut for display</source>
+        <translation>righe accorciate per la visualizzazione</translation>
+    </message>
+    <message>
+        <source>lines beyond the rows a graph can show</source>
+        <translation>righe oltre quelle che un grafico può mostrare</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>SkippedValuesDialog</name>
+    <message>
+        <source>Skipped Values</source>
+        <translation>Valori non usati</translation>
+    </message>
+    <message>
+        <source>Log</source>
+        <translation>Log</translation>
+    </message>
+    <message>
+        <source>What</source>
+        <translation>Che cosa</translation>
+    </message>
+    <message>
+        <source>Line</source>
+        <translation>Riga</translation>
+    </message>
+    <message>
+        <source>Code</source>
+        <translation>Codice</translation>
+    </message>
+    <message>
+        <source>Value as written</source>
+        <translation>Valore come scritto</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Chiudi</translation>
+    </message>
+    <message>
+        <source>%1: %2.</source>
+        <translation>%1: %2.</translation>
+    </message>
+    <message>
+        <source>The first %1 are listed.</source>
+        <translation>Sono elencati i primi %1.</translation>
+    </message>
+    <message>
+        <source>Nothing was skipped.</source>
+        <translation>Non è stato tralasciato nulla.</translation>
+    </message>
+</context>
+<context>
+    <name>plotexport</name>
+    <message>
+        <source>Page %1 of %2</source>
+        <translation>Pagina %1 di %2</translation>
+    </message>
+</context>
+<context>
+    <name>FirmwareLibrary</name>
+    <message>
+        <source>The board configuration %1 is incomplete: files are not tested against it.</source>
+        <translation>La configurazione di scheda %1 è incompleta: i file non vengono verificati rispetto a essa.</translation>
+    </message>
+    <message>
+        <source>%1 is not a .hex file: only HEX files go into the firmware library.</source>
+        <translation>%1 non è un file .hex: nella libreria firmware vanno solo file HEX.</translation>
+    </message>
+    <message>
+        <source>%1 was not added to the firmware library: %2.</source>
+        <translation>%1 non è stato aggiunto alla libreria firmware: %2.</translation>
+    </message>
+    <message>
+        <source>The firmware library folder %1 cannot be created.</source>
+        <translation>Impossibile creare la cartella della libreria firmware %1.</translation>
+    </message>
+    <message>
+        <source>%1 is already in the firmware library as %2.</source>
+        <translation>%1 è già nella libreria firmware come %2.</translation>
+    </message>
+    <message>
+        <source>%1 could not be copied into the firmware library: %2.</source>
+        <translation>Impossibile copiare %1 nella libreria firmware: %2.</translation>
+    </message>
+    <message>
+        <source>%1 could not be copied into the firmware library folder %2.</source>
+        <translation>Impossibile copiare %1 nella cartella della libreria firmware %2.</translation>
+    </message>
+    <message>
+        <source>%1 was added to the firmware library.</source>
+        <translation>%1 è stato aggiunto alla libreria firmware.</translation>
+    </message>
+    <message>
+        <source>%1 was added to the firmware library as %2 (a different file of that name is there).</source>
+        <translation>%1 è stato aggiunto alla libreria firmware come %2 (lì c&apos;è già un file diverso con quel nome).</translation>
+    </message>
+</context>
+<context>
+    <name>LibraryCommand</name>
+    <message>
+        <source>%1 (sample)</source>
+        <translation>%1 (esempio)</translation>
+    </message>
+    <message>
+        <source>%1, %2 %</source>
+        <translation>%1, %2 %</translation>
+    </message>
+    <message>
+        <source>Modified</source>
+        <translation>Modificato</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation>File</translation>
+    </message>
+    <message>
+        <source>Boards</source>
+        <translation>Schede</translation>
+    </message>
+    <message>
+        <source>Signature</source>
+        <translation>Firma</translation>
+    </message>
+    <message>
+        <source>Notes</source>
+        <translation>Note</translation>
+    </message>
+    <message>
+        <source>Flash</source>
+        <translation>Programmabile</translation>
+    </message>
+    <message>
+        <source>Program area, or why not</source>
+        <translation>Area programma, o perché no</translation>
+    </message>
+    <message>
+        <source>yes</source>
+        <translation>sì</translation>
+    </message>
+    <message>
+        <source>no</source>
+        <translation>no</translation>
+    </message>
+    <message>
+        <source>Files for board %1, newest first:</source>
+        <translation>File per la scheda %1, dal più recente:</translation>
+    </message>
+    <message>
+        <source>Files for board %1 (%2), newest first:</source>
+        <translation>File per la scheda %1 (%2), dal più recente:</translation>
+    </message>
+    <message>
+        <source>The firmware library is empty.</source>
+        <translation>La libreria firmware è vuota.</translation>
+    </message>
+    <message>
+        <source>No file in the firmware library is made for this board.</source>
+        <translation>Nessun file della libreria firmware è fatto per questa scheda.</translation>
+    </message>
+    <message>
+        <source>* the file of this board type&apos;s last good update</source>
+        <translation>* il file dell&apos;ultimo aggiornamento riuscito di questo tipo di scheda</translation>
+    </message>
+    <message>
+        <source>Library folder: %1</source>
+        <translation>Cartella della libreria: %1</translation>
+    </message>
+    <message>
+        <source>Only files signed with a trusted key can be flashed (setting &quot;Only flash signed files&quot;).</source>
+        <translation>Si possono programmare solo file firmati con una chiave fidata (impostazione &quot;Programma solo file firmati&quot;).</translation>
+    </message>
+    <message>
+        <source>Note: %1</source>
+        <translation>Nota: %1</translation>
+    </message>
+    <message>
+        <source>It fits no board: %1.</source>
+        <translation>Non va bene per nessuna scheda: %1.</translation>
+    </message>
+    <message>
+        <source>It can be flashed on board %1 (%2): it programs %3.</source>
+        <translation>Si può programmare sulla scheda %1 (%2): programma %3.</translation>
+    </message>
+    <message>
+        <source>It is made for board %1 (%2), but %3.</source>
+        <translation>È fatto per la scheda %1 (%2), ma %3.</translation>
+    </message>
+</context>
+<context>
+    <name>LibraryController</name>
+    <message>
+        <source>Reading the firmware library: %1 of %2 files…</source>
+        <translation>Lettura della libreria firmware: %1 di %2 file…</translation>
+    </message>
+    <message>
+        <source>The firmware library is empty: add HEX files with Add to library… or drop them here.</source>
+        <translation>La libreria firmware è vuota: aggiungere file HEX con Aggiungi alla libreria… o trascinarli qui.</translation>
+    </message>
+    <message>
+        <source>One file in the library: connect to list the board&apos;s files.</source>
+        <translation>Un file nella libreria: collegarsi per elencare i file della scheda.</translation>
+    </message>
+    <message>
+        <source>%1 files in the library: connect to list the board&apos;s files.</source>
+        <translation>%1 file nella libreria: collegarsi per elencare i file della scheda.</translation>
+    </message>
+    <message>
+        <source>No file for %1 in the library: add one with Add to library… or drop it here.</source>
+        <translation>Nessun file per %1 nella libreria: aggiungerne uno con Aggiungi alla libreria… o trascinarlo qui.</translation>
+    </message>
+    <message>
+        <source>One file for %1, and it can be flashed.</source>
+        <translation>Un file per %1, programmabile.</translation>
+    </message>
+    <message>
+        <source>One file for %1, but it cannot be flashed.</source>
+        <translation>Un file per %1, ma non si può programmare.</translation>
+    </message>
+    <message>
+        <source>%1 files for %2, %3 can be flashed.</source>
+        <translation>%1 file per %2, %3 programmabili.</translation>
+    </message>
+    <message>
+        <source>board %1 (%2)</source>
+        <translation>la scheda %1 (%2)</translation>
+    </message>
+    <message>
+        <source>board %1 (%2), but %3</source>
+        <translation>la scheda %1 (%2), ma %3</translation>
+    </message>
+    <message>
+        <source>It fits no board: %1.</source>
+        <translation>Non va bene per nessuna scheda: %1.</translation>
+    </message>
+    <message>
+        <source>It is made for %1.</source>
+        <translation>È fatto per %1.</translation>
+    </message>
+    <message>
+        <source>Signature: %1.</source>
+        <translation>Firma: %1.</translation>
+    </message>
+</context>
+<context>
+    <name>LibraryEntry</name>
+    <message>
+        <source>made for board %1</source>
+        <translation>fatto per la scheda %1</translation>
+    </message>
+</context>
+<context>
+    <name>LibraryModel</name>
+    <message>
+        <source>%1, %2 %</source>
+        <translation>%1, %2 %</translation>
+    </message>
+    <message>
+        <source>for %1</source>
+        <translation>per %1</translation>
+    </message>
+    <message>
+        <source>for %1, but %2</source>
+        <translation>per %1, ma %2</translation>
+    </message>
+    <message>
+        <source>Sample firmware shipped with the program (read-only).</source>
+        <translation>Firmware di esempio fornito con il programma (sola lettura).</translation>
+    </message>
+    <message>
+        <source>A link in the library folder; the file it leads to is read, never changed.</source>
+        <translation>Un collegamento nella cartella della libreria; il file a cui porta viene letto, mai modificato.</translation>
+    </message>
+    <message>
+        <source>Size: %1 bytes</source>
+        <translation>Dimensione: %1 byte</translation>
+    </message>
+    <message>
+        <source>MD5: %1</source>
+        <translation>MD5: %1</translation>
+    </message>
+    <message>
+        <source>Date: %1</source>
+        <translation>Data: %1</translation>
+    </message>
+    <message>
+        <source>Board %1: passes the check; programs %2, %3 % of the program area</source>
+        <translation>Scheda %1: supera il controllo; programma %2, %3 % dell&apos;area programma</translation>
+    </message>
+    <message>
+        <source>Board %1: %2</source>
+        <translation>Scheda %1: %2</translation>
+    </message>
+    <message>
+        <source>The last good update of this board type wrote this file.</source>
+        <translation>L&apos;ultimo aggiornamento riuscito di questo tipo di scheda ha scritto questo file.</translation>
+    </message>
+    <message>
+        <source>%1 (sample)</source>
+        <translation>%1 (esempio)</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation>File</translation>
+    </message>
+    <message>
+        <source>Date</source>
+        <translation>Data</translation>
+    </message>
+    <message>
+        <source>Signature</source>
+        <translation>Firma</translation>
+    </message>
+    <message>
+        <source>Program area, or why not</source>
+        <translation>Area programma, o perché no</translation>
+    </message>
+</context>
+<context>
+    <name>LibraryPanel</name>
+    <message>
+        <source>Firmware Library</source>
+        <translation>Libreria firmware</translation>
+    </message>
+    <message>
+        <source>All files</source>
+        <translation>Tutti i file</translation>
+    </message>
+    <message>
+        <source>List every file of the library, also those for other boards and those that fit none, each with what it is for or why not.</source>
+        <translation>Elenca ogni file della libreria, anche quelli per altre schede e quelli che non vanno bene per nessuna, ciascuno con la scheda a cui è destinato o il motivo.</translation>
+    </message>
+    <message>
+        <source>Add to library…</source>
+        <translation>Aggiungi alla libreria…</translation>
+    </message>
+    <message>
+        <source>Copy a HEX file (and its signature FILE.hex.sig) into your firmware library. HEX files dropped onto the window are added too.</source>
+        <translation>Copia un file HEX (e la sua firma FILE.hex.sig) nella propria libreria firmware. Vengono aggiunti anche i file HEX trascinati sulla finestra.</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annulla</translation>
+    </message>
+</context>
+<context>
+    <name>LibraryScanner</name>
+    <message>
+        <source>a folder, not a file</source>
+        <translation>una cartella, non un file</translation>
+    </message>
+    <message>
+        <source>a named pipe, not a file</source>
+        <translation>una pipe, non un file</translation>
+    </message>
+    <message>
+        <source>a device, not a file</source>
+        <translation>un dispositivo, non un file</translation>
+    </message>
+    <message>
+        <source>a socket, not a file</source>
+        <translation>un socket, non un file</translation>
+    </message>
+    <message>
+        <source>not a regular file</source>
+        <translation>non è un file regolare</translation>
+    </message>
+    <message>
+        <source>a link to a file that does not exist</source>
+        <translation>un collegamento a un file che non esiste</translation>
+    </message>
+    <message>
+        <source>the file has gone</source>
+        <translation>il file non c&apos;è più</translation>
+    </message>
+    <message>
+        <source>cannot be read: permission denied</source>
+        <translation>non leggibile: permesso negato</translation>
+    </message>
+    <message>
+        <source>larger than %1 MiB: no board&apos;s flash holds that much</source>
+        <translation>più grande di %1 MiB: la flash di nessuna scheda ne contiene tanto</translation>
+    </message>
+    <message>
+        <source>cannot be read: %1</source>
+        <translation>non leggibile: %1</translation>
+    </message>
+    <message>
+        <source>the file is empty</source>
+        <translation>il file è vuoto</translation>
+    </message>
+    <message>
+        <source>there is no board configuration to test it against</source>
+        <translation>non c&apos;è nessuna configurazione di scheda con cui verificarlo</translation>
+    </message>
+    <message>
+        <source>not firmware for these boards: line 1 is no board identifier line</source>
+        <translation>non è firmware per queste schede: la riga 1 non è una riga identificativa di scheda</translation>
+    </message>
+    <message>
+        <source>line 1 is no board identifier line any configured board reads</source>
+        <translation>la riga 1 non è una riga identificativa leggibile da alcuna scheda configurata</translation>
+    </message>
+    <message>
+        <source>made for board %1, which has no configuration here</source>
+        <translation>fatto per la scheda %1, che qui non ha una configurazione</translation>
+    </message>
+    <message>
+        <source>The sample firmware folder %1 is missing.</source>
+        <translation>Manca la cartella del firmware di esempio %1.</translation>
+    </message>
+    <message>
+        <source>%1 is not a folder.</source>
+        <translation>%1 non è una cartella.</translation>
+    </message>
+    <message>
+        <source>The folder %1 cannot be read: permission denied.</source>
+        <translation>La cartella %1 non è leggibile: permesso negato.</translation>
+    </message>
+    <message>
+        <source>%1 is a link to a folder: links to folders are not followed.</source>
+        <translation>%1 è un collegamento a una cartella: i collegamenti a cartelle non vengono seguiti.</translation>
+    </message>
+    <message>
+        <source>%1 lies deeper than %2 folders: not looked into.</source>
+        <translation>%1 si trova a più di %2 livelli di cartelle: non viene esaminata.</translation>
+    </message>
+    <message>
+        <source>The library holds more than %1 files: only the first %1 are listed.</source>
+        <translation>La libreria contiene più di %1 file: vengono elencati solo i primi %1.</translation>
+    </message>
+</context>
+<context>
+    <name>SignatureCheck</name>
+    <message>
+        <source>unsigned</source>
+        <translation>non firmato</translation>
+    </message>
+    <message>
+        <source>signed by %1</source>
+        <translation>firmato da %1</translation>
+    </message>
+    <message>
+        <source>damaged signature</source>
+        <translation>firma danneggiata</translation>
+    </message>
+    <message>
+        <source>signature of another file</source>
+        <translation>firma di un altro file</translation>
+    </message>
+    <message>
+        <source>untrusted key</source>
+        <translation>chiave non fidata</translation>
+    </message>
+    <message>
+        <source>its signature file is damaged</source>
+        <translation>il suo file di firma è danneggiato</translation>
+    </message>
+    <message>
+        <source>its signature is for another file (%1), or the file was changed after signing</source>
+        <translation>la sua firma è di un altro file (%1), oppure il file è stato modificato dopo la firma</translation>
+    </message>
+    <message>
+        <source>its signature is for another file, or the file was changed after signing</source>
+        <translation>la sua firma è di un altro file, oppure il file è stato modificato dopo la firma</translation>
+    </message>
+    <message>
+        <source>it is signed with key %1, which is not a trusted key</source>
+        <translation>è firmato con la chiave %1, che non è una chiave fidata</translation>
+    </message>
+    <message>
+        <source>Signature: none (unsigned)</source>
+        <translation>Firma: nessuna (non firmato)</translation>
+    </message>
+    <message>
+        <source>Signature: signed by %1 (key %2), %3</source>
+        <translation>Firma: firmato da %1 (chiave %2), %3</translation>
+    </message>
+    <message>
+        <source>Signature: signed by %1 (key %2)</source>
+        <translation>Firma: firmato da %1 (chiave %2)</translation>
+    </message>
+    <message>
+        <source>Signature refused: %1</source>
+        <translation>Firma rifiutata: %1</translation>
+    </message>
+    <message>
+        <source>the file is not signed</source>
+        <translation>il file non è firmato</translation>
+    </message>
+    <message>
+        <source>%1; only files signed with a trusted key may be flashed (Setup, Configure: Only flash signed files)</source>
+        <translation>%1; si possono programmare solo file firmati con una chiave fidata (Impostazioni, Configura: Programma solo file firmati)</translation>
+    </message>
+</context>
+<context>
+    <name>TrustedKeys</name>
+    <message>
+        <source>%1 is not a minisign public key file; it is not used.</source>
+        <translation>%1 non è un file di chiave pubblica minisign; non viene usato.</translation>
+    </message>
+    <message>
+        <source>%1 cannot be read; it is not used.</source>
+        <translation>%1 non è leggibile; non viene usato.</translation>
     </message>
 </context>
 </TS>

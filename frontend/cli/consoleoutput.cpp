@@ -29,13 +29,22 @@ QByteArray ConsoleOutput::eventLine(const QJsonObject &event)
     return QJsonDocument(event).toJson(QJsonDocument::Compact);
 }
 
+void ConsoleOutput::write(QIODevice &device, const QByteArray &bytes)
+{
+    bool ok = device.write(bytes) == bytes.size();
+    // Progress and results must be seen as they happen, also in a pipe; and
+    // a standard stream only fails (a full disk) when it is flushed.
+    if (auto *file = qobject_cast<QFileDevice *>(&device))
+        ok = file->flush() && ok;
+    // Only standard output counts: a message that cannot reach standard
+    // error has nowhere else to go.
+    if (!ok && &device == &m_out && m_outputError.isEmpty())
+        m_outputError = device.errorString();
+}
+
 void ConsoleOutput::writeLine(QIODevice &device, const QString &text)
 {
-    device.write(text.toUtf8());
-    device.write("\n", 1);
-    // Progress and results must be seen as they happen, also in a pipe.
-    if (auto *file = qobject_cast<QFileDevice *>(&device))
-        file->flush();
+    write(device, text.toUtf8() + '\n');
 }
 
 void ConsoleOutput::endProgressLine()
@@ -78,9 +87,7 @@ void ConsoleOutput::raw(const QByteArray &bytes)
     if (m_json)
         return;
     endProgressLine();
-    m_out.write(bytes);
-    if (auto *file = qobject_cast<QFileDevice *>(&m_out))
-        file->flush();
+    write(m_out, bytes);
 }
 
 void ConsoleOutput::progress(const ProgressReport &report)
@@ -117,10 +124,7 @@ void ConsoleOutput::progress(const ProgressReport &report)
     if (line.size() < m_progressWidth)
         line.append(QString(m_progressWidth - line.size(), QLatin1Char(' ')));
     m_progressWidth = int(text.size());
-    m_out.write("\r", 1);
-    m_out.write(line.toUtf8());
-    if (auto *file = qobject_cast<QFileDevice *>(&m_out))
-        file->flush();
+    write(m_out, '\r' + line.toUtf8());
     m_progressOpen = true;
 }
 

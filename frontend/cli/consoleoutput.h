@@ -42,6 +42,10 @@ public:
     void raw(const QByteArray &bytes);
     void progress(const ProgressReport &report);
 
+    // Why a write to standard output failed (a full disk, a closed pipe);
+    // empty while every write went through.
+    QString outputError() const { return m_outputError; }
+
     // "Writing  45 % [#########-----------] block 447/992, 0:12 left"
     static QString progressText(const ProgressReport &report);
     // "0:07", "12:05", "1:02:05".
@@ -52,6 +56,7 @@ public:
 private:
     void endProgressLine();
     void writeLine(QIODevice &device, const QString &text);
+    void write(QIODevice &device, const QByteArray &bytes);
 
     QIODevice &m_out;
     QIODevice &m_err;
@@ -61,6 +66,7 @@ private:
     int m_progressWidth = 0;
     int m_lastTenth = -1;
     bool m_verifying = false;
+    QString m_outputError;
 };
 
 // A JSON event: {"event": name, ...fields}.

@@ -27,6 +27,12 @@ QString exitReasonKey(int status)
         return QStringLiteral("update-failed");
     case ExitStatus::Busy:
         return QStringLiteral("busy");
+    case ExitStatus::OutputFailed:
+        return QStringLiteral("output-failed");
+    case ExitStatus::NoLibraryFile:
+        return QStringLiteral("no-library-file");
+    case ExitStatus::LibraryUnwritable:
+        return QStringLiteral("library-unwritable");
     case ExitStatus::Interrupted:
         return QStringLiteral("interrupted");
     }

@@ -16,8 +16,11 @@ enum class ExitStatus : int
     NoBoardConfig = 7,
     FileRefused = 8,
     UpdateFailed = 9,
-    Busy = 10,         // the window or another velmo-flash talks to the daemon
-    Interrupted = 128, // plus the signal's number: 130 for Ctrl+C
+    Busy = 10,              // the window or another velmo-flash talks to the daemon
+    OutputFailed = 11,      // standard output could not be written (disk full, ...)
+    NoLibraryFile = 12,     // --latest: nothing in the library fits the board
+    LibraryUnwritable = 13, // --add: the copy could not be made
+    Interrupted = 128,      // plus the signal's number: 130 for Ctrl+C
 };
 
 // A fixed word per status for scripts ("no-broker", "update-failed", ...);

@@ -1,15 +1,20 @@
 #include "frontend/cli/flashcommand.h"
 
+#include "common/brokerchoice.h"
 #include "common/instanceguard.h"
 #include "firmware/flashplan.h"
+#include "frontend/cli/librarycommand.h"
 #include "frontend/core/boardconfig.h"
 #include "frontend/core/daemonlink.h"
+#include "frontend/core/daemonstart.h"
 #include "frontend/core/imagefile.h"
 #include "frontend/core/imagereport.h"
 #include "frontend/core/porthint.h"
 #include "frontend/core/requests.h"
 #include "frontend/core/systemmgr.h"
 #include "frontend/core/updatereport.h"
+#include "frontend/library/firmwarelibrary.h"
+#include "frontend/library/libraryimagegate.h"
 #include "mqtt/mqttmgr.h"
 #include "mqtt/mqttthread.h"
 #include "protocol/topics.h"
@@ -95,6 +100,8 @@ FlashCommand::FlashCommand(const FlashOptions &options,
     , m_out(output)
 {
     m_retriesLeft = options.retries;
+    // Not on our terminal or pipe: the daemon outlives this command.
+    m_daemonStart.setQuiet(true);
     m_phaseTimer.setSingleShot(true);
     connect(&m_phaseTimer, &QTimer::timeout, this, &FlashCommand::phaseTimedOut);
     m_retryTimer.setSingleShot(true);
@@ -113,6 +120,7 @@ FlashCommand::~FlashCommand()
     m_systemMgr.reset();
     m_tap.reset();
     m_recorder.reset();
+    m_gate.reset();
 }
 
 // ---------------------------------------------------------------------------
@@ -133,7 +141,8 @@ void FlashCommand::start()
             return;
         }
     }
-    if (m_options.mode == FlashOptions::Mode::Flash && !loadImage())
+    if (m_options.mode == FlashOptions::Mode::Flash && !m_options.latest &&
+        !loadImage(m_options.file))
         return;
     if (board && portName().isEmpty()) {
         fail(ExitStatus::Usage, tr("No serial port chosen: give --port DEV, or choose the port "
@@ -150,50 +159,102 @@ void FlashCommand::start()
     brokerTick();
 }
 
-bool FlashCommand::loadImage()
+bool FlashCommand::loadImage(const QString &path)
 {
-    m_imagePath = QFileInfo(m_options.file).absoluteFilePath();
+    m_imagePath = QFileInfo(path).absoluteFilePath();
     QFile file(m_imagePath);
     if (!file.open(QIODevice::ReadOnly)) {
-        fail(ExitStatus::FileRefused,
-             tr("Cannot read %1: %2").arg(m_options.file, file.errorString()));
+        fail(ExitStatus::FileRefused, tr("Cannot read %1: %2").arg(path, file.errorString()));
         return false;
     }
     if (file.size() > frontend::kMaxImageBytes) {
         fail(ExitStatus::FileRefused,
-             tr("%1 is too large (more than 268,435,455 bytes).").arg(m_options.file));
+             tr("%1 is too large (more than 268,435,455 bytes).").arg(path));
         return false;
     }
     m_image = file.readAll();
     if (m_image.size() != file.size()) {
-        fail(ExitStatus::FileRefused,
-             tr("Cannot read %1: %2").arg(m_options.file, file.errorString()));
+        fail(ExitStatus::FileRefused, tr("Cannot read %1: %2").arg(path, file.errorString()));
         return false;
     }
     if (m_image.isEmpty()) {
-        fail(ExitStatus::FileRefused, tr("%1 is empty.").arg(m_options.file));
+        fail(ExitStatus::FileRefused, tr("%1 is empty.").arg(path));
         return false;
     }
     return true;
 }
 
+QString FlashCommand::privateSocket() const
+{
+    // --broker names a TCP broker; otherwise the launcher's private one,
+    // unless the settings dialog chose TCP.
+    return m_options.brokerGiven() ? QString() : velmo::privateBrokerSocket();
+}
+
+bool FlashCommand::loadLatest()
+{
+    const frontend::BoardConf &conf = m_link->status().m_BoardConf;
+    // Only the connected board's configuration matters here.
+    frontend::LibraryScanInput input;
+    input.folders = frontend::FirmwareLibrary::defaultFolders();
+    input.boards = {conf};
+    input.keys = frontend::TrustedKeys::load();
+    const frontend::LibraryIndex index = frontend::LibraryScanner::scan(input);
+    const bool signedOnly = m_preferences.onlySignedFiles;
+    const frontend::LibraryEntry *newest = index.newestFor(conf.id, signedOnly);
+    if (!newest) {
+        int forBoard = 0;
+        for (const frontend::LibraryEntry &entry : index.entries)
+            forBoard += entry.fitFor(conf.id) ? 1 : 0;
+        QString text =
+            signedOnly
+                ? tr("The firmware library holds no file signed with a trusted key that can be "
+                     "flashed on board %1 (%2).")
+                      .arg(conf.id, conf.name)
+                : tr("The firmware library holds no file that can be flashed on board %1 (%2).")
+                      .arg(conf.id, conf.name);
+        if (forBoard == 1)
+            text += QLatin1Char(' ') + tr("One file is made for it but cannot be flashed: see "
+                                          "velmo-flash --library --board %1.")
+                                           .arg(conf.id);
+        else if (forBoard > 1)
+            text += QLatin1Char(' ') + tr("%1 files are made for it but cannot be flashed: see "
+                                          "velmo-flash --library --board %2.")
+                                           .arg(forBoard)
+                                           .arg(conf.id);
+        fail(ExitStatus::NoLibraryFile, text);
+        return false;
+    }
+    const QString modified = newest->modified.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+    m_out.step(tr("Newest library file for board %1: %2 (%3, %4).")
+                   .arg(conf.id, newest->name, modified,
+                        newest->signature ? newest->signature->shortText() : QString()),
+               jsonEvent(QStringLiteral("latest"),
+                         {{QStringLiteral("file"), newest->path},
+                          {QStringLiteral("modified"), newest->modified.toString(Qt::ISODate)},
+                          {QStringLiteral("md5"), newest->md5}}));
+    return loadImage(newest->path);
+}
+
 void FlashCommand::startDaemonIfAbsent()
 {
     m_daemonStarted = false;
-    switch (m_launcher.ensureRunning()) {
-    case DaemonLauncher::Outcome::Running:
+    const QString socket = m_preferences.privateBroker ? privateSocket() : QString();
+    switch (m_daemonStart.ensure(socket)) {
+    case frontend::DaemonStart::Result::Running:
         return;
-    case DaemonLauncher::Outcome::Started:
+    case frontend::DaemonStart::Result::Started:
         m_daemonStarted = true;
         if (m_options.mode == FlashOptions::Mode::Flash)
             m_out.step(
-                tr("The serial daemon was not running: started %1.").arg(m_launcher.program()), {});
+                tr("The serial daemon was not running: started %1.").arg(m_daemonStart.program()),
+                {});
         return;
-    case DaemonLauncher::Outcome::StartFailed:
+    case frontend::DaemonStart::Result::Failed:
         break;
     }
     const QString text = tr("The serial daemon is not running, and %1 could not be started: %2")
-                             .arg(m_launcher.program(), m_launcher.errorString());
+                             .arg(m_daemonStart.program(), m_daemonStart.errorString());
     m_out.problem(errorLine(text),
                   jsonEvent(QStringLiteral("message"), {{QStringLiteral("kind"), "warning"},
                                                         {QStringLiteral("title"), "Warning"},
@@ -202,7 +263,8 @@ void FlashCommand::startDaemonIfAbsent()
 
 void FlashCommand::connectTransport()
 {
-    m_systemMgr = std::make_unique<frontend::SystemMgr>(nullptr, m_brokerPort);
+    m_systemMgr = std::make_unique<frontend::SystemMgr>(nullptr, m_brokerPort, privateSocket());
+    m_systemMgr->statusObject()->privateBroker = m_preferences.privateBroker;
     MqttMgr *mqtt = m_systemMgr->mqttMgr();
     m_tap = std::make_unique<ReplyTap>(mqtt->messageHandler(),
                                        [this](const QString &topic) { replyArrived(topic); });
@@ -229,6 +291,12 @@ void FlashCommand::connectTransport()
     connect(w, &FlashWorkflow::failed, this, &FlashCommand::onFailure);
     connect(w, &FlashWorkflow::updateFinished, this, &FlashCommand::onUpdateFinished);
     connect(w, &FlashWorkflow::daemonAnswered, this, &FlashCommand::daemonAnswered);
+
+    // Where the file comes from and who signed it; "Only flash signed
+    // files" holds here as in the window.
+    m_gate = std::make_unique<frontend::LibraryImageGate>();
+    m_gate->setSignedOnly(m_preferences.onlySignedFiles);
+    w->setImageGate(m_gate.get());
 
     if (m_options.mode == FlashOptions::Mode::Flash) {
         m_recorder = std::make_unique<records::UpdateRecorder>(QLatin1String(kProgramName));
@@ -376,7 +444,10 @@ void FlashCommand::onStage(Stage stage)
                               {QStringLiteral("outsideFlash"), skippedJson(report.outsideFlash)},
                               {QStringLiteral("outsideProgramArea"),
                                skippedJson(report.outsideProgramArea)},
-                              {QStringLiteral("notes"), QJsonArray::fromStringList(notes)}}));
+                              {QStringLiteral("notes"), QJsonArray::fromStringList(notes)},
+                              {QStringLiteral("fromLibrary"),
+                               m_workflow->imageVetting().origin.fromLibrary.value_or(false)},
+                              {QStringLiteral("signature"), signatureJson()}}));
         if (report.programmedBytes > 0)
             m_out.step(tr("It programs %1: %2 bytes, %3 % of the program area.")
                            .arg(frontend::rangeText(report.programmed))
@@ -385,6 +456,9 @@ void FlashCommand::onStage(Stage stage)
                        {});
         for (const QString &note : notes)
             m_out.step(tr("Note: %1.").arg(note), {});
+        if (const QString signature = m_workflow->imageVetting().signatureText;
+            !signature.isEmpty())
+            m_out.step(signature + QLatin1Char('.'), {});
     } else if (stage == Stage::Verifying && m_phase == Phase::Update) {
         if (m_lastPercent < 100)
             m_out.progress({100, m_totalBlocks, m_totalBlocks, 0});
@@ -446,6 +520,8 @@ void FlashCommand::boardConnected()
                  .arg(conf.id, conf.name));
         return;
     }
+    if (m_options.latest && !loadLatest())
+        return;
     const FlashPlan plan(conf.layout(), m_options.eraseAll);
     m_totalBlocks = plan.totalBlocks();
     m_pageErase = !plan.usesEraseAll();
@@ -686,7 +762,7 @@ void FlashCommand::phaseTimedOut()
         else if (m_daemonStarted)
             fail(ExitStatus::NoDaemon, tr("The serial daemon started from %1 did not answer "
                                           "within %2.")
-                                           .arg(m_launcher.program(), waited));
+                                           .arg(m_daemonStart.program(), waited));
         else
             fail(ExitStatus::NoDaemon, tr("The serial daemon does not answer through the broker "
                                           "at %1 (waited %2).")
@@ -969,6 +1045,12 @@ QString FlashCommand::resultText(int status) const
         return tr("update failed");
     case ExitStatus::Busy:
         return tr("the serial daemon is in use");
+    case ExitStatus::OutputFailed:
+        return tr("output not written");
+    case ExitStatus::NoLibraryFile:
+        return tr("no library file for this board");
+    case ExitStatus::LibraryUnwritable:
+        return tr("the firmware library cannot be written");
     case ExitStatus::Interrupted:
         break;
     }
@@ -977,6 +1059,8 @@ QString FlashCommand::resultText(int status) const
 
 QString FlashCommand::brokerText() const
 {
+    if (m_systemMgr && !m_systemMgr->socketInUse().isEmpty())
+        return m_systemMgr->socketInUse();
     return QStringLiteral("%1:%2").arg(m_brokerHost).arg(m_brokerPort);
 }
 
@@ -987,5 +1071,14 @@ QString FlashCommand::portName() const
 
 QString FlashCommand::fileName() const
 {
-    return QFileInfo(m_options.file).fileName();
+    return QFileInfo(m_imagePath.isEmpty() ? m_options.file : m_imagePath).fileName();
+}
+
+QJsonObject FlashCommand::signatureJson() const
+{
+    const frontend::ImageVetting &v = m_workflow->imageVetting();
+    if (v.origin.signature == records::SignatureState::Unknown)
+        return {};
+    return LibraryCommand::signatureJson(v.origin.signature, v.origin.signer, v.signatureKeyId,
+                                         v.signedAt, v.signatureReason);
 }

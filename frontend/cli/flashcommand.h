@@ -4,13 +4,14 @@
 #include "frontend/cli/exitstatus.h"
 #include "frontend/cli/flashoptions.h"
 #include "frontend/cli/flashtimeouts.h"
-#include "frontend/core/daemonlauncher.h"
+#include "frontend/core/daemonstart.h"
 #include "frontend/core/flashworkflow.h"
 #include "frontend/core/preferences.h"
 #include "frontend/core/updateprogress.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QJsonObject>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -20,6 +21,7 @@
 class InstanceGuard;
 
 namespace frontend {
+class LibraryImageGate;
 class SystemMgr;
 class SystemMgrLink;
 } // namespace frontend
@@ -64,7 +66,7 @@ public:
 
     void setTimeouts(const FlashTimeouts &timeouts) { m_timeouts = timeouts; }
     // The daemon started when it is absent, as the window starts it.
-    void setDaemonProgram(const QString &program) { m_launcher.setProgram(program); }
+    void setDaemonProgram(const QString &program) { m_daemonStart.setProgram(program); }
 
     Phase phase() const { return m_phase; }
     // Meaningful once finished() was emitted.
@@ -88,8 +90,11 @@ private:
     void brokerTick();
     void ping();
 
-    bool loadImage();
+    bool loadImage(const QString &path);
+    // --latest: the newest library file for the connected board, loaded.
+    bool loadLatest();
     void startDaemonIfAbsent();
+    QString privateSocket() const;
     void connectTransport();
     void daemonAnswered();
     void replyArrived(const QString &topic);
@@ -120,13 +125,15 @@ private:
     QString brokerText() const;
     QString portName() const;
     QString fileName() const;
+    // The checked file's signature for the image-checked event.
+    QJsonObject signatureJson() const;
     QString seconds(int ms) const;
 
     const FlashOptions m_options;
     const frontend::StoredPreferences m_preferences;
     ConsoleOutput &m_out;
     FlashTimeouts m_timeouts;
-    DaemonLauncher m_launcher;
+    frontend::DaemonStart m_daemonStart;
 
     QString m_brokerHost;
     int m_brokerPort = FlashOptions::kDefaultBrokerPort;
@@ -136,6 +143,7 @@ private:
     std::unique_ptr<ReplyTap> m_tap;
     std::unique_ptr<frontend::FlashWorkflow> m_workflow;
     std::unique_ptr<records::UpdateRecorder> m_recorder;
+    std::unique_ptr<frontend::LibraryImageGate> m_gate;
 
     Phase m_phase = Phase::Starting;
     QTimer m_phaseTimer;

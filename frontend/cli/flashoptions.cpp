@@ -22,6 +22,9 @@ struct Names
     QCommandLineOption info{QStringLiteral("info")};
     QCommandLineOption listPorts{QStringLiteral("list-ports")};
     QCommandLineOption history{QStringLiteral("history")};
+    QCommandLineOption latest{QStringLiteral("latest")};
+    QCommandLineOption library{QStringLiteral("library")};
+    QCommandLineOption add{QStringLiteral("add"), QString(), QStringLiteral("FILE")};
     QCommandLineOption board{QStringLiteral("board"), QString(), QStringLiteral("ID")};
     QCommandLineOption since{QStringLiteral("since"), QString(), QStringLiteral("DATE")};
     QCommandLineOption until{QStringLiteral("until"), QString(), QStringLiteral("DATE")};
@@ -98,9 +101,10 @@ bool FlashOptions::parse(const QStringList &arguments, FlashOptions *options, QS
     const Names n;
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.addOptions({n.help, n.version, n.port, n.broker, n.eraseAll, n.pageErase, n.noVerify,
-                       n.info, n.listPorts, n.history, n.board, n.since, n.until, n.csv, n.json,
-                       n.verbose, n.retries});
+    parser.addOptions({n.help,      n.version,  n.port, n.broker,    n.eraseAll,
+                       n.pageErase, n.noVerify, n.info, n.listPorts, n.history,
+                       n.latest,    n.library,  n.add,  n.board,     n.since,
+                       n.until,     n.csv,      n.json, n.verbose,   n.retries});
     if (!parser.parse(arguments))
         return fail(error, parser.errorText());
 
@@ -118,18 +122,31 @@ bool FlashOptions::parse(const QStringList &arguments, FlashOptions *options, QS
     }
 
     const QStringList files = parser.positionalArguments();
-    const int modes = int(!files.isEmpty()) + int(parser.isSet(n.info)) +
-                      int(parser.isSet(n.listPorts)) + int(parser.isSet(n.history));
+    const int modes = int(!files.isEmpty()) + int(parser.isSet(n.latest)) +
+                      int(parser.isSet(n.info)) + int(parser.isSet(n.listPorts)) +
+                      int(parser.isSet(n.history)) + int(parser.isSet(n.library)) +
+                      int(parser.isSet(n.add));
     if (modes == 0)
-        return fail(error, QStringLiteral("no FILE.hex given, and none of --info, --list-ports, "
-                                          "--history"));
+        return fail(error, QStringLiteral("no FILE.hex given, and none of --latest, --info, "
+                                          "--list-ports, --history, --library, --add"));
     if (modes > 1)
-        return fail(error, QStringLiteral("give one of FILE.hex, --info, --list-ports, --history"));
+        return fail(error, QStringLiteral("give one of FILE.hex, --latest, --info, --list-ports, "
+                                          "--history, --library, --add FILE"));
     if (files.size() > 1)
         return fail(error, QStringLiteral("one FILE.hex at a time, got %1").arg(files.size()));
     if (!files.isEmpty()) {
         o.mode = Mode::Flash;
         o.file = files.constFirst();
+    } else if (parser.isSet(n.latest)) {
+        o.mode = Mode::Flash;
+        o.latest = true;
+    } else if (parser.isSet(n.library)) {
+        o.mode = Mode::Library;
+    } else if (parser.isSet(n.add)) {
+        o.mode = Mode::Add;
+        o.file = parser.value(n.add);
+        if (o.file.isEmpty())
+            return fail(error, QStringLiteral("--add needs a FILE.hex"));
     } else if (parser.isSet(n.info)) {
         o.mode = Mode::Info;
     } else if (parser.isSet(n.listPorts)) {
@@ -150,15 +167,20 @@ bool FlashOptions::parse(const QStringList &arguments, FlashOptions *options, QS
         return fail(error,
                     QStringLiteral("--%1 only goes with %2").arg(option.names().constLast(), what));
     };
-    const QString withDaemon = QStringLiteral("FILE.hex, --info or --list-ports");
-    if (!onlyFor(n.port, {Mode::Flash, Mode::Info}, QStringLiteral("FILE.hex or --info")) ||
+    const QString withDaemon = QStringLiteral("FILE.hex, --latest, --info or --list-ports");
+    const QString flashing = QStringLiteral("FILE.hex or --latest");
+    if (!onlyFor(n.port, {Mode::Flash, Mode::Info},
+                 QStringLiteral("FILE.hex, --latest or --info")) ||
         !onlyFor(n.broker, {Mode::Flash, Mode::Info, Mode::ListPorts}, withDaemon) ||
-        !onlyFor(n.json, {Mode::Flash, Mode::Info, Mode::ListPorts}, withDaemon) ||
-        !onlyFor(n.eraseAll, {Mode::Flash}, QStringLiteral("FILE.hex")) ||
-        !onlyFor(n.pageErase, {Mode::Flash}, QStringLiteral("FILE.hex")) ||
-        !onlyFor(n.noVerify, {Mode::Flash}, QStringLiteral("FILE.hex")) ||
-        !onlyFor(n.retries, {Mode::Flash}, QStringLiteral("FILE.hex")) ||
-        !onlyFor(n.board, {Mode::History}, QStringLiteral("--history")) ||
+        !onlyFor(n.json, {Mode::Flash, Mode::Info, Mode::ListPorts, Mode::Library, Mode::Add},
+                 QStringLiteral("FILE.hex, --latest, --info, --list-ports, --library or "
+                                "--add")) ||
+        !onlyFor(n.eraseAll, {Mode::Flash}, flashing) ||
+        !onlyFor(n.pageErase, {Mode::Flash}, flashing) ||
+        !onlyFor(n.noVerify, {Mode::Flash}, flashing) ||
+        !onlyFor(n.retries, {Mode::Flash}, flashing) ||
+        !onlyFor(n.board, {Mode::History, Mode::Library},
+                 QStringLiteral("--history or --library")) ||
         !onlyFor(n.since, {Mode::History}, QStringLiteral("--history")) ||
         !onlyFor(n.until, {Mode::History}, QStringLiteral("--history")) ||
         !onlyFor(n.csv, {Mode::History}, QStringLiteral("--history")))
@@ -223,10 +245,12 @@ QString FlashOptions::helpText()
 {
     return QStringLiteral(
         R"(Usage: velmo-flash [--port DEV] [--broker HOST[:PORT]] [--erase-all|--page-erase]
-                   [--no-verify] [--retries N] [--json] FILE.hex
+                   [--no-verify] [--retries N] [--json] FILE.hex|--latest
        velmo-flash --info [--port DEV] [--broker HOST[:PORT]] [--json]
        velmo-flash --list-ports [--broker HOST[:PORT]] [--json]
        velmo-flash --history [--board ID] [--since DATE] [--until DATE] [--csv]
+       velmo-flash --library [--board ID] [--json]
+       velmo-flash --add FILE.hex [--json]
 
 Updates the firmware of a door or gate control board without the window: the
 same requests to the serial daemon velmo-serial, in the same order, as the
@@ -240,7 +264,8 @@ update is added to the service record.
 Options:
   --port DEV            serial port of the board (default: the port stored by
                         the service tool's settings)
-  --broker HOST[:PORT]  MQTT broker (default: the stored one, else
+  --broker HOST[:PORT]  a TCP broker (default: your private broker, or the
+                        TCP broker chosen in the settings, else
                         127.0.0.1:1883; PORT defaults to 1883)
   --erase-all           ask for one erase-all before writing (the default, as
                         the window does; boards that erase page by page
@@ -255,11 +280,20 @@ Options:
                         too
   --json                one JSON object per line on standard output instead
                         of text (see JSON EVENTS)
+  --latest              flash the newest file of the firmware library that fits
+                        the connected board (instead of FILE.hex)
   --info                print the board identifier, its name and its
                         configuration, then close the port
   --list-ports          print the serial ports the daemon sees, one per line
   --history             print the service record of updates, newest first
-  --board ID            with --history: only board ID (0x1234)
+  --library             list the firmware library, newest first: each file
+                        with the boards it fits, or why it fits none, and its
+                        signature
+  --add FILE.hex        copy FILE.hex (and FILE.hex.sig) into the firmware
+                        library
+  --board ID            with --history: only board ID (0x1234); with
+                        --library: only the files for board ID, each with
+                        whether it can be flashed on it
   --since DATE          with --history: from DATE (2024-03-05) on
   --until DATE          with --history: up to DATE, included
   --csv                 with --history: CSV (RFC 4180, UTF-8) instead of a table
@@ -274,6 +308,24 @@ why ("writing block 49 of 992 at 0x000C40: the board did not answer within
 5 s"). Answers that come back damaged are sent again (up to 3 times per
 block); the result says how many were.
 Messages the window would show in a box go to standard error.
+
+Firmware library: the folder ~/AppData/Local/Calvestrid/Firmware, filled by
+--add (a copy, never a move) or the window, and the sample firmware shipped
+with the program (../firmware/), read-only. Every FILE.hex there (subfolders
+too; links to files are followed, read-only; links to folders are not) is
+tested against every board configuration at that board's identifier
+position and checked as before sending. Newest means the latest modification
+time; a copy keeps the time of its source.
+
+Signatures: FILE.hex.sig beside FILE.hex, in minisign's format (make one with
+"minisign -S -s KEY.key -m FILE.hex -x FILE.hex.sig"), is checked against the
+trusted keys: KEY-NAME.pub in ../keys/ (shipped with the program) and in
+~/AppData/Local/Calvestrid/Keys. Every file is reported "signed by KEY-NAME",
+"unsigned", or with why its signature is refused (damaged, for another file,
+untrusted key). With "Only flash signed files" set in the service tool's
+settings (update/only-signed in VelmoFrontEnd.ini) any other file is refused
+before it is sent (exit status 8), and --latest picks among signed files
+only.
 
 Ctrl+C during the update asks the daemon to stop, records the update as
 aborted and waits for the daemon; the board is then left without a complete
@@ -298,6 +350,10 @@ Exit status:
   9    update failed (board, port or daemon stopped answering, or the
        read-back found the board differs from the file)
   10   the service tool's window or another velmo-flash is using the daemon
+  11   standard output could not be written (disk full, closed pipe)
+  12   --latest: the firmware library holds no file that can be flashed on
+       the connected board
+  13   --add: the file cannot be copied into the firmware library
   130  interrupted by Ctrl+C (128 + signal number; 143 for SIGTERM)
 
 JSON events (--json), one object per line, always with "event":
@@ -306,9 +362,20 @@ JSON events (--json), one object per line, always with "event":
   connected       port
   board           id, name, config, startFlash, startProgr, sizeFlashKiB,
                   sizeProgrKiB, maxErase, padding, idPosition, refresh
+  latest          file, modified (ISO 8601), md5 (--latest: the file chosen)
   image-checked   file, size, md5, programFirst, programLast, programBytes,
                   programShare (%), outsideFlash and outsideProgramArea (each
-                  bytes, rangeCount, ranges [[first, last], ...]), notes
+                  bytes, rangeCount, ranges [[first, last], ...]), notes,
+                  fromLibrary (bool), signature (see below)
+  library-file    (--library) file, name, origin ("user" or "samples"),
+                  link (bool), size, md5, modified, boards [{id, name, usable,
+                  problem, programFirst, programLast, programShare}], problem,
+                  signature; with --board also usable, reason, lastUsed
+  library-note    (--library) text: a folder, link, key or configuration
+                  that was not used
+  library-added   (--add) file, path, added (bool: false when the same
+                  content was there already), signatureCopied, boards,
+                  problem, signature
   image-accepted  file
   update          erase ("all" or "pages"), blocks
   retry           attempt, attempts, status, reason, text: the attempt that
@@ -327,14 +394,22 @@ JSON events (--json), one object per line, always with "event":
                   verify
 "reason" is one of: ok, record-unreadable, usage, no-broker, no-daemon,
 port-error, board-id-unread, no-board-config, file-refused, update-failed,
-busy, interrupted.
+busy, output-failed, no-library-file, library-unwritable, interrupted.
+"signature" is {status ("signed", "unsigned", "damaged", "other-file",
+"untrusted-key"), key (name, when signed), keyId, signedAt, reason}.
 
 Files:
   ~/AppData/Local/Calvestrid/VelmoFrontEnd.ini          stored port and broker
   ~/AppData/Local/Calvestrid/service-record.sqlite      service record
   ../configs/config-id-ID.ini                           board configurations
+  ~/AppData/Local/Calvestrid/Firmware/                  firmware library
+  ../firmware/                                          sample firmware
+  ~/AppData/Local/Calvestrid/Keys/, ../keys/            trusted keys (*.pub)
 
 Environment:
+  VELMO_BROKER_SOCKET        your private broker, named by the launcher
+  VELMO_CALLER_DIR           where FILE.hex is looked for, named by the
+                             launcher (default: the working directory)
   VELMO_FLASH_TIMEOUT_SCALE  multiplies every time-out; for the test suite
                              only
 

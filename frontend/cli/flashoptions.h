@@ -11,10 +11,12 @@ struct FlashOptions
 {
     enum class Mode
     {
-        Flash,     // FILE given: update the board
+        Flash,     // FILE given, or --latest: update the board
         Info,      // --info
         ListPorts, // --list-ports
         History,   // --history
+        Library,   // --library: list the firmware library
+        Add,       // --add FILE: copy FILE into the firmware library
         Help,
         Version,
     };
@@ -23,7 +25,10 @@ struct FlashOptions
     static constexpr int kMaxRetries = 100;
 
     Mode mode = Mode::Flash;
+    // Flash: the file to write (empty with --latest); Add: the file to copy.
     QString file;
+    // Flash the newest library file that fits the connected board.
+    bool latest = false;
     // Empty: the one stored in the front end's preferences.
     QString port;
     // Empty host: the stored broker.
@@ -37,7 +42,8 @@ struct FlashOptions
     bool verbose = false;
     // After a failed update, this many whole new updates at most.
     int retries = 0;
-    // --history filters; the board id as the daemon spells it ("0x1234").
+    // --history and --library filters; the board id as the daemon spells
+    // it ("0x1234").
     QString boardId;
     QDate since;
     QDate until;

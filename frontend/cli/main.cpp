@@ -1,3 +1,4 @@
+#include "common/callerpath.h"
 #include "common/datafolder.h"
 #include "frontend/cli/consoledialogs.h"
 #include "frontend/cli/consoleoutput.h"
@@ -6,10 +7,12 @@
 #include "frontend/cli/flashoptions.h"
 #include "frontend/cli/historycommand.h"
 #include "frontend/cli/interruptnotifier.h"
+#include "frontend/cli/librarycommand.h"
+#include "frontend/core/boardconfig.h"
 #include "frontend/core/preferences.h"
+#include "frontend/library/firmwarelibrary.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QLocale>
 #include <QTimer>
@@ -21,9 +24,6 @@
 
 namespace {
 
-// The launcher runs velmo-flash from the program's folder (for ../configs/
-// and ./velmo-serial) and says where the user was, for a relative FILE.
-constexpr const char *kCallerDirVariable = "VELMO_CALLER_DIR";
 constexpr const char *kTimeoutScaleVariable = "VELMO_FLASH_TIMEOUT_SCALE";
 
 // The transport's and the workflow's diagnostic lines are for --verbose.
@@ -76,14 +76,24 @@ int main(int argc, char *argv[])
     ConsoleDialogs dialogs(output);
     UserDialogs::setInstance(&dialogs);
 
+    // FILE is the caller's, whatever folder the launcher runs us from.
+    if (!options.file.isEmpty())
+        options.file = velmo::callerPath(options.file);
+
     int status = 0;
     if (options.mode == FlashOptions::Mode::History) {
         status = HistoryCommand::run(options, output);
+    } else if (options.mode == FlashOptions::Mode::Library) {
+        const frontend::LibraryScanInput input = frontend::FirmwareLibrary::defaultInput(
+            QString::fromLatin1(frontend::kBoardConfigFolder));
+        status = LibraryCommand::list(options, frontend::StoredPreferences::read().onlySignedFiles,
+                                      output, input);
+    } else if (options.mode == FlashOptions::Mode::Add) {
+        const frontend::LibraryScanInput input = frontend::FirmwareLibrary::defaultInput(
+            QString::fromLatin1(frontend::kBoardConfigFolder));
+        status =
+            LibraryCommand::add(options, output, frontend::FirmwareLibrary::userFolder(), input);
     } else {
-        const QString callerDir = qEnvironmentVariable(kCallerDirVariable);
-        if (!options.file.isEmpty() && !callerDir.isEmpty())
-            options.file = QDir(callerDir).absoluteFilePath(options.file);
-
         FlashCommand command(options, frontend::StoredPreferences::read(), output);
         command.setTimeouts(FlashTimeouts::fromScale(qEnvironmentVariable(kTimeoutScaleVariable)));
         InterruptNotifier interrupts;
@@ -95,5 +105,13 @@ int main(int argc, char *argv[])
         status = app.exec();
     }
     UserDialogs::setInstance(nullptr);
+    // A listing that did not reach its file is no success.
+    if (!output.outputError().isEmpty()) {
+        err.write(QStringLiteral("velmo-flash: cannot write the output: %1\n")
+                      .arg(output.outputError())
+                      .toUtf8());
+        if (status == int(ExitStatus::Ok))
+            status = int(ExitStatus::OutputFailed);
+    }
     return status;
 }

@@ -30,7 +30,10 @@ QString boardConfigPath(const QString &id, const QString &folder)
     return QStringLiteral("%1config-id-%2.ini").arg(folder, id);
 }
 
-bool loadBoardConfig(const QString &id, BoardConf &conf, const QString &folder)
+namespace {
+
+// `log`: each value read as a diagnostic line.
+bool readConfig(const QString &id, BoardConf &conf, const QString &folder, bool log)
 {
     // The id comes off the broker: one that names a path elsewhere finds no
     // file rather than a file outside the configuration folder.
@@ -60,7 +63,8 @@ bool loadBoardConfig(const QString &id, BoardConf &conf, const QString &folder)
         conf.name = name.typeId() == QMetaType::QStringList
                         ? name.toStringList().join(QStringLiteral(", "))
                         : name.toString();
-        qDebug().noquote() << "name:" << conf.name;
+        if (log)
+            qDebug().noquote() << "name:" << conf.name;
     }
     for (const Field &field : fields) {
         if (!complete)
@@ -73,9 +77,12 @@ bool loadBoardConfig(const QString &id, BoardConf &conf, const QString &folder)
         const qint32 value = toInt32(settings.value(key).toString(), static_cast<int>(field.base));
         if (field.target == &padding) {
             conf.padding = static_cast<quint8>(value & 0xFF);
-            qDebug().noquote() << key + ":" << QString::number(conf.padding, 16);
+            if (log)
+                qDebug().noquote() << key + ":" << QString::number(conf.padding, 16);
         } else {
             *field.target = value;
+            if (!log)
+                continue;
             if (field.base == Base::Hex)
                 qDebug().noquote() << key + ":" << QString::number(value, 16);
             else
@@ -83,23 +90,37 @@ bool loadBoardConfig(const QString &id, BoardConf &conf, const QString &folder)
         }
     }
 
-    if (!complete) {
-        UserDialogs::instance().warning(
-            QStringLiteral("Warning"),
-            QCoreApplication::translate("MainWindow", "Error loading configuration file for "
-                                                      "Board: %1.\r\n Try to update the software")
-                .arg(id));
+    if (!complete)
         return false;
-    }
 
     if (settings.contains(QStringLiteral("refresh"))) {
         conf.refresh = settings.value(QStringLiteral("refresh")).toBool();
-        qDebug().noquote() << "refresh:" << conf.refresh;
+        if (log)
+            qDebug().noquote() << "refresh:" << conf.refresh;
     } else {
         conf.refresh = false;
     }
     settings.endGroup();
     return true;
+}
+
+} // namespace
+
+bool readBoardConfig(const QString &id, BoardConf &conf, const QString &folder)
+{
+    return readConfig(id, conf, folder, false);
+}
+
+bool loadBoardConfig(const QString &id, BoardConf &conf, const QString &folder)
+{
+    if (readConfig(id, conf, folder, true))
+        return true;
+    UserDialogs::instance().warning(
+        QStringLiteral("Warning"),
+        QCoreApplication::translate("MainWindow", "Error loading configuration file for "
+                                                  "Board: %1.\r\n Try to update the software")
+            .arg(id));
+    return false;
 }
 
 } // namespace frontend

@@ -2,8 +2,8 @@
 
 #include "firmware/flashplan.h"
 #include "firmware/imagecheck.h"
-#include "frontend/core/daemonlauncher.h"
 #include "frontend/core/daemonlink.h"
+#include "frontend/core/daemonstart.h"
 #include "frontend/core/imagefile.h"
 #include "frontend/core/imagereport.h"
 #include "frontend/core/porthint.h"
@@ -96,6 +96,11 @@ FlashWorkflow::FlashWorkflow(DaemonLink &link, QObject *parent)
 }
 
 FlashWorkflow::~FlashWorkflow() = default;
+
+const BoardConf &FlashWorkflow::boardConf() const
+{
+    return m_link.status().m_BoardConf;
+}
 
 void FlashWorkflow::setStage(Stage stage)
 {
@@ -255,17 +260,19 @@ void FlashWorkflow::beginConnect()
         emit settingsRequested();
         return;
     }
-    if (m_launcher) {
-        const DaemonLauncher::Outcome outcome = m_launcher->ensureRunning();
-        m_daemonStartedNow = outcome == DaemonLauncher::Outcome::Started;
-        switch (outcome) {
-        case DaemonLauncher::Outcome::Running:
+    // A daemon started here serves no TCP broker on another machine.
+    const QString socket = m_link.brokerSocket();
+    if (m_daemonStart && DaemonStart::servesBroker(socket, m_link.status().brokerHost)) {
+        const DaemonStart::Result result = m_daemonStart->ensure(socket);
+        m_daemonStartedNow = result == DaemonStart::Result::Started;
+        switch (result) {
+        case DaemonStart::Result::Running:
             // Running, but not heard from yet (just started, or gone quiet):
             // an open sent before it listens would be lost.
             if (m_daemonHeard)
                 break;
             [[fallthrough]];
-        case DaemonLauncher::Outcome::Started:
+        case DaemonStart::Result::Started:
             // As at start-up; the open follows its first answer.
             setStage(Stage::Opening);
             showState(
@@ -278,12 +285,12 @@ void FlashWorkflow::beginConnect()
             pingStartedDaemon();
             m_daemonPingTimer.start(kDaemonStartPingMs);
             return;
-        case DaemonLauncher::Outcome::StartFailed: {
+        case DaemonStart::Result::Failed: {
             const QString text =
                 QCoreApplication::translate("MainWindow", "Unable to connect with serial daemon.");
             const QString why =
                 QCoreApplication::translate("MainWindow", "%1 could not be started: %2.")
-                    .arg(m_launcher->program(), m_launcher->errorString());
+                    .arg(m_daemonStart->program(), m_daemonStart->errorString());
             setStage(Stage::Idle);
             fail(Failure::DaemonAbsent, why);
             showStatus(text);
@@ -380,7 +387,7 @@ void FlashWorkflow::requestTimedOut()
             m_daemonStartedNow
                 ? QCoreApplication::translate(
                       "MainWindow", "The serial daemon started from %1 did not answer within %2 s.")
-                      .arg(m_launcher ? m_launcher->program() : QString(), seconds(waited))
+                      .arg(m_daemonStart ? m_daemonStart->program() : QString(), seconds(waited))
                 : QCoreApplication::translate("MainWindow",
                                               "The serial daemon did not answer within %1 s.")
                       .arg(seconds(waited));
@@ -466,6 +473,11 @@ void FlashWorkflow::openFile()
         UserDialogs::instance().chooseOpenFile(QStringLiteral("Hex files (*.hex)"));
     if (path.isEmpty())
         return;
+    loadFile(path);
+}
+
+void FlashWorkflow::loadFile(const QString &path)
+{
     qDebug().noquote() << path;
     emit imagePathChanged(path);
     sendImageFile(path);
@@ -496,6 +508,7 @@ void FlashWorkflow::sendImageFile(const QString &path)
     m_imageReport = hexfile::ImageReport();
     m_imageNotes.clear();
     m_imageInfo.clear();
+    m_vetting = ImageVetting();
     showState(QCoreApplication::translate("MainWindow", "File loading..."));
 
     const ImageLoad image = loadImageFile(QString::fromLocal8Bit(path.toLocal8Bit()));
@@ -538,6 +551,26 @@ void FlashWorkflow::sendImageFile(const QString &path)
             qDebug().noquote() << "Image note:" << note;
     }
 
+    // Where the file comes from and who signed it; the user may want only
+    // signed files to reach the board.
+    if (m_gate) {
+        m_vetting = m_gate->vet(path, image.bytes);
+        if (!m_vetting.allowed) {
+            qDebug().noquote() << "Image refused by the signature policy:" << m_vetting.refusal;
+            m_imageChecked = false;
+            refuseImage(Failure::ImageCheckFailed, m_vetting.refusal,
+                        QCoreApplication::translate("MainWindow", "File not sent: %1.")
+                            .arg(m_vetting.refusal));
+            UserDialogs::instance().critical(
+                QStringLiteral("Error"),
+                QCoreApplication::translate("MainWindow", "The file was not sent to the board:") +
+                    QLatin1Char('\n') + m_vetting.refusal + QLatin1Char('.'));
+            return;
+        }
+        if (!m_imageInfo.isEmpty() && !m_vetting.signatureText.isEmpty())
+            m_imageInfo += QLatin1Char('\n') + m_vetting.signatureText;
+    }
+
     switch (m_link.sendImageBytes(path, image.bytes)) {
     case SystemMgr::SendResult::Sent:
         m_imagePath = path;
@@ -545,7 +578,7 @@ void FlashWorkflow::sendImageFile(const QString &path)
         waitFor(Waiting::Image,
                 m_imageTimeoutMs > 0 ? imageAnswerMs(image.bytes.size(), m_imageTimeoutMs) : 0);
         if (m_recorder)
-            m_recorder->imageSent(path, m_imageNotes.join(QLatin1Char('\n')));
+            m_recorder->imageSent(path, m_imageNotes.join(QLatin1Char('\n')), m_vetting.origin);
         break;
     case SystemMgr::SendResult::NotLoaded:
         // Read again by a link that only sends files, and failed this time.

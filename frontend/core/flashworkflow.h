@@ -2,6 +2,7 @@
 
 #include "firmware/imagecheck.h"
 #include "frontend/core/boardconfig.h"
+#include "frontend/core/imagegate.h"
 #include "frontend/core/updateprogress.h"
 #include "frontend/core/updatereport.h"
 
@@ -14,8 +15,6 @@
 
 #include <optional>
 
-class DaemonLauncher;
-
 namespace records {
 class UpdateRecorder;
 }
@@ -23,6 +22,7 @@ class UpdateRecorder;
 namespace frontend {
 
 class DaemonLink;
+class DaemonStart;
 
 // The connection and firmware-update workflow: what is sent after which
 // reply, what the user is told, which controls are open, and the check that
@@ -148,6 +148,9 @@ public:
     ~FlashWorkflow() override;
 
     Stage stage() const { return m_stage; }
+    // The board as the daemon reported it and its configuration describes
+    // it (meaningful from BoardConnected on).
+    const BoardConf &boardConf() const;
     Controls enabledControls() const { return m_controls; }
     bool isEnabled(Control control) const { return m_controls.testFlag(control); }
     bool daemonCheckPending() const { return m_daemonCheckPending; }
@@ -164,9 +167,9 @@ public:
     // the identifier, the file) and for a daemon started at Connect; 0
     // switches that wait off, for a caller that times them itself.
     void setRequestTimes(int openMs, int idMs, int imageMs, int daemonStartMs);
-    // Starts the daemon at Connect when it is not running (not owned; may
-    // be null: the daemon is then taken as it is).
-    void setDaemonLauncher(DaemonLauncher *launcher) { m_launcher = launcher; }
+    // Starts the daemon of the broker in use at Connect when it is not
+    // running (not owned; may be null: the daemon is then taken as it is).
+    void setDaemonStart(DaemonStart *daemonStart) { m_daemonStart = daemonStart; }
 
     // The board is being written (or its update was asked for).
     bool isUpdating() const { return m_writing; }
@@ -188,6 +191,12 @@ public:
     // what it tells about bytes that will not be written, one text each.
     const hexfile::ImageReport &imageReport() const { return m_imageReport; }
     const QStringList &imageNotes() const { return m_imageNotes; }
+
+    // Asked about every file that passed the check before it is sent (not
+    // owned; may be null: then every such file goes). What it said of the
+    // file sent last stays readable.
+    void setImageGate(ImageGate *gate) { m_gate = gate; }
+    const ImageVetting &imageVetting() const { return m_vetting; }
 
     // Where the board configuration files are looked up; "../configs/"
     // unless set.
@@ -214,6 +223,9 @@ public slots:
     void closeSerialPort();
     // Lets the user choose a HEX file, then sends it.
     void openFile();
+    // Shows `path` as the chosen file and sends it, as openFile() does
+    // after its dialog (the firmware library's choice).
+    void loadFile(const QString &path);
     // Sends the HEX file at `path` with its digest.
     void sendImageFile(const QString &path);
     void startUpdate(bool eraseAll);
@@ -326,6 +338,8 @@ private:
     Controls m_controls;
     QString m_configFolder = QString::fromLatin1(kBoardConfigFolder);
     records::UpdateRecorder *m_recorder = nullptr;
+    ImageGate *m_gate = nullptr;
+    ImageVetting m_vetting;
     bool m_stateShown = false;   // the status bar shows a state text
     bool m_imageChecked = false; // the image sent passed the check here
     hexfile::ImageReport m_imageReport;
@@ -345,7 +359,7 @@ private:
     int m_percent = 0; // last progress value of the running update
     QElapsedTimer m_clock;
 
-    DaemonLauncher *m_launcher = nullptr;
+    DaemonStart *m_daemonStart = nullptr;
     bool m_daemonHeard = false;      // a pong came, and nothing since says it is gone
     bool m_daemonStartedNow = false; // by this Connect
     Waiting m_waiting = Waiting::None;

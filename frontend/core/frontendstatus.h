@@ -44,6 +44,9 @@ public:
     qint32 updatePercent = 0;
     QString brokerHost;
     qint32 brokerPort = 0;
+    // The user's choice: the private broker when the launcher started one,
+    // rather than the TCP broker of brokerHost and brokerPort.
+    bool privateBroker = true;
     bool flashReplied = false;
     bool flashAccepted = false;
 

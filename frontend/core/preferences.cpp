@@ -1,7 +1,10 @@
 #include "frontend/core/preferences.h"
 
+#include "common/brokerchoice.h"
 #include "common/datafolder.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSettings>
 
 #include <initializer_list>
@@ -34,7 +37,7 @@ int readInt(const QSettings &settings, const char *key, int fallback)
 
 QString StoredPreferences::defaultPath()
 {
-    return velmo::dataFolderPath() + QLatin1Char('/') + QLatin1String(kFileName);
+    return velmo::preferencesFilePath();
 }
 
 StoredPreferences StoredPreferences::read(const QString &path)
@@ -57,7 +60,31 @@ StoredPreferences StoredPreferences::read(const QString &path)
     if (brokerPort >= 1 && brokerPort <= kMaxTcpPort)
         prefs.brokerPort = brokerPort;
     prefs.verifyAfterWriting = settings.value(QLatin1String(kVerifyKey), true).toBool();
+    prefs.privateBroker = velmo::privateBrokerChosen(path);
+    prefs.onlySignedFiles = settings.value(QLatin1String(kOnlySignedKey), false).toBool();
     return prefs;
+}
+
+QString dialogStartFolder(DialogFolder kind, const QString &fallback, const QString &path)
+{
+    const QSettings settings(path, QSettings::IniFormat);
+    const char *key = kind == DialogFolder::Open ? StoredPreferences::kOpenFolderKey
+                                                 : StoredPreferences::kSaveFolderKey;
+    const QString folder = settings.value(QLatin1String(key)).toString();
+    if (!folder.isEmpty() && QFileInfo(folder).isDir())
+        return folder;
+    return fallback.isEmpty() ? QDir::homePath() : fallback;
+}
+
+void rememberDialogFolder(DialogFolder kind, const QString &chosenFile, const QString &path)
+{
+    if (chosenFile.isEmpty())
+        return;
+    velmo::ensureDataFolder();
+    QSettings settings(path, QSettings::IniFormat);
+    const char *key = kind == DialogFolder::Open ? StoredPreferences::kOpenFolderKey
+                                                 : StoredPreferences::kSaveFolderKey;
+    settings.setValue(QLatin1String(key), QFileInfo(chosenFile).absolutePath());
 }
 
 } // namespace frontend

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/brokerchoice.h"
 #include "frontend/core/frontendstatus.h"
 
 #include <QString>
@@ -27,17 +28,44 @@ struct StoredPreferences
     static constexpr const char *kFlowControlKey = "serial/flowcontol";
     static constexpr const char *kHostKey = "mqtt/host";
     static constexpr const char *kBrokerPortKey = "mqtt/port";
+    static constexpr const char *kPrivateBrokerKey = velmo::kPrivateBrokerKey;
+
     // The window reads the board back after writing unless this is false.
     static constexpr const char *kVerifyKey = "update/verify";
+    // Files without a valid signature of a trusted key are refused before
+    // sending when this is true ("Only flash signed files"; off unless set).
+    static constexpr const char *kOnlySignedKey = "update/only-signed";
+
+    // Folders the window's file dialogs start in: the last one a file was
+    // opened from, and the last one a file was saved into.
+    static constexpr const char *kOpenFolderKey = "dialogs/openfolder";
+    static constexpr const char *kSaveFolderKey = "dialogs/savefolder";
 
     PortSettings serial;
     QString brokerHost = QString::fromLatin1(kDefaultHost);
     int brokerPort = kDefaultBrokerPort;
     bool verifyAfterWriting = true;
+    // The private broker, when the launcher started one (see brokerchoice.h).
+    bool privateBroker = true;
+    bool onlySignedFiles = false;
 
     // The file in the per-user data folder.
     static QString defaultPath();
     static StoredPreferences read(const QString &path = defaultPath());
 };
+
+enum class DialogFolder
+{
+    Open,
+    Save
+};
+
+// Where a file dialog starts: the folder remembered for its kind when it
+// still exists, else `fallback` (the home folder when that is empty).
+QString dialogStartFolder(DialogFolder kind, const QString &fallback = QString(),
+                          const QString &path = StoredPreferences::defaultPath());
+// Remembers the folder of `chosenFile` for the next dialog of its kind.
+void rememberDialogFolder(DialogFolder kind, const QString &chosenFile,
+                          const QString &path = StoredPreferences::defaultPath());
 
 } // namespace frontend

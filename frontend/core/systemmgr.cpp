@@ -47,20 +47,26 @@ qint64 SystemMgr::maxPublishPayload(const QString &topic)
     return kMaxMqttRemainingLength - 2 - topic.size();
 }
 
-SystemMgr::SystemMgr(QObject *parent, int port)
+SystemMgr::SystemMgr(QObject *parent, int port, const QString &privateSocket)
     : QObject(parent)
+    , m_privateSocket(privateSocket)
 {
     const QByteArray clientId =
         (kClientIdBase + QStringLiteral("-%1").arg(QCoreApplication::applicationPid())).toLatin1();
     qDebug().noquote() << QString::fromLatin1(clientId);
 
-    m_mqttMgr = std::make_unique<MqttMgr>(
-        this, clientId, QString::fromLatin1(kFirstHost), QByteArray(MqttMgr::kUserName),
-        QByteArray(MqttMgr::kPassword), port, MqttMgr::kKeepAliveSeconds, frontEndSession());
     m_statusObject = new StatusObject(this);
+    if (!m_privateSocket.isEmpty())
+        m_statusObject->privateBroker = velmo::privateBrokerChosen();
+    // Never a word to a TCP broker while the private one is in use.
+    const QString socket = socketInUse();
+    m_currentHost = socket.isEmpty() ? QString::fromLatin1(kFirstHost) : socket;
+    m_mqttMgr = std::make_unique<MqttMgr>(
+        this, clientId, m_currentHost, QByteArray(MqttMgr::kUserName),
+        QByteArray(MqttMgr::kPassword), socket.isEmpty() ? port : velmo::kLocalSocketPort,
+        MqttMgr::kKeepAliveSeconds, frontEndSession());
     m_parser.setStatusObject(m_statusObject);
     m_mqttMgr->setMessageHandler(&m_parser);
-    m_currentHost = QString::fromLatin1(kFirstHost);
     connect(m_mqttMgr.get(), &MqttMgr::statusUpdated, this, &SystemMgr::statusReady);
 
     connect(&m_pollTimer, &QTimer::timeout, this, &SystemMgr::processMqttTimeout);
@@ -85,8 +91,20 @@ bool SystemMgr::publish(const QString &topic, const QString &payload)
     return m_mqttMgr->publish(topic, payload);
 }
 
+QString SystemMgr::socketInUse() const
+{
+    return m_statusObject->privateBroker ? m_privateSocket : QString();
+}
+
 void SystemMgr::startConnection(const QString &host, int port)
 {
+    const QString socket = socketInUse();
+    if (!socket.isEmpty()) {
+        m_currentHost = socket;
+        qDebug().noquote() << "Start connection with Broker : " + m_currentHost;
+        m_mqttMgr->setBroker(socket, velmo::kLocalSocketPort);
+        return;
+    }
     m_currentHost = host.simplified();
     qDebug().noquote() << "Start connection with Broker : " + m_currentHost;
     if (!m_mqttMgr->setBroker(m_currentHost, port))

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/brokerchoice.h"
 #include "frontend/core/frontendstatus.h"
 #include "frontend/core/replyparser.h"
 #include "protocol/topics.h"
@@ -39,13 +40,18 @@ public:
     };
 
     // `port` is that of the first connection, to 127.0.0.1; startConnection()
-    // then moves to the stored broker.
-    explicit SystemMgr(QObject *parent = nullptr, int port = 1883);
+    // then moves to the stored broker. With a private broker's socket (by
+    // default the one the launcher names) and the user's choice of it in the
+    // preferences, every connection goes to that socket instead.
+    explicit SystemMgr(QObject *parent = nullptr, int port = 1883,
+                       const QString &privateSocket = velmo::privateBrokerSocket());
     ~SystemMgr() override;
 
     StatusObject *statusObject() const { return m_statusObject; }
     MqttMgr *mqttMgr() const { return m_mqttMgr.get(); }
     QString currentHost() const { return m_currentHost; }
+    // The private broker's socket while the front end uses it, else empty.
+    QString socketInUse() const;
 
     bool publish(const QString &topic, const QString &payload);
     void startConnection(const QString &host, int port);
@@ -79,6 +85,7 @@ private:
     std::unique_ptr<MqttMgr> m_mqttMgr;
     QTimer m_pollTimer;
     QString m_currentHost;
+    QString m_privateSocket;
 };
 
 } // namespace frontend

@@ -51,7 +51,7 @@ AlarmCountsDialog::AlarmCountsDialog(QWidget *parent)
     setObjectName(QStringLiteral("AlarmCountsDialog"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setWindowTitle(tr("Alarm Counts"));
-    resize(820, 360);
+    resize(940, 360);
 
     auto *layout = new QVBoxLayout(this);
     m_source = new QLabel(this);
@@ -60,7 +60,12 @@ AlarmCountsDialog::AlarmCountsDialog(QWidget *parent)
     m_table = new QTableWidget(0, ColumnCount, this);
     m_table->setObjectName(QStringLiteral("alarmCountsTable"));
     m_table->setHorizontalHeaderLabels({tr("Code"), tr("Description"), tr("Runs"), tr("First Run"),
-                                        tr("First Date"), tr("Last Run"), tr("Last Date")});
+                                        tr("Board Run"), tr("First Date"), tr("Last Run"),
+                                        tr("Board Run"), tr("Last Date")});
+    m_table->horizontalHeaderItem(FirstBoardRunColumn)
+        ->setToolTip(tr("The board's own number of the first run (EVENT NUMBER)"));
+    m_table->horizontalHeaderItem(LastBoardRunColumn)
+        ->setToolTip(tr("The board's own number of the last run (EVENT NUMBER)"));
     m_table->verticalHeader()->setVisible(false);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -68,7 +73,7 @@ AlarmCountsDialog::AlarmCountsDialog(QWidget *parent)
     layout->addWidget(m_table);
     layout->addWidget(new QLabel(
         tr("Click a heading to sort. Double-click a row to show its first run in the graphs, or "
-           "its last run from the last two columns."),
+           "its last run from the last three columns."),
         this));
 
     auto *buttons = new QDialogButtonBox(this);
@@ -94,8 +99,10 @@ void AlarmCountsDialog::setCounts(const QVector<AlarmCount> &counts,
                          new QTableWidgetItem(descriptions.value(i).trimmed()));
         m_table->setItem(i, RunsColumn, numberItem(count.runs));
         m_table->setItem(i, FirstRunColumn, numberItem(count.firstRun));
+        m_table->setItem(i, FirstBoardRunColumn, numberItem(count.firstBoardRun));
         m_table->setItem(i, FirstDateColumn, dateItem(count.firstDate));
         m_table->setItem(i, LastRunColumn, numberItem(count.lastRun));
+        m_table->setItem(i, LastBoardRunColumn, numberItem(count.lastBoardRun));
         m_table->setItem(i, LastDateColumn, dateItem(count.lastDate));
     }
     // The counts come most frequent first; the header says so. Sized after,
@@ -108,7 +115,8 @@ void AlarmCountsDialog::setCounts(const QVector<AlarmCount> &counts,
 
 void AlarmCountsDialog::requestRunOf(int row, int column)
 {
-    const bool last = column == LastRunColumn || column == LastDateColumn;
+    const bool last =
+        column == LastRunColumn || column == LastBoardRunColumn || column == LastDateColumn;
     const QTableWidgetItem *item = m_table->item(row, last ? LastRunColumn : FirstRunColumn);
     if (item)
         emit runRequested(item->data(Qt::DisplayRole).toInt());

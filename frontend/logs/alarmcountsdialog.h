@@ -10,7 +10,8 @@ class QLabel;
 class QTableWidget;
 
 // "Alarm Counts": per alarm code how many runs had it, and its first and
-// last run with their dates, sortable by any column. It stays open beside
+// last run with their dates, sortable by any column. A run has two numbers:
+// its place in the graphs and the board's own EVENT NUMBER. It stays open beside
 // the graphs; a double click on a row shows its first run, or its last run
 // when the last run or date is clicked.
 class AlarmCountsDialog : public QDialog
@@ -23,8 +24,10 @@ public:
         DescriptionColumn,
         RunsColumn,
         FirstRunColumn,
+        FirstBoardRunColumn,
         FirstDateColumn,
         LastRunColumn,
+        LastBoardRunColumn,
         LastDateColumn,
         ColumnCount
     };

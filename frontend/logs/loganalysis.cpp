@@ -66,13 +66,13 @@ QString rowCode(const QString &label)
     return label.trimmed().section(QLatin1Char(' '), 0, 0);
 }
 
-QVector<AlarmCount> countAlarms(const QVector<LogEvent> &events, const QDateTime &start)
+QVector<AlarmCount> countAlarms(const FullLog &log, const QDateTime &start)
 {
     QVector<AlarmCount> counts;
     QHash<QString, int> index;
-    for (const LogEvent &event : events) {
+    for (const LogEvent &event : log.logEvents) {
         QSet<QString> seenInRun;
-        for (const QString &alarm : event.alarms) {
+        for (const QString &alarm : log.alarmsOf(event.number)) {
             const QString code = rowCode(alarm);
             if (code.isEmpty())
                 continue;
@@ -82,7 +82,8 @@ QVector<AlarmCount> countAlarms(const QVector<LogEvent> &events, const QDateTime
                 count.code = code;
                 count.text = alarm.trimmed();
                 count.firstRun = event.number;
-                count.firstDate = runDate(start, event.time);
+                count.firstBoardRun = event.boardNumber;
+                count.firstDate = runDate(start, event);
                 it = index.insert(code, int(counts.size()));
                 counts.append(count);
             }
@@ -92,7 +93,8 @@ QVector<AlarmCount> countAlarms(const QVector<LogEvent> &events, const QDateTime
                 seenInRun.insert(code);
                 ++count.runs;
                 count.lastRun = event.number;
-                count.lastDate = runDate(start, event.time);
+                count.lastBoardRun = event.boardNumber;
+                count.lastDate = runDate(start, event);
             }
         }
     }
@@ -102,15 +104,18 @@ QVector<AlarmCount> countAlarms(const QVector<LogEvent> &events, const QDateTime
     return counts;
 }
 
-RunLookup locateRun(const QString &input, const QVector<LogEvent> &events, const QDateTime &start)
+RunLookup locateRun(const QString &input, const FullLog &log, const QDateTime &start)
 {
     RunLookup result;
+    const QVector<LogEvent> &events = log.logEvents;
     if (events.isEmpty())
         return result;
     result.firstRun = events.constFirst().number;
     result.lastRun = events.constLast().number;
+    result.firstBoardRun = events.constFirst().boardNumber;
+    result.lastBoardRun = events.constLast().boardNumber;
     for (const LogEvent &event : events) {
-        const QDateTime date = runDate(start, event.time);
+        const QDateTime date = runDate(start, event);
         if (!date.isValid())
             continue;
         if (!result.firstDate.isValid() || date < result.firstDate)
@@ -120,13 +125,27 @@ RunLookup locateRun(const QString &input, const QVector<LogEvent> &events, const
     }
 
     const QString text = input.simplified();
-    static const QRegularExpression kRunNumber(QStringLiteral("^\\d{1,9}$"));
-    if (kRunNumber.match(text).hasMatch()) {
-        const int run = text.toInt();
-        result.run = run;
-        result.outcome = run >= result.firstRun && run <= result.lastRun
-                             ? RunLookup::Outcome::Found
-                             : RunLookup::Outcome::OutOfRange;
+    static const QRegularExpression kRunNumber(QStringLiteral("^(#\\s?)?(\\d{1,9})$"));
+    if (const QRegularExpressionMatch number = kRunNumber.match(text); number.hasMatch()) {
+        const int value = number.captured(2).toInt();
+        const bool inLog = value >= result.firstRun && value <= result.lastRun;
+        result.run = value;
+        result.outcome = RunLookup::Outcome::OutOfRange;
+        if (number.capturedLength(1) > 0) {
+            result.byPosition = true;
+        } else if (const LogEvent *event = log.eventOfBoardNumber(value)) {
+            result.run = event->number;
+            result.boardNumber = value;
+            result.outcome = RunLookup::Outcome::Found;
+            return result;
+        } else {
+            result.byPosition = inLog;
+        }
+        if (inLog) {
+            result.outcome = RunLookup::Outcome::Found;
+            if (const LogEvent *event = log.eventOfRun(value))
+                result.boardNumber = event->boardNumber;
+        }
         return result;
     }
 
@@ -162,9 +181,10 @@ RunLookup locateRun(const QString &input, const QVector<LogEvent> &events, const
     if (read.date > result.lastDate || read.date.date() < result.firstDate.date())
         return result;
     for (const LogEvent &event : events) {
-        const QDateTime date = runDate(start, event.time);
+        const QDateTime date = runDate(start, event);
         if (date.isValid() && date >= read.date) {
             result.run = event.number;
+            result.boardNumber = event.boardNumber;
             result.outcome = RunLookup::Outcome::Found;
             return result;
         }

@@ -1,8 +1,11 @@
 #include "frontend/logs/lookupdb.h"
 
+#include <QCoreApplication>
 #include <QDebug>
+#include <QHash>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
 #include <QVariant>
 
 namespace {
@@ -21,7 +24,15 @@ QString singleLookup(const char *queryText, const QString &code, const QString &
 
 LookupDatabase::LookupDatabase(const QString &path)
 {
-    m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
+    // A connection serves only the thread that made it: a log read in the
+    // background gets one of its own beside the window's default one.
+    const bool mainThread =
+        !QCoreApplication::instance() || QThread::currentThread() == qApp->thread();
+    m_db = mainThread
+               ? QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"))
+               : QSqlDatabase::addDatabase(
+                     QStringLiteral("QSQLITE"),
+                     QStringLiteral("lookup-thread-%1").arg(quintptr(QThread::currentThreadId())));
     m_db.setDatabaseName(path);
     m_db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
     if (!m_db.open())
@@ -112,8 +123,15 @@ QVector<SettingLookup> lookupSettings(QSqlDatabase &db, const QString &tablePref
             qWarning() << "settings lookup failed:" << query.lastError().text();
         return rows;
     }
+    // A long log repeats the board's few codes: each is asked once.
+    QHash<QString, SettingLookup> answered;
     for (int i = 0; i < hexCodes.size(); ++i) {
-        query.bindValue(QStringLiteral(":HEXcode"), hexCodes.at(i));
+        const QString &code = hexCodes.at(i);
+        if (const auto known = answered.constFind(code); known != answered.constEnd()) {
+            rows[i] = known.value();
+            continue;
+        }
+        query.bindValue(QStringLiteral(":HEXcode"), code);
         query.bindValue(kLanguagePlaceholder, language);
         if (query.exec() && query.next()) {
             SettingLookup &entry = rows[i];
@@ -123,6 +141,7 @@ QVector<SettingLookup> lookupSettings(QSqlDatabase &db, const QString &tablePref
                          query.value(4).toString()};
         }
         query.finish();
+        answered.insert(code, rows.at(i));
     }
     return rows;
 }

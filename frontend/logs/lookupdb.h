@@ -9,7 +9,8 @@
 inline constexpr char kLookupDatabasePath[] = "./Log_look_up.s3db";
 
 // Holds the default SQL connection open for one sequence of lookups and
-// removes it afterwards. The file is opened read-only: a missing database
+// removes it afterwards (on a thread other than the main one, a connection
+// of that thread's own). The file is opened read-only: a missing database
 // must not leave an empty one behind in the working directory.
 class LookupDatabase
 {

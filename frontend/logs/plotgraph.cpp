@@ -1,5 +1,7 @@
 #include "frontend/logs/plotgraph.h"
 
+#include "frontend/logs/fulllog.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -25,7 +27,69 @@ QSharedPointer<QCPAxisTickerText> textTicker(const QVector<double> &keys, const 
         ticker->addTick(keys.at(i), labels.at(i));
     return ticker;
 }
+constexpr int kAxisCutPadding = 5; // the alarm rows' padding, see padAlarmLabels()
 } // namespace
+
+RowAxisTicker::RowAxisTicker(QCPAxis *axis, const QStringList &labels)
+    : m_axis(axis)
+    , m_labels(labels)
+{
+    for (QString &label : m_labels)
+        label = axisText(label);
+}
+
+QString RowAxisTicker::axisText(const QString &label)
+{
+    if (label.size() <= kAxisLabelChars + kAxisCutPadding)
+        return label;
+    return label.trimmed().left(kAxisLabelChars) + QStringLiteral("\u2026");
+}
+
+int RowAxisTicker::labelStep() const
+{
+    const QCPRange range = m_axis->range();
+    const double rows = range.size();
+    QCustomPlot *plot = m_axis->parentPlot();
+    if (rows <= 0 || !plot || !m_axis->axisRect())
+        return 1;
+    // The ticks are made before the layout: the axis will be as much
+    // shorter than the plot as it was at the last layout, whatever size
+    // (on screen, on paper) the plot is drawn at now. The layout's own
+    // rectangle is the new one already; its parts still have the old.
+    QRect laidOut;
+    for (QCPLayoutElement *element : plot->plotLayout()->elements(false)) {
+        if (element)
+            laidOut |= element->outerRect();
+    }
+    const int around = laidOut.height() - m_axis->axisRect()->height();
+    const int pixels = plot->viewport().height() - std::max(0, around);
+    if (pixels <= 0)
+        return 1;
+    const double pitch = pixels / rows;
+    // Labels touch, but their letters do not overlap, one ascent apart.
+    const int textHeight = QFontMetrics(m_axis->tickLabelFont()).ascent();
+    return std::max(1, int(std::ceil(textHeight / pitch)));
+}
+
+void RowAxisTicker::generate(const QCPRange &range, const QLocale &, QChar, int,
+                             QVector<double> &ticks, QVector<double> *subTicks,
+                             QVector<QString> *tickLabels)
+{
+    ticks.clear();
+    if (subTicks)
+        subTicks->clear();
+    if (tickLabels)
+        tickLabels->clear();
+    const int step = labelStep();
+    const int first = std::max(0, int(std::ceil(range.lower)));
+    const int last = std::min<int>(int(m_labels.size()) - 1, int(std::floor(range.upper)));
+    for (int row = first; row <= last; ++row) {
+        // Thinned rows keep their tick, so the grid still shows every row.
+        ticks.append(row);
+        if (tickLabels)
+            tickLabels->append(step == 1 || row % step == 0 ? m_labels.at(row) : QString());
+    }
+}
 
 double RunAxisTicker::getTickStep(const QCPRange &range)
 {
@@ -237,7 +301,38 @@ void PlotGraph::plotSeries(const QStringList &labels, const QVector<double> &key
         graph->setData(rowKeys.at(i), rowValues);
         ++m_graphCursor;
     }
-    m_labelOffset += n;
+    setTopAxisTicks(tickKeys, tickLabels);
+    finishSeries(labels, keyMax);
+}
+
+void PlotGraph::plotRows(const QStringList &labels, const QVector<RowData> &rows, int keyMax,
+                         const QCPScatterStyle &style)
+{
+    for (int i = 1; i < labels.size(); ++i) {
+        const double value = m_labelOffset + i;
+        RowData data = rows.value(i);
+        if (!data)
+            data = RowData::create();
+        else if (!data->isEmpty() && data->constBegin()->value != value) {
+            // Another place on the axis (rows filtered out above it).
+            QVector<QCPGraphData> moved(data->constBegin(), data->constEnd());
+            for (QCPGraphData &point : moved)
+                point.value = value;
+            data = RowData::create();
+            data->set(moved, true);
+        }
+        QCPGraph *graph = new RunRowGraph(xAxis, yAxis);
+        graph->setLineStyle(QCPGraph::lsNone);
+        graph->setScatterStyle(style);
+        graph->setData(data);
+        ++m_graphCursor;
+    }
+    finishSeries(labels, keyMax);
+}
+
+void PlotGraph::finishSeries(const QStringList &labels, int keyMax)
+{
+    m_labelOffset += int(labels.size());
     m_valueLabels.append(labels);
 
     const double upper = keyMax <= kVisibleRuns ? keyMax : kVisibleRuns;
@@ -249,11 +344,7 @@ void PlotGraph::plotSeries(const QStringList &labels, const QVector<double> &key
     auto keyTicker = QSharedPointer<RunAxisTicker>::create();
     keyTicker->setTickCount(kAutoTickCount);
     xAxis->setTicker(keyTicker);
-    setTopAxisTicks(tickKeys, tickLabels);
-    QVector<double> rows(m_valueLabels.size());
-    for (int i = 0; i < rows.size(); ++i)
-        rows[i] = i;
-    yAxis->setTicker(textTicker(rows, m_valueLabels));
+    yAxis->setTicker(QSharedPointer<RowAxisTicker>::create(yAxis, m_valueLabels));
 
     axisRect()->setRangeDrag(Qt::Horizontal);
     axisRect()->setRangeZoom(Qt::Horizontal);

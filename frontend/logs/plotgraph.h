@@ -50,6 +50,29 @@ private:
     mutable QString m_stampKey;
 };
 
+// The value axis of a plot whose rows are texts: one tick per row, each
+// label cut to what an axis can show, and only every second (third, ...)
+// row labelled when the rows lie closer than a line of text, so labels
+// never overlap. The plot keeps the whole texts for its tooltips.
+class RowAxisTicker : public QCPAxisTicker
+{
+public:
+    RowAxisTicker(QCPAxis *axis, const QStringList &labels);
+    // The label as the axis shows it.
+    static QString axisText(const QString &label);
+    // Rows between two labels for the axis as it is now: 1 when all fit.
+    int labelStep() const;
+
+protected:
+    void generate(const QCPRange &range, const QLocale &locale, QChar formatChar, int precision,
+                  QVector<double> &ticks, QVector<double> *subTicks,
+                  QVector<QString> *tickLabels) override;
+
+private:
+    QCPAxis *m_axis; // the ticker belongs to it
+    QStringList m_labels;
+};
+
 // A scatter plot whose value axis is a list of texts: every distinct text of
 // a series is one row, and several series stack their rows below each other.
 class PlotGraph : public QCustomPlot
@@ -75,6 +98,13 @@ public:
     void plotSeries(const QStringList &labels, const QVector<double> &keys,
                     const QVector<double> &values, const QVector<double> &tickKeys,
                     const QStringList &tickLabels, int keyMax, const QCPScatterStyle &style);
+    // The same with the points already grouped by row: rows[i] holds the
+    // points of labels[i] (rows[0] is not drawn). A row whose values are
+    // those of its place on the axis is shared, not copied; the top axis is
+    // left to the caller.
+    using RowData = QSharedPointer<QCPGraphDataContainer>;
+    void plotRows(const QStringList &labels, const QVector<RowData> &rows, int keyMax,
+                  const QCPScatterStyle &style);
 
     int graphCursor() const { return m_graphCursor; }
     int labelOffset() const { return m_labelOffset; }
@@ -91,6 +121,7 @@ public:
 
 private:
     void keepKeyRangeInLimits();
+    void finishSeries(const QStringList &labels, int keyMax);
 
     int m_graphCursor = 0;
     int m_labelOffset = 0;

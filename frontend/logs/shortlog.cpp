@@ -3,10 +3,15 @@
 #include "frontend/core/lenguagge.h"
 #include "frontend/core/userdialogs.h"
 #include "frontend/logs/convertsettings.h"
+#include "frontend/logs/fulllog.h"
 #include "frontend/logs/lookupdb.h"
 
 #include <QDebug>
+#include <QDir>
 #include <QFile>
+#include <QHash>
+
+#include <limits>
 
 void ShortLogData::clear()
 {
@@ -63,26 +68,52 @@ short_log::short_log(ShortLogData &data, const QString &databasePath, QObject *p
 
 void short_log::process(const QString &path)
 {
+    emitEmptyTables();
+    const Outcome outcome = load(path);
+    if (outcome == Outcome::CannotOpen)
+        qDebug() << "error to open file";
+    if (outcome != Outcome::Read) {
+        UserDialogs::instance().showMessage(UserDialogs::Kind::Plain, QString(),
+                                            invalidLogText(m_invalidReason));
+        return;
+    }
+    emitTables();
+}
+
+QString short_log::invalidLogText(const QString &reason)
+{
+    const QString text = tr("Invalid Log File");
+    return reason.isEmpty() ? text : text + QLatin1Char('\n') + reason;
+}
+
+short_log::Outcome short_log::load(const QString &path, const std::atomic<bool> *cancel)
+{
     section = QString::fromLatin1(shortlogline::kIdle);
     settingsTable.clear();
     m_data.clear();
     confCodes.clear();
     confValues.clear();
-
+    m_confLines.clear();
+    m_skipped.clear();
+    m_invalidReason.clear();
     m_data.language = Lenguagge().languageCode();
 
-    emit Board_Info_Table_Set_Row_Count(0);
-    emit Board_Settings_Table_Set_Row_Count(0);
-    emit Last_Alarms_Table_Set_Row_Count(0);
-    emit Alarms_Table_Set_Row_Count(0);
-
-    if (!readFile(path))
-        qDebug() << "error to open file";
-
-    if (m_data.infoCodes.isEmpty() || confCodes.isEmpty()) {
-        UserDialogs::instance().showMessage(UserDialogs::Kind::Plain, QString(),
-                                            tr("Invalid Log File"));
-        return;
+    const QString name = QDir::toNativeSeparators(path);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_invalidReason = tr("%1 could not be opened: %2").arg(name, file.errorString());
+        return Outcome::CannotOpen;
+    }
+    if (!readFile(path, cancel))
+        return Outcome::Cancelled;
+    if (m_data.infoCodes.isEmpty()) {
+        m_invalidReason =
+            tr("%1 has no board information: no data line under #DEVICEINFO.").arg(name);
+        return Outcome::Invalid;
+    }
+    if (confCodes.isEmpty()) {
+        m_invalidReason = tr("%1 has no board settings: no data line under #DEVICECONF.").arg(name);
+        return Outcome::Invalid;
     }
     settingsTable = m_data.infoValues.constFirst();
 
@@ -94,27 +125,51 @@ void short_log::process(const QString &path)
         lookup_alarms();
         m_db = nullptr;
     }
+    if (cancel && cancel->load())
+        return Outcome::Cancelled;
     convert_settings();
-    emitTables();
+    return Outcome::Read;
 }
 
-bool short_log::readFile(const QString &path)
+void short_log::emitEmptyTables()
 {
+    emit Board_Info_Table_Set_Row_Count(0);
+    emit Board_Settings_Table_Set_Row_Count(0);
+    emit Last_Alarms_Table_Set_Row_Count(0);
+    emit Alarms_Table_Set_Row_Count(0);
+    m_emitGroup = 0;
+    m_emitRow = 0;
+}
+
+bool short_log::readFile(const QString &path, const std::atomic<bool> *cancel)
+{
+    constexpr qint64 kCancelCheckLines = 4096;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return false;
+        return true; // said by the caller
+    qint64 lineNumber = 0;
     while (!file.atEnd()) {
-        const QString line = shortlogline::normalize(QString::fromLatin1(file.readLine()));
+        if (++lineNumber % kCancelCheckLines == 0 && cancel && cancel->load())
+            return false;
+        QString line = shortlogline::normalize(QString::fromLatin1(file.readLine()));
         const QString found = shortlogline::marker(line);
-        if (!found.isEmpty())
+        if (!found.isEmpty()) {
             section = found;
-        else
-            addDataLine(line);
+            continue;
+        }
+        // A table cell has no use for a line longer than anyone reads.
+        if (line.size() > fulllogline::kMaxLineChars &&
+            section != QLatin1String(shortlogline::kIdle)) {
+            m_skipped.add(SkippedValues::Kind::LongLine, lineNumber, section,
+                          line.left(SkippedValues::kMaxRawChars));
+            line = fulllogline::cutForDisplay(line);
+        }
+        addDataLine(line, lineNumber);
     }
     return true;
 }
 
-void short_log::addDataLine(const QString &line)
+void short_log::addDataLine(const QString &line, qint64 lineNumber)
 {
     using namespace shortlogline;
     if (section == QLatin1String(kIdle))
@@ -126,6 +181,7 @@ void short_log::addDataLine(const QString &line)
     } else if (section == QLatin1String(kDeviceConf)) {
         confCodes.append(fields.first);
         confValues.append(fields.second);
+        m_confLines.append(lineNumber);
     } else if (section == QLatin1String(kAlarmCounter)) {
         m_data.alarmCodes.append(fields.first);
         m_data.alarmCounts.append(fields.second);
@@ -151,8 +207,12 @@ void short_log::lookup_board_settings()
     const QVector<SettingLookup> rows =
         lookupSettings(m_db->database(), settingsTable, confCodes, m_data.language);
     for (int i = 0; i < rows.size(); ++i) {
-        if (!rows.at(i).found)
+        if (!rows.at(i).found) {
+            // No row, as described; but said once with the others skipped.
+            m_skipped.add(SkippedValues::Kind::UnknownSetting, m_confLines.value(i),
+                          confCodes.at(i), confValues.value(i));
             continue;
+        }
         const SettingRow &row = rows.at(i).row;
         m_data.settingCodes.append(row.code);
         m_data.settingUnits.append(row.unit);
@@ -175,20 +235,30 @@ void short_log::lookup_alarms()
 void short_log::convert_settings()
 {
     // All formulas of the log go to one evaluator in one batch: one engine,
-    // one hand-over to its thread.
+    // one hand-over to its thread. A formula's value depends on its text
+    // alone (each runs as if in an engine of its own), so a program that a
+    // long log repeats is run once.
     QStringList programs;
+    QHash<QString, int> programIndex;
+    QVector<int> formulaOf(m_data.settingCodes.size(), -1);
     for (int i = 0; i < m_data.settingCodes.size(); ++i) {
-        if (settingconv::usesFormula(m_data.settingTypes.value(i)))
-            programs.append(settingconv::formulaProgram(m_data.settingFormulas.value(i),
-                                                        m_data.settingRawValues.value(i)));
+        if (!settingconv::usesFormula(m_data.settingTypes.value(i)))
+            continue;
+        const QString program = settingconv::formulaProgram(m_data.settingFormulas.value(i),
+                                                            m_data.settingRawValues.value(i));
+        auto known = programIndex.constFind(program);
+        if (known == programIndex.constEnd()) {
+            known = programIndex.insert(program, int(programs.size()));
+            programs.append(program);
+        }
+        formulaOf[i] = known.value();
     }
     FormulaEvaluator evaluator;
     const QStringList formulaValues = evaluator.evaluateAll(programs);
-    int nextFormula = 0;
     for (int i = 0; i < m_data.settingCodes.size(); ++i) {
         const QString type = m_data.settingTypes.value(i);
         if (settingconv::usesFormula(type))
-            m_data.settingValues.append(formulaValues.value(nextFormula++));
+            m_data.settingValues.append(formulaValues.value(formulaOf.at(i)));
         else
             m_data.settingValues.append(settingconv::convert(type, m_data.settingFormulas.value(i),
                                                              m_data.settingRawValues.value(i)));
@@ -197,29 +267,64 @@ void short_log::convert_settings()
 
 void short_log::emitTables()
 {
+    while (emitTableRows(std::numeric_limits<int>::max())) {
+    }
+}
+
+bool short_log::emitTableRows(int maxRows)
+{
     const ShortLogData &d = m_data;
-    if (const int n = d.infoCodes.size(); n > 0) {
-        emit Board_Info_Table_Set_Row_Count(n);
-        for (int i = 0; i < n; ++i)
-            emit Board_Info_Table_Add_Item(i, d.infoCodes.at(i), d.infoValues.value(i),
-                                           d.infoDescriptions.value(i));
+    // The groups in their order; each gives its row count, then its rows.
+    const int counts[] = {int(d.infoCodes.size()), int(d.settingCodes.size()),
+                          int(d.alarmCodes.size()), int(d.historyCodes.size())};
+    int budget = maxRows;
+    while (m_emitGroup < 4 && budget > 0) {
+        const int n = counts[m_emitGroup];
+        if (n == 0) {
+            ++m_emitGroup;
+            continue;
+        }
+        if (m_emitRow == 0) {
+            switch (m_emitGroup) {
+            case 0:
+                emit Board_Info_Table_Set_Row_Count(n);
+                break;
+            case 1:
+                emit Board_Settings_Table_Set_Row_Count(n);
+                break;
+            case 2:
+                emit Alarms_Table_Set_Row_Count(n);
+                break;
+            default:
+                emit Last_Alarms_Table_Set_Row_Count(n);
+                break;
+            }
+        }
+        for (; m_emitRow < n && budget > 0; ++m_emitRow, --budget) {
+            const int i = m_emitRow;
+            switch (m_emitGroup) {
+            case 0:
+                emit Board_Info_Table_Add_Item(i, d.infoCodes.at(i), d.infoValues.value(i),
+                                               d.infoDescriptions.value(i));
+                break;
+            case 1:
+                emit Board_Settings_Table_Add_Item(
+                    i, d.settingCodes.at(i), d.settingValues.value(i), d.settingUnits.value(i),
+                    d.settingDescriptions.value(i));
+                break;
+            case 2:
+                emit Alarms_Table_Add_Item(i, d.alarmCodes.at(i), d.alarmCounts.value(i),
+                                           d.alarmDescriptions.value(i));
+                break;
+            default:
+                emit Last_Alarms_Table_Add_Item(i, d.historyCodes.at(i), d.historyTimes.value(i));
+                break;
+            }
+        }
+        if (m_emitRow >= n) {
+            ++m_emitGroup;
+            m_emitRow = 0;
+        }
     }
-    if (const int n = d.settingCodes.size(); n > 0) {
-        emit Board_Settings_Table_Set_Row_Count(n);
-        for (int i = 0; i < n; ++i)
-            emit Board_Settings_Table_Add_Item(i, d.settingCodes.at(i), d.settingValues.value(i),
-                                               d.settingUnits.value(i),
-                                               d.settingDescriptions.value(i));
-    }
-    if (const int n = d.alarmCodes.size(); n > 0) {
-        emit Alarms_Table_Set_Row_Count(n);
-        for (int i = 0; i < n; ++i)
-            emit Alarms_Table_Add_Item(i, d.alarmCodes.at(i), d.alarmCounts.value(i),
-                                       d.alarmDescriptions.value(i));
-    }
-    if (const int n = d.historyCodes.size(); n > 0) {
-        emit Last_Alarms_Table_Set_Row_Count(n);
-        for (int i = 0; i < n; ++i)
-            emit Last_Alarms_Table_Add_Item(i, d.historyCodes.at(i), d.historyTimes.value(i));
-    }
+    return m_emitGroup < 4;
 }

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "frontend/logs/skippedvalues.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
+
+#include <atomic>
 
 class LookupDatabase;
 
@@ -55,17 +59,34 @@ public:
 
     void process(const QString &path);
 
+    // The parts of process(), for a window that reads on another thread and
+    // fills its tables without freezing. load() reads the file, looks the
+    // codes up and converts the values, and emits nothing; it may run on any
+    // thread. emitEmptyTables() is step 3 (the four tables emptied);
+    // emitTables() the rows of step 9, which emitTableRows() gives out a
+    // few at a time: false once all are out.
+    enum class Outcome
+    {
+        Read,
+        CannotOpen,
+        Invalid, // no #DEVICEINFO or no #DEVICECONF data line
+        Cancelled
+    };
+    Outcome load(const QString &path, const std::atomic<bool> *cancel = nullptr);
+    void emitEmptyTables();
+    void emitTables();
+    bool emitTableRows(int maxRows);
+    // Why the last load() gave no tables, for the line below "Invalid Log File".
+    QString invalidReason() const { return m_invalidReason; }
+    // What the last load() could not use.
+    const SkippedValues &skipped() const { return m_skipped; }
+    // "Invalid Log File", then the reason on a line of its own.
+    static QString invalidLogText(const QString &reason);
+
     void lookup_board_info();
     void lookup_board_settings();
     void lookup_alarms();
     void convert_settings();
-
-    // Writes the record into a new spreadsheet and opens it; defined with
-    // the spreadsheet writer (frontend/ui) so this library does not need it.
-    // False when no workbook was written.
-    bool exportToExcel();
-    // The workbook the last exportToExcel() wrote; empty when none was.
-    QString exportedPath() const { return m_exportedPath; }
 
 signals:
     void Board_Info_Table_Set_Row_Count(int Row_Count);
@@ -82,19 +103,21 @@ signals:
     void Last_Alarms_Table_Add_Item(int Alarm_Row, QString Code_Value, QString Alarm_Time);
 
 private:
-    bool readFile(const QString &path);
-    void addDataLine(const QString &line);
-    void emitTables();
+    bool readFile(const QString &path, const std::atomic<bool> *cancel);
+    void addDataLine(const QString &line, qint64 lineNumber);
 
     ShortLogData &m_data;
     QString m_databasePath;
     QStringList confCodes;
     QStringList confValues;
+    QVector<qint64> m_confLines; // file line of each entry of confCodes
     QString section;
     QString settingsTable;
     LookupDatabase *m_db = nullptr;
-    int exportRow = 0; // sheet row the export writes next
-    QString m_exportedPath;
+    QString m_invalidReason;
+    SkippedValues m_skipped;
+    int m_emitGroup = 0; // where emitTableRows() goes on
+    int m_emitRow = 0;
 };
 
 // Connects the eight row signals to the receiver's slots of the same names.

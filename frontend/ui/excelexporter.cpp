@@ -5,16 +5,14 @@
 #include "frontend/core/userdialogs.h"
 #include "frontend/logs/fulllog.h"
 #include "frontend/logs/lookupdb.h"
+#include "frontend/ui/exportprogress.h"
 
 #include <QApplication>
 #include <QDebug>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QProgressDialog>
 #include <QRegularExpression>
-#include <QThread>
 #include <QUrl>
 
 #include <xlsxwriter.h>
@@ -30,7 +28,6 @@ using fulllogline::kEvent;
 using fulllogline::kEventNumber;
 using fulllogline::kTime;
 
-constexpr int kProgressMinWidth = 300;
 constexpr int kFirmwareRow = 3;
 constexpr int kEventHeaderRow = 10;
 constexpr int kFirstEventRow = 11;
@@ -51,11 +48,6 @@ QString before(const QString &text, const QString &separator)
 {
     const qsizetype at = text.indexOf(separator);
     return at < 0 ? text : text.left(at);
-}
-
-int decimal(const QString &text)
-{
-    return text.toInt(nullptr, 10);
 }
 
 bool readsAsNumber(const QString &text, double *value)
@@ -86,68 +78,12 @@ QString partialPath(const QString &path)
 }
 } // namespace
 
-ExportProgress::ExportProgress(int rowSteps)
-    : m_dialog(std::make_unique<QProgressDialog>())
-{
-    const Lenguagge texts;
-    m_dialog->setLabelText(texts.exportingText());
-    m_dialog->setCancelButtonText(texts.cancelText());
-    m_dialog->setRange(0, std::max(rowSteps, 0) + 1);
-    m_dialog->setWindowModality(Qt::WindowModal);
-    m_dialog->setMinimumWidth(kProgressMinWidth);
-    m_dialog->setWindowTitle(texts.dataExportText());
-    // Reaching the total must not hide the dialog or forget a cancel before
-    // the end steps have run.
-    m_dialog->setAutoReset(false);
-    m_dialog->setAutoClose(false);
-    m_dialog->show();
-    m_dialog->raise();
-    m_dialog->activateWindow();
-}
-
-ExportProgress::~ExportProgress() = default;
-
-bool ExportProgress::step(int value)
-{
-    m_dialog->setValue(value);
-    QApplication::processEvents();
-    return !m_dialog->wasCanceled();
-}
-
-bool ExportProgress::cancelled() const
-{
-    return m_dialog->wasCanceled();
-}
-
-void ExportProgress::runFinalStep(const std::function<void()> &work)
-{
-    const int last = m_dialog->maximum();
-    // Compressing a long sheet takes seconds: a bar standing still just
-    // short of the end would look like a hang, so it runs as "busy".
-    m_dialog->setCancelButton(nullptr);
-    m_dialog->setLabelText(tr("Writing the file..."));
-    m_dialog->setRange(0, 0);
-    // A cancel hides the dialog, but the rows so far are still being saved.
-    m_dialog->show();
-    QEventLoop loop;
-    std::unique_ptr<QThread> worker(QThread::create(work));
-    QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
-    worker->start();
-    // The user can do nothing here but watch; the work must not be re-entered.
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-    worker->wait();
-    m_dialog->setRange(0, last);
-    m_dialog->setValue(last);
-    QApplication::processEvents();
-    // Done: whatever is said about the file next must not sit behind it.
-    m_dialog->hide();
-}
-
 // The open workbook with the few cell formats the sheets use.
 struct ExcelExporter::Workbook
 {
     lxw_workbook *workbook = nullptr;
-    lxw_worksheet *sheet = nullptr;
+    lxw_worksheet *sheet = nullptr; // the one being written
+    int sheets = 0;
     lxw_format *formats[2][2] = {};  // [bold][centred]
     lxw_format *dateFormats[2] = {}; // [centred]
     QByteArray tmpdir;               // outlives the workbook, which keeps the pointer
@@ -162,7 +98,8 @@ ExcelExporter::~ExcelExporter()
     // A workbook that was never finished must not leave its empty claim.
     if (m_open) {
         discardWorkbook();
-        QFile::remove(m_path);
+        if (!m_chosenPath)
+            QFile::remove(m_path);
     }
 }
 
@@ -171,31 +108,53 @@ QString ExcelExporter::exportFolder()
     return velmo::dataFolderPath() + QStringLiteral("/Exports");
 }
 
-bool ExcelExporter::openWorkbook()
+QString ExcelExporter::suggestedPath(const QString &stem)
+{
+    const QDir folder(exportFolder());
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_hh-mm"));
+    QString name = QStringLiteral("%1_%2.xlsx").arg(stem, stamp);
+    for (int n = 2; folder.exists(name); ++n)
+        name = QStringLiteral("%1_%2_%3.xlsx").arg(stem, stamp).arg(n);
+    return folder.filePath(name);
+}
+
+bool ExcelExporter::openWorkbook(const QString &path)
 {
     if (m_open) {
         discardWorkbook();
-        QFile::remove(m_path);
+        if (!m_chosenPath)
+            QFile::remove(m_path);
     }
     m_openRows.clear();
     m_firstOpenRow = 1;
     m_columnWidths.clear();
+    m_frozenRows = 0;
+    m_filterRow = 0;
     m_open = false;
-    const QDir folder(exportFolder());
-    m_path = folder.path();
-    if (!folder.mkpath(QStringLiteral("."))) {
-        qWarning() << "export folder not created:" << folder.path();
-        return false;
+    m_chosenPath = !path.isEmpty();
+    if (m_chosenPath) {
+        m_path = QFileInfo(path).absoluteFilePath();
+        if (!QDir(QFileInfo(m_path).absolutePath()).exists()) {
+            qWarning() << "export folder missing:" << m_path;
+            return false;
+        }
+    } else {
+        const QDir folder(exportFolder());
+        m_path = folder.path();
+        if (!folder.mkpath(QStringLiteral("."))) {
+            qWarning() << "export folder not created:" << folder.path();
+            return false;
+        }
+        m_path = uniqueExportPath(folder);
+        // Claim the name now: a folder that takes no files should fail
+        // here, before the user waits for the whole sheet.
+        QFile claim(m_path);
+        if (!claim.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            qWarning() << "export file not created:" << m_path << claim.errorString();
+            return false;
+        }
+        claim.close();
     }
-    m_path = uniqueExportPath(folder);
-    // Claim the name now: a folder that takes no files should fail here,
-    // before the user waits for the whole sheet.
-    QFile claim(m_path);
-    if (!claim.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-        qWarning() << "export file not created:" << m_path << claim.errorString();
-        return false;
-    }
-    claim.close();
 
     // Constant-memory mode: each row goes to a temporary file once the next
     // one starts, so only the open row is held. The workbook is written next
@@ -210,11 +169,20 @@ bool ExcelExporter::openWorkbook()
     QFile::remove(partial);
     book->workbook = workbook_new_opt(QFile::encodeName(partial).constData(), &options);
     book->sheet = book->workbook ? workbook_add_worksheet(book->workbook, nullptr) : nullptr;
-    if (!book->sheet) {
+    book->sheets = 1;
+    m_sheets = 1;
+    // The partial file is made only when the workbook is closed: a place
+    // that takes no file must fail now, not after the rows.
+    QFile probe(partial);
+    const bool writable = probe.open(QIODevice::WriteOnly);
+    probe.close();
+    QFile::remove(partial);
+    if (!book->sheet || !writable) {
         qWarning() << "export workbook not created:" << partial;
         if (book->workbook)
             lxw_workbook_free(book->workbook);
-        QFile::remove(m_path);
+        if (!m_chosenPath)
+            QFile::remove(m_path);
         return false;
     }
     for (int bold = 0; bold < 2; ++bold) {
@@ -261,24 +229,45 @@ ExcelExporter::Cell *ExcelExporter::cellAt(int row, int column)
     return &m_openRows[row][column];
 }
 
-void ExcelExporter::writeCell(const QString &text, int row, int column, bool centred)
+ExcelExporter::Cell ExcelExporter::cellOf(const QString &text)
+{
+    Cell cell;
+    if (text.startsWith(QLatin1Char('\''))) {
+        cell.text = text.mid(1);
+    } else if (readsAsNumber(text, &cell.number)) {
+        cell.kind = CellKind::Number;
+        cell.text = text;
+    } else {
+        cell.text = text;
+    }
+    cell.text.truncate(kMaxCellText);
+    return cell;
+}
+
+ExcelExporter::Cell ExcelExporter::numberCell(qint64 value)
+{
+    Cell cell;
+    cell.kind = CellKind::Number;
+    cell.number = double(value);
+    cell.text = QString::number(value);
+    return cell;
+}
+
+void ExcelExporter::putCell(int row, int column, const Cell &made, bool centred)
 {
     Cell *cell = cellAt(row, column);
     if (!cell)
         return;
-    if (text.startsWith(QLatin1Char('\''))) {
-        cell->kind = CellKind::Text;
-        cell->text = text.mid(1);
-    } else if (readsAsNumber(text, &cell->number)) {
-        cell->kind = CellKind::Number;
-        cell->text = text;
-    } else {
-        cell->kind = CellKind::Text;
-        cell->text = text;
-    }
-    cell->text.truncate(kMaxCellText);
+    cell->kind = made.kind;
+    cell->text = made.text;
+    cell->number = made.number;
     if (centred)
         cell->centred = true;
+}
+
+void ExcelExporter::writeCell(const QString &text, int row, int column, bool centred)
+{
+    putCell(row, column, cellOf(text), centred);
 }
 
 void ExcelExporter::writeCellPair(const QString &text1, const QString &text2, int row, int column)
@@ -333,7 +322,10 @@ void ExcelExporter::writeRow(int row, const Row &cells)
         // The sheet counts from 1, the file format from 0.
         const lxw_row_t r = lxw_row_t(row - 1);
         const lxw_col_t c = lxw_col_t(column - 1);
-        lxw_format *format = m_book->formats[cell.bold][cell.centred];
+        // A plain cell has no format: the writer would look the plain format,
+        // equal to its default one, up in its table for every such cell.
+        lxw_format *format =
+            cell.bold || cell.centred ? m_book->formats[cell.bold][cell.centred] : nullptr;
         switch (cell.kind) {
         case CellKind::Number:
             worksheet_write_number(m_book->sheet, r, c, cell.number, format);
@@ -367,6 +359,55 @@ void ExcelExporter::autoFitColumns()
         const lxw_col_t column = lxw_col_t(it.key() - 1);
         worksheet_set_column(m_book->sheet, column, column, it.value(), nullptr);
     }
+}
+
+int ExcelExporter::sheetCount() const
+{
+    return m_sheets;
+}
+
+void ExcelExporter::freezeRowsAbove(int row)
+{
+    m_frozenRows = row - 1;
+}
+
+void ExcelExporter::setAutoFilter(int headerRow, int lastRow, int lastColumn)
+{
+    m_filterRow = headerRow;
+    m_filterLastRow = lastRow;
+    m_filterLastColumn = lastColumn;
+}
+
+// The end of a sheet: its rows, column widths, frozen rows and filter.
+void ExcelExporter::closeSheet()
+{
+    autoFitColumns();
+    if (!m_book)
+        return;
+    if (m_frozenRows > 0)
+        worksheet_freeze_panes(m_book->sheet, lxw_row_t(m_frozenRows), 0);
+    if (m_filterRow > 0 && m_filterLastColumn > 0)
+        worksheet_autofilter(m_book->sheet, lxw_row_t(m_filterRow - 1), 0,
+                             lxw_row_t(std::max(m_filterRow, m_filterLastRow) - 1),
+                             lxw_col_t(m_filterLastColumn - 1));
+}
+
+void ExcelExporter::startSheet()
+{
+    if (!m_book)
+        return;
+    closeSheet();
+    lxw_worksheet *next = workbook_add_worksheet(m_book->workbook, nullptr);
+    if (!next)
+        return;
+    m_book->sheet = next;
+    ++m_book->sheets;
+    m_sheets = m_book->sheets;
+    m_openRows.clear();
+    m_firstOpenRow = 1;
+    m_columnWidths.clear();
+    m_frozenRows = 0;
+    m_filterRow = 0;
 }
 
 void ExcelExporter::writeTitle(const QString &text, int row)
@@ -429,7 +470,8 @@ void ExcelExporter::writeEventHeaders(const QString &language, int row)
                                pick(language, "Total Run", "Totale Manovre"),
                                pick(language, "Time", "Tempo"),
                                pick(language, "Command/Event/Alarm", "Comando/Evento/Allarme"),
-                               pick(language, "Description", "Descrizione")};
+                               pick(language, "Description", "Descrizione"),
+                               pick(language, "Run in Graphs", "Manovra nei grafici")};
     writeHeaders(texts, row);
     for (int column = 1; column <= texts.size(); ++column)
         setBold(row, column);
@@ -479,105 +521,139 @@ void ExcelExporter::writeFirmwareInfo(QString firmware, int row, const QString &
 
 void ExcelExporter::buildBlocks(const QStringList &lines)
 {
+    // The blocks as the one parse of a full log cuts them.
+    FullLog log;
+    log.parse(lines.join(QLatin1Char('\n')).toLatin1());
     blocks.clear();
-    EventBlock block;
-    // The nearest CMD line before an EVENT NUMBER line is the last one seen
-    // before it, so one forward pass finds what a backward search would.
-    int lastCmd = -1;
-    for (int i = 0; i < lines.size(); ++i) {
-        const QString &line = lines.at(i);
-        if (line.contains(kEventNumber) && lastCmd >= 0) {
-            block.lastLine = lastCmd - 1;
-            blocks.append(block);
-            block.firstLine = lastCmd;
-        }
-        if (line.contains(kTime)) {
-            QString value = line;
-            value.remove(kTime).remove(QLatin1Char(':')).remove(QLatin1Char(' '));
-            block.time = decimal(value);
-        }
-        if (line.contains(kEventNumber)) {
-            QString value = line;
-            value.remove(kEventNumber).remove(QLatin1Char(':')).remove(QLatin1Char(' '));
-            block.runNumber = decimal(value);
-        }
-        if (line.contains(kCount)) {
-            QString value = line;
-            value.remove(kCount)
-                .remove(QLatin1String("PAR/TOT"))
-                .remove(QLatin1Char(':'))
-                .remove(QLatin1Char(' '));
-            const QString partial = before(value, QStringLiteral("/"));
-            value.remove(partial + QLatin1Char('/'));
-            block.partialRuns = decimal(partial);
-            block.totalRuns = decimal(value);
-        }
-        if (line.contains(kCmd))
-            lastCmd = i;
+    for (int k = 0; k < log.logBlocks.size(); ++k) {
+        const LogBlockInfo &info = log.blocks.at(k);
+        EventBlock block;
+        block.firstLine = log.logBlocks.at(k).first;
+        block.lastLine = log.logBlocks.at(k).second;
+        block.time = info.time;
+        block.runNumber = info.runNumber;
+        block.partialRuns = info.partialRuns;
+        block.totalRuns = info.totalRuns;
+        blocks.append(block);
     }
-    block.lastLine = int(lines.size()) - 1;
-    blocks.append(block);
 }
 
 bool ExcelExporter::exportFullLog(const QStringList &lines, int firstTime,
                                   const QDateTime &startTime, const QString &firmware)
 {
+    FullLog log;
+    log.parse(lines.join(QLatin1Char('\n')).toLatin1());
+    log.firstTime = firstTime;
+    log.firmwareLine = firmware;
+    return exportFullLog(log, startTime);
+}
+
+bool ExcelExporter::exportFullLog(const FullLog &log, const QDateTime &startTime,
+                                  const QString &path)
+{
     const QString language = Lenguagge().languageCode();
-    if (!openWorkbook()) {
+    m_exportedRuns = 0;
+    if (!openWorkbook(path)) {
         reportOpenFailure();
         return false;
     }
-    database = std::make_unique<LookupDatabase>();
-
-    writeFirmwareInfo(firmware, kFirmwareRow, language);
-    writeEventHeaders(language, kEventHeaderRow);
-    buildBlocks(lines);
-
     // Block 0 is not written: one step per run, then the file.
-    ExportProgress progress(std::max(int(blocks.size()) - 1, 0));
+    ExportProgress progress(std::max(int(log.blocks.size()) - 1, 0));
+    progress.runRows([&](ExportProgress::Sink &sink) {
+        writeFullLogRows(
+            log, startTime, language, [&sink](int k) { sink.step(k); },
+            [&sink] { return sink.cancelled(); });
+    });
+    return finish(&progress);
+}
+
+// Runs on the export's thread: the lookup database gets a connection of
+// that thread.
+void ExcelExporter::writeFullLogRows(const FullLog &log, const QDateTime &startTime,
+                                     const QString &language, const std::function<void(int)> &step,
+                                     const std::function<bool()> &cancelled)
+{
+    database = std::make_unique<LookupDatabase>();
+    writeFirmwareInfo(log.firmwareLine, kFirmwareRow, language);
+    writeEventHeaders(language, kEventHeaderRow);
+    freezeRowsAbove(kFirstEventRow);
+    int headerRow = kEventHeaderRow;
     int row = kFirstEventRow;
+    int lastRow = headerRow; // of the sheet being written
     int n = 1;
-    for (int k = 1; k < blocks.size(); ++k) {
-        if (!progress.step(k))
+    QVector<TextCells> textCells[3] = {QVector<TextCells>(log.commandTexts.size()),
+                                       QVector<TextCells>(log.eventTexts.size()),
+                                       QVector<TextCells>(log.alarmTexts.size())};
+    for (int k = 1; k < log.blocks.size(); ++k) {
+        step(k);
+        if (cancelled())
             break;
-        const EventBlock &block = blocks.at(k);
-        writeCell(QString::number(block.runNumber), row, 2, true);
-        writeCell(QString::number(block.partialRuns), row, 3, true);
-        writeCell(QString::number(block.totalRuns), row, 4, true);
+        const LogBlockInfo &block = log.blocks.at(k);
+        // A run stays on one sheet: when its rows (and the blank one after
+        // it) do not fit, the next sheet starts, under the same headings.
+        const int rows = std::max(1, block.itemEnd - block.firstItem);
+        if (row + rows - 1 > m_sheetRowLimit && row > headerRow + 1) {
+            setAutoFilter(headerRow, lastRow, kEventColumns);
+            startSheet();
+            writeEventHeaders(language, 1);
+            headerRow = 1;
+            lastRow = 1;
+            freezeRowsAbove(2);
+            row = 2;
+        }
+        putCell(row, 2, numberCell(block.runNumber), true);
+        putCell(row, 3, numberCell(block.partialRuns), true);
+        putCell(row, 4, numberCell(block.totalRuns), true);
         // 64-bit difference, and no date for a run that cannot be dated: TIME
         // values near the 32-bit limits must not wrap.
-        writeDateTime(runDate(startTime, qint64(block.time) - firstTime), row, 5);
-        for (int i = std::max(block.firstLine, 0); i <= block.lastLine && i < lines.size(); ++i) {
-            if (progress.cancelled())
-                break;
-            const QString &line = lines.at(i);
-            if (line.contains(kEventNumber))
-                continue;
-            for (QLatin1String kind : {kAlarm, kCmd, kEvent}) {
-                if (!line.contains(kind))
-                    continue;
-                QString value = line;
-                value.remove(kind).remove(QLatin1Char(':'));
-                // The word is followed by ": ", so the code is the first word
-                // after the blank, as the graphs read it; the text before the
-                // first blank would always be empty and find no description.
-                const QString code = before(value.trimmed(), QStringLiteral(" "));
-                writeCell(QString::number(n), row, 1, true);
-                const QString description = kind == kAlarm ? alarmDescription(code, language)
-                                                           : eventDescription(code, language);
-                writeCellPair(QLatin1Char('\'') + value, description, row, 6);
-                ++n;
-                ++row;
+        writeDateTime(block.timeKnown ? runDate(startTime, qint64(block.time) - log.firstTime)
+                                      : QDateTime(),
+                      row, 5);
+        putCell(row, kEventColumns, numberCell(k), true);
+        for (int i = block.firstItem; i < block.itemEnd; ++i) {
+            if (row > m_sheetRowLimit) {
+                // One run longer than a sheet: it goes on on the next.
+                setAutoFilter(headerRow, row - 1, kEventColumns);
+                startSheet();
+                writeEventHeaders(language, 1);
+                headerRow = 1;
+                lastRow = 1;
+                freezeRowsAbove(2);
+                row = 2;
             }
+            const LogItem &item = log.items.at(i);
+            const int kind = int(item.kind());
+            // The same few texts come back run after run: each text's cell
+            // and description are made once.
+            QVector<TextCells> &cells = textCells[kind];
+            TextCells &text = cells[int(item.text)];
+            if (!text.made) {
+                const QString &value = log.textsOf(item.kind()).at(int(item.text));
+                // The word is followed by ": ", so the code is the first word
+                // after the blank, as the graphs read it.
+                const QString code = before(value.trimmed(), QStringLiteral(" "));
+                text.value = cellOf(QLatin1Char('\'') + value);
+                text.description =
+                    cellOf(item.kind() == LogItem::Kind::Alarm ? alarmDescription(code, language)
+                                                               : eventDescription(code, language));
+                text.made = true;
+            }
+            putCell(row, 1, numberCell(n), true);
+            putCell(row, 6, text.value);
+            putCell(row, 7, text.description);
+            ++n;
+            ++row;
         }
-        if (progress.cancelled())
-            break;
-        ++row;
+        lastRow = std::max(row - 1, lastRow);
+        if (block.itemEnd == block.firstItem)
+            lastRow = row;
+        ++row; // one blank row before the next run
+        ++m_exportedRuns;
         flushRowsBefore(row);
     }
+    setAutoFilter(headerRow, std::max(headerRow, lastRow), kEventColumns);
     database.reset();
     m_descriptions.clear();
-    return finish(&progress);
 }
 
 QString ExcelExporter::describe(const char *query, const QString &code, const QString &language)
@@ -624,7 +700,7 @@ QString ExcelExporter::eventDescriptionFromFile(const QString &code, const QStri
 
 bool ExcelExporter::closeWorkbook(ExportProgress *progress, QString *error)
 {
-    autoFitColumns();
+    closeSheet();
     lxw_workbook *workbook = m_book->workbook;
     m_book->workbook = nullptr; // closing frees it, whatever the outcome
     lxw_error result = LXW_NO_ERROR;
@@ -680,8 +756,13 @@ void ExcelExporter::showWhereItWent() const
     const QString folder = QFileInfo(m_path).absolutePath();
     const QString reason = registered ? tr("The spreadsheet could not be opened.")
                                       : Lenguagge().excelNotInstalledText();
-    const QString text =
+    QString text =
         reason + QLatin1Char('\n') + tr("It was saved as %1").arg(QDir::toNativeSeparators(m_path));
+    if (!registered)
+        text += QLatin1Char('\n') +
+                tr("To open it, install a spreadsheet program that reads .xlsx files, such as "
+                   "LibreOffice Calc (sudo apt install libreoffice-calc), then open the file "
+                   "from it or double-click it in the file manager.");
     // A button that would start nothing is not offered: the path is in the text.
     const bool browsable = dialogs.hasDefaultApplication(QString::fromLatin1(kFolderMimeType));
     const QStringList buttons = browsable ? QStringList{tr("Open folder")} : QStringList();

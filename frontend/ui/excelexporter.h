@@ -13,8 +13,9 @@
 #include <functional>
 #include <memory>
 
+class ExportProgress;
+class FullLog;
 class LookupDatabase;
-class QProgressDialog;
 
 // One run of a full log as the sheet shows it: the record lines it spans
 // (inclusive) and the last TIME, EVENT NUMBER and COUNT values read before
@@ -29,34 +30,8 @@ struct EventBlock
     int totalRuns = -1;
 };
 
-// The progress dialog both exports show while they write: window-modal, so
-// the main window stays blocked while events keep being processed. Its range
-// ends one step past the rows: the last step is writing the file.
-class ExportProgress
-{
-    Q_DECLARE_TR_FUNCTIONS(ExportProgress)
-public:
-    // `rowSteps` is the number of steps before the file is written.
-    explicit ExportProgress(int rowSteps);
-    ~ExportProgress();
-    ExportProgress(const ExportProgress &) = delete;
-    ExportProgress &operator=(const ExportProgress &) = delete;
-
-    // Sets the value and processes pending events; false once the user
-    // has cancelled.
-    bool step(int value);
-    bool cancelled() const;
-    // The last step: `work` (writing the file) runs on a thread of its own
-    // while the dialog says so and keeps moving; it cannot be cancelled any
-    // more. The bar is full, and the dialog closed, when it returns.
-    void runFinalStep(const std::function<void()> &work);
-
-private:
-    std::unique_ptr<QProgressDialog> m_dialog;
-};
-
-// Writes one log into a new workbook in the per-user data folder and opens
-// it in the desktop's spreadsheet application. Rows and columns count from
+// Writes one log into a new workbook (by default in the per-user data
+// folder) and opens it in the desktop's spreadsheet application. Rows and columns count from
 // 1; a text beginning with "'" stays text, as a spreadsheet user types it,
 // any other text that reads as a decimal number becomes a number.
 //
@@ -71,15 +46,36 @@ public:
     static constexpr char kMimeType[] =
         "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet";
 
+    // Rows of a sheet in the file format; a full log goes on on further
+    // sheets, under the same headings, rather than lose a run.
+    static constexpr int kMaxSheetRows = 1048576;
+
     explicit ExcelExporter(QObject *parent = nullptr);
     ~ExcelExporter() override;
 
-    // Prepares a new, uniquely named file under "Exports"; false when the
-    // folder or the file cannot be created (the box is the caller's).
-    bool openWorkbook();
+    // Prepares the file at `path` (which the user agreed to replace, if it
+    // exists), or with no path a new, uniquely named file under "Exports";
+    // false when the folder or the file cannot be created (the box is the
+    // caller's).
+    bool openWorkbook(const QString &path = QString());
     QString filePath() const { return m_path; }
-    // Where every export goes.
+    // Where the exports go unless the user picks another place.
     static QString exportFolder();
+    // A name no file in the exports folder has yet: "<stem>_<date>.xlsx".
+    static QString suggestedPath(const QString &stem);
+
+    // Rows of a sheet before the next one starts; the file format's limit
+    // unless a test asks for less.
+    void setSheetRowLimit(int rows) { m_sheetRowLimit = rows; }
+    // Sheets of the workbook being written, or last written.
+    int sheetCount() const;
+    // Starts the next sheet; the rows of the current one are written out.
+    void startSheet();
+    // Rows above `row` stay in view while the sheet scrolls.
+    void freezeRowsAbove(int row);
+    // A filter button on each heading of `headerRow`, columns 1 to `lastColumn`,
+    // over the rows down to `lastRow`.
+    void setAutoFilter(int headerRow, int lastRow, int lastColumn);
 
     void writeCell(const QString &text, int row, int column, bool centred = false);
     void writeCellPair(const QString &text1, const QString &text2, int row, int column);
@@ -99,14 +95,24 @@ public:
     void writeAlarmHeaders(const QString &language, int row);
     void writeLastAlarmHeaders(const QString &language, int row);
     void writeEventHeaders(const QString &language, int row);
+    // Columns of the full log's table: the seven described ones and the
+    // run's place in the graphs.
+    static constexpr int kEventColumns = 8;
     void writeFirmwareInfo(QString firmware, int row, const QString &language);
 
     void buildBlocks(const QStringList &lines);
     const QVector<EventBlock> &eventBlocks() const { return blocks; }
 
-    // True when the workbook was written (also after a cancel).
+    // True when the workbook was written (also after a cancel). The rows are
+    // written on a thread of their own while the progress dialog follows.
+    bool exportFullLog(const FullLog &log, const QDateTime &startTime,
+                       const QString &path = QString());
+    // The same for record lines, read as a full log with this first TIME
+    // and firmware line.
     bool exportFullLog(const QStringList &lines, int firstTime, const QDateTime &startTime,
                        const QString &firmware);
+    // Runs that the last full-log export wrote.
+    int exportedRuns() const { return m_exportedRuns; }
 
     QString boardInfoDescription(const QString &code, const QString &language);
     QString alarmDescription(const QString &code, const QString &language);
@@ -140,11 +146,26 @@ private:
     };
     using Row = QMap<int, Cell>; // by column, from 1
     struct Workbook;
+    struct TextCells
+    {
+        bool made = false;
+        Cell value;
+        Cell description;
+    };
+
+    // The cell writeCell() makes of `text`.
+    static Cell cellOf(const QString &text);
+    static Cell numberCell(qint64 value);
+    void putCell(int row, int column, const Cell &made, bool centred = false);
 
     Cell *cellAt(int row, int column);
     void writeRow(int row, const Row &cells);
     bool closeWorkbook(ExportProgress *progress, QString *error);
     void discardWorkbook();
+    void closeSheet();
+    void writeFullLogRows(const FullLog &log, const QDateTime &startTime, const QString &language,
+                          const std::function<void(int)> &step,
+                          const std::function<bool()> &cancelled);
     void showWhereItWent() const;
     void writeTitle(const QString &text, int row);
     void writeHeaders(const QStringList &texts, int row);
@@ -156,6 +177,14 @@ private:
     int m_firstOpenRow = 1;    // rows above it are in the file
     QMap<int, double> m_columnWidths;
     bool m_open = false;
+    bool m_chosenPath = false; // the user named the file
+    int m_sheetRowLimit = kMaxSheetRows;
+    int m_frozenRows = 0;
+    int m_filterRow = 0; // 0: none
+    int m_filterLastRow = 0;
+    int m_filterLastColumn = 0;
+    int m_exportedRuns = 0;
+    int m_sheets = 0;
     std::unique_ptr<LookupDatabase> database;
     QHash<QString, QString> m_descriptions;
     QVector<EventBlock> blocks;

@@ -1,17 +1,45 @@
 #include "frontend/ui/helpdialog.h"
 
+#include "common/datafolder.h"
 #include "frontend/core/lenguagge.h"
 #include "frontend/ui/helpbrowser.h"
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHelpContentWidget>
 #include <QHelpEngine>
 #include <QHelpIndexWidget>
 #include <QHelpLink>
+#include <QHelpSearchEngine>
+#include <QHelpSearchQueryWidget>
+#include <QHelpSearchResultWidget>
 #include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace {
+// The search's copy of `collection`, made again when the program brought a
+// newer one; empty when none could be made.
+QString searchCopyOf(const QString &collection)
+{
+    const QString copy = HelpDialog::searchCollectionPath(collection);
+    const QFileInfo source(collection);
+    const QFileInfo existing(copy);
+    if (existing.exists() && existing.lastModified() >= source.lastModified())
+        return copy;
+    const QDir folder = existing.absoluteDir();
+    if (!folder.mkpath(QStringLiteral(".")))
+        return QString();
+    QFile::remove(copy);
+    // The index of an older copy would answer for pages that changed.
+    QDir(folder.filePath(QLatin1Char('.') + existing.completeBaseName())).removeRecursively();
+    QHelpEngineCore original(collection);
+    original.setupData();
+    return original.copyCollectionFile(copy) ? copy : QString();
+}
+} // namespace
 
 HelpDialog::HelpDialog(QWidget *parent)
     : QDialog(parent)
@@ -21,11 +49,21 @@ HelpDialog::HelpDialog(QWidget *parent)
 
 HelpDialog::~HelpDialog()
 {
-    // The views and the browser read the engine's models and files; they
-    // must go before the engine does, not after it with the other children.
+    // The views and the browser read the engines' models and files; they
+    // must go before the engines do, not after them with the other children.
     delete m_browser;
     while (HelpTabWidget->count() > 0)
         delete HelpTabWidget->widget(0);
+}
+
+QHelpSearchEngine *HelpDialog::searchEngine() const
+{
+    return m_searchHelp ? m_searchHelp->searchEngine() : nullptr;
+}
+
+QString HelpDialog::searchCollectionPath(const QString &collection)
+{
+    return velmo::dataFolderPath() + QStringLiteral("/help/") + QFileInfo(collection).fileName();
 }
 
 void HelpDialog::buildForm()
@@ -70,6 +108,7 @@ void HelpDialog::loadHelp()
     const QString contentsText = italian ? QStringLiteral("Contenuti") : QStringLiteral("Contents");
     const QString indexText =
         italian ? QStringLiteral("Indice (A-Z)") : QStringLiteral("Index (A-Z)");
+    const QString searchText = italian ? QStringLiteral("Cerca") : QStringLiteral("Search");
 
     // Opening a collection that is not there would leave an empty one in its
     // place in the program's folder; an engine without a file stays empty.
@@ -91,6 +130,11 @@ void HelpDialog::loadHelp()
 
     connect(contents, &QHelpContentWidget::linkActivated, m_browser,
             [this](const QUrl &link) { m_browser->setSource(link); });
+    // One click on an entry shows its page, as a reader expects of a list.
+    connect(contents, &QAbstractItemView::clicked, m_browser, [this](const QModelIndex &index) {
+        if (const QHelpContentItem *item = m_engine->contentModel()->contentItemAt(index))
+            m_browser->setSource(item->url());
+    });
     connect(
         index, &QHelpIndexWidget::documentActivated, m_browser,
         [this](const QHelpLink &document, const QString &) { m_browser->setSource(document.url); });
@@ -120,5 +164,32 @@ void HelpDialog::loadHelp()
         showCurrentEntry();
     }
 
+    setupSearch(present ? collection : QString(), searchText);
     horizontalLayout->insertWidget(1, m_browser);
+}
+
+// Words of the pages, found through the index of the search's own copy of
+// the collection; the pages themselves still come from the program's.
+void HelpDialog::setupSearch(const QString &collection, const QString &tabText)
+{
+    const QString copy = collection.isEmpty() ? QString() : searchCopyOf(collection);
+    if (!collection.isEmpty() && copy.isEmpty())
+        qWarning() << "Help search: no copy of" << collection << "could be made";
+    m_searchHelp = std::make_unique<QHelpEngine>(copy);
+    m_searchHelp->setReadOnly(false);
+    m_searchHelp->setupData();
+    QHelpSearchEngine *search = m_searchHelp->searchEngine();
+    m_searchPage = new QWidget;
+    m_searchPage->setObjectName(QStringLiteral("HelpSearchPage"));
+    auto *layout = new QVBoxLayout(m_searchPage);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(search->queryWidget());
+    layout->addWidget(search->resultWidget(), 1);
+    HelpTabWidget->addTab(m_searchPage, tabText);
+    connect(search->queryWidget(), &QHelpSearchQueryWidget::search, search,
+            [search] { search->search(search->queryWidget()->searchInput()); });
+    connect(search->resultWidget(), &QHelpSearchResultWidget::requestShowLink, m_browser,
+            [this](const QUrl &link) { m_browser->setSource(link); });
+    if (!copy.isEmpty())
+        search->scheduleIndexDocumentation();
 }

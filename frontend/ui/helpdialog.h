@@ -7,11 +7,15 @@
 class HelpBrowser;
 class QHBoxLayout;
 class QHelpEngine;
+class QHelpSearchEngine;
 class QTabWidget;
+class QWidget;
 
-// The user manual: contents and keyword index on the left, the page on the
-// right, all read from the compiled help collection of the installed
-// language that lies next to the executable.
+// The user manual: contents, keyword index and full-text search on the
+// left, the page on the right, all read from the compiled help collection
+// of the installed language that lies next to the executable. The search
+// keeps its index beside a copy of the collection in the per-user data
+// folder: the program's own folder may not be writable.
 class HelpDialog : public QDialog
 {
     Q_OBJECT
@@ -33,14 +37,21 @@ public:
     static QString collectionPath(const QString &languageCode);
 
     QHelpEngine *helpEngine() const { return m_engine.get(); }
+    QHelpSearchEngine *searchEngine() const;
+    QWidget *searchPage() const { return m_searchPage; }
+    // Where the search's copy of a collection lives.
+    static QString searchCollectionPath(const QString &collection);
     HelpBrowser *browser() const { return m_browser; }
     QTabWidget *tabWidget() const { return HelpTabWidget; }
 
 private:
     void buildForm();
+    void setupSearch(const QString &collection, const QString &tabText);
 
     QHBoxLayout *horizontalLayout = nullptr;
     QTabWidget *HelpTabWidget = nullptr;
     std::unique_ptr<QHelpEngine> m_engine;
+    std::unique_ptr<QHelpEngine> m_searchHelp; // on the copy
+    QWidget *m_searchPage = nullptr;
     HelpBrowser *m_browser = nullptr; // child of the dialog once inserted
 };

@@ -1,9 +1,12 @@
 #include "frontend/ui/mainwindow.h"
 
 #include "frontend/core/daemonlink.h"
+#include "frontend/core/daemonstart.h"
 #include "frontend/core/systemmgr.h"
 #include "frontend/core/userdialogs.h"
+#include "frontend/library/librarycontroller.h"
 #include "frontend/ui/helpdialog.h"
+#include "frontend/ui/openprogress.h"
 #include "frontend/ui/servicerecorddialog.h"
 #include "frontend/ui/settingsdialog.h"
 #include "frontend/ui/updatecheckui.h"
@@ -32,6 +35,8 @@ MainWindow::MainWindow(QWidget *parent, int brokerPort)
     , ui(std::make_unique<MainWindowForm>())
 {
     m_systemMgr = std::make_unique<frontend::SystemMgr>(nullptr, brokerPort);
+    // main() started the daemon of this broker when it was absent.
+    m_daemonBroker = m_systemMgr->socketInUse();
     connect(m_systemMgr.get(), &frontend::SystemMgr::statusReady, this, &MainWindow::statusReady);
     m_daemonLink = std::make_unique<frontend::SystemMgrLink>(*m_systemMgr);
     m_workflow = std::make_unique<FlashWorkflow>(*m_daemonLink);
@@ -65,12 +70,14 @@ MainWindow::MainWindow(QWidget *parent, int brokerPort)
 
     setupUpdateCheck();
     setupServiceRecord();
+    setupLibrary();
 }
 
 MainWindow::~MainWindow()
 {
     // A running feed request must not report into a half-torn-down window.
     m_updateCheck.reset();
+    m_library.reset();
     m_workflow.reset();
     m_recorder.reset();
     // The dialog points into the manager's StatusObject: it goes first.
@@ -208,12 +215,29 @@ void MainWindow::statusReady()
 void MainWindow::updateSetup()
 {
     m_workflow->setVerifyAfterWriting(m_settings->verifyAfterWriting());
+    m_library->setSignedOnly(m_settings->onlySignedFiles());
     m_workflow->updateSetup();
 }
 
 void MainWindow::restartMqttConnection()
 {
     m_workflow->restartMqttConnection();
+    // Each broker has a daemon of its own: after a move between the private
+    // broker and TCP, the one chosen now may have none yet. A daemon here
+    // serves only a broker on this machine.
+    const QString socket = m_systemMgr->socketInUse();
+    if (socket == m_daemonBroker)
+        return;
+    m_daemonBroker = socket;
+    if (m_daemonStart &&
+        frontend::DaemonStart::servesBroker(socket, m_systemMgr->statusObject()->brokerHost))
+        m_daemonStart->ensure(socket);
+}
+
+void MainWindow::setDaemonStart(frontend::DaemonStart *daemonStart)
+{
+    m_daemonStart = daemonStart;
+    m_workflow->setDaemonStart(daemonStart);
 }
 
 void MainWindow::showSerialSetting()
@@ -265,6 +289,8 @@ void MainWindow::closeEvent(QCloseEvent *event)
     }
     if (m_recorder && m_recorder->isRecording())
         m_recorder->finish(records::UpdateResult::AbortedByClosing);
+    // A log being read is given up; the wait for it ends with the program.
+    m_opening->cancel();
     closeSerialPort();
     event->accept();
     QCoreApplication::quit();

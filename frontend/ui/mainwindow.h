@@ -4,6 +4,7 @@
 #include "frontend/core/flashworkflow.h"
 #include "frontend/logs/descriptioncache.h"
 #include "frontend/logs/fulllog.h"
+#include "frontend/logs/graphrows.h"
 #include "frontend/logs/loganalysis.h"
 #include "frontend/ui/mainwindowform.h"
 
@@ -15,13 +16,19 @@
 
 class QAction;
 class QCustomPlot;
+class QLabel;
 class QMouseEvent;
 class QTableWidget;
 class QTimer;
 class QWheelEvent;
+class QDragEnterEvent;
+class QDropEvent;
 class AlarmCountsDialog;
 class GraphDialog;
 class HelpDialog;
+class OpenProgress;
+class SkippedValuesDialog;
+class LibraryPanel;
 class PlotGraph;
 class PlotPanel;
 class PlotPoint;
@@ -32,6 +39,8 @@ class UpdateCheckUi;
 
 namespace frontend {
 class DaemonLink;
+class DaemonStart;
+class LibraryController;
 class SystemMgr;
 } // namespace frontend
 namespace records {
@@ -48,7 +57,7 @@ class UpdateRecorder;
 // dialog), mainwindow_graphtools.cpp (go to run, filters, alarm counts,
 // tooltips, saving and printing the plots), mainwindow_update.cpp,
 // mainwindow_export.cpp, mainwindow_help.cpp, mainwindow_records.cpp (the
-// service record).
+// service record), mainwindow_library.cpp (the firmware library).
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -66,6 +75,9 @@ public:
     const MainWindowForm &form() const { return *ui; }
     frontend::SystemMgr *systemMgr() const { return m_systemMgr.get(); }
     frontend::FlashWorkflow *flashWorkflow() const { return m_workflow.get(); }
+    // Starts the daemon after a move to another broker and at a Connect that
+    // finds it gone (not owned). Without one the daemon is taken as it is.
+    void setDaemonStart(frontend::DaemonStart *daemonStart);
     SettingsDialog *settingsDialog() const { return m_settings.get(); }
     bool daemonCheckPending() const { return m_workflow->daemonCheckPending(); }
     const QTimer &serialTimer() const { return m_workflow->serialTimer(); }
@@ -73,7 +85,15 @@ public:
     // What the open log holds, for the spreadsheet export and the tests.
     const QString &logKind() const { return log_kind; }
     const FullLog &fullLog() const { return m_fullLog; }
-    const LogSeries &logSeries() const { return m_series; }
+    // The series of the open full log, built when asked.
+    LogSeries logSeries() const { return buildSeries(m_fullLog); }
+    const GraphRows &graphRows() const { return m_graphRows; }
+    // Reading or drawing a log: the status bar shows how far it has got.
+    OpenProgress *openProgress() const { return m_opening; }
+    // What the open logs held that could not be used.
+    const SkippedValues &fullLogSkipped() const { return m_fullSkipped; }
+    const SkippedValues &shortLogSkipped() const { return m_shortSkipped; }
+    SkippedValuesDialog *skippedValuesDialog() const { return m_skippedDialog; }
     QDateTime logStartDateTime() const { return startDateTime; }
     QDateTime logEndDateTime() const { return endDateTime; }
     GraphDialog *graphDialog() const { return m_graphDialog; }
@@ -87,9 +107,15 @@ public:
     AlarmCountsDialog *alarmCountsDialog() const { return m_alarmCounts; }
     // The tooltip of a point of the commands plot, or of the alarms plot.
     QString pointText(bool alarmsPlot, const PlotHit &hit) const;
-    // Centres both plots on the run that `input` (a run number or a date)
-    // names; says why not when it names none.
+    // Centres both plots on the run that `input` (the board's run number,
+    // "#" and a position, or a date) names; says why not when it names none.
     bool showRunFor(const QString &input);
+    // Why `input` names no run of the open log; empty when it names one.
+    QString runProblem(const QString &input) const;
+    // The board's run `boardRun` of the short log's Last Alarms in the
+    // open full log of the same board: the graphs, centred on it. Says why
+    // not in the status bar.
+    bool showShortLogRun(const QString &boardRun);
     // A short log's four tables as tab-separated text, each under its title.
     QString logTablesText() const;
 
@@ -99,6 +125,8 @@ public:
 
     HelpDialog *helpDialog() const { return m_help.get(); }
     ServiceRecordDialog *serviceRecordDialog() const { return m_serviceRecord.get(); }
+    frontend::LibraryController *libraryController() const { return m_library.get(); }
+    LibraryPanel *libraryPanel() const { return m_libraryPanel; }
 
 public slots:
     // Result tables of a short log.
@@ -150,6 +178,11 @@ public slots:
     void saveGraphs();
     void printGraphs();
     void copyAllLogTables();
+    // Frees the open full log and shows the log-file page.
+    void closeFullLog();
+    void showFullLogGraphs();
+    void showShortLogTables();
+    void showSkippedValues();
 
     // The single-run dialog.
     void plotSingleGraph(int number_graph);
@@ -164,10 +197,15 @@ public slots:
     void showDocumentation();
     // The service record's window, built at its first use.
     void showServiceRecord();
+    // Copies HEX files the user chooses into the firmware library.
+    void addToLibrary();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
+    // HEX files dropped onto the window go into the firmware library.
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private slots:
     // Connection and firmware update; the work is FlashWorkflow's.
@@ -194,26 +232,39 @@ private:
     void setupLogTables();
     void openFullLog(const QString &path, bool fromFileDialog);
     void showShortLog(const QString &path);
+    void setLogOpening(bool busy);
+    void showSkippedSummary();
     void plotFullLog();
+    void setupTopAxes();
     void plotCommands(PlotGraph &plot, const RowFilter &filter) const;
     void plotAllarms(PlotGraph &plot, const RowFilter &filter) const;
     void showRun(int run);
     int lastCommandRun() const;
     void enableLogTools(bool fullLog, bool shortLog);
+    void updateLogViewActions();
     void prepareDescriptions();
     void refreshAlarmCounts();
     void centreOnRun(int run);
     void filterRowsOf(PlotPanel *panel, bool alarmsPlot);
     const LogEvent *eventOfRun(int run) const;
+    QString runCaption(int run) const;
     QString graphsHeader() const;
+    QStringList graphsHeading() const;
+    QString graphsBaseName() const;
     QList<QCustomPlot *> graphPlots() const;
 
     void setupUpdateCheck();
     void setupServiceRecord();
+    void setupLibrary();
+    void reportAdded(const QStringList &paths);
     void showUpdateToggleText();
 
     std::unique_ptr<MainWindowForm> ui;
     std::unique_ptr<frontend::SystemMgr> m_systemMgr;
+    // The broker whose daemon was last seen to (private socket, or empty
+    // for TCP): each broker has its own.
+    QString m_daemonBroker;
+    frontend::DaemonStart *m_daemonStart = nullptr;
     std::unique_ptr<frontend::DaemonLink> m_daemonLink;
     std::unique_ptr<frontend::FlashWorkflow> m_workflow;
     std::unique_ptr<SettingsDialog> m_settings;
@@ -223,14 +274,22 @@ private:
     // Records every update the workflow starts; the window and its records.
     std::unique_ptr<records::UpdateRecorder> m_recorder;
     std::unique_ptr<ServiceRecordDialog> m_serviceRecord;
-    QMenu *m_contextMenu = nullptr; // child of the window, kept empty
+    // Stands at the workflow's gate: goes before the workflow.
+    std::unique_ptr<frontend::LibraryController> m_library;
+    LibraryPanel *m_libraryPanel = nullptr; // child of the Flashing tab
+    QMenu *m_contextMenu = nullptr;         // child of the window, kept empty
 
     // The open log and its views.
     QString log_kind;
     FullLog m_fullLog;
-    bool m_logReadOk = false;
-    int m_describeRow = -1; // value-axis row double-clicked on the commands plot
-    LogSeries m_series;
+    GraphRows m_graphRows;
+    int m_describeRow = -1;            // value-axis row double-clicked on the commands plot
+    OpenProgress *m_opening = nullptr; // child of the window
+    SkippedValues m_fullSkipped;
+    SkippedValues m_shortSkipped;
+    QLabel *m_skippedLabel = nullptr;               // in the status bar
+    SkippedValuesDialog *m_skippedDialog = nullptr; // made on first use
+    bool m_shortLogShown = false;                   // the tables hold a short log
     QDateTime endDateTime;
     QDateTime startDateTime;
     PlotPanel *m_commandsPanel = nullptr; // children of the window
@@ -243,6 +302,7 @@ private:
 
     // Tools of the graph page (children of the window).
     QString m_fullLogPath;
+    QString m_shortLogPath;
     QString m_logLanguage; // installed language when the log was opened
     // Filled when a log opens; a tooltip only reads it.
     mutable DescriptionCache m_descriptions;
@@ -256,4 +316,8 @@ private:
     QAction *m_actionFilterCommands = nullptr;
     QAction *m_actionFilterAlarms = nullptr;
     QAction *m_actionCopyTables = nullptr;
+    QAction *m_actionCloseLog = nullptr;
+    QAction *m_actionShowGraphs = nullptr;
+    QAction *m_actionShowTables = nullptr;
+    QAction *m_actionSkipped = nullptr;
 };

@@ -9,12 +9,17 @@
 #include "frontend/logs/plotgraph.h"
 #include "frontend/ui/plotpanel.h"
 
+#include <QFontMetrics>
+#include <QVBoxLayout>
+
 #include <QPushButton>
 
 #include <cmath>
 
 namespace {
 constexpr int kTopAxisTickCount = 10;
+// What a plot's axes, title and margins take, in rows.
+constexpr int kAxisRows = 6;
 
 // The code of a row label: its first word.
 QString codeOf(const QString &label)
@@ -105,6 +110,7 @@ void MainWindow::setupLogViews()
     commands->axisRect()->setMarginGroup(QCP::msLeft | QCP::msRight, columns);
     allarms->axisRect()->setMarginGroup(QCP::msLeft | QCP::msRight, columns);
 
+    setupTopAxes();
     setupGraphTools();
 }
 
@@ -113,52 +119,59 @@ void MainWindow::plotFullLog()
     // Another log has other rows: it opens with all of them.
     m_commandsPanel->forgetRowFilter();
     m_allarmsPanel->forgetRowFilter();
+    // The page is shared out by rows (2 : 1 as described for the usual
+    // few alarm codes), so a log of many alarm codes keeps them legible.
+    const int commandRows = int(m_graphRows.commandLabels.size() + m_graphRows.eventLabels.size());
+    const int alarmRows = int(m_graphRows.alarmLabels.size());
+    // Neither plot gets less than a third.
+    const int commandRowsShare = commandRows + kAxisRows;
+    const int alarmShare = std::max(alarmRows + kAxisRows, commandRowsShare / 2);
+    const int commandShare = std::max(commandRowsShare, alarmShare / 2);
+    ui->verticalLayout_5->setStretchFactor(ui->plotGraphCommands, commandShare);
+    ui->verticalLayout_5->setStretchFactor(ui->plotGraphAllarms, alarmShare);
     m_commandsPanel->replotAll();
     m_allarmsPanel->replotAll();
 }
 
+namespace {
+// The rows of one series that the filter shows; row 0, the empty row that
+// separates the series, always stays.
+void shownRows(const QStringList &labels, const QVector<PlotGraph::RowData> &rows,
+               const RowFilter &filter, QStringList *shownLabels,
+               QVector<PlotGraph::RowData> *shown)
+{
+    for (int i = 0; i < labels.size(); ++i) {
+        if (i == 0 || filter.shows(labels.at(i))) {
+            shownLabels->append(labels.at(i));
+            shown->append(rows.value(i));
+        }
+    }
+}
+} // namespace
+
 void MainWindow::plotCommands(PlotGraph &plot, const RowFilter &filter) const
 {
-    const int keyMax = m_series.keyMax();
-    if (!filter.active) {
-        plot.plotSeries(m_series.commandShortLabels, m_series.commandX, m_series.commandShortY,
-                        m_series.timeX, m_series.timeLabels, keyMax, PlotGraph::commandStyle());
-        plot.plotSeries(m_series.eventLabels, m_series.eventX, m_series.eventY, m_series.timeX,
-                        m_series.timeLabels, keyMax, PlotGraph::eventStyle());
-        return;
-    }
-    const RowSeries commands =
-        filterRows(m_series.commandShortLabels, m_series.commandX, m_series.commandShortY, filter);
-    const RowSeries events =
-        filterRows(m_series.eventLabels, m_series.eventX, m_series.eventY, filter);
-    plot.plotSeries(commands.labels, commands.keys, commands.values, m_series.timeX,
-                    m_series.timeLabels, keyMax, PlotGraph::commandStyle());
-    plot.plotSeries(events.labels, events.keys, events.values, m_series.timeX, m_series.timeLabels,
-                    keyMax, PlotGraph::eventStyle());
+    const GraphRows &g = m_graphRows;
+    QStringList commandLabels, eventLabels;
+    QVector<PlotGraph::RowData> commandRows, eventRows;
+    shownRows(g.commandLabels, g.commandRows, filter, &commandLabels, &commandRows);
+    shownRows(g.eventLabels, g.eventRows, filter, &eventLabels, &eventRows);
+    plot.plotRows(commandLabels, commandRows, g.keyMax, PlotGraph::commandStyle());
+    plot.plotRows(eventLabels, eventRows, g.keyMax, PlotGraph::eventStyle());
 }
 
 void MainWindow::plotAllarms(PlotGraph &plot, const RowFilter &filter) const
 {
-    if (!filter.active) {
-        plot.plotSeries(m_series.alarmLabels, m_series.alarmX, m_series.alarmY, m_series.alarmX,
-                        m_series.alarmTimeLabels, m_series.keyMax(), PlotGraph::alarmStyle());
-        return;
-    }
-    // The dates on top belong to the alarms shown.
-    const RowSeries alarms =
-        filterRows(m_series.alarmLabels, m_series.alarmX, m_series.alarmY, filter);
-    QStringList dates;
-    dates.reserve(alarms.kept.size());
-    for (int j : alarms.kept)
-        dates.append(m_series.alarmTimeLabels.value(j));
-    plot.plotSeries(alarms.labels, alarms.keys, alarms.values, alarms.keys, dates,
-                    m_series.keyMax(), PlotGraph::alarmStyle());
+    const GraphRows &g = m_graphRows;
+    QStringList labels;
+    QVector<PlotGraph::RowData> rows;
+    shownRows(g.alarmLabels, g.alarmRows, filter, &labels, &rows);
+    plot.plotRows(labels, rows, g.keyMax, PlotGraph::alarmStyle());
 }
 
 int MainWindow::lastCommandRun() const
 {
-    const QVector<double> &runs = m_series.commandX;
-    return runs.isEmpty() ? 0 : int(*std::max_element(runs.cbegin(), runs.cend()));
+    return m_graphRows.keyMax - 1;
 }
 
 PlotPoint *MainWindow::commandsPlotMarker() const
@@ -295,9 +308,44 @@ void MainWindow::xAxis2TickRequest()
         runTickPositions(top->range().lower, top->range().upper, kTopAxisTickCount);
     QStringList labels;
     labels.reserve(ticks.size());
-    for (double tick : ticks)
-        labels.append(m_series.timeLabelAt(int(tick)));
+    for (double tick : ticks) {
+        const LogEvent *event = m_fullLog.eventOfRun(int(tick));
+        const QDateTime date = event ? runDate(startDateTime, *event) : QDateTime();
+        labels.append(date.toString(QStringLiteral("d/M hh:mm")));
+    }
     ui->plotGraphCommands->setTopAxisTicks(ticks, labels);
+}
+
+// The alarms plot dates each alarm's run on its top axis; when they stand
+// closer than a label is high (the labels are turned upright), only every
+// so many are labelled.
+void MainWindow::setupTopAxes()
+{
+    PlotGraph *alarms = ui->plotGraphAllarms;
+    connect(alarms, &QCustomPlot::beforeReplot, this, [this, alarms] {
+        QCPAxis *top = alarms->xAxis2;
+        if (!top->visible())
+            return;
+        const QCPRange range = top->range();
+        const QVector<int> runs = runsInRange(m_graphRows.alarmRows, range.lower, range.upper);
+        const double pixels = std::max(1, alarms->axisRect()->width());
+        const int labelPx = QFontMetrics(top->tickLabelFont()).height();
+        const double runPx = pixels / std::max(1.0, range.size());
+        QVector<double> ticks;
+        QStringList labels;
+        double lastPx = -1e9;
+        for (int run : runs) {
+            const double at = (run - range.lower) * runPx;
+            if (at - lastPx < labelPx)
+                continue;
+            lastPx = at;
+            const LogEvent *event = m_fullLog.eventOfRun(run);
+            const QDateTime date = event ? runDate(startDateTime, *event) : QDateTime();
+            ticks.append(run);
+            labels.append(date.toString(QStringLiteral("d/M hh:mm")));
+        }
+        alarms->setTopAxisTicks(ticks, labels);
+    });
 }
 
 void MainWindow::plotSingleGraph(int number_graph)
@@ -307,7 +355,6 @@ void MainWindow::plotSingleGraph(int number_graph)
     singleAlarmLabels = QStringList{QString()};
     QVector<double> commandKeys, commandRows, eventKeys, eventRows, alarmKeys, alarmRows;
     QStringList tickLabels;
-    QDateTime date;
     int p = 1;
 
     const auto addPoint = [&](QStringList &labels, QVector<double> &keys, QVector<double> &rows,
@@ -322,26 +369,29 @@ void MainWindow::plotSingleGraph(int number_graph)
         tickLabels.append(QStringLiteral(" "));
     };
 
-    if (number_graph >= 0 && number_graph < m_fullLog.logBlocks.size()) {
-        const LogBlock block = m_fullLog.logBlocks.at(number_graph);
-        const QStringList &records = m_fullLog.logRecords;
-        const int last = std::min<int>(block.second, records.size() - 1);
-        for (int n = std::max(block.first, 0); n <= last; ++n) {
-            const QString &line = records.at(n);
-            if (line.contains(QLatin1String("EVENT NUMBER")))
+    // The run's lines as the graphs read them, in the order they came.
+    if (number_graph >= 0 && number_graph < m_fullLog.blocks.size()) {
+        const LogBlockInfo &block = m_fullLog.blocks.at(number_graph);
+        for (int i = block.firstItem; i < block.itemEnd; ++i) {
+            const LogItem &item = m_fullLog.items.at(i);
+            if (!item.inGraphs())
                 continue;
-            if (line.contains(QLatin1String("CMD")))
-                addPoint(singleCommandLabels, commandKeys, commandRows,
-                         fulllogline::commandText(line));
-            else if (line.contains(QLatin1String("EVENT")))
-                addPoint(singleEventLabels, eventKeys, eventRows, fulllogline::eventText(line));
-            else if (line.contains(QLatin1String("ALARM")))
-                addPoint(singleAlarmLabels, alarmKeys, alarmRows, fulllogline::alarmText(line));
-            else if (line.contains(QLatin1String("TIME")))
-                date = runDate(startDateTime,
-                               qint64(fulllogline::timeValue(line)) - m_fullLog.firstTime);
+            const QString &text = m_fullLog.textsOf(item.kind()).at(int(item.text));
+            switch (item.kind()) {
+            case LogItem::Kind::Command:
+                addPoint(singleCommandLabels, commandKeys, commandRows, text);
+                break;
+            case LogItem::Kind::Event:
+                addPoint(singleEventLabels, eventKeys, eventRows, text);
+                break;
+            case LogItem::Kind::Alarm:
+                addPoint(singleAlarmLabels, alarmKeys, alarmRows, text);
+                break;
+            }
         }
     }
+    const LogEvent *event = m_fullLog.eventOfRun(number_graph);
+    const QDateTime date = event ? runDate(startDateTime, *event) : QDateTime();
 
     PlotGraph *plot = m_graphDialog->singleEventGraph();
     plot->resetSeries();
@@ -357,9 +407,14 @@ void MainWindow::plotSingleGraph(int number_graph)
     plot->setAxisLabels(QString(), title);
     // Day and month names in the language of the installed translation.
     const QLocale locale = Lenguagge().locale();
-    plot->setTitleText(tr("Graph event %1 (%2)")
-                           .arg(number_graph)
-                           .arg(locale.toString(date, QStringLiteral("ddd d MMM yy hh:mm"))));
+    QString heading = tr("Graph event %1 (%2)")
+                          .arg(number_graph)
+                          .arg(locale.toString(date, QStringLiteral("ddd d MMM yy hh:mm")));
+    // The board counts its runs its own way: the number in the file, the
+    // short log and the spreadsheet.
+    if (event)
+        heading += QStringLiteral(" \u2013 ") + tr("board run %1").arg(event->boardNumber);
+    plot->setTitleText(heading);
 
     const int keyMax = p + 1;
     plot->plotSeries(singleCommandLabels, commandKeys, commandRows, commandKeys, tickLabels, keyMax,

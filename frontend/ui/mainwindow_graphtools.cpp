@@ -90,12 +90,12 @@ void MainWindow::prepareDescriptions()
     m_logLanguage = Lenguagge().languageCode();
     m_descriptions.clear();
     QStringList commandCodes;
-    for (const QStringList *labels : {&m_series.commandShortLabels, &m_series.eventLabels}) {
+    for (const QStringList *labels : {&m_graphRows.commandLabels, &m_graphRows.eventLabels}) {
         for (const QString &label : *labels)
             commandCodes.append(rowCode(label));
     }
     QStringList alarmCodes;
-    for (const QString &label : m_series.alarmLabels)
+    for (const QString &label : m_graphRows.alarmLabels)
         alarmCodes.append(rowCode(label));
     commandCodes.removeAll(QString());
     alarmCodes.removeAll(QString());
@@ -105,10 +105,7 @@ void MainWindow::prepareDescriptions()
 
 const LogEvent *MainWindow::eventOfRun(int run) const
 {
-    const QVector<LogEvent> &events = m_fullLog.logEvents;
-    const auto it = std::lower_bound(events.cbegin(), events.cend(), run,
-                                     [](const LogEvent &e, int n) { return e.number < n; });
-    return it != events.cend() && it->number == run ? &*it : nullptr;
+    return m_fullLog.eventOfRun(run);
 }
 
 QString MainWindow::pointText(bool alarmsPlot, const PlotHit &hit) const
@@ -117,8 +114,11 @@ QString MainWindow::pointText(bool alarmsPlot, const PlotHit &hit) const
     if (label.isEmpty())
         return QString();
     const LogEvent *event = eventOfRun(hit.run);
-    const QDateTime date = event ? runDate(startDateTime, event->time) : QDateTime();
-    QString text = tr("Run %1").arg(hit.run);
+    const QDateTime date = event ? runDate(startDateTime, *event) : QDateTime();
+    // Both numbers: the run's place on the axis and the board's own count,
+    // which the file, the short log and the spreadsheet give.
+    QString text = event ? tr("Run %1, board run %2").arg(hit.run).arg(event->boardNumber)
+                         : tr("Run %1").arg(hit.run);
     if (date.isValid())
         text +=
             QStringLiteral(" \u2013 ") +
@@ -126,10 +126,12 @@ QString MainWindow::pointText(bool alarmsPlot, const PlotHit &hit) const
 
     // A command row holds the commands of one code: name the ones of this run.
     QStringList texts;
-    if (!alarmsPlot && event && m_series.commandShortLabels.contains(hit.label)) {
-        for (int j = 0; j < event->commands.size(); ++j) {
-            if (event->commandsShort.value(j) == hit.label)
-                texts.append(event->commands.at(j).trimmed());
+    if (!alarmsPlot && event && m_graphRows.commandLabels.contains(hit.label)) {
+        const QStringList commands = m_fullLog.commandsOf(event->number);
+        const QStringList shorts = m_fullLog.shortCommandsOf(event->number);
+        for (int j = 0; j < commands.size(); ++j) {
+            if (shorts.value(j) == hit.label)
+                texts.append(commands.at(j).trimmed());
         }
     }
     texts.removeDuplicates();
@@ -150,15 +152,21 @@ void MainWindow::fitAllRuns()
     m_commandsPanel->fitAll();
 }
 
-void MainWindow::centreOnRun(int run)
+QString MainWindow::runCaption(int run) const
 {
     const LogEvent *event = eventOfRun(run);
-    const QDateTime date = event ? runDate(startDateTime, event->time) : QDateTime();
-    const QString caption = date.isValid()
-                                ? tr("Run %1, %2").arg(run).arg(date.toString(kDayFormat))
-                                : tr("Run %1").arg(run);
+    const QDateTime date = event ? runDate(startDateTime, *event) : QDateTime();
+    QString caption =
+        event ? tr("Run %1, board run %2").arg(run).arg(event->boardNumber) : tr("Run %1").arg(run);
+    if (date.isValid())
+        caption += QStringLiteral(", ") + date.toString(kDayFormat);
+    return caption;
+}
+
+void MainWindow::centreOnRun(int run)
+{
     // The alarms plot follows the key axis of the commands plot.
-    m_commandsPanel->centreOn(run, caption);
+    m_commandsPanel->centreOn(run, runCaption(run));
     m_allarmsPanel->centreOn(run);
 }
 
@@ -167,13 +175,20 @@ void MainWindow::goToRun()
     if (m_fullLog.logEvents.isEmpty())
         return;
     GoToRunDialog dialog(this);
-    const RunLookup span = locateRun(QString(), m_fullLog.logEvents, startDateTime);
-    QString text = tr("This log holds runs %1 to %2").arg(span.firstRun).arg(span.lastRun);
+    const RunLookup span = locateRun(QString(), m_fullLog, startDateTime);
+    QString text = tr("This log holds runs %1 to %2 (the board's runs %3 to %4)")
+                       .arg(span.firstRun)
+                       .arg(span.lastRun)
+                       .arg(span.firstBoardRun)
+                       .arg(span.lastBoardRun);
     if (span.firstDate.isValid())
         text += tr(", from %1 to %2")
                     .arg(span.firstDate.toString(kDayFormat), span.lastDate.toString(kDayFormat));
     dialog.setSpan(text + QLatin1Char('.'));
     dialog.setInput(m_lastRunInput);
+    // A number or date the log does not hold is said in the dialog, which
+    // stays open for another try.
+    dialog.setCheck([this](const QString &input) { return runProblem(input); });
     if (UserDialogs::instance().execDialog(dialog) != QDialog::Accepted)
         return;
     m_lastRunInput = dialog.input().trimmed();
@@ -181,37 +196,52 @@ void MainWindow::goToRun()
         showRunFor(m_lastRunInput);
 }
 
-bool MainWindow::showRunFor(const QString &input)
+QString MainWindow::runProblem(const QString &input) const
 {
-    const RunLookup lookup = locateRun(input, m_fullLog.logEvents, startDateTime);
-    QString problem;
+    const RunLookup lookup = locateRun(input, m_fullLog, startDateTime);
     switch (lookup.outcome) {
     case RunLookup::Outcome::Found:
-        centreOnRun(lookup.run);
-        return true;
     case RunLookup::Outcome::NoRuns:
-        return false;
+        return QString();
     case RunLookup::Outcome::Unreadable:
-        problem = tr("\"%1\" is neither a run number nor a date. Type a run number such as 1250 "
-                     "or a date such as 2019-05-10 14:30.")
-                      .arg(input.trimmed());
-        break;
+        return tr("\"%1\" is neither a run number nor a date. Type the board's run number "
+                  "such as 15205, # and a run of the graphs such as #293, or a date such as "
+                  "2019-05-10 14:30.")
+            .arg(input.trimmed());
     case RunLookup::Outcome::OutOfRange:
-        if (!lookup.byDate)
-            problem = tr("There is no run %1 in this log: it holds runs %2 to %3.")
-                          .arg(lookup.run)
-                          .arg(lookup.firstRun)
-                          .arg(lookup.lastRun);
-        else if (lookup.firstDate.isValid())
-            problem =
-                tr("No run at or after %1: this log goes from %2 to %3.")
-                    .arg(lookup.date.toString(kDayFormat), lookup.firstDate.toString(kDayFormat),
-                         lookup.lastDate.toString(kDayFormat));
-        else
-            problem = tr("The runs of this log have no dates to go by.");
         break;
     }
-    UserDialogs::instance().warning(tr("Go to Run"), problem);
+    if (lookup.byDate) {
+        if (!lookup.firstDate.isValid())
+            return tr("The runs of this log have no dates to go by.");
+        return tr("No run at or after %1: this log goes from %2 to %3.")
+            .arg(lookup.date.toString(kDayFormat), lookup.firstDate.toString(kDayFormat),
+                 lookup.lastDate.toString(kDayFormat));
+    }
+    if (lookup.byPosition)
+        return tr("There is no run #%1 in this log: its graphs hold runs %2 to %3.")
+            .arg(lookup.run)
+            .arg(lookup.firstRun)
+            .arg(lookup.lastRun);
+    return tr("There is no run %1 in this log: it holds the board's runs %2 to %3, and runs "
+              "#%4 to #%5 in the graphs.")
+        .arg(lookup.run)
+        .arg(lookup.firstBoardRun)
+        .arg(lookup.lastBoardRun)
+        .arg(lookup.firstRun)
+        .arg(lookup.lastRun);
+}
+
+bool MainWindow::showRunFor(const QString &input)
+{
+    const RunLookup lookup = locateRun(input, m_fullLog, startDateTime);
+    if (lookup.outcome == RunLookup::Outcome::Found) {
+        centreOnRun(lookup.run);
+        return true;
+    }
+    if (lookup.outcome == RunLookup::Outcome::NoRuns)
+        return false;
+    UserDialogs::instance().warning(tr("Go to Run"), runProblem(input));
     return false;
 }
 
@@ -235,10 +265,10 @@ void MainWindow::filterRowsOf(PlotPanel *panel, bool alarmsPlot)
                          m_descriptions.description(kind, rowCode(labels.at(i)), m_logLanguage)});
     };
     if (alarmsPlot) {
-        add(tr("Alarms"), m_series.alarmLabels, DescriptionCache::Kind::Alarm);
+        add(tr("Alarms"), m_graphRows.alarmLabels, DescriptionCache::Kind::Alarm);
     } else {
-        add(tr("Commands"), m_series.commandShortLabels, DescriptionCache::Kind::CommandOrEvent);
-        add(tr("Events"), m_series.eventLabels, DescriptionCache::Kind::CommandOrEvent);
+        add(tr("Commands"), m_graphRows.commandLabels, DescriptionCache::Kind::CommandOrEvent);
+        add(tr("Events"), m_graphRows.eventLabels, DescriptionCache::Kind::CommandOrEvent);
     }
     RowFilterDialog dialog(this);
     dialog.setRows(rows, panel->rowFilter());
@@ -251,14 +281,21 @@ void MainWindow::refreshAlarmCounts()
 {
     if (!m_alarmCounts)
         return;
-    const QVector<AlarmCount> counts = countAlarms(m_fullLog.logEvents, startDateTime);
+    const QVector<AlarmCount> counts = countAlarms(m_fullLog, startDateTime);
     QStringList descriptions;
     for (const AlarmCount &count : counts)
         descriptions.append(
             m_descriptions.description(DescriptionCache::Kind::Alarm, count.code, m_logLanguage));
-    const auto withAlarms =
-        std::count_if(m_fullLog.logEvents.cbegin(), m_fullLog.logEvents.cend(),
-                      [](const LogEvent &event) { return !event.alarms.isEmpty(); });
+    const auto withAlarms = std::count_if(
+        m_fullLog.logEvents.cbegin(), m_fullLog.logEvents.cend(), [this](const LogEvent &event) {
+            const LogBlockInfo &block = m_fullLog.blocks.at(event.number);
+            for (int i = block.firstItem; i < block.itemEnd; ++i) {
+                const LogItem &item = m_fullLog.items.at(i);
+                if (item.inGraphs() && item.kind() == LogItem::Kind::Alarm)
+                    return true;
+            }
+            return false;
+        });
     m_alarmCounts->setCounts(counts, descriptions,
                              tr("%1: %2 of %3 runs had an alarm.")
                                  .arg(QFileInfo(m_fullLogPath).fileName())
@@ -289,21 +326,48 @@ QList<QCustomPlot *> MainWindow::graphPlots() const
 // Which log, and which part of it, a sheet of the plots shows.
 QString MainWindow::graphsHeader() const
 {
+    return graphsHeading().mid(0, 3).join(QStringLiteral("  |  "));
+}
+
+// The same on paper: the file, the board's firmware line, the runs in
+// view with their dates, and when the sheet was made.
+QStringList MainWindow::graphsHeading() const
+{
     const QCPRange view = ui->plotGraphCommands->xAxis->range();
     const int first = std::max(1, int(std::ceil(view.lower)));
     const int last = std::min(lastCommandRun(), int(std::floor(view.upper)));
-    QString header = QFileInfo(m_fullLogPath).fileName();
+    QStringList heading{QFileInfo(m_fullLogPath).fileName()};
     if (!m_fullLog.firmwareLine.isEmpty())
-        header += QStringLiteral("  |  ") + m_fullLog.firmwareLine;
-    header += QStringLiteral("  |  ") + tr("runs %1 to %2").arg(first).arg(last);
-    const LogEvent *from = eventOfRun(first);
-    const LogEvent *to = eventOfRun(last);
-    const QDateTime fromDate = from ? runDate(startDateTime, from->time) : QDateTime();
-    const QDateTime toDate = to ? runDate(startDateTime, to->time) : QDateTime();
-    if (fromDate.isValid() && toDate.isValid())
-        header += QStringLiteral(" (%1 \u2013 %2)")
-                      .arg(fromDate.toString(kDayFormat), toDate.toString(kDayFormat));
-    return header;
+        heading.append(m_fullLog.firmwareLine);
+    // The runs in view that the log has: their places and the board's numbers.
+    const auto firstEvent =
+        std::lower_bound(m_fullLog.logEvents.cbegin(), m_fullLog.logEvents.cend(), first,
+                         [](const LogEvent &event, int run) { return event.number < run; });
+    auto lastEvent =
+        std::upper_bound(m_fullLog.logEvents.cbegin(), m_fullLog.logEvents.cend(), last,
+                         [](int run, const LogEvent &event) { return run < event.number; });
+    QString runs = tr("runs %1 to %2").arg(first).arg(last);
+    if (firstEvent != m_fullLog.logEvents.cend() && lastEvent != m_fullLog.logEvents.cbegin() &&
+        firstEvent < lastEvent) {
+        --lastEvent;
+        runs += QLatin1Char(' ') + tr("(the board's runs %1 to %2)")
+                                       .arg(firstEvent->boardNumber)
+                                       .arg(lastEvent->boardNumber);
+        const QDateTime fromDate = runDate(startDateTime, *firstEvent);
+        const QDateTime toDate = runDate(startDateTime, *lastEvent);
+        if (fromDate.isValid() && toDate.isValid())
+            runs += QStringLiteral(", %1 \u2013 %2")
+                        .arg(fromDate.toString(kDayFormat), toDate.toString(kDayFormat));
+    }
+    heading.append(runs);
+    heading.append(tr("Made %1").arg(QDateTime::currentDateTime().toString(kDayFormat)));
+    return heading;
+}
+
+// The log's name, for the files and print jobs the graphs become.
+QString MainWindow::graphsBaseName() const
+{
+    return QFileInfo(m_fullLogPath).completeBaseName() + QStringLiteral("-graphs");
 }
 
 void MainWindow::saveGraphs()
@@ -312,8 +376,7 @@ void MainWindow::saveGraphs()
         return;
     QDir folder(ExcelExporter::exportFolder());
     folder.mkpath(QStringLiteral("."));
-    const QString suggested = folder.filePath(QFileInfo(m_fullLogPath).completeBaseName() +
-                                              QStringLiteral("-graphs.png"));
+    const QString suggested = folder.filePath(graphsBaseName() + QStringLiteral(".png"));
     QString path = UserDialogs::instance().chooseSaveFile(
         tr("PNG image (*.png);;PDF document (*.pdf)"), suggested);
     if (path.isEmpty())
@@ -322,9 +385,8 @@ void MainWindow::saveGraphs()
     // Whatever else the name ends in, a picture is written.
     if (!pdf && !path.endsWith(kPngSuffix, Qt::CaseInsensitive))
         path += kPngSuffix;
-    const QString header = graphsHeader();
-    const bool saved = pdf ? plotexport::savePdf(graphPlots(), header, path)
-                           : plotexport::savePng(graphPlots(), header, path);
+    const bool saved = pdf ? plotexport::savePdf(graphPlots(), graphsHeading(), path)
+                           : plotexport::savePng(graphPlots(), graphsHeader(), path);
     if (saved)
         ui->statusBar->showMessage(tr("Graphs saved as %1").arg(QDir::toNativeSeparators(path)));
     else
@@ -337,14 +399,15 @@ void MainWindow::printGraphs()
 {
     if (m_fullLog.logEvents.isEmpty())
         return;
-    const QString header = graphsHeader();
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageOrientation(QPageLayout::Landscape);
-    printer.setDocName(header);
+    // The name of the job, and of the file when printed to one: no header
+    // line with its bars and colons.
+    printer.setDocName(graphsBaseName());
     QPrintDialog dialog(&printer, this);
     dialog.setWindowTitle(tr("Print Graphs"));
     if (UserDialogs::instance().execDialog(dialog) != QDialog::Accepted)
         return;
-    if (!plotexport::print(graphPlots(), header, printer))
+    if (!plotexport::print(graphPlots(), graphsHeading(), printer))
         UserDialogs::instance().warning(tr("Print Graphs"), tr("The graphs could not be printed."));
 }

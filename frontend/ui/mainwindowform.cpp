@@ -1,5 +1,7 @@
 #include "frontend/ui/mainwindowform.h"
 
+#include "frontend/ui/resulttables.h"
+
 #include "frontend/logs/plotgraph.h"
 
 #include <QAction>
@@ -66,9 +68,7 @@ QTableWidget *makeTable(QWidget *parent, const char *name, int columns)
     // Rows are fitted to their texts while the table fills; when the window
     // is maximized or resized afterwards, wrapped texts need a new fit or the
     // rows keep uneven heights.
-    QObject::connect(table->horizontalHeader(), &QHeaderView::sectionResized, table, [table] {
-        QTimer::singleShot(0, table, &QTableWidget::resizeRowsToContents);
-    });
+    RowFitter::of(table);
     return table;
 }
 
@@ -104,6 +104,7 @@ void MainWindowForm::setupUi(QMainWindow *window)
     makeAction(actionConfigure, "actionConfigure", ":/images/settings.png");
     makeAction(actionOpenFile, "actionOpenFile", ":/images/folder.png");
     makeAction(actionUpdate, "actionUpdate", ":/images/system-software-update.png");
+    makeAction(actionAddToLibrary, "actionAddToLibrary", ":/images/folder.png");
     makeAction(actionServiceRecord, "actionServiceRecord", nullptr);
     makeAction(actionOpenLogFile, "actionOpenLogFile", ":/images/folder.png");
     makeAction(actionExport_to_Excel, "actionExport_to_Excel", ":/images/excel.png");
@@ -362,6 +363,7 @@ void MainWindowForm::setupUi(QMainWindow *window)
     menuFlashing->addAction(actionOpenFile);
     menuFlashing->addAction(actionUpdate);
     menuFlashing->addSeparator();
+    menuFlashing->addAction(actionAddToLibrary);
     menuFlashing->addAction(actionServiceRecord);
     menuFff->addAction(actionOpenLogFile);
     menuFff->addAction(actionExport_to_Excel);
@@ -402,6 +404,7 @@ void MainWindowForm::retranslateUi(QMainWindow *window)
     actionConfigure->setShortcut(QKeySequence(QCoreApplication::translate("MainWindow", "Alt+C")));
     actionOpenFile->setText(QCoreApplication::translate("MainWindow", "Open File"));
     actionUpdate->setText(QCoreApplication::translate("MainWindow", "Update"));
+    actionAddToLibrary->setText(QCoreApplication::translate("MainWindow", "Add to library…"));
     actionServiceRecord->setText(QCoreApplication::translate("MainWindow", "Service record…"));
     actionOpenLogFile->setText(QCoreApplication::translate("MainWindow", "Open Log File"));
     actionExport_to_Excel->setText(QCoreApplication::translate("MainWindow", "Export to Excel"));

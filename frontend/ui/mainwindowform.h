@@ -105,6 +105,7 @@ struct MainWindowForm
     QAction *actionConfigure = nullptr;
     QAction *actionOpenFile = nullptr;
     QAction *actionUpdate = nullptr;
+    QAction *actionAddToLibrary = nullptr;
     QAction *actionServiceRecord = nullptr;
     QAction *actionOpenLogFile = nullptr;
     QAction *actionExport_to_Excel = nullptr;

@@ -361,6 +361,8 @@ void ServiceRecordDialog::fillTable()
         m_table->setItem(row, ErrorColumn, cell(error, r.errorText));
         m_table->setItem(row, FileNotesColumn,
                          cell(RecordFormat::notesLine(r.fileNotes), r.fileNotes));
+        m_table->setItem(row, SourceColumn, cell(RecordFormat::sourceText(r.origin)));
+        m_table->setItem(row, SignatureColumn, cell(RecordFormat::signatureText(r.origin)));
     }
     m_table->resizeColumnsToContents();
     for (int c : {BoardNameColumn, FileColumn, FileNotesColumn, PortColumn, HostColumn})

@@ -44,6 +44,8 @@ public:
         ProgramColumn,
         ErrorColumn,
         FileNotesColumn,
+        SourceColumn,
+        SignatureColumn,
         ColumnCount
     };
     // How often an open window looks for new and finished updates.

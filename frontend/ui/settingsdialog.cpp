@@ -1,5 +1,6 @@
 #include "frontend/ui/settingsdialog.h"
 
+#include "common/brokerchoice.h"
 #include "common/datafolder.h"
 #include "frontend/core/frontendstatus.h"
 #include "frontend/core/preferences.h"
@@ -16,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QSettings>
 #include <QSpacerItem>
@@ -73,6 +75,11 @@ SettingsDialog::SettingsDialog(QWidget *parent)
     connect(applyButton, &QPushButton::clicked, this, &SettingsDialog::apply);
     connect(mqttHostEdit, &QLineEdit::textChanged, this, &SettingsDialog::enableConnect);
     connect(connectButton, &QPushButton::clicked, this, &SettingsDialog::connectMqtt);
+    // Another broker is taken on Connect, as a changed host is.
+    connect(privateBrokerButton, &QRadioButton::toggled, this, [this] {
+        showBrokerChoice();
+        connectButton->setEnabled(true);
+    });
     connect(baudRateBox, &QComboBox::currentIndexChanged, this,
             &SettingsDialog::checkCustomBaudRatePolicy);
     connect(refreshPortsButton, &QToolButton::clicked, this, &SettingsDialog::portListWanted);
@@ -152,6 +159,12 @@ void SettingsDialog::buildForm()
     groupBox->setObjectName(QStringLiteral("groupBox"));
     auto *gridLayout_4 = new QGridLayout(groupBox);
     gridLayout_4->setObjectName(QStringLiteral("gridLayout_4"));
+    privateBrokerButton = new QRadioButton(groupBox);
+    privateBrokerButton->setObjectName(QStringLiteral("privateBrokerButton"));
+    tcpBrokerButton = new QRadioButton(groupBox);
+    tcpBrokerButton->setObjectName(QStringLiteral("tcpBrokerButton"));
+    gridLayout_4->addWidget(privateBrokerButton, 0, 0);
+    gridLayout_4->addWidget(tcpBrokerButton, 1, 0);
     auto *horizontalLayout_3 = new QHBoxLayout();
     horizontalLayout_3->setObjectName(QStringLiteral("horizontalLayout_3"));
     mqttHostLabel = new QLabel(groupBox);
@@ -162,7 +175,7 @@ void SettingsDialog::buildForm()
     mqttHostEdit->setAlignment(Qt::AlignCenter);
     horizontalLayout_3->addWidget(mqttHostLabel);
     horizontalLayout_3->addWidget(mqttHostEdit);
-    gridLayout_4->addLayout(horizontalLayout_3, 0, 0);
+    gridLayout_4->addLayout(horizontalLayout_3, 2, 0);
     auto *horizontalLayout_2 = new QHBoxLayout();
     horizontalLayout_2->setObjectName(QStringLiteral("horizontalLayout_2"));
     MqttPortLabel = new QLabel(groupBox);
@@ -179,7 +192,11 @@ void SettingsDialog::buildForm()
     horizontalLayout_2->addItem(new QSpacerItem(40, 20, QSizePolicy::Expanding));
     horizontalLayout_2->addWidget(connectButton);
     horizontalLayout_2->addItem(new QSpacerItem(40, 20, QSizePolicy::Expanding));
-    gridLayout_4->addLayout(horizontalLayout_2, 1, 0);
+    gridLayout_4->addLayout(horizontalLayout_2, 3, 0);
+    brokerNoteLabel = new QLabel(groupBox);
+    brokerNoteLabel->setObjectName(QStringLiteral("brokerNoteLabel"));
+    brokerNoteLabel->setWordWrap(true);
+    gridLayout_4->addWidget(brokerNoteLabel, 4, 0);
     gridLayout_3->addWidget(groupBox, 1, 0, 1, 2);
 
     updateBox = new QGroupBox(this);
@@ -189,6 +206,9 @@ void SettingsDialog::buildForm()
     verifyBox->setObjectName(QStringLiteral("checkBoxVerify"));
     verifyBox->setChecked(true);
     updateLayout->addWidget(verifyBox);
+    signedOnlyBox = new QCheckBox(updateBox);
+    signedOnlyBox->setObjectName(QStringLiteral("checkBoxOnlySigned"));
+    updateLayout->addWidget(signedOnlyBox);
     gridLayout_3->addWidget(updateBox, 2, 0, 1, 2);
 
     auto *horizontalLayout = new QHBoxLayout();
@@ -219,6 +239,12 @@ void SettingsDialog::retranslateUi()
     stopBitsLabel->setText(tr("Stop bits:"));
     flowControlLabel->setText(tr("Flow control:"));
     groupBox->setTitle(tr("Select Mqtt Parameters"));
+    privateBrokerButton->setText(tr("Private broker (only your account can reach it)"));
+    tcpBrokerButton->setText(tr("TCP broker:"));
+    brokerNoteLabel->setText(
+        tr("A TCP broker is open to every account on this PC, and to the network when it "
+           "listens there: whoever reaches it can read the firmware you send, command the "
+           "board through the serial daemon and fake its answers."));
     mqttHostLabel->setText(tr("Host:"));
     MqttPortLabel->setText(tr("Port:"));
     connectButton->setText(tr("Connect"));
@@ -227,6 +253,10 @@ void SettingsDialog::retranslateUi()
     verifyBox->setToolTip(tr("Read the whole program area back after the update and compare it "
                              "with the file. A board that cannot be read back is reported as not "
                              "verified."));
+    signedOnlyBox->setText(tr("Only flash signed files"));
+    signedOnlyBox->setToolTip(tr("Refuse, before sending, every file without a valid signature "
+                                 "FILE.hex.sig of a trusted key (the program's keys folder or "
+                                 "Keys in your data folder)."));
     applyButton->setText(tr("Apply"));
 }
 
@@ -270,9 +300,17 @@ void SettingsDialog::loadInternalPrefs()
         if (!settings.contains(verifyKey))
             settings.setValue(verifyKey, true);
         m_verifyAfterWriting = settings.value(verifyKey, true).toBool();
+        if (!settings.contains(QLatin1String(velmo::kPrivateBrokerKey)))
+            settings.setValue(QLatin1String(velmo::kPrivateBrokerKey), true);
+        m_status->privateBroker = settings.value(QLatin1String(velmo::kPrivateBrokerKey)).toBool();
+        const QString signedKey = QLatin1String(frontend::StoredPreferences::kOnlySignedKey);
+        if (!settings.contains(signedKey))
+            settings.setValue(signedKey, false);
+        m_onlySignedFiles = settings.value(signedKey, false).toBool();
         settings.sync();
     }
     verifyBox->setChecked(m_verifyAfterWriting);
+    signedOnlyBox->setChecked(m_onlySignedFiles);
     fillForm();
     collectSettings();
     connectButton->setEnabled(false);
@@ -282,7 +320,6 @@ void SettingsDialog::fillForm()
 {
     const frontend::PortSettings &port = m_status->portSettings;
     parametersBox->hide();
-    groupBox->hide();
 
     serialPortInfoListBox->addItem(port.portName);
 
@@ -323,6 +360,38 @@ void SettingsDialog::fillForm()
 
     mqttHostEdit->setText(m_status->brokerHost);
     mqttPortEdit->setText(QString::number(m_status->brokerPort));
+    {
+        const QSignalBlocker blocker(privateBrokerButton);
+        privateBrokerButton->setEnabled(privateBrokerAvailable());
+        if (privateBrokerAvailable() && m_status->privateBroker)
+            privateBrokerButton->setChecked(true);
+        else
+            tcpBrokerButton->setChecked(true);
+    }
+    if (!privateBrokerAvailable())
+        privateBrokerButton->setToolTip(
+            tr("Available when the tool is started with velmo-service-tool or scripts/run.sh."));
+    showBrokerChoice();
+    fitBrokerNote();
+}
+
+void SettingsDialog::fitBrokerNote()
+{
+    // How many lines the wrapped note takes depends on the width it is
+    // given; only the dialog's own sizing asks the layout for that.
+    adjustSize();
+}
+
+bool SettingsDialog::privateBrokerAvailable() const
+{
+    return !velmo::privateBrokerSocket().isEmpty();
+}
+
+void SettingsDialog::showBrokerChoice()
+{
+    const bool tcp = tcpBrokerButton->isChecked();
+    mqttHostEdit->setEnabled(tcp);
+    mqttPortEdit->setEnabled(tcp);
 }
 
 void SettingsDialog::collectSettings()
@@ -370,6 +439,9 @@ void SettingsDialog::serializeInternalPrefs()
     settings.setValue(QStringLiteral("port"), m_status->brokerPort);
     settings.endGroup();
     settings.setValue(QLatin1String(frontend::StoredPreferences::kVerifyKey), m_verifyAfterWriting);
+    settings.setValue(QLatin1String(velmo::kPrivateBrokerKey), m_status->privateBroker);
+    settings.setValue(QLatin1String(frontend::StoredPreferences::kOnlySignedKey),
+                      m_onlySignedFiles);
     settings.sync();
 }
 
@@ -479,6 +551,7 @@ void SettingsDialog::enableConnect(QString text)
 void SettingsDialog::apply()
 {
     m_verifyAfterWriting = verifyBox->isChecked();
+    m_onlySignedFiles = signedOnlyBox->isChecked();
     collectSettings();
     serialPortInfoListBox->lineEdit()->setModified(false);
     hide();
@@ -491,6 +564,10 @@ void SettingsDialog::connectMqtt()
         return;
     m_status->brokerHost = mqttHostEdit->text();
     m_status->brokerPort = mqttPortEdit->text().toInt(); // 0 when not a number
+    // Without a private broker to choose, the stored choice stays for the
+    // next start through the launcher.
+    if (privateBrokerAvailable())
+        m_status->privateBroker = privateBrokerButton->isChecked();
     serializeInternalPrefs();
     emit reconnect();
     connectButton->setEnabled(false);

@@ -15,6 +15,7 @@ class QIntValidator;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QRadioButton;
 
 namespace frontend {
 class StatusObject;
@@ -54,6 +55,8 @@ public:
     SerialSettings currentSettings() const { return m_currentSettings; }
     // "Verify after writing", as last applied.
     bool verifyAfterWriting() const { return m_verifyAfterWriting; }
+    // "Only flash signed files", as last applied.
+    bool onlySignedFiles() const { return m_onlySignedFiles; }
 
     using QDialog::done;
 
@@ -79,11 +82,15 @@ private:
     void addPortRow(const QString &name, const QString &description, const QString &maker,
                     const QString &serialNumber, const QString &byId);
     void fitPortList();
+    void showBrokerChoice();
+    void fitBrokerNote();
+    bool privateBrokerAvailable() const;
 
     frontend::StatusObject *m_status = nullptr;
     SerialSettings m_currentSettings;
     QIntValidator *m_intValidator = nullptr; // child of the dialog
     bool m_verifyAfterWriting = true;
+    bool m_onlySignedFiles = false;
 
     QGroupBox *selectBox = nullptr;
     QComboBox *serialPortInfoListBox = nullptr;
@@ -102,6 +109,9 @@ private:
     QLabel *flowControlLabel = nullptr;
     QComboBox *flowControlBox = nullptr;
     QGroupBox *groupBox = nullptr;
+    QRadioButton *privateBrokerButton = nullptr;
+    QRadioButton *tcpBrokerButton = nullptr;
+    QLabel *brokerNoteLabel = nullptr;
     QLabel *mqttHostLabel = nullptr;
     QLineEdit *mqttHostEdit = nullptr;
     QLabel *MqttPortLabel = nullptr;
@@ -109,5 +119,6 @@ private:
     QPushButton *connectButton = nullptr;
     QGroupBox *updateBox = nullptr;
     QCheckBox *verifyBox = nullptr;
+    QCheckBox *signedOnlyBox = nullptr;
     QPushButton *applyButton = nullptr;
 };

@@ -1,22 +1,23 @@
+#include "frontend/ui/shortlogexport.h"
+
 #include "frontend/logs/shortlog.h"
 #include "frontend/ui/excelexporter.h"
+#include "frontend/ui/exportprogress.h"
 
 namespace {
 constexpr int kFirstTitleRow = 2;
 constexpr int kSectionGap = 2; // title, headers and data one blank row apart
 } // namespace
 
-bool short_log::exportToExcel()
+bool exportToExcel(const ShortLogData &data, const QString &path, QString *writtenPath)
 {
-    const ShortLogData &data = m_data;
     const int total = int(data.infoCodes.size() + data.settingCodes.size() +
                           data.alarmCodes.size() + data.historyCodes.size());
     ExportProgress progress(total);
 
-    exportRow = kFirstTitleRow;
-    m_exportedPath.clear();
+    int exportRow = kFirstTitleRow;
     ExcelExporter exporter;
-    if (!exporter.openWorkbook()) {
+    if (!exporter.openWorkbook(path)) {
         exporter.reportOpenFailure();
         return false;
     }
@@ -71,6 +72,7 @@ bool short_log::exportToExcel()
             });
     if (!exporter.finish(&progress))
         return false;
-    m_exportedPath = exporter.filePath();
+    if (writtenPath)
+        *writtenPath = exporter.filePath();
     return true;
 }

@@ -1,5 +1,7 @@
 #include "frontend/ui/widgetdialogs.h"
 
+#include "frontend/core/preferences.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDialog>
@@ -75,9 +77,13 @@ QString WidgetDialogs::chooseOpenFile(const QString &nameFilter)
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::ReadOnly, true);
     dialog.setNameFilter(nameFilter);
+    // Not the program's folder: where the technician last took a file from.
+    dialog.setDirectory(frontend::dialogStartFolder(frontend::DialogFolder::Open));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
-    return dialog.selectedFiles().constFirst();
+    const QString chosen = dialog.selectedFiles().constFirst();
+    frontend::rememberDialogFolder(frontend::DialogFolder::Open, chosen);
+    return chosen;
 }
 
 QString WidgetDialogs::chooseSaveFile(const QString &nameFilter, const QString &suggestedPath)
@@ -87,7 +93,8 @@ QString WidgetDialogs::chooseSaveFile(const QString &nameFilter, const QString &
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilter(nameFilter);
     const QFileInfo suggested(suggestedPath);
-    dialog.setDirectory(suggested.absolutePath());
+    dialog.setDirectory(
+        frontend::dialogStartFolder(frontend::DialogFolder::Save, suggested.absolutePath()));
     dialog.selectFile(suggested.fileName());
     dialog.setDefaultSuffix(suggested.suffix());
     // A name typed without an ending gets the one of the type chosen.
@@ -100,7 +107,9 @@ QString WidgetDialogs::chooseSaveFile(const QString &nameFilter, const QString &
                      });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
-    return dialog.selectedFiles().constFirst();
+    const QString chosen = dialog.selectedFiles().constFirst();
+    frontend::rememberDialogFolder(frontend::DialogFolder::Save, chosen);
+    return chosen;
 }
 
 int WidgetDialogs::execDialog(QDialog &dialog)

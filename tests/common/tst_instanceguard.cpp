@@ -1,5 +1,6 @@
 #include "common/datafolder.h"
 #include "common/instanceguard.h"
+#include "common/raiserequest.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -30,6 +31,31 @@ private slots:
         QVERIFY(!second.tryAcquire());
         first.release();
         QVERIFY(second.tryAcquire());
+    }
+
+    void secondStartRaisesTheFirst()
+    {
+        // The running instance holds the key and watches; a second start
+        // finds the key held and asks for it, once per start.
+        InstanceGuard first(QStringLiteral("velmo-test-key-raise"));
+        QVERIFY(!velmo::requestRaise(first.keyFilePath())); // nobody holds it yet
+        QVERIFY(first.tryAcquire());
+        velmo::RaiseWatcher watcher(first.keyFilePath());
+        int raised = 0;
+        connect(&watcher, &velmo::RaiseWatcher::raiseRequested, this, [&] { ++raised; });
+        watcher.check();
+        QCOMPARE(raised, 0);
+
+        InstanceGuard second(QStringLiteral("velmo-test-key-raise"));
+        QVERIFY(!second.tryAcquire());
+        QVERIFY(velmo::requestRaise(second.keyFilePath()));
+        QTRY_COMPARE(raised, 1);
+        QVERIFY(velmo::requestRaise(second.keyFilePath()));
+        QVERIFY(velmo::requestRaise(second.keyFilePath()));
+        watcher.check();
+        QCOMPARE(raised, 2); // two requests between two looks: one raise
+        // The request left the key as it was: still held, still refused.
+        QVERIFY(!second.tryAcquire());
     }
 
     void probeReleasedAtOnceLeavesKeyFree()

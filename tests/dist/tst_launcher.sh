@@ -2,8 +2,9 @@
 # The launcher on a small installed tree whose programs are stand-ins that
 # report where and how they were started. Covers the choice of language and
 # working folder, the per-user mirror for translations, the options, the
-# installation check and the pass-through to other programs. The broker is
-# left alone (--no-broker): the package check covers it on a private network.
+# installation check and the pass-through to other programs, and the user's
+# private broker (a real mosquitto, on a unix socket in this test's runtime
+# folder). TCP brokers are left to the package check, on a private network.
 #
 # Usage: tst_launcher.sh <configured velmo-launch>
 set -u
@@ -44,6 +45,8 @@ echo "program=${0##*/}"
 echo "cwd=$PWD"
 echo "args=$*"
 echo "lc_all=${LC_ALL-unset}"
+echo "socket=${VELMO_BROKER_SOCKET-unset}"
+echo "caller=${VELMO_CALLER_DIR-unset}"
 EOF
         chmod 755 "$lib/bin/$program"
     done
@@ -225,6 +228,40 @@ out=$(run velmo-board-sim --id 0x2345 --dump "/tmp/a b.bin" --pace)
 expect_eq "board started" velmo-board-sim "$(field program "$out")"
 expect_eq "board runs in the program folder" "$lib/bin" "$(field cwd "$out")"
 expect_eq "board gets its arguments unchanged" "--id 0x2345 --dump /tmp/a b.bin --pace" "$(field args "$out")"
+
+# Relative files of every command are the caller's.
+expect_eq "board learns the caller's folder" "$elsewhere" "$(field caller "$out")"
+out=$(run velmo-service-tool --no-broker)
+expect_eq "front end learns the caller's folder" "$elsewhere" "$(field caller "$out")"
+
+# --- the private broker ---------------------------------------------------------
+# Without --no-broker the user's own mosquitto is started on a unix socket in
+# a folder only the user can enter, and both programs are told where it is.
+if command -v mosquitto >/dev/null || [ -x /usr/sbin/mosquitto ]; then
+    out=$(run velmo-serial)
+    sock=$(field socket "$out")
+    expect_match "daemon told of the private broker" "^$work/runtime/velmo/broker-[0-9]+/mqtt.sock$" "$sock"
+    expect_match "the start is reported" "started your private MQTT broker" "$out"
+    expect_eq "broker folder is private" 700 "$(stat -c %a "$(dirname "$sock")")"
+    expect_eq "the socket listens" 1 "$(grep -c " 00010000 .* $sock$" /proc/net/unix)"
+    pid=$(cat "$(dirname "$sock")/mosquitto.pid" 2>/dev/null)
+    out=$(run velmo-service-tool)
+    expect_eq "front end told of the same broker" "$sock" "$(field socket "$out")"
+    expect_no_match "a running broker is not started again" "started your" "$out"
+    out=$(run velmo-service-tool --check-install)
+    expect_match "the check reports the private broker" "ok +your private MQTT broker on $sock" "$out"
+    # The TCP broker chosen in the settings: no socket for the programs.
+    mkdir -p "$HOME/AppData/Local/Calvestrid"
+    printf '[mqtt]\nhost=127.0.0.1\nport=1883\nprivate=false\n' >"$HOME/AppData/Local/Calvestrid/VelmoFrontEnd.ini"
+    out=$(run velmo-serial --no-broker)
+    expect_eq "TCP chosen: no socket" unset "$(field socket "$out")"
+    out=$(run velmo-service-tool --check-install)
+    expect_match "TCP chosen: the check looks at localhost" "MQTT broker .*localhost:1883" "$out"
+    rm "$HOME/AppData/Local/Calvestrid/VelmoFrontEnd.ini"
+    [ -n "$pid" ] && kill "$pid"
+else
+    echo "mosquitto is not installed: private broker not tested"
+fi
 
 # A command linked before its program is installed says so.
 ln -s ../lib/velmo/velmo-launch "$tree/bin/velmo-flash"

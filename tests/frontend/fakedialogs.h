@@ -42,12 +42,15 @@ public:
         filters.append(nameFilter);
         return files.isEmpty() ? QString() : files.takeFirst();
     }
-    // Answers from `saveFiles`, in order; cancelled when it is empty.
+    // Answers from `saveFiles`, in order; then with the suggestion when
+    // `saveAsSuggested`, else cancelled.
     QString chooseSaveFile(const QString &nameFilter, const QString &suggestedPath) override
     {
         saveFilters.append(nameFilter);
         suggestedSavePaths.append(suggestedPath);
-        return saveFiles.isEmpty() ? QString() : saveFiles.takeFirst();
+        if (saveFiles.isEmpty())
+            return saveAsSuggested ? suggestedPath : QString();
+        return saveFiles.takeFirst();
     }
     int execDialog(QDialog &dialog) override
     {
@@ -135,6 +138,7 @@ public:
     QStringList files;              // answers of chooseOpenFile, in order
     QStringList filters;            // name filters asked for
     QStringList saveFiles;          // answers of chooseSaveFile, in order
+    bool saveAsSuggested = false;   // then the suggested path
     QStringList saveFilters;        // its name filters
     QStringList suggestedSavePaths; // the paths it proposed
     QStringList dialogTitles;

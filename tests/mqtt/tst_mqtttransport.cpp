@@ -19,6 +19,7 @@
 #include <functional>
 #include <memory>
 #include <netinet/in.h>
+#include <pwd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -394,6 +395,37 @@ private slots:
             (tx.publish(QStringLiteral("M/moved"), QStringLiteral("yes")),
              rx.payloadsOf(QStringLiteral("M/moved")).contains(QStringLiteral("yes"))),
             15000);
+    }
+
+    // The private broker: a unix socket, named by its path with port 0.
+    void brokerOnUnixSocket()
+    {
+        QTemporaryDir dir;
+        const QString socket = dir.filePath(QStringLiteral("mqtt.sock"));
+        QFile conf(dir.filePath(QStringLiteral("mosquitto.conf")));
+        QVERIFY(conf.open(QIODevice::WriteOnly));
+        // As root, mosquitto would otherwise become "mosquitto", a stranger
+        // to this folder.
+        const passwd *self = ::getpwuid(::geteuid());
+        QVERIFY(self);
+        conf.write(QByteArray("user ") + self->pw_name + "\nlistener 0 " + socket.toLocal8Bit() +
+                   "\nallow_anonymous true\npersistence false\n");
+        conf.close();
+        QProcess broker;
+        broker.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        broker.start(QStringLiteral("mosquitto"), {QStringLiteral("-c"), conf.fileName()});
+        QVERIFY(broker.waitForStarted());
+
+        MqttProbe rx(m_broker.port(), QStringLiteral("U/#"), "velmo-test-urx");
+        MqttProbe tx(m_broker.port(), QStringLiteral("none/#"), "velmo-test-utx");
+        QVERIFY(rx.manager()->setBroker(socket, MQTTThread::kLocalSocketPort));
+        QVERIFY(tx.manager()->setBroker(socket, MQTTThread::kLocalSocketPort));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (tx.publish(QStringLiteral("U/local"), QStringLiteral("yes")),
+             rx.payloadsOf(QStringLiteral("U/local")).contains(QStringLiteral("yes"))),
+            15000);
+        broker.terminate();
+        QVERIFY(broker.waitForFinished());
     }
 
     void tooLongHostIsRefused()

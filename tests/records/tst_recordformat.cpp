@@ -134,7 +134,9 @@ private slots:
         running.state = RecordState::Running;
         running.fileSize = -1;
         running.erase = EraseMode::Pages;
-        const UpdateRecord failed = finished(8, QStringLiteral("timeout"));
+        UpdateRecord failed = finished(8, QStringLiteral("timeout"));
+        failed.origin.fromLibrary = false;
+        failed.origin.signature = SignatureState::UntrustedKey;
 
         const QByteArray csv = RecordFormat::toCsv({running, failed});
         QVERIFY(!csv.startsWith("\xEF\xBB\xBF"));
@@ -142,9 +144,11 @@ private slots:
         QCOMPARE(rows.size(), 3);
         const QStringList header = rows.at(0);
         QCOMPARE(header,
-                 (QStringList{"id", "started", "finished", "duration_s", "result", "board_id",
-                              "board_name", "file", "size_bytes", "md5", "erase", "port", "user",
-                              "host", "program", "error", "verify", "retries", "file_notes"}));
+                 (QStringList{"id",        "started",    "finished", "duration_s", "result",
+                              "board_id",  "board_name", "file",     "size_bytes", "md5",
+                              "erase",     "port",       "user",     "host",       "program",
+                              "error",     "verify",     "retries",  "file_notes", "from_library",
+                              "signature", "signer"}));
         auto cell = [&](int row, const char *column) {
             return rows.at(row).at(header.indexOf(QString::fromLatin1(column)));
         };
@@ -164,6 +168,11 @@ private slots:
         QCOMPARE(cell(2, "erase"), QStringLiteral("erase-all"));
         QCOMPARE(cell(2, "error"), QStringLiteral("timeout"));
         QCOMPARE(cell(2, "file_notes"), failed.fileNotes);
+        // Unknown for a record of an older version, 0 or 1 otherwise.
+        QCOMPARE(cell(1, "from_library"), QString());
+        QCOMPARE(cell(1, "signature"), QString());
+        QCOMPARE(cell(2, "from_library"), QStringLiteral("0"));
+        QCOMPARE(cell(2, "signature"), QStringLiteral("untrusted-key"));
 
         // With the mark spreadsheet programs look for, and nothing else changed.
         const QByteArray marked = RecordFormat::toCsv({running, failed}, true);

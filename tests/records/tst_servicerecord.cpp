@@ -44,6 +44,9 @@ UpdateStart fullStart()
     s.fileMd5 = QStringLiteral("0123456789abcdef0123456789abcdef");
     s.fileNotes = QStringLiteral("16 bytes at 0xF00000\u20130xF0000F lie outside this board's "
                                  "flash and are not written\nline two");
+    s.origin.fromLibrary = true;
+    s.origin.signature = SignatureState::Signed;
+    s.origin.signer = QStringLiteral("acme-service");
     s.erase = EraseMode::Pages;
     return s;
 }
@@ -134,6 +137,9 @@ private slots:
         QCOMPARE(r.fileSize, s.fileSize);
         QCOMPARE(r.fileMd5, s.fileMd5);
         QCOMPARE(r.fileNotes, s.fileNotes);
+        QCOMPARE(r.origin.fromLibrary, std::optional<bool>(true));
+        QCOMPARE(r.origin.signature, SignatureState::Signed);
+        QCOMPARE(r.origin.signer, s.origin.signer);
         QCOMPARE(r.erase, EraseMode::Pages);
         // Its writer (this process) is alive.
         QCOMPARE(r.state, RecordState::Running);
@@ -174,6 +180,8 @@ private slots:
         QVERIFY(!r.host.isEmpty());
         QCOMPARE(r.fileSize, qint64(-1));
         QCOMPARE(r.erase, EraseMode::All);
+        QVERIFY(!r.origin.fromLibrary);
+        QCOMPARE(r.origin.signature, SignatureState::Unknown);
 
         // Reopened from the file: nothing lived only in the connection.
         store.close();
@@ -185,14 +193,14 @@ private slots:
         QCOMPARE(again.query().constLast().filePath, s.filePath);
     }
 
-    // Files of the first and the third format, as those versions wrote
+    // Files of the first and the fourth format, as those versions wrote
     // them, take the results added since and keep their rows, ids, columns,
     // constraints and indexes.
     void olderFormatTakesNewResults_data()
     {
         QTest::addColumn<int>("format");
         QTest::newRow("format 1") << 1;
-        QTest::newRow("format 3") << 3;
+        QTest::newRow("format 4") << 4;
     }
     void olderFormatTakesNewResults()
     {
@@ -220,7 +228,7 @@ private slots:
                 "INSERT INTO updates (id, started_ms, finished_ms, board_id, erase, result,"
                 " error_text, writer_pid) VALUES (41, 1700000000000, 1700000016000, '0x1234',"
                 " 'erase-all', 'daemon-lost', 'gone', 1)")));
-            if (format == 3) {
+            if (format == 4) {
                 QVERIFY(raw.exec(QStringLiteral(
                     "ALTER TABLE updates ADD COLUMN verify_result TEXT NOT NULL DEFAULT ''"
                     " CHECK (verify_result IN ('', 'ok', 'mismatch', 'unsupported', 'off',"
@@ -228,8 +236,17 @@ private slots:
                 QVERIFY(raw.exec(QStringLiteral("ALTER TABLE updates ADD COLUMN retries INTEGER")));
                 QVERIFY(raw.exec(QStringLiteral(
                     "ALTER TABLE updates ADD COLUMN file_notes TEXT NOT NULL DEFAULT ''")));
-                QVERIFY(raw.exec(QStringLiteral("UPDATE updates SET verify_result = 'mismatch',"
-                                                " retries = 4, file_notes = 'outside'")));
+                QVERIFY(raw.exec(QStringLiteral("ALTER TABLE updates ADD COLUMN from_library"
+                                                " INTEGER")));
+                QVERIFY(raw.exec(QStringLiteral(
+                    "ALTER TABLE updates ADD COLUMN signature TEXT NOT NULL DEFAULT '' CHECK"
+                    " (signature IN ('', 'unsigned', 'signed', 'damaged', 'other-file',"
+                    " 'untrusted-key'))")));
+                QVERIFY(raw.exec(QStringLiteral(
+                    "ALTER TABLE updates ADD COLUMN signer TEXT NOT NULL DEFAULT ''")));
+                QVERIFY(raw.exec(QStringLiteral(
+                    "UPDATE updates SET verify_result = 'mismatch', retries = 4, file_notes ="
+                    " 'outside', from_library = 1, signature = 'signed', signer = 'Service'")));
             }
             QVERIFY(!raw.exec(QStringLiteral("UPDATE updates SET result = 'port-lost'")));
             QVERIFY(raw.exec(QStringLiteral("PRAGMA user_version = %1").arg(format)));
@@ -242,9 +259,13 @@ private slots:
         QCOMPARE(old.state, RecordState::DaemonLost);
         QCOMPARE(old.errorText, QStringLiteral("gone"));
         QCOMPARE(old.durationMs(), qint64(16000));
-        QCOMPARE(old.verify, format == 3 ? VerifyResult::Mismatch : VerifyResult::None);
-        QCOMPARE(old.retries, format == 3 ? 4 : -1);
-        QCOMPARE(old.fileNotes, format == 3 ? QStringLiteral("outside") : QString(""));
+        const bool v4 = format == 4;
+        QCOMPARE(old.verify, v4 ? VerifyResult::Mismatch : VerifyResult::None);
+        QCOMPARE(old.retries, v4 ? 4 : -1);
+        QCOMPARE(old.fileNotes, v4 ? QStringLiteral("outside") : QString(""));
+        QCOMPARE(old.origin.fromLibrary, v4 ? std::optional<bool>(true) : std::nullopt);
+        QCOMPARE(old.origin.signature, v4 ? SignatureState::Signed : SignatureState::Unknown);
+        QCOMPARE(old.origin.signer, v4 ? QStringLiteral("Service") : QString(""));
         for (const UpdateResult result : {UpdateResult::PortLost, UpdateResult::BrokerLost}) {
             const qint64 id = store.beginUpdate(fullStart());
             QVERIFY(id > 41);
@@ -273,6 +294,7 @@ private slots:
         QVERIFY(!raw.exec(QStringLiteral("UPDATE updates SET result = 'lost' WHERE id = 41")));
         QVERIFY(!raw.exec(QStringLiteral("UPDATE updates SET erase = 'some' WHERE id = 41")));
         QVERIFY(!raw.exec(QStringLiteral("UPDATE updates SET verify_result = 'x' WHERE id = 41")));
+        QVERIFY(!raw.exec(QStringLiteral("UPDATE updates SET signature = 'x' WHERE id = 41")));
     }
 
     // A file of the first format gets the columns added since and keeps
@@ -302,8 +324,12 @@ private slots:
         QVERIFY2(store.open(db), qPrintable(store.errorString()));
         QCOMPARE(only(store).boardId, QStringLiteral("0x1234"));
         QVERIFY(only(store).fileNotes.isEmpty());
+        // Nothing is known of where an old record's file came from.
+        QVERIFY(!only(store).origin.fromLibrary);
+        QCOMPARE(only(store).origin.signature, SignatureState::Unknown);
         QVERIFY(store.beginUpdate(fullStart()) > 0);
         QCOMPARE(store.query().constFirst().fileNotes, fullStart().fileNotes);
+        QCOMPARE(store.query().constFirst().origin.signer, fullStart().origin.signer);
         store.close();
         QCOMPARE(RawDb(db).value(QStringLiteral("PRAGMA user_version")).toInt(),
                  ServiceRecord::kSchemaVersion);

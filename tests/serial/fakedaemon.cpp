@@ -24,6 +24,7 @@ serialdaemon::Timings FakeDaemon::fastTimings()
     t.readTimeoutMs = 150;
     t.answerQuietMs = 15;
     t.closeDrainMs = 0;
+    t.ownDigestWaitMs = 100;
     return t;
 }
 

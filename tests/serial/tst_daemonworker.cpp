@@ -2,6 +2,7 @@
 #include "protocol/bootframe.h"
 #include "protocol/reports.h"
 #include "protocol/topics.h"
+#include "serial/imagestore.h"
 #include "serial/portdetails.h"
 #include "tests/firmware/hexbuilder.h"
 #include "tests/serial/fakedaemon.h"
@@ -9,6 +10,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
@@ -293,8 +295,9 @@ private slots:
         FakeDaemon d(board());
         d.clear();
         d.request(request::kInfo);
+        // The scan runs off the request, which others may share.
+        QTRY_COMPARE(d.replies().size(), 2);
         const auto &r = d.replies();
-        QCOMPARE(r.size(), 2);
         QCOMPARE(r.at(0).first, QString(reply::kInfo));
         QCOMPARE(r.at(1).first, QString(reply::kInfoDetails));
         QStringList named;
@@ -392,6 +395,58 @@ private slots:
         d.request(request::kConfigs, QStringLiteral("IdPosition=-1"));
         QCOMPARE(send(fw.file, md5Of(fw.file)), payload::kError);
         QCOMPARE(d.payloadsOf(reply::kFlash).size(), 9);
+    }
+
+    // A stray or lost half of a FLASH/MD5 pair costs no later upload, and a
+    // file larger than any board's flash as HEX is refused unstored.
+    void pairRecoversAndOversizedFileIsRefused()
+    {
+        FakeDaemon d(board());
+        const protocol::BoardLayout layout = fakeLayout(2, -1);
+        const FakeFirmware fw = fakeFirmware(0x1234, layout);
+        const FakeFirmware other = fakeFirmware(0x2345, layout);
+        QCOMPARE(d.prepare(layout, fw.file), payload::kOk);
+        const auto send = [&d](const QByteArray &file) {
+            d.requestBytes(request::kFlash, file);
+            d.request(request::kMd5, md5Of(file));
+            return d.waitFor(reply::kFlash);
+        };
+        d.request(request::kMd5, QString(32, QLatin1Char('0'))); // stray
+        QCOMPARE(send(fw.file), payload::kOk);
+        QCOMPARE(send(fw.file), payload::kOk);
+        d.requestBytes(request::kFlash, other.file); // its digest lost
+        QCOMPARE(send(fw.file), payload::kOk);
+        d.request(request::kMd5, md5Of(other.file)); // its file lost
+        QCOMPARE(send(fw.file), payload::kOk);
+        QCOMPARE(send(fw.file), payload::kOk);
+        // No digest of its own follows: the earlier one decides, as ever.
+        d.request(request::kMd5, md5Of(other.file));
+        d.requestBytes(request::kFlash, fw.file);
+        QCOMPARE(d.waitFor(reply::kFlash), payload::kError);
+        QCOMPARE(send(fw.file), payload::kOk);
+
+        const QByteArray huge(serialdaemon::ImageStore::kMaxUploadBytes + 1, 'A');
+        QCOMPARE(send(huge), payload::kError);
+        QVERIFY(!d.worker().isFileVerified());
+        QVERIFY(QFileInfo(d.imagePath()).size() < huge.size());
+        QCOMPARE(send(fw.file), payload::kOk);
+    }
+
+    // Port list requests that arrive before a scan share it, so a flood of
+    // them cannot hold a PING behind one scan each.
+    void portListRequestsShareScans()
+    {
+        FakeDaemon d(board());
+        const qsizetype before = d.payloadsOf(reply::kInfo).size();
+        for (int i = 0; i < 1000; ++i)
+            d.request(request::kInfo);
+        d.request(request::kPing);
+        QCOMPARE(d.payloadsOf(reply::kPing).size(), 1);
+        QTRY_COMPARE(d.payloadsOf(reply::kInfo).size(), before + 1);
+        d.spin(3 * d.timings().portScanSpacingMs);
+        QCOMPARE(d.payloadsOf(reply::kInfo).size(), before + 1);
+        d.request(request::kInfo);
+        QTRY_COMPARE(d.payloadsOf(reply::kInfo).size(), before + 2);
     }
 
     // Whatever the shared check passes, the daemon accepts (the digest

@@ -1,16 +1,31 @@
 // The plain parts of velmo-flash: its command line, its waits, its output
-// in both forms, and the stored preferences it starts from.
+// in both forms, the stored preferences it starts from, and its listing of
+// the firmware library and adding to it.
 #include "frontend/cli/consoleoutput.h"
 #include "frontend/cli/exitstatus.h"
 #include "frontend/cli/flashoptions.h"
 #include "frontend/cli/flashtimeouts.h"
+#include "frontend/cli/librarycommand.h"
 #include "frontend/core/preferences.h"
+#include "frontend/library/firmwarelibrary.h"
+#include "records/servicerecord.h"
+#include "tests/frontend/library/libraryfixtures.h"
 
 #include <QBuffer>
+#include <QCryptographicHash>
+#include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
+
+namespace {
+QString md5Of(const QByteArray &bytes)
+{
+    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Md5).toHex());
+}
+} // namespace
 
 class TstFlashCli : public QObject
 {
@@ -33,6 +48,12 @@ private slots:
                                << int(FlashOptions::Mode::ListPorts) << true;
         QTest::newRow("history") << QStringList{"--history", "--board", "12ab", "--csv"}
                                  << int(FlashOptions::Mode::History) << true;
+        QTest::newRow("latest") << QStringList{"--latest", "--page-erase", "--json"}
+                                << int(FlashOptions::Mode::Flash) << false;
+        QTest::newRow("library") << QStringList{"--library", "--board", "0x12AB", "--json"}
+                                 << int(FlashOptions::Mode::Library) << true;
+        QTest::newRow("add") << QStringList{"--add", "new.hex"} << int(FlashOptions::Mode::Add)
+                             << true;
         QTest::newRow("help wins") << QStringList{"--help", "--bogus-but-ignored-no"} << -1 << true;
     }
     void parsesUses()
@@ -52,8 +73,11 @@ private slots:
         QCOMPARE(int(o.mode), mode);
         QCOMPARE(o.eraseAll, eraseAll);
         QCOMPARE(o.retries, args.contains("--retries") ? 3 : 0);
-        if (o.mode == FlashOptions::Mode::History)
+        if (o.mode == FlashOptions::Mode::History || o.mode == FlashOptions::Mode::Library)
             QCOMPARE(o.boardId, QStringLiteral("0x12ab"));
+        QCOMPARE(o.latest, QTest::currentDataTag() == QLatin1String("latest"));
+        if (o.mode == FlashOptions::Mode::Add)
+            QCOMPARE(o.file, QStringLiteral("new.hex"));
     }
 
     void refusesBadUsage_data()
@@ -63,6 +87,12 @@ private slots:
         QTest::newRow("nothing") << QStringList{} << "no FILE.hex given";
         QTest::newRow("two uses") << QStringList{"--info", "fw.hex"} << "give one of";
         QTest::newRow("two files") << QStringList{"a.hex", "b.hex"} << "one FILE.hex at a time";
+        QTest::newRow("latest and a file") << QStringList{"--latest", "fw.hex"} << "give one of";
+        QTest::newRow("add without a file") << QStringList{"--add"} << "Missing value";
+        QTest::newRow("board with a file")
+            << QStringList{"--board", "0x1234", "fw.hex"} << "--board only goes with";
+        QTest::newRow("erase with the library")
+            << QStringList{"--library", "--page-erase"} << "--page-erase only goes with";
         QTest::newRow("both erases")
             << QStringList{"--erase-all", "--page-erase", "fw.hex"} << "exclude each other";
         QTest::newRow("port with history")
@@ -83,8 +113,8 @@ private slots:
             << QStringList{"--retries", "two", "fw.hex"} << "is not a number from 0 to 100";
         QTest::newRow("retries negative")
             << QStringList{"--retries", "-1", "fw.hex"} << "is not a number from 0 to 100";
-        QTest::newRow("retries without file")
-            << QStringList{"--info", "--retries", "2"} << "--retries only goes with FILE.hex";
+        QTest::newRow("retries without file") << QStringList{"--info", "--retries", "2"}
+                                              << "--retries only goes with FILE.hex or --latest";
     }
     void refusesBadUsage()
     {
@@ -209,6 +239,9 @@ private slots:
         QCOMPARE(exitReasonKey(0), QStringLiteral("ok"));
         QCOMPARE(exitReasonKey(3), QStringLiteral("no-broker"));
         QCOMPARE(exitReasonKey(8), QStringLiteral("file-refused"));
+        QCOMPARE(exitReasonKey(11), QStringLiteral("output-failed"));
+        QCOMPARE(exitReasonKey(12), QStringLiteral("no-library-file"));
+        QCOMPARE(exitReasonKey(13), QStringLiteral("library-unwritable"));
         QCOMPARE(exitReasonKey(130), QStringLiteral("interrupted"));
         QCOMPARE(exitReasonKey(143), QStringLiteral("interrupted"));
     }
@@ -222,6 +255,7 @@ private slots:
         QCOMPARE(none.brokerHost, QStringLiteral("127.0.0.1"));
         QCOMPARE(none.brokerPort, 1883);
         QCOMPARE(none.serial.dataBits, 8);
+        QVERIFY(!none.onlySignedFiles);
         {
             QSettings s(path, QSettings::IniFormat);
             s.setValue("serial/com", "/dev/ttyUSB1");
@@ -232,6 +266,7 @@ private slots:
             s.setValue("serial/flowcontol", 1);
             s.setValue("mqtt/host", "broker.lan");
             s.setValue("mqtt/port", 1884);
+            s.setValue("update/only-signed", true);
         }
         const frontend::StoredPreferences p = frontend::StoredPreferences::read(path);
         QCOMPARE(p.serial.portName, QStringLiteral("/dev/ttyUSB1"));
@@ -242,6 +277,7 @@ private slots:
         QCOMPARE(p.serial.flowControl, 1);
         QCOMPARE(p.brokerHost, QStringLiteral("broker.lan"));
         QCOMPARE(p.brokerPort, 1884);
+        QVERIFY(p.onlySignedFiles);
         {
             QSettings s(path, QSettings::IniFormat);
             s.setValue("mqtt/host", "  ");
@@ -250,6 +286,135 @@ private slots:
         const frontend::StoredPreferences broken = frontend::StoredPreferences::read(path);
         QCOMPARE(broken.brokerHost, QStringLiteral("127.0.0.1"));
         QCOMPARE(broken.brokerPort, 1883);
+    }
+
+    // --library: a line per file with what it is for and its signature, or
+    // one JSON event; with --board, whether each can be flashed on it and
+    // which the board type was last updated with.
+    void libraryListing()
+    {
+        QTemporaryDir dir;
+        const QString user = dir.filePath("Firmware");
+        QVERIFY(placeCorpusFile(user, "ih-lf.hex", "ih-lf.hex.sig",
+                                QDateTime(QDate(2024, 1, 10), QTime(9, 0))));
+        QVERIFY(placeCorpusFile(user, "bad-checksum.hex", QString(),
+                                QDateTime(QDate(2024, 6, 10), QTime(9, 0))));
+        QVERIFY(writeFile(user + "/evil\x1b[2J.hex", "junk"));
+        QVERIFY(writeFile(dir.filePath("keys/acme-service.pub"),
+                          readAll(signingFile("acme-service.pub"))));
+        frontend::LibraryScanInput input;
+        input.folders = {{user, frontend::LibraryFolder::Origin::User}};
+        input.boards = frontend::FirmwareLibrary::loadBoards("../configs/");
+        input.keys = frontend::TrustedKeys::load(
+            {{dir.filePath("keys"), frontend::TrustedKey::Source::User}});
+        const QString db = dir.filePath("record.sqlite");
+        {
+            records::ServiceRecord store;
+            QVERIFY(store.open(db));
+            records::UpdateStart start;
+            start.boardId = QStringLiteral("0x1234");
+            start.fileMd5 = md5Of(readAll(corpusFile("ih-lf.hex")));
+            QVERIFY(store.finishUpdate(store.beginUpdate(start), records::UpdateResult::Ok, {}));
+        }
+
+        const auto run = [&](const QStringList &args, bool json, bool signedOnly) {
+            FlashOptions o;
+            QString error;
+            if (!FlashOptions::parse(QStringList{"velmo-flash", "--library"} + args, &o, &error))
+                qWarning() << error;
+            QBuffer out;
+            QBuffer err;
+            out.open(QIODevice::WriteOnly);
+            err.open(QIODevice::WriteOnly);
+            ConsoleOutput console(out, err, json, false);
+            const int status = LibraryCommand::list(o, signedOnly, console, input, db);
+            return qMakePair(status, QString::fromUtf8(out.data()));
+        };
+
+        const auto [status, text] = run({}, false, false);
+        QCOMPARE(status, 0);
+        const QStringList lines = text.split('\n', Qt::SkipEmptyParts);
+        QVERIFY2(lines.at(0).startsWith("Modified"), qPrintable(text));
+        QVERIFY(lines.at(2).contains("bad-checksum.hex  0x1234"));
+        QVERIFY(lines.at(2).contains("wrong record checksum"));
+        QVERIFY(lines.at(3).contains("ih-lf.hex"));
+        QVERIFY(lines.at(3).contains("signed by acme-service"));
+        QVERIFY(lines.at(3).endsWith("0x000800–0x0013B7, 4.7 %"));
+        QVERIFY(!text.contains(QChar(0x1b))); // a name cannot move the cursor
+
+        const auto [boardStatus, boardText] = run({"--board", "0x1234"}, false, true);
+        QCOMPARE(boardStatus, 0);
+        QVERIFY2(boardText.startsWith("Files for board 0x1234 (VB-1234 virtual board), newest "
+                                      "first:\n"),
+                 qPrintable(boardText));
+        QVERIFY(boardText.contains(QRegularExpression(
+            "\n2024-01-10 09:00  ih-lf.hex \\* +yes +signed by acme-service  0x000800")));
+        QVERIFY(
+            boardText.contains(QRegularExpression("\n2024-06-10 09:00  bad-checksum.hex +no "
+                                                  "+unsigned +line 5: wrong record checksum\n")));
+        QVERIFY(boardText.contains("* the file of this board type's last good update"));
+        QVERIFY(boardText.contains("Only files signed with a trusted key can be flashed"));
+        QVERIFY(!boardText.contains("evil"));
+
+        const auto [jsonStatus, json] = run({"--board", "0x1234", "--json"}, true, false);
+        QCOMPARE(jsonStatus, 0);
+        QList<QJsonObject> events;
+        for (const QString &line : json.split('\n', Qt::SkipEmptyParts))
+            events << QJsonDocument::fromJson(line.toUtf8()).object();
+        QCOMPARE(events.size(), 3);
+        QCOMPARE(events.at(0).value("event").toString(), QStringLiteral("library-file"));
+        QCOMPARE(events.at(0).value("name").toString(), QStringLiteral("bad-checksum.hex"));
+        QCOMPARE(events.at(0).value("usable").toBool(), false);
+        QVERIFY(events.at(0).value("reason").toString().contains("checksum"));
+        const QJsonObject signedOne = events.at(1);
+        QCOMPARE(signedOne.value("usable").toBool(), true);
+        QCOMPARE(signedOne.value("lastUsed").toBool(), true);
+        QCOMPARE(signedOne.value("modified").toString(), QStringLiteral("2024-01-10T09:00:00"));
+        QCOMPARE(signedOne.value("signature").toObject().value("status").toString(),
+                 QStringLiteral("signed"));
+        QCOMPARE(signedOne.value("signature").toObject().value("key").toString(),
+                 QStringLiteral("acme-service"));
+        QCOMPARE(signedOne.value("boards").toArray().at(0).toObject().value("id").toString(),
+                 QStringLiteral("0x1234"));
+        QCOMPARE(events.at(2).value("event").toString(), QStringLiteral("result"));
+    }
+
+    // --add copies and says what the copy is; a file it cannot take, or a
+    // library it cannot write, ends with its own status.
+    void addingToTheLibrary()
+    {
+        QTemporaryDir dir;
+        QVERIFY(placeCorpusFile(dir.filePath("in"), "srec-i16.hex"));
+        frontend::LibraryScanInput input;
+        input.boards = frontend::FirmwareLibrary::loadBoards("../configs/");
+        const auto run = [&](const QString &file, const QString &folder) {
+            FlashOptions o;
+            QString error;
+            FlashOptions::parse({"velmo-flash", "--add", file}, &o, &error);
+            QBuffer out;
+            QBuffer err;
+            out.open(QIODevice::WriteOnly);
+            err.open(QIODevice::WriteOnly);
+            ConsoleOutput console(out, err, false, false);
+            const int status = LibraryCommand::add(o, console, folder, input);
+            return qMakePair(status, QString::fromUtf8(out.data() + err.data()));
+        };
+        const auto [added, text] = run(dir.filePath("in/srec-i16.hex"), dir.filePath("lib"));
+        QCOMPARE(added, 0);
+        QVERIFY(QFileInfo::exists(dir.filePath("lib/srec-i16.hex")));
+        QVERIFY2(text.startsWith("srec-i16.hex was added to the firmware library.\nIt can be "
+                                 "flashed on board 0x1234 (VB-1234 virtual board): it programs "
+                                 "0x000800–0x0017FF"),
+                 qPrintable(text));
+        QVERIFY(text.contains("Signature: none (unsigned)"));
+        QCOMPARE(run(dir.filePath("in/srec-i16.hex"), dir.filePath("lib")).first, 0);
+        QCOMPARE(run(dir.filePath("in/missing.hex"), dir.filePath("lib")).first, 8);
+        QCOMPARE(run(dir.filePath("in/notes.txt"), dir.filePath("lib")).first, 8);
+        QVERIFY(writeFile(dir.filePath("file"), "x"));
+        const auto [unwritable, why] =
+            run(dir.filePath("in/srec-i16.hex"), dir.filePath("file/lib"));
+        QCOMPARE(unwritable, 13);
+        QVERIFY(why.contains("cannot be created"));
     }
 };
 

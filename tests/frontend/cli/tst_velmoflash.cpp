@@ -18,6 +18,7 @@
 #include "common/datafolder.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -877,6 +878,106 @@ private slots:
         QCOMPARE(r.program, QStringLiteral("velmo-flash"));
     }
 
+    // --latest: the newest library file that fits the connected board goes
+    // the usual way; with "Only flash signed files" the newest signed one,
+    // an unsigned file is refused before sending, and a library without a
+    // signed file for the board ends with its own status.
+    void latestFromTheLibrary()
+    {
+        startDaemon();
+        BoardSimProcess sim;
+        QVERIFY(sim.start({"--id", "0x1234", "--erase-all-from", "0x800"}));
+        const QString library = velmo::dataFolderPath() + QStringLiteral("/Firmware");
+        const QString keys = velmo::dataFolderPath() + QStringLiteral("/Keys");
+        QVERIFY(QDir().mkpath(library) && QDir().mkpath(keys));
+        const auto copy = [](const QString &from, const QString &to, const QDateTime &modified) {
+            QFile::remove(to);
+            if (!QFile::copy(from, to))
+                return false;
+            QFile file(to);
+            return file.open(QIODevice::ReadWrite) &&
+                   (!modified.isValid() ||
+                    file.setFileTime(modified, QFileDevice::FileModificationTime));
+        };
+        const QString signing = QStringLiteral(VELMO_SIGNING_DATA "/");
+        const QDateTime now = QDateTime::currentDateTime();
+        // Signed, a month old; unsigned, from tomorrow (newer than the
+        // shipped samples, which are listed too).
+        QVERIFY(copy(sampleFirmware("vb1234-sample.hex"), library + "/vb1234-old.hex",
+                     now.addDays(-30)));
+        QVERIFY(copy(signing + "vb1234-sample.hex.sig", library + "/vb1234-old.hex.sig", {}));
+        QVERIFY(copy(corpusFile("ih-lf.hex"), library + "/vb1234-new.hex", now.addDays(1)));
+        QVERIFY(copy(signing + "acme-service.pub", keys + "/acme-service.pub", {}));
+
+        QList<UpdateRecord> before = allRecords();
+        // Read back elsewhere: here only which file goes matters.
+        FlashRun newest(onBroker({"--latest", "--no-verify", "--json", "--port", sim.port()}));
+        QVERIFY(newest.finish());
+        QVERIFY2(newest.status() == 0, qPrintable(newest.all()));
+        QJsonObject latest;
+        QJsonObject checked;
+        for (const QJsonObject &e : newest.events()) {
+            if (e.value("event").toString() == "latest")
+                latest = e;
+            if (e.value("event").toString() == "image-checked")
+                checked = e;
+        }
+        QCOMPARE(latest.value("file").toString(), library + "/vb1234-new.hex");
+        QCOMPARE(checked.value("file").toString(), library + "/vb1234-new.hex");
+        QCOMPARE(checked.value("fromLibrary").toBool(), true);
+        QCOMPARE(checked.value("signature").toObject().value("status").toString(),
+                 QStringLiteral("unsigned"));
+        QVERIFY(waitForClose());
+        QCOMPARE(m_requests->payloadsOf(protocol::request::kMd5).constLast(),
+                 md5Of(corpusFile("ih-lf.hex")));
+        UpdateRecord r;
+        QVERIFY(oneMore(before, &r));
+        QCOMPARE(r.state, RecordState::Ok);
+        QCOMPARE(r.origin.fromLibrary, std::optional<bool>(true));
+        QCOMPARE(r.origin.signature, records::SignatureState::Unsigned);
+
+        // Only signed files, as the window's settings store it.
+        writePreferences(sim.port(), m_broker.port());
+        {
+            QSettings prefs(preferencesPath(), QSettings::IniFormat);
+            prefs.setValue(QStringLiteral("update/only-signed"), true);
+        }
+        before = allRecords();
+        FlashRun signedOnly({"--latest", "--no-verify"});
+        QVERIFY(signedOnly.finish());
+        QVERIFY2(signedOnly.status() == 0, qPrintable(signedOnly.all()));
+        const QString out = QString::fromUtf8(signedOnly.out());
+        QVERIFY2(out.contains("Newest library file for board 0x1234: vb1234-old.hex ("),
+                 qPrintable(out));
+        QVERIFY(out.contains("signed by acme-service).\n"));
+        QVERIFY(out.contains("\nSignature: signed by acme-service (key "));
+        QVERIFY(oneMore(before, &r));
+        QCOMPARE(r.origin.signer, QStringLiteral("acme-service"));
+        QCOMPARE(r.fileMd5, md5Of(sampleFirmware("vb1234-sample.hex")));
+
+        // An unsigned file named on the command line: refused before sending.
+        FlashRun unsignedFile({library + "/vb1234-new.hex"});
+        QVERIFY(unsignedFile.finish());
+        QCOMPARE(unsignedFile.status(), 8);
+        QVERIFY2(unsignedFile.err().contains("vb1234-new.hex is refused: the file is not signed; "
+                                             "only files signed with a trusted key may be "
+                                             "flashed"),
+                 qPrintable(unsignedFile.all()));
+        QVERIFY(waitForClose());
+
+        // Nothing signed left for the board.
+        QVERIFY(QFile::remove(library + "/vb1234-old.hex.sig"));
+        FlashRun none({"--latest"});
+        QVERIFY(none.finish());
+        QCOMPARE(none.status(), 12);
+        QVERIFY2(none.err().contains("The firmware library holds no file signed with a trusted "
+                                     "key that can be flashed on board 0x1234 (VB-1234 virtual "
+                                     "board)."),
+                 qPrintable(none.all()));
+        QVERIFY(QDir(library).removeRecursively());
+        QFile::remove(preferencesPath());
+    }
+
     void infoAndPortList()
     {
         startDaemon();
@@ -953,6 +1054,15 @@ private slots:
         QVERIFY(wrong.finish());
         QCOMPARE(wrong.status(), 2);
         QVERIFY(wrong.out().isEmpty());
+
+        // A listing that never reached its file is no success.
+        QProcess full;
+        full.setStandardOutputFile(QStringLiteral("/dev/full"));
+        full.setWorkingDirectory(stageDir() + QStringLiteral("/bin"));
+        full.start(stageDir() + QStringLiteral("/bin/velmo-flash"), {"--history", "--csv"});
+        QVERIFY(full.waitForFinished(kRunTimeoutMs));
+        QCOMPARE(full.exitCode(), 11);
+        QVERIFY(full.readAllStandardError().contains("cannot write the output"));
     }
 
     // The texts follow the translation in the working directory, as the

@@ -2,8 +2,8 @@
 // broker. A recording link stands in for SystemMgr, the replies are marks
 // raised by hand in its StatusObject, FakeDialogs answers the boxes.
 #include "common/instanceguard.h"
-#include "frontend/core/daemonlauncher.h"
 #include "frontend/core/daemonlink.h"
+#include "frontend/core/daemonstart.h"
 #include "frontend/core/flashworkflow.h"
 #include "protocol/reports.h"
 #include "protocol/topics.h"
@@ -13,6 +13,7 @@
 #include "tests/frontend/fakedialogs.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTranslator>
@@ -91,11 +92,13 @@ public:
         return sendImageFile(path);
     }
     bool brokerConnected() override { return broker; }
+    QString brokerSocket() const override { return socket; }
 
     // What was sent since the last look.
     QStringList take() { return std::exchange(sent, {}); }
 
     StatusObject so;
+    QString socket;
     QStringList sent;
     QByteArray sentBytes;
     SystemMgr::SendResult imageResult = SystemMgr::SendResult::Sent;
@@ -1359,18 +1362,23 @@ private slots:
         QCOMPARE(m_screen->failures, QList<Failure>{Failure::NoPortChosen});
     }
 
-    // Connect finds the daemon gone: it is started as at start-up, and the
-    // connection goes on once it answers.
+    // Connect finds the daemon of the broker in use gone: it is started as
+    // at start-up, for that broker, and the connection goes on once it
+    // answers.
     void connectStartsAbsentDaemon()
     {
         FakeDialogs dialogs;
         const QString marker = m_files.filePath(QStringLiteral("started"));
         const QString program =
             writeFile(QStringLiteral("fake-daemon"),
-                      QStringLiteral("#!/bin/sh\necho started >> '%1'\n").arg(marker).toUtf8());
+                      QStringLiteral("#!/bin/sh\necho \"$VELMO_BROKER_SOCKET\" >> '%1'\n")
+                          .arg(marker)
+                          .toUtf8());
         QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner));
-        DaemonLauncher launcher(program);
-        m_flow->setDaemonLauncher(&launcher);
+        QVERIFY(QDir(m_files.path()).mkpath(QStringLiteral("broker")));
+        m_link->socket = m_files.filePath(QStringLiteral("broker/socket"));
+        DaemonStart daemonStart(program);
+        m_flow->setDaemonStart(&daemonStart);
         m_flow->setRequestTimes(5000, 5000, 5000, 300);
 
         m_flow->openSerialPort();
@@ -1383,6 +1391,9 @@ private slots:
         QCOMPARE(m_link->take(), (QStringList{"REQUEST/SERIAL/PING  ", "setup " + kPort + " 9600",
                                               "REQUEST/SERIAL OPEN"}));
         QVERIFY(dialogs.boxes.isEmpty());
+        QFile started(marker);
+        QVERIFY(started.open(QIODevice::ReadOnly));
+        QCOMPARE(started.readAll().trimmed(), m_link->socket.toUtf8());
 
         // Started, and never answering.
         m_flow->closeSerialPort();
@@ -1396,7 +1407,7 @@ private slots:
         QVERIFY(!m_link->take().contains("REQUEST/SERIAL OPEN"));
 
         // Nothing to start.
-        launcher.setProgram(m_files.filePath(QStringLiteral("no-such-daemon")));
+        daemonStart.setProgram(m_files.filePath(QStringLiteral("no-such-daemon")));
         m_flow->openSerialPort();
         QCOMPARE(dialogs.boxes.size(), 2);
         QCOMPARE(dialogs.boxes.at(1).title, QStringLiteral("Warning"));
@@ -1405,9 +1416,10 @@ private slots:
         QCOMPARE(m_flow->enabledControls(), kIdle);
         QCOMPARE(m_screen->failures.constLast(), Failure::DaemonAbsent);
 
-        // Running (it holds its key) but not heard from since it went
-        // quiet: its answer comes before the open, which it might miss.
-        InstanceGuard daemonKey{QString(protocol::kDaemonInstanceKey)};
+        // Running (it holds its broker's key) but not heard from since it
+        // went quiet: its answer comes before the open, which it might miss.
+        InstanceGuard daemonKey{QString(protocol::kDaemonInstanceKey),
+                                m_files.filePath(QStringLiteral("broker"))};
         QVERIFY(daemonKey.tryAcquire());
         m_link->take();
         m_flow->openSerialPort();
@@ -1419,6 +1431,13 @@ private slots:
         // Heard: the next Connect opens at once.
         m_flow->openSerialPort();
         QCOMPARE(m_link->take(), (QStringList{"setup " + kPort + " 9600", "REQUEST/SERIAL OPEN"}));
+
+        // A TCP broker on another machine has no daemon of ours to start.
+        m_link->socket.clear();
+        so().brokerHost = QStringLiteral("10.0.0.7");
+        m_flow->openSerialPort();
+        QCOMPARE(m_link->take(), (QStringList{"setup " + kPort + " 9600", "REQUEST/SERIAL OPEN"}));
+        QCOMPARE(dialogs.boxes.size(), 2);
     }
 
     // After a failed update one click does it all again: connect, the same

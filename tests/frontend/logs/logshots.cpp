@@ -1,7 +1,10 @@
 // Lays out the Data-Logging tab for the documentation screenshots:
-//   logshots short|graphs|single|tooltip|filter|counts|goto <out.png>
+//   logshots short|graphs|single|tooltip|filter|counts|goto|opening|pdf <out.png> [log]
 // Run from the stage bin directory under an X server; the picture is taken
-// of the whole screen with ImageMagick's import.
+// of the whole screen with ImageMagick's import. A log given after the
+// picture is opened instead of the example ("opening" takes the picture
+// while it is read; "pdf" renders the first page of the graphs saved as a
+// PDF, with poppler's pdftoppm).
 #include "frontend/logs/alarmcountsdialog.h"
 #include "frontend/logs/datetimedialog.h"
 #include "frontend/logs/gotorundialog.h"
@@ -9,11 +12,13 @@
 #include "frontend/logs/plotgraph.h"
 #include "frontend/logs/rowfilterdialog.h"
 #include "frontend/ui/mainwindow.h"
+#include "frontend/ui/openprogress.h"
 #include "frontend/ui/plotpanel.h"
 #include "frontend/ui/widgetdialogs.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -39,6 +44,16 @@ public:
         return dialog.exec();
     }
     std::function<void(QDialog &)> onModal;
+    QString openFile;
+    QString saveFile;
+    QString chooseOpenFile(const QString &filter) override
+    {
+        return openFile.isEmpty() ? WidgetDialogs::chooseOpenFile(filter) : openFile;
+    }
+    QString chooseSaveFile(const QString &filter, const QString &suggested) override
+    {
+        return saveFile.isEmpty() ? WidgetDialogs::chooseSaveFile(filter, suggested) : saveFile;
+    }
 };
 
 void shoot(const QString &out)
@@ -79,9 +94,29 @@ int main(int argc, char *argv[])
     MainWindow window;
     window.show();
 
+    const QString log = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString();
+    if (scene == QLatin1String("opening")) {
+        // The picture while a big log is read: the window keeps painting.
+        window.setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
+        dialogs.openFile = log;
+        QTimer::singleShot(300, &window, [&] { window.openLogFile(); });
+        QTimer::singleShot(300 + 3 * kSettleMs, &window, [&] { shoot(out); });
+        QObject::connect(window.openProgress(), &OpenProgress::busyChanged, &app, [&](bool busy) {
+            if (!busy)
+                QTimer::singleShot(0, &app, &QApplication::quit);
+        });
+        const int result = app.exec();
+        UserDialogs::setInstance(nullptr);
+        return result;
+    }
+
     QTimer::singleShot(300, &window, [&] {
         if (scene == QLatin1String("short")) {
             window.form().actionShort_log_example->trigger();
+        } else if (!log.isEmpty()) {
+            dialogs.openFile = log;
+            window.openLogFile();
+            window.enableTimeCommands();
         } else {
             window.form().actionFull_log_example->trigger();
             window.enableTimeCommands();
@@ -103,6 +138,18 @@ int main(int argc, char *argv[])
                                  Qt::NoButton, Qt::NoModifier);
                 QCoreApplication::sendEvent(alarms, &move);
                 shootLater();
+                return;
+            }
+            if (scene == QLatin1String("pdf")) {
+                const QString pdf = out + QStringLiteral(".pdf");
+                dialogs.saveFile = pdf;
+                actionNamed(window, "actionSaveGraphs")->trigger();
+                QString page = out;
+                page.chop(4); // pdftoppm adds the ending
+                QProcess::execute(QStringLiteral("pdftoppm"),
+                                  {"-r", "110", "-png", "-singlefile", pdf, page});
+                QFile::remove(pdf);
+                app.quit();
                 return;
             }
             if (scene == QLatin1String("counts")) {
@@ -128,10 +175,10 @@ int main(int argc, char *argv[])
                 return;
             }
             if (scene == QLatin1String("goto")) {
-                // A run typed, then the graphs centred on it.
+                // The board's number of a run typed, then the graphs centred on it.
                 dialogs.onModal = [&](QDialog &dialog) {
                     if (auto *goTo = qobject_cast<GoToRunDialog *>(&dialog))
-                        goTo->setInput(QStringLiteral("150"));
+                        goTo->setInput(QStringLiteral("15060"));
                     QTimer::singleShot(kSettleMs, &dialog, [&] { dialog.accept(); });
                 };
                 actionNamed(window, "actionGoToRun")->trigger();

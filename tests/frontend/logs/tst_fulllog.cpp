@@ -1,8 +1,9 @@
 // Full log parsing: line meanings, runs and blocks, dates, the end-date
-// write-back and the series behind the graphs.
+// write-back, the series behind the graphs, and what a broken file costs.
 #include "frontend/logs/fulllog.h"
 #include "tests/frontend/logs/logtestutil.h"
 
+#include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QtTest>
 
@@ -10,13 +11,16 @@
 
 namespace {
 // The backward search the blocks are defined by, kept here as the reference
-// for the one-pass version.
+// for the one-pass version. An EVENT NUMBER line without a number starts
+// no run.
 QVector<LogBlock> referenceBlocks(const QStringList &records)
 {
     QVector<LogBlock> blocks;
     int start = -1;
     for (int n = 0; n < records.size(); ++n) {
-        if (!records.at(n).contains(QLatin1String("EVENT NUMBER")))
+        int number = 0;
+        if (!records.at(n).contains(QLatin1String("EVENT NUMBER")) ||
+            !fulllogline::readEventNumber(records.at(n).toLatin1(), &number))
             continue;
         for (int k = n - 1; k >= 0; --k) {
             if (records.at(k).contains(QLatin1String("CMD"))) {
@@ -30,20 +34,11 @@ QVector<LogBlock> referenceBlocks(const QStringList &records)
     return blocks;
 }
 
-LogEvent makeEvent(int number, qint64 time, QStringList commands, QStringList events = {},
-                   QStringList alarms = {})
+FullLog parsed(const QByteArray &content)
 {
-    LogEvent e;
-    e.number = number;
-    e.time = time;
-    e.hasTime = true;
-    for (const QString &command : commands) {
-        e.commands.append(command);
-        e.commandsShort.append(fulllogline::shortCommand(command));
-    }
-    e.events = events;
-    e.alarms = alarms;
-    return e;
+    FullLog log;
+    log.parse(content);
+    return log;
 }
 } // namespace
 
@@ -64,6 +59,9 @@ private slots:
     void endDateLine();
     void writeBackReplacesFile();
     void seriesAndPadding();
+    void badValuesAreCountedNotUsed();
+    void longLineIsCutOnce();
+    void bytesNormalizeAsText();
 };
 
 void TstFullLog::lineMeanings()
@@ -114,25 +112,40 @@ void TstFullLog::blocksAndNumbering()
     QCOMPARE(blocks.at(3), (LogBlock{8, 11}));
     QCOMPARE(blocks.at(4), (LogBlock{12, 14}));
 
-    const QVector<LogEvent> events = fulllogline::buildEvents(records, blocks, 999);
+    const FullLog log = parsed(records.join(QLatin1Char('\n')).toLatin1());
+    QCOMPARE(log.logBlocks, blocks);
+    const QVector<LogEvent> &events = log.logEvents;
     QCOMPARE(events.size(), 2);
     QCOMPARE(events.at(0).number, 1);
+    QCOMPARE(events.at(0).boardNumber, 100);
     QCOMPARE(events.at(0).time, 1);
-    QCOMPARE(events.at(0).commands, (QStringList{" 01 IN START", " 05 IN STOP"}));
-    QCOMPARE(events.at(0).events, QStringList{" 40 FCA1"});
-    QVERIFY(events.at(0).alarms.isEmpty());
+    QCOMPARE(log.commandsOf(1), (QStringList{" 01 IN START", " 05 IN STOP"}));
+    QCOMPARE(log.eventsOf(1), QStringList{" 40 FCA1"});
+    QVERIFY(log.alarmsOf(1).isEmpty());
     // Run 2 is empty and run 3 has no TIME: both dropped, run 4 keeps its number.
     QCOMPARE(events.at(1).number, 4);
+    QCOMPARE(events.at(1).boardNumber, 103);
     QCOMPARE(events.at(1).time, 4);
+    QCOMPARE(log.eventOfBoardNumber(103), &events.at(1));
+    QCOMPARE(log.eventOfRun(4), &events.at(1));
+    QVERIFY(!log.eventOfRun(3) && !log.eventOfBoardNumber(102));
+    // What the spreadsheet writes of each block: its own values, or the
+    // last ones read before it.
+    QCOMPARE(log.blocks.at(1).runNumber, 100);
+    QCOMPARE(log.blocks.at(1).partialRuns, 1);
+    QCOMPARE(log.blocks.at(2).runNumber, 100);
+    QCOMPARE(log.blocks.at(3).runNumber, 102);
+    QCOMPARE(log.blocks.at(3).time, 1000);
 
-    QVERIFY(fulllogline::buildEvents({}, fulllogline::cutBlocks({}), 0).isEmpty());
+    QVERIFY(parsed(QByteArray()).logEvents.isEmpty());
     QCOMPARE(fulllogline::cutBlocks({}), (QVector<LogBlock>{{-1, -1}}));
 }
 
 void TstFullLog::blocksMatchBackwardSearch()
 {
     const QStringList kinds{"CMD: 01 IN START", "EVENT NUMBER: 1", "TIME: 5",
-                            "EVENT: 40 FCA1",   "ALARM: E1 PHOT",  "COUNT: PAR/TOT: 1/1"};
+                            "EVENT: 40 FCA1",   "ALARM: E1 PHOT",  "COUNT: PAR/TOT: 1/1",
+                            "EVENT NUMBER: x"};
     QRandomGenerator random(20190510);
     for (int round = 0; round < 200; ++round) {
         QStringList records;
@@ -161,18 +174,16 @@ void TstFullLog::countWordDoesNotHideEvents()
                            "EVENT NUMBER: 2\n"
                            "TIME: 11\n"
                            "EVENT: 1F COUNTER RESET\n";
-    FullLog parsed;
-    parsed.parse(log);
-    QCOMPARE(parsed.logEvents.size(), 2);
-    const LogEvent &first = parsed.logEvents.at(0);
-    QCOMPARE(first.events, (QStringList{" 1F COUNTER RESET", " 40 FCA1"}));
-    QCOMPARE(first.alarms, QStringList{" E7 COUNTER FULL"});
-    QCOMPARE(first.commands, (QStringList{" 01 IN START", " 0C RX COUNT"}));
-    QCOMPARE(first.commandsShort, (QStringList{" 01 IN START", " 0C RX"}));
-    QCOMPARE(parsed.logEvents.at(1).events, QStringList{" 1F COUNTER RESET"});
+    const FullLog parsedLog = parsed(log);
+    QCOMPARE(parsedLog.logEvents.size(), 2);
+    QCOMPARE(parsedLog.eventsOf(1), (QStringList{" 1F COUNTER RESET", " 40 FCA1"}));
+    QCOMPARE(parsedLog.alarmsOf(1), QStringList{" E7 COUNTER FULL"});
+    QCOMPARE(parsedLog.commandsOf(1), (QStringList{" 01 IN START", " 0C RX COUNT"}));
+    QCOMPARE(parsedLog.shortCommandsOf(1), (QStringList{" 01 IN START", " 0C RX"}));
+    QCOMPARE(parsedLog.eventsOf(2), QStringList{" 1F COUNTER RESET"});
 
     // The events reach the plot of commands and events on both runs.
-    const LogSeries series = buildSeries(parsed.logEvents, QDateTime(QDate(2019, 5, 10), QTime()));
+    const LogSeries series = buildSeries(parsedLog);
     QCOMPARE(series.eventLabels, (QStringList{"", " 1F COUNTER RESET", " 40 FCA1"}));
     QCOMPARE(series.eventX, (QVector<double>{1, 1, 2}));
     QCOMPARE(series.eventY, (QVector<double>{1, 2, 1}));
@@ -192,7 +203,7 @@ void TstFullLog::parseKeepsDateAndFirmware()
               "DATE: 2019-05-11T18:00:00\r\n"); // blank after the colon: unreadable
     QCOMPARE(log.firmwareLine, QStringLiteral("FW: M7 2.08.3"));
     QVERIFY(!log.logDate.isValid()); // the later DATE line replaced the first
-    QCOMPARE(log.logRecords.size(), 3);
+    QCOMPARE(log.recordCount, 3);
     QVERIFY(log.firstTimeSeen);
     QCOMPARE(log.firstTime, 1000);
     QCOMPARE(log.logEvents.size(), 1);
@@ -202,19 +213,24 @@ void TstFullLog::parseKeepsDateAndFirmware()
     QVERIFY(log.firmwareLine.isEmpty()); // not carried over from the last log
 
     FullLog unread = log;
-    QVERIFY(!unread.read(QStringLiteral("/nonexistent/full.log")));
+    QString error;
+    QCOMPARE(unread.read(QStringLiteral("/nonexistent/full.log"), nullptr, &error),
+             FullLog::ReadResult::CannotOpen);
+    QVERIFY(!error.isEmpty());
     QCOMPARE(unread.logEvents.size(), log.logEvents.size());
 }
 
 void TstFullLog::exampleLog()
 {
     FullLog log;
-    QVERIFY(log.read(QStringLiteral("full_log_example.log")));
+    QCOMPARE(log.read(QStringLiteral("full_log_example.log")), FullLog::ReadResult::Read);
     QVERIFY(log.logEvents.size() >= 200);
     for (int i = 0; i < log.logEvents.size(); ++i) {
         QCOMPARE(log.logEvents.at(i).number, i + 1);
-        QVERIFY(!log.logEvents.at(i).commands.isEmpty());
+        QCOMPARE(log.logEvents.at(i).boardNumber, 14911 + i);
+        QVERIFY(!log.commandsOf(i + 1).isEmpty());
     }
+    QVERIFY(log.skipped.isEmpty());
     QCOMPARE(log.logEvents.first().time, 0);
     QCOMPARE(log.firmwareLine, QStringLiteral("M7: FW:2.08.3 AS: 5000 PAR/TOT: 1203/15230"));
     QCOMPARE(log.logBlocks.size(), log.logEvents.size() + 1);
@@ -251,24 +267,29 @@ void TstFullLog::timesNearThe32BitLimits()
     QCOMPARE(runDate(start, log.logEvents.at(1).time), end.addSecs(3600));
     QVERIFY(!runDate(start, log.logEvents.at(0).time).isValid());
     QVERIFY(!runDate(start, log.logEvents.at(2).time).isValid());
-    const LogSeries series = buildSeries(log.logEvents, start);
+    const LogSeries series = buildSeries(log);
     QCOMPARE(series.commandX, (QVector<double>{1, 2, 3, 4}));
-    QCOMPARE(series.timeLabels, (QStringList{"", "10/5 19:00", "", "10/5 18:00"}));
+    QStringList labels;
+    for (const LogEvent &event : log.logEvents)
+        labels.append(runDate(start, event).toString(QStringLiteral("d/M hh:mm")));
+    QCOMPARE(labels, (QStringList{"", "10/5 19:00", "", "10/5 18:00"}));
 
     // Close together at the top of the range, and a TIME one hour before
     // the first: -1 is an hour, not a missing TIME.
     log.parse("CMD: 01\nEVENT NUMBER: 1\nTIME: 2147483640\n"
               "CMD: 02\nEVENT NUMBER: 2\nTIME: 2147483639\n"
               "CMD: 03\nEVENT NUMBER: 3\nTIME: 2147483647\n"
-              "CMD: 04\nEVENT NUMBER: 4\nTIME: 2147483648\n"); // does not read: 0
+              "CMD: 04\nEVENT NUMBER: 4\nTIME: 2147483648\n"); // no 32-bit number
     QCOMPARE(log.logEvents.size(), 4);
     QCOMPARE(log.logEvents.at(1).time, Q_INT64_C(-1));
     QCOMPARE(log.logEvents.at(2).time, Q_INT64_C(7));
-    QCOMPARE(log.logEvents.at(3).time, Q_INT64_C(-2147483640));
-    const QDateTime start7 = startDateFor(end, 7);
+    // The run stays, undated, and the log ends at the last run that reads.
+    QVERIFY(log.logEvents.at(3).hasTime && !log.logEvents.at(3).timeKnown);
+    const QDateTime start7 = startDateFor(end, log.logEvents);
+    QCOMPARE(start7, startDateFor(end, 7));
     QCOMPARE(runDateLabel(start7, log.logEvents.at(1).time), QStringLiteral("10/5 10:00"));
-    QCOMPARE(runDateLabel(start7, log.logEvents.at(2).time), QStringLiteral("10/5 18:00"));
-    QCOMPARE(runDateLabel(start7, log.logEvents.at(3).time), QString());
+    QCOMPARE(runDate(start7, log.logEvents.at(2)), end);
+    QVERIFY(!runDate(start7, log.logEvents.at(3)).isValid());
 
     // The plausible years are kept whole, and no date comes from no start.
     QVERIFY(runDate(QDateTime(QDate(1900, 1, 1), QTime(0, 0)), 0).isValid());
@@ -316,7 +337,7 @@ void TstFullLog::writeBackReplacesFile()
 
     // The second open reads the date back and replaces the line.
     FullLog log;
-    QVERIFY(log.read(path));
+    QCOMPARE(log.read(path), FullLog::ReadResult::Read);
     QCOMPARE(log.logDate, first);
     QVERIFY(writeEndDate(path, first.addDays(1)));
     QCOMPARE(readFile(path), QByteArray("DATE:2019-05-11T18:00:00\n") + body);
@@ -329,13 +350,15 @@ void TstFullLog::writeBackReplacesFile()
 
 void TstFullLog::seriesAndPadding()
 {
-    const QDateTime start(QDate(2019, 5, 10), QTime(6, 0));
-    const QVector<LogEvent> events{
-        makeEvent(1, 0, {" 0C RX 12 34"}, {" 40 FCA1", " 47 TCA"}),
-        makeEvent(2, 3, {" 0C RX 5A 07", " 05 IN STOP"}, {" 48 STOP"}, {" E3 OBST1"}),
-        makeEvent(4, 3, {" 0C RX 12 34"}, {}, {" E3 OBST1", " EB TLAV"}),
-    };
-    const LogSeries s = buildSeries(events, start);
+    const FullLog log = parsed("CMD: 0C RX 12 34\nEVENT NUMBER: 11\nTIME: 7\n"
+                               "EVENT: 40 FCA1\nEVENT: 47 TCA\n"
+                               "CMD: 0C RX 5A 07\nEVENT NUMBER: 12\nTIME: 10\n"
+                               "CMD: 05 IN STOP\nEVENT: 48 STOP\nALARM: E3 OBST1\n"
+                               "CMD: 0D RX 00\nEVENT NUMBER: 13\nEVENT: 49 ONLY HERE\n"
+                               "CMD: 0C RX 12 34\nEVENT NUMBER: 14\nTIME: 10\n"
+                               "ALARM: E3 OBST1\nALARM: EB TLAV\n");
+    const LogSeries s = buildSeries(log);
+    // Run 3 has no TIME: its texts take no row.
     QCOMPARE(s.commandLabels, (QStringList{"", " 0C RX 12 34", " 0C RX 5A 07", " 05 IN STOP"}));
     QCOMPARE(s.commandShortLabels, (QStringList{"", " 0C RX", " 05 IN STOP"}));
     QCOMPARE(s.commandX, (QVector<double>{1, 2, 2, 4}));
@@ -346,12 +369,6 @@ void TstFullLog::seriesAndPadding()
     QCOMPARE(s.eventY, (QVector<double>{1, 2, 3}));
     QCOMPARE(s.alarmX, (QVector<double>{2, 4, 4}));
     QCOMPARE(s.alarmY, (QVector<double>{1, 1, 2}));
-    QCOMPARE(s.alarmTimeLabels, (QStringList{"10/5 09:00", "10/5 09:00", "10/5 09:00"}));
-    // Commands first, then events, per run.
-    QCOMPARE(s.timeX, (QVector<double>{1, 1, 1, 2, 2, 2, 4}));
-    QCOMPARE(s.timeLabels.first(), QStringLiteral("10/5 06:00"));
-    QCOMPARE(s.timeLabelAt(2), QStringLiteral("10/5 09:00"));
-    QCOMPARE(s.timeLabelAt(3), QString());
     QCOMPARE(s.keyMax(), 5);
 
     QStringList alarms = s.alarmLabels;
@@ -364,11 +381,84 @@ void TstFullLog::seriesAndPadding()
     QStringList longer{"", QString(20, QLatin1Char('x'))};
     padAlarmLabels(longer, {"", "abc"});
     QCOMPARE(longer, (QStringList{"        ", QString(20, QLatin1Char('x'))}));
+    // A command row wider than an axis shows pads no further than that.
+    QStringList padded{"", "E1"};
+    padAlarmLabels(padded, {"", QString(5000, QLatin1Char('c'))});
+    QCOMPARE(padded.at(1).size(), kAxisLabelChars + 5);
 
     LogSeries empty;
     empty.reset();
     QCOMPARE(empty.commandLabels, QStringList{QString()});
     QCOMPARE(empty.keyMax(), 1);
+}
+
+void TstFullLog::badValuesAreCountedNotUsed()
+{
+    // A first TIME past 32 bits and one with a NUL byte: neither becomes
+    // hour 0 of the log; a run number that is no number starts no run.
+    const FullLog log = parsed(QByteArray("CMD: 01\nEVENT NUMBER: 100\nTIME: 2147483648\n"
+                                          "CMD: 02\nEVENT NUMBER: 101\nTIME: 1000\n"
+                                          "EVENT NUMBER: abc\nEVENT: 40 FCA1\n"
+                                          "CMD: 03\nEVENT NUMBER: 102\nTIME: 10") +
+                               '\0' + "03\nCMD: 04\nEVENT NUMBER: 103\nTIME: 1012\n");
+    QCOMPARE(log.logEvents.size(), 4);
+    QVERIFY(log.firstTimeSeen);
+    QCOMPARE(log.firstTime, 1000);
+    QCOMPARE(log.logEvents.at(1).boardNumber, 101);
+    QCOMPARE(log.eventsOf(2), QStringList{" 40 FCA1"}); // the phantom split nothing
+    const QDateTime end(QDate(2019, 5, 10), QTime(18, 0));
+    const QDateTime start = startDateFor(end, log.logEvents);
+    QCOMPARE(runDate(start, log.logEvents.at(1)), end.addSecs(-12 * 3600));
+    QVERIFY(!runDate(start, log.logEvents.at(0)).isValid());
+    QVERIFY(!runDate(start, log.logEvents.at(2)).isValid());
+
+    using Kind = SkippedValues::Kind;
+    QCOMPARE(log.skipped.count(Kind::UnreadableTime), 2);
+    QCOMPARE(log.skipped.count(Kind::PhantomRun), 1);
+    QCOMPARE(log.skipped.entries().size(), 3);
+    const SkippedValues::Entry &nul = log.skipped.entries().at(2);
+    QCOMPARE(nul.line, 11);
+    QCOMPARE(nul.raw, QStringLiteral("TIME: 10\\x0003"));
+    QVERIFY(log.skipped.summary().contains(QLatin1String("TIME values that are not numbers: 2")));
+}
+
+void TstFullLog::longLineIsCutOnce()
+{
+    // One 30 MB line: read in linear time, cut to a label an axis and a
+    // tooltip can take, counted once.
+    const QByteArray huge(30 * 1024 * 1024, 'Z');
+    QElapsedTimer timer;
+    timer.start();
+    const FullLog log = parsed("CMD: 01\nEVENT NUMBER: 1\nTIME: 5\nEVENT: 78 " + huge +
+                               "\nCMD: 02\nEVENT NUMBER: 2\nTIME: 6\n");
+    QVERIFY2(timer.elapsed() < 20000, qPrintable(QString::number(timer.elapsed())));
+    QCOMPARE(log.logEvents.size(), 2);
+    const QString event = log.eventsOf(1).value(0);
+    QCOMPARE(event.size(), fulllogline::kMaxLineChars + fulllogline::cutMark().size());
+    QVERIFY(event.startsWith(QLatin1String(" 78 ZZZ")) && event.endsWith(fulllogline::cutMark()));
+    QCOMPARE(log.skipped.count(SkippedValues::Kind::LongLine), 1);
+    QVERIFY(log.skipped.entries().at(0).raw.size() <= SkippedValues::kMaxRawChars + 4);
+}
+
+void TstFullLog::bytesNormalizeAsText()
+{
+    // The byte form of the rules is the text form's, Latin-1 white space
+    // (NEL, no-break space) included.
+    QRandomGenerator random(20240305);
+    const char alphabet[] = {' ', '\t', '\r', '\v', '\f', 'A', ':', '0', '\x85', '\xa0', '\x1c'};
+    for (int round = 0; round < 500; ++round) {
+        QByteArray line;
+        const int length = int(random.bounded(20));
+        for (int i = 0; i < length; ++i)
+            line += alphabet[random.bounded(int(sizeof alphabet))];
+        QByteArray bytes;
+        fulllogline::normalizeBytes(line, bytes);
+        QCOMPARE(QString::fromLatin1(bytes), QString::fromLatin1(line).simplified());
+    }
+    int value = 0;
+    QVERIFY(fulllogline::readTime(QByteArrayView("TIME: +12"), &value) && value == 12);
+    QVERIFY(!fulllogline::readTime(QByteArrayView("TIME: 1e3"), &value));
+    QVERIFY(!fulllogline::readEventNumber(QByteArrayView("EVENT NUMBER:"), &value));
 }
 
 QTEST_GUILESS_MAIN(TstFullLog)

@@ -29,7 +29,7 @@ Parsed parse(const QByteArray &content)
 {
     Parsed p;
     p.log.parse(content);
-    p.start = startDateFor(kEnd, p.log.logEvents.constLast().time);
+    p.start = startDateFor(kEnd, p.log.logEvents);
     return p;
 }
 
@@ -46,6 +46,7 @@ class TstLogAnalysis : public QObject
 private slots:
     void alarmCounts();
     void runByNumber();
+    void runByBoardNumber();
     void runByDate_data();
     void runByDate();
     void dateWithoutYearAcrossNewYear();
@@ -57,7 +58,7 @@ void TstLogAnalysis::alarmCounts()
 {
     const Parsed p = parse(kLog);
     QCOMPARE(p.start, at(6));
-    const QVector<AlarmCount> counts = countAlarms(p.log.logEvents, p.start);
+    const QVector<AlarmCount> counts = countAlarms(p.log, p.start);
     QCOMPARE(counts.size(), 3);
 
     // E1 twice in run 1 and once, with another text, in run 4: two runs.
@@ -86,17 +87,17 @@ void TstLogAnalysis::alarmCounts()
     QCOMPARE(e7.firstRun, e7.lastRun);
 
     // A run whose date cannot be told keeps its counts without a date.
-    const QVector<AlarmCount> undated = countAlarms(p.log.logEvents, QDateTime());
+    const QVector<AlarmCount> undated = countAlarms(p.log, QDateTime());
     QCOMPARE(undated.at(0).runs, 2);
     QVERIFY(!undated.at(0).firstDate.isValid());
-    QVERIFY(countAlarms({}, p.start).isEmpty());
+    QVERIFY(countAlarms(FullLog(), p.start).isEmpty());
 }
 
 void TstLogAnalysis::runByNumber()
 {
     const Parsed p = parse(kLog);
     using Outcome = RunLookup::Outcome;
-    RunLookup found = locateRun(QStringLiteral(" 2 "), p.log.logEvents, p.start);
+    RunLookup found = locateRun(QStringLiteral(" 2 "), p.log, p.start);
     QCOMPARE(found.outcome, Outcome::Found);
     QCOMPARE(found.run, 2);
     QVERIFY(!found.byDate);
@@ -105,17 +106,58 @@ void TstLogAnalysis::runByNumber()
     QCOMPARE(found.firstDate, at(6));
     QCOMPARE(found.lastDate, at(18));
     // Run 3 was dropped, but its place on the axis is still run 3.
-    QCOMPARE(locateRun(QStringLiteral("3"), p.log.logEvents, p.start).run, 3);
+    QCOMPARE(locateRun(QStringLiteral("3"), p.log, p.start).run, 3);
 
     for (const char *outside : {"0", "5", "999999999"}) {
-        const RunLookup lookup = locateRun(QLatin1String(outside), p.log.logEvents, p.start);
+        const RunLookup lookup = locateRun(QLatin1String(outside), p.log, p.start);
         QCOMPARE(lookup.outcome, Outcome::OutOfRange);
         QCOMPARE(lookup.lastRun, 4);
     }
     for (const char *unreadable : {"", "  ", "abc", "-2", "2.5", "31/2/2019", "1234567890"})
-        QCOMPARE(locateRun(QLatin1String(unreadable), p.log.logEvents, p.start).outcome,
-                 Outcome::Unreadable);
-    QCOMPARE(locateRun(QStringLiteral("1"), {}, p.start).outcome, Outcome::NoRuns);
+        QCOMPARE(locateRun(QLatin1String(unreadable), p.log, p.start).outcome, Outcome::Unreadable);
+    QCOMPARE(locateRun(QStringLiteral("1"), FullLog(), p.start).outcome, Outcome::NoRuns);
+}
+
+void TstLogAnalysis::runByBoardNumber()
+{
+    // The board counts from 15204; the graphs from 1. A run number is the
+    // board's, "#" picks a place in the graphs.
+    const Parsed p = parse("CMD: 01\nEVENT NUMBER: 15204\nTIME: 1000\n"
+                           "CMD: 02\nEVENT NUMBER: 15205\nTIME: 1003\nALARM: E4 X\n"
+                           "CMD: 03\nEVENT NUMBER: 15206\nTIME: 1012\n");
+    using Outcome = RunLookup::Outcome;
+    RunLookup found = locateRun(QStringLiteral("15205"), p.log, p.start);
+    QCOMPARE(found.outcome, Outcome::Found);
+    QCOMPARE(found.run, 2);
+    QCOMPARE(found.boardNumber, 15205);
+    QVERIFY(!found.byPosition);
+    QCOMPARE(found.firstBoardRun, 15204);
+    QCOMPARE(found.lastBoardRun, 15206);
+
+    found = locateRun(QStringLiteral("#3"), p.log, p.start);
+    QCOMPARE(found.outcome, Outcome::Found);
+    QCOMPARE(found.run, 3);
+    QCOMPARE(found.boardNumber, 15206);
+    QVERIFY(found.byPosition);
+    // A plain number the board never counted, but a place in the graphs.
+    found = locateRun(QStringLiteral("2"), p.log, p.start);
+    QCOMPARE(found.outcome, Outcome::Found);
+    QVERIFY(found.byPosition);
+    QCOMPARE(found.boardNumber, 15205);
+
+    const RunLookup missing = locateRun(QStringLiteral("15207"), p.log, p.start);
+    QCOMPARE(missing.outcome, Outcome::OutOfRange);
+    QCOMPARE(missing.run, 15207);
+    QVERIFY(!missing.byPosition);
+    QCOMPARE(locateRun(QStringLiteral("#4"), p.log, p.start).outcome, Outcome::OutOfRange);
+    QCOMPARE(locateRun(QStringLiteral("#x"), p.log, p.start).outcome, Outcome::Unreadable);
+
+    // Alarm counts name both numbers of a run.
+    const QVector<AlarmCount> counts = countAlarms(p.log, p.start);
+    QCOMPARE(counts.size(), 1);
+    QCOMPARE(counts.at(0).firstRun, 2);
+    QCOMPARE(counts.at(0).firstBoardRun, 15205);
+    QCOMPARE(counts.at(0).lastBoardRun, 15205);
 }
 
 void TstLogAnalysis::runByDate_data()
@@ -142,7 +184,7 @@ void TstLogAnalysis::runByDate()
     QFETCH(QString, input);
     QFETCH(int, run);
     const Parsed p = parse(kLog);
-    const RunLookup lookup = locateRun(input, p.log.logEvents, p.start);
+    const RunLookup lookup = locateRun(input, p.log, p.start);
     QVERIFY(lookup.byDate);
     QVERIFY(lookup.date.isValid());
     if (run == 0) {
@@ -156,14 +198,12 @@ void TstLogAnalysis::runByDate()
 void TstLogAnalysis::dateWithoutYearAcrossNewYear()
 {
     // Runs every 12 hours from 31 Dec 2019 00:00 to 2 Jan 2020 00:00.
-    QVector<LogEvent> events;
-    for (int i = 0; i < 5; ++i) {
-        LogEvent event;
-        event.number = i + 1;
-        event.time = 12 * i;
-        event.hasTime = true;
-        events.append(event);
-    }
+    QByteArray content;
+    for (int i = 0; i < 5; ++i)
+        content += "CMD: 01\nEVENT NUMBER: " + QByteArray::number(i + 1) +
+                   "\nTIME: " + QByteArray::number(12 * i) + '\n';
+    FullLog events;
+    events.parse(content);
     const QDateTime start(QDate(2019, 12, 31), QTime(0, 0));
     RunLookup lookup = locateRun(QStringLiteral("1/1 06:00"), events, start);
     QCOMPARE(lookup.outcome, RunLookup::Outcome::Found);

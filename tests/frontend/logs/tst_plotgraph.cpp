@@ -1,6 +1,7 @@
 // The plot widgets on their own: series layout, top-axis ticks, the marker
 // and the two dialogs.
 #include "frontend/logs/datetimedialog.h"
+#include "frontend/logs/fulllog.h"
 #include "frontend/logs/graphdialog.h"
 #include "frontend/logs/plotgraph.h"
 #include "frontend/logs/plotpoint.h"
@@ -32,6 +33,16 @@ QMap<double, QString> textTicks(QCPAxis *axis)
     auto ticker = axis->ticker().dynamicCast<QCPAxisTickerText>();
     return ticker ? ticker->ticks() : QMap<double, QString>();
 }
+
+// The ticks and labels the value axis draws as the plot is now.
+QMap<double, QString> drawnTicks(QCustomPlot &plot, QCPAxis *axis)
+{
+    plot.replot();
+    QMap<double, QString> ticks;
+    for (int i = 0; i < axis->tickVector().size(); ++i)
+        ticks.insert(axis->tickVector().at(i), axis->tickVectorLabels().value(i));
+    return ticks;
+}
 } // namespace
 
 class TstPlotGraph : public QObject
@@ -41,6 +52,7 @@ class TstPlotGraph : public QObject
 private slots:
     void construction();
     void seriesLayout();
+    void rowLabelsFitTheAxis();
     void keyRange();
     void runAxisLimits();
     void runAxisTicks();
@@ -71,6 +83,51 @@ void TstPlotGraph::construction()
     QCOMPARE(plot.titleText(), QStringLiteral("Graph event 3"));
 }
 
+void TstPlotGraph::rowLabelsFitTheAxis()
+{
+    // Thirty alarm rows in a plot as low as the alarms plot on a 1366x768
+    // screen, one of them a 300-character text.
+    QStringList labels{QString()};
+    for (int i = 1; i <= 30; ++i)
+        labels.append(QStringLiteral(" E%1 ALARM").arg(i));
+    labels[12] = QStringLiteral(" E12 ") + QString(300, QLatin1Char('x'));
+    PlotGraph plot(nullptr, QString(), QString());
+    plot.resize(1300, 200);
+    plot.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&plot));
+    plot.plotSeries(labels, {1}, {1}, {}, {}, 10, PlotGraph::alarmStyle());
+    const QMap<double, QString> ticks = drawnTicks(plot, plot.yAxis);
+    QCOMPARE(ticks.size(), 31); // a tick on every row
+    // Labels far enough apart that their letters do not overlap, the long
+    // one cut.
+    const int textHeight = QFontMetrics(plot.yAxis->tickLabelFont()).ascent();
+    double previous = -1e9;
+    int shown = 0;
+    for (auto it = ticks.cbegin(); it != ticks.cend(); ++it) {
+        if (it.value().isEmpty())
+            continue;
+        ++shown;
+        const double at = plot.yAxis->coordToPixel(it.key());
+        QVERIFY(std::abs(at - previous) >= textHeight);
+        previous = at;
+        QVERIFY(it.value().size() <= kAxisLabelChars + 5);
+    }
+    QVERIFY(shown >= 5 && shown < 30);
+    QCOMPARE(RowAxisTicker::axisText(labels.at(12)).size(), kAxisLabelChars + 1);
+    // The plot keeps the whole text for its tooltips; the axis stays narrow.
+    QCOMPARE(plot.valueLabels().at(12), labels.at(12));
+    QVERIFY(ticks.value(12).endsWith(QChar(0x2026)));
+    QVERIFY2(plot.axisRect()->width() > 800, qPrintable(QString::number(plot.axisRect()->width())));
+
+    // Room enough: every row labelled.
+    plot.resize(1300, 1200);
+    QCoreApplication::processEvents();
+    int all = 0;
+    for (const QString &label : drawnTicks(plot, plot.yAxis))
+        all += label.isEmpty() ? 0 : 1;
+    QCOMPARE(all, 30);
+}
+
 void TstPlotGraph::seriesLayout()
 {
     PlotGraph plot(nullptr, QString(), QString());
@@ -98,7 +155,8 @@ void TstPlotGraph::seriesLayout()
 
     // One value-axis row per label, top to bottom in series order.
     QCOMPARE(plot.yAxis->range(), QCPRange(0, 6));
-    const QMap<double, QString> rows = textTicks(plot.yAxis);
+    plot.resize(600, 400);
+    const QMap<double, QString> rows = drawnTicks(plot, plot.yAxis);
     QCOMPARE(rows.size(), 6);
     QCOMPARE(rows.value(5), QStringLiteral(" 40 FCA1"));
     QCOMPARE(rows.value(4), QString());

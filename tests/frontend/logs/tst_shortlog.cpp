@@ -246,7 +246,12 @@ void TstShortLog::invalidLogs()
     RecordingDialogs dialogs;
     parser.process(path);
 
-    QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("Invalid Log File")});
+    // The described text first, then the file and what it lacks.
+    QCOMPARE(dialogs.texts().size(), 1);
+    const QStringList lines = dialogs.texts().at(0).split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 2);
+    QCOMPARE(lines.at(0), QStringLiteral("Invalid Log File"));
+    QVERIFY2(lines.at(1).startsWith(QDir::toNativeSeparators(path)), qPrintable(lines.at(1)));
     QCOMPARE(counts.count(), 1); // only the emptying
     QCOMPARE(alarmCounts.count(), 1);
     QCOMPARE(rows.count(), 0);

@@ -4,6 +4,7 @@
 #include "frontend/logs/shortlog.h"
 #include "frontend/ui/excelexporter.h"
 #include "frontend/ui/mainwindow.h"
+#include "frontend/ui/shortlogexport.h"
 #include "tests/frontend/fakedialogs.h"
 #include "tests/frontend/ui/xlsxreader.h"
 #include "tests/support/testbroker.h"
@@ -150,10 +151,19 @@ private slots:
     void buildBlocksAgreesWithTheGraphsOnTheExampleLog()
     {
         FullLog log;
-        QVERIFY(log.read(QStringLiteral("./full_log_example.log")));
+        QCOMPARE(log.read(QStringLiteral("./full_log_example.log")), FullLog::ReadResult::Read);
+        QStringList records;
+        QFile file(QStringLiteral("./full_log_example.log"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        for (const QByteArray &line : file.readAll().split('\n')) {
+            const QString text = fulllogline::normalize(QString::fromLatin1(line));
+            if (fulllogline::classify(text) == fulllogline::Kind::Record)
+                records.append(text);
+        }
+        QCOMPARE(records.size(), log.recordCount);
         ExcelExporter exporter;
-        exporter.buildBlocks(log.logRecords);
-        const QVector<LogBlock> cut = fulllogline::cutBlocks(log.logRecords);
+        exporter.buildBlocks(records);
+        const QVector<LogBlock> &cut = log.logBlocks;
         QCOMPARE(exporter.eventBlocks().size(), cut.size());
         QVERIFY(cut.size() > 2);
         for (int i = 0; i < cut.size(); ++i) {
@@ -209,8 +219,7 @@ private slots:
         data.alarmDescriptions = QStringList{"Photocell"};
         // No alarm history.
 
-        short_log log(data, QStringLiteral("./Log_look_up.s3db"));
-        QVERIFY(log.exportToExcel());
+        QVERIFY(exportToExcel(data));
         QCOMPARE(exportFiles().size(), 1);
         const QString path =
             velmo::dataFolderPath() + QStringLiteral("/Exports/") + exportFiles().constFirst();
@@ -268,8 +277,7 @@ private slots:
         data.historyCodes = QStringList{"E1", "E2"};
         data.historyTimes = QStringList{"14911"}; // one short: must not crash
         data.settingCodes = QStringList{"Pause"};
-        short_log log(data, QStringLiteral("./Log_look_up.s3db"));
-        QVERIFY(log.exportToExcel());
+        QVERIFY(exportToExcel(data));
         XlsxSheet sheet;
         QVERIFY(sheet.load(dialogs.openedDocuments.value(0)));
         // Empty info and alarm groups keep their titles and headers.
@@ -301,8 +309,7 @@ private slots:
         data.alarmDescriptions = QStringList{"x"};
 
         Canceller canceller(5);
-        short_log log(data, QStringLiteral("./Log_look_up.s3db"));
-        QVERIFY(log.exportToExcel());
+        QVERIFY(exportToExcel(data));
         QCOMPARE(canceller.labels.value(0), Lenguagge().exportingText());
         QCOMPARE(canceller.titles.value(0), Lenguagge().dataExportText());
         QCOMPARE(dialogs.openedDocuments.size(), 1);
@@ -433,11 +440,10 @@ private slots:
         FakeDialogs dialogs;
         ShortLogData data;
         data.infoCodes = QStringList{"FW"};
-        short_log log(data, QStringLiteral("./Log_look_up.s3db"));
 
         // No application for .xlsx files: the file is there, the user is told.
         dialogs.unregisteredTypes = QStringList{QString::fromLatin1(ExcelExporter::kMimeType)};
-        QVERIFY(log.exportToExcel());
+        QVERIFY(exportToExcel(data));
         QCOMPARE(dialogs.boxes.size(), 1);
         QVERIFY(dialogs.boxes[0].text.startsWith(Lenguagge().excelNotInstalledText()));
         QCOMPARE(exportFiles().size(), 1);
@@ -451,7 +457,7 @@ private slots:
         blocker.close();
         dialogs.boxes.clear();
         dialogs.openedDocuments.clear();
-        QVERIFY(!log.exportToExcel());
+        QVERIFY(!exportToExcel(data));
         QVERIFY(!ExcelExporter().exportFullLog(kOneEvent, 0, QDateTime(), QString()));
         QCOMPARE(dialogs.boxes.size(), 2);
         QCOMPARE(dialogs.boxes[0].kind, UserDialogs::Kind::Critical);
@@ -503,6 +509,8 @@ private slots:
         QCOMPARE(dialogs.boxes[0].kind, UserDialogs::Kind::Warning);
         QVERIFY(dialogs.boxes[0].text.startsWith(Lenguagge().excelNotInstalledText()));
         QVERIFY(dialogs.boxes[0].text.contains(QDir::toNativeSeparators(path)));
+        // And how to open it: the described text comes first.
+        QVERIFY(dialogs.boxes[0].text.contains(QLatin1String("libreoffice-calc")));
         QCOMPARE(dialogs.choiceButtons, QList<QStringList>{QStringList{"Open folder"}});
         QCOMPARE(dialogs.openedUrls,
                  QList<QUrl>{QUrl::fromLocalFile(QFileInfo(path).absolutePath())});
@@ -543,6 +551,7 @@ private slots:
     void statusBarShowsWhereTheFileWent()
     {
         FakeDialogs dialogs;
+        dialogs.saveAsSuggested = true;
         dialogs.unregisteredTypes = QStringList{QString::fromLatin1(ExcelExporter::kMimeType)};
         MainWindow window(nullptr, TestBroker::freePort());
         auto *action = window.findChild<QAction *>(QStringLiteral("actionExport_to_Excel"));
@@ -600,18 +609,85 @@ private slots:
                     QVERIFY(seen.value < seen.maximum && seen.cancelButton);
             }
         }
-        // A cancelled export still writes and fills the bar.
+        // A cancelled export still writes and fills the bar. The rows are
+        // written on a thread of their own: a log long enough that the
+        // cancel comes while they are.
+        QStringList many;
+        constexpr int kManyRuns = 20000;
+        for (int run = 0; run < kManyRuns; ++run)
+            many << QStringLiteral("CMD: 01 IN START")
+                 << QStringLiteral("EVENT NUMBER: %1").arg(run)
+                 << QStringLiteral("TIME: %1").arg(100 + run) << QStringLiteral("EVENT: 40 FCA1");
         {
             Canceller canceller(3);
             ProgressWatcher watcher;
             ExcelExporter exporter;
-            QVERIFY(exporter.exportFullLog(lines, 100, QDateTime::currentDateTime(), QString()));
+            QVERIFY(exporter.exportFullLog(many, 100, QDateTime::currentDateTime(), QString()));
             QCOMPARE(watcher.seen.constLast().value, watcher.seen.constLast().maximum);
+            QVERIFY(exporter.exportedRuns() > 0);
+            QVERIFY2(exporter.exportedRuns() < kManyRuns,
+                     qPrintable(QString::number(exporter.exportedRuns())));
             XlsxSheet sheet;
             QVERIFY(sheet.load(exporter.filePath()));
             QVERIFY(sheet.has(11, 6));
-            QVERIFY(sheet.lastRow() < 40); // 30 runs take rows 11 to 99
+            QVERIFY(sheet.lastRow() < 11 + 3 * kManyRuns);
         }
+    }
+
+    void fullLogGoesOnPastTheRowLimit()
+    {
+        // A sheet of 40 rows stands in for the file format's 1,048,576:
+        // the runs go on on further sheets under the same headings, and
+        // none is lost.
+        FakeDialogs dialogs;
+        QStringList lines;
+        constexpr int kRuns = 25;
+        for (int run = 0; run < kRuns; ++run)
+            lines << QStringLiteral("CMD: 01 IN START")
+                  << QStringLiteral("EVENT NUMBER: %1").arg(15000 + run)
+                  << QStringLiteral("TIME: %1").arg(100 + run) << QStringLiteral("EVENT: 40 FCA1")
+                  << QStringLiteral("ALARM: E1 PHOT");
+        ExcelExporter exporter;
+        exporter.setSheetRowLimit(40);
+        QVERIFY(exporter.exportFullLog(lines, 100, QDateTime::currentDateTime(), QString()));
+        QCOMPARE(exporter.exportedRuns(), kRuns);
+        QVERIFY(exporter.sheetCount() >= 3);
+
+        // Sheet 1 as described: runs from row 11, four rows each, and the
+        // headings row frozen and filtered.
+        XlsxSheet sheet;
+        QVERIFY(sheet.load(exporter.filePath(), 1));
+        QCOMPARE(sheet.text(10, 2), QStringLiteral("Run Number"));
+        QCOMPARE(sheet.text(10, 8), QStringLiteral("Run in Graphs"));
+        QCOMPARE(sheet.frozenRows(), 10);
+        QCOMPARE(sheet.text(11, 2), QStringLiteral("15000"));
+        QCOMPARE(sheet.text(11, 8), QStringLiteral("1"));
+        QVERIFY(sheet.lastRow() <= 40);
+        QCOMPARE(sheet.autoFilter(), QStringLiteral("A10:H%1").arg(sheet.lastRow()));
+
+        // Every run once, on whichever sheet, in order; N goes on counting.
+        QStringList runs;
+        int items = 0;
+        for (int n = 1; n <= exporter.sheetCount(); ++n) {
+            QVERIFY(sheet.load(exporter.filePath(), n));
+            QVERIFY(sheet.lastRow() <= 40);
+            if (n > 1) {
+                QCOMPARE(sheet.text(1, 6), QStringLiteral("Command/Event/Alarm"));
+                QVERIFY(sheet.cell(1, 6).bold);
+                QCOMPARE(sheet.frozenRows(), 1);
+                QCOMPARE(sheet.autoFilter(), QStringLiteral("A1:H%1").arg(sheet.lastRow()));
+            }
+            for (int r = 1; r <= sheet.lastRow(); ++r) {
+                if (sheet.has(r, 2) && sheet.cell(r, 2).isNumber)
+                    runs.append(sheet.text(r, 2));
+                if (sheet.has(r, 1) && sheet.cell(r, 1).isNumber)
+                    QCOMPARE(sheet.text(r, 1).toInt(), ++items);
+            }
+        }
+        QCOMPARE(runs.size(), kRuns);
+        QCOMPARE(runs.first(), QStringLiteral("15000"));
+        QCOMPARE(runs.last(), QStringLiteral("15024"));
+        QCOMPARE(items, 3 * kRuns);
     }
 
     void rowsGoToTheFileAsTheyAreCompleted()
@@ -653,9 +729,8 @@ private slots:
     {
         FakeDialogs dialogs;
         ShortLogData data;
-        short_log log(data, QStringLiteral("./Log_look_up.s3db"));
-        QVERIFY(log.exportToExcel());
-        QVERIFY(log.exportToExcel());
+        QVERIFY(exportToExcel(data));
+        QVERIFY(exportToExcel(data));
         QCOMPARE(exportFiles().size(), 2);
         QCOMPARE(dialogs.openedDocuments.size(), 2);
         QVERIFY(dialogs.openedDocuments[0] != dialogs.openedDocuments[1]);
@@ -667,6 +742,7 @@ private slots:
     void actionExportsTheOpenLog()
     {
         FakeDialogs dialogs;
+        dialogs.saveAsSuggested = true;
         MainWindow window(nullptr, TestBroker::freePort()); // the export needs no broker
         QVERIFY(!window.findChild<QAction *>(QStringLiteral("actionExport_to_Excel"))->isEnabled());
         window.open_short_log_example();
@@ -683,6 +759,14 @@ private slots:
         QCOMPARE(window.logKind(), QStringLiteral("file_full"));
         action->trigger();
         QCOMPARE(dialogs.openedDocuments.size(), 2);
+        // Save As proposed a name of the log's in the exports folder.
+        QCOMPARE(dialogs.saveFilters.last(), QStringLiteral("Excel workbook (*.xlsx)"));
+        const QFileInfo proposed(dialogs.suggestedSavePaths.last());
+        QCOMPARE(proposed.absolutePath(),
+                 QFileInfo(ExcelExporter::exportFolder()).absoluteFilePath());
+        QVERIFY(proposed.fileName().startsWith(QLatin1String("full_log_example_")));
+        QCOMPARE(proposed.suffix(), QStringLiteral("xlsx"));
+        QCOMPARE(dialogs.openedDocuments.last(), proposed.absoluteFilePath());
         QVERIFY(sheet.load(dialogs.openedDocuments.last()));
         QCOMPARE(sheet.text(10, 2), QStringLiteral("Run Number"));
         // The example's first run, dated from the log's start.

@@ -22,7 +22,9 @@
 #include <QListWidget>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QProcess>
 #include <QTableWidget>
+#include <QXmlStreamReader>
 #include <QtTest>
 
 #include <algorithm>
@@ -36,6 +38,72 @@ QByteArray head(const QString &path, int size)
     if (!file.open(QIODevice::ReadOnly))
         return QByteArray();
     return file.read(size);
+}
+
+// What poppler reads off a PDF: its pages and every word with its box, in
+// points. Only words written across the page count for their height.
+struct PdfText
+{
+    int pages = 0;
+    QSizeF pageSize;
+    QStringList words;
+    QVector<double> heights;
+};
+
+QByteArray run(const QString &program, const QStringList &arguments, bool *ok = nullptr)
+{
+    QProcess process;
+    process.start(program, arguments);
+    const bool done = process.waitForFinished(60000) && process.exitCode() == 0;
+    if (ok)
+        *ok = done;
+    return done ? process.readAllStandardOutput() : QByteArray();
+}
+
+PdfText readPdf(const QString &path)
+{
+    PdfText pdf;
+    const QByteArray info = run(QStringLiteral("pdfinfo"), {path});
+    for (const QByteArray &line : info.split('\n')) {
+        if (line.startsWith("Pages:"))
+            pdf.pages = line.mid(6).trimmed().toInt();
+        if (line.startsWith("Page size:")) {
+            const QList<QByteArray> parts = line.mid(10).simplified().split(' ');
+            pdf.pageSize = QSizeF(parts.value(0).toDouble(), parts.value(2).toDouble());
+        }
+    }
+    QXmlStreamReader xml(
+        run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), path, QStringLiteral("-")}));
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement || xml.name() != QLatin1String("word"))
+            continue;
+        const auto at = xml.attributes();
+        const double width =
+            at.value(QLatin1String("xMax")).toDouble() - at.value(QLatin1String("xMin")).toDouble();
+        const double height =
+            at.value(QLatin1String("yMax")).toDouble() - at.value(QLatin1String("yMin")).toDouble();
+        const QString word = xml.readElementText();
+        pdf.words.append(word);
+        if (word.size() >= 3 && width > height)
+            pdf.heights.append(height);
+    }
+    return pdf;
+}
+
+// Text a reader can read on paper: the heading, both axis titles, the
+// rows' labels, in boxes of 6 to 20 points (a font of 4.5 to 14 points).
+void verifyLegible(const PdfText &pdf, const QString &fileName)
+{
+    QVERIFY(pdf.pages >= 1);
+    QVERIFY2(pdf.pageSize.width() > pdf.pageSize.height(), "landscape");
+    const QString text = pdf.words.join(QLatin1Char(' '));
+    for (const QString &expected :
+         {fileName, QStringLiteral("M7:"), QStringLiteral("Run"), QStringLiteral("Number"),
+          QStringLiteral("Alarms"), QStringLiteral("RX"), QStringLiteral("E1")})
+        QVERIFY2(pdf.words.contains(expected), qPrintable(expected + QLatin1String(" in ") + text));
+    QVERIFY(pdf.heights.size() > 20);
+    for (double height : pdf.heights)
+        QVERIFY2(height >= 6 && height <= 20, qPrintable(QString::number(height)));
 }
 
 QStringList columnTexts(const QTableWidget &table, int column)
@@ -57,6 +125,7 @@ private slots:
     void fitAllShowsEveryRun();
     void goToRunByNumberAndDate();
     void goToRunOutOfRange();
+    void goToRunByBoardNumber();
     void filterShowsOnlyChosenRows();
     void alarmCountsTable();
     void tooltipNamesRunDateAndDescription();
@@ -198,8 +267,10 @@ void TstGraphTools::goToRunOutOfRange()
     QVERIFY(!m_window->showRunFor(QString::number(events.last().number + 1)));
     QCOMPARE(m_dialogs->boxes.size(), 1);
     QCOMPARE(m_dialogs->boxes.at(0).kind, UserDialogs::Kind::Warning);
-    QVERIFY(m_dialogs->boxes.at(0).text.contains(
-        QStringLiteral("no run %1").arg(events.last().number + 1)));
+    // A plain number is the board's run number; the message gives both spans.
+    QVERIFY2(m_dialogs->boxes.at(0).text.contains(
+                 QStringLiteral("no run %1").arg(events.last().number + 1)),
+             qPrintable(m_dialogs->boxes.at(0).text));
 
     const QDateTime late = kEnd.addDays(2);
     QVERIFY(!m_window->showRunFor(late.toString(QStringLiteral("yyyy-MM-dd hh:mm"))));
@@ -214,13 +285,56 @@ void TstGraphTools::goToRunOutOfRange()
     QVERIFY(!m_window->commandsPanel()->runLineShown());
 }
 
+void TstGraphTools::goToRunByBoardNumber()
+{
+    // The number the short log, the file and the spreadsheet give is the
+    // board's; the dialog stays open on one the log lacks.
+    openFullExample();
+    const FullLog &log = m_window->fullLog();
+    const LogEvent *target = log.eventOfBoardNumber(15205);
+    QVERIFY(target);
+    QStringList problems;
+    int tries = 0;
+    m_onOther = [&](QDialog &dialog) {
+        auto *box = qobject_cast<GoToRunDialog *>(&dialog);
+        if (!box)
+            return int(QDialog::Rejected);
+        box->setInput(QStringLiteral("99999"));
+        box->accept();
+        ++tries;
+        problems.append(box->problem());
+        if (box->result() == QDialog::Accepted)
+            return int(QDialog::Accepted);
+        box->setInput(QStringLiteral("15205"));
+        box->accept();
+        ++tries;
+        return box->result();
+    };
+    action("actionGoToRun")->trigger();
+    QCOMPARE(tries, 2);
+    QVERIFY2(problems.value(0).contains(QLatin1String("the board's runs 14911 to")),
+             qPrintable(problems.value(0)));
+    QVERIFY(m_dialogs->boxes.isEmpty());
+    QCOMPARE(m_window->commandsPanel()->runLineAt(), double(target->number));
+    QVERIFY(m_window->commandsPanel()->runCaption().startsWith(
+        QStringLiteral("Run %1, board run 15205").arg(target->number)));
+
+    // "#" and a place in the graphs.
+    QVERIFY(m_window->showRunFor(QStringLiteral("#3")));
+    QCOMPARE(m_window->commandsPanel()->runLineAt(), 3.0);
+    QVERIFY(!m_window->showRunFor(QStringLiteral("#100000")));
+    QVERIFY(m_dialogs->boxes.constLast().text.contains(QLatin1String("no run #100000")));
+}
+
 void TstGraphTools::filterShowsOnlyChosenRows()
 {
     openFullExample();
     PlotGraph *alarms = m_window->form().plotGraphAllarms;
     const LogSeries &s = m_window->logSeries();
-    QVERIFY(s.alarmLabels.size() > 2);
-    const QString chosen = s.alarmLabels.at(2);
+    // The rows as drawn: padded to line up with the commands plot.
+    const QStringList rows = m_window->graphRows().alarmLabels;
+    QVERIFY(rows.size() > 2);
+    const QString chosen = rows.at(2);
     alarms->xAxis->setRange(30, 60);
 
     int listed = 0;
@@ -243,7 +357,7 @@ void TstGraphTools::filterShowsOnlyChosenRows()
     QCOMPARE(alarms->valueLabels().mid(1), QStringList{chosen});
     QCOMPARE(alarms->graphCount(), 1);
     // Every point of that row is still there, on the one row left.
-    const auto isChosen = [&](double value) { return s.alarmLabels.value(int(value)) == chosen; };
+    const auto isChosen = [&](double value) { return rows.value(int(value)) == chosen; };
     QCOMPARE(alarms->graph(0)->data()->size(),
              int(std::count_if(s.alarmY.cbegin(), s.alarmY.cend(), isChosen)));
     QCOMPARE(alarms->xAxis->range(), QCPRange(30, 60));
@@ -251,8 +365,8 @@ void TstGraphTools::filterShowsOnlyChosenRows()
     QVERIFY(!m_window->commandsPanel()->rowFilter().active);
 
     m_window->alarmsPanel()->showAllRows();
-    QCOMPARE(alarms->graphCount(), int(s.alarmLabels.size() - 1));
-    QCOMPARE(alarms->valueLabels(), s.alarmLabels);
+    QCOMPARE(alarms->graphCount(), int(rows.size() - 1));
+    QCOMPARE(alarms->valueLabels(), rows);
     QCOMPARE(alarms->xAxis->range(), QCPRange(30, 60));
 }
 
@@ -273,7 +387,7 @@ void TstGraphTools::alarmCountsTable()
         const QString code = table->item(r, AlarmCountsDialog::CodeColumn)->text();
         QList<int> runs;
         for (const LogEvent &event : events) {
-            for (const QString &alarm : event.alarms) {
+            for (const QString &alarm : m_window->fullLog().alarmsOf(event.number)) {
                 if (rowCode(alarm) == code) {
                     runs.append(event.number);
                     break;
@@ -318,8 +432,14 @@ void TstGraphTools::tooltipNamesRunDateAndDescription()
     QVERIFY(!m_window->alarmsPanel()->pointAt(
         QPointF(pixel.x(), alarms->yAxis->coordToPixel(first->value + 0.5))));
 
+    // Both numbers of the run: its place on the axis and the board's own.
     const QString text = m_window->pointText(true, *hit);
-    QVERIFY2(text.startsWith(QStringLiteral("Run %1 \u2013 ").arg(hit->run)), qPrintable(text));
+    const LogEvent *event = m_window->fullLog().eventOfRun(hit->run);
+    QVERIFY(event);
+    QVERIFY2(
+        text.startsWith(
+            QStringLiteral("Run %1, board run %2 \u2013 ").arg(hit->run).arg(event->boardNumber)),
+        qPrintable(text));
     const QString code = rowCode(hit->label);
     const QString description = alarmDescription(code, QStringLiteral("EN")).trimmed();
     QVERIFY(!description.isEmpty());
@@ -348,6 +468,47 @@ void TstGraphTools::savedGraphsAreImagesAndDocuments()
     const QImage image(dir.filePath(QStringLiteral("report.png")));
     QVERIFY(image.height() > image.width() / 2);
 
+    // The PDF is laid out for paper and reads as it should.
+    const PdfText pdf = readPdf(dir.filePath(QStringLiteral("report.pdf")));
+    verifyLegible(pdf, QStringLiteral("full_log_example.log"));
+    QCOMPARE(pdf.pages, 1);
+    // The plots fill the page: a rendered page has ink in its lowest tenth.
+    const QString png = dir.filePath(QStringLiteral("page"));
+    bool rendered = false;
+    run(QStringLiteral("pdftoppm"),
+        {QStringLiteral("-r"), QStringLiteral("40"), QStringLiteral("-png"),
+         QStringLiteral("-singlefile"), dir.filePath(QStringLiteral("report.pdf")), png},
+        &rendered);
+    QVERIFY(rendered);
+    const QImage page(png + QStringLiteral(".png"));
+    QVERIFY(!page.isNull());
+    int lowestInk = 0;
+    for (int y = 0; y < page.height(); ++y) {
+        for (int x = 0; x < page.width(); ++x) {
+            if (qGray(page.pixel(x, y)) < 128)
+                lowestInk = y;
+        }
+    }
+    QVERIFY2(lowestInk > page.height() * 0.85, qPrintable(QString::number(lowestInk)));
+
+    // Rows that would not be legible on one page go on on further pages.
+    PlotGraph *commands = m_window->form().plotGraphCommands;
+    commands->resetSeries();
+    commands->clearGraphs();
+    QStringList many{QString()};
+    for (int i = 1; i <= 120; ++i)
+        many.append(QStringLiteral(" %1 RX").arg(i, 2, 16, QLatin1Char('0')));
+    commands->plotSeries(many, {1}, {1}, {}, {}, 10, PlotGraph::commandStyle());
+    m_dialogs->saveFiles = {dir.filePath(QStringLiteral("long.pdf"))};
+    save->trigger();
+    const PdfText longer = readPdf(dir.filePath(QStringLiteral("long.pdf")));
+    QVERIFY2(longer.pages >= 3, qPrintable(QString::number(longer.pages)));
+    QVERIFY(longer.words.contains(QStringLiteral("78")) &&
+            longer.words.contains(QStringLiteral("05")));
+    for (double height : longer.heights)
+        QVERIFY(height >= 6 && height <= 20);
+    m_window->replotGraphCommands();
+
     // A place that cannot be written says so.
     m_dialogs->saveFiles = {dir.filePath(QStringLiteral("missing/folder/x.png"))};
     save->trigger();
@@ -361,11 +522,13 @@ void TstGraphTools::printedGraphsReachThePrinter()
     openFullExample();
     const QString printed = dir.filePath(QStringLiteral("printed.pdf"));
     bool landscape = false;
+    QString docName;
     m_onOther = [&](QDialog &dialog) {
         auto *print = qobject_cast<QPrintDialog *>(&dialog);
         if (!print)
             return int(QDialog::Rejected);
         landscape = print->printer()->pageLayout().orientation() == QPageLayout::Landscape;
+        docName = print->printer()->docName();
         // A file stands in for the printer the technician would pick.
         print->printer()->setOutputFormat(QPrinter::PdfFormat);
         print->printer()->setOutputFileName(printed);
@@ -375,7 +538,10 @@ void TstGraphTools::printedGraphsReachThePrinter()
     QVERIFY(m_dialogs->dialogTitles.contains(QStringLiteral("Print Graphs")));
     QVERIFY(landscape);
     QCOMPARE(head(printed, 4), QByteArray("%PDF"));
-    QVERIFY(QFileInfo(printed).size() > 1000);
+    // The job, and a file it is printed to, are named after the log.
+    QCOMPARE(docName, QStringLiteral("full_log_example-graphs"));
+    // Text in points on the printer's page, as on the PDF.
+    verifyLegible(readPdf(printed), QStringLiteral("full_log_example.log"));
     QVERIFY(m_dialogs->boxes.isEmpty());
 
     // Cancelled: nothing is printed.

@@ -18,9 +18,13 @@
 #include <QHelpEngine>
 #include <QHelpIndexWidget>
 #include <QHelpLink>
+#include <QHelpSearchEngine>
+#include <QHelpSearchQueryWidget>
+#include <QHelpSearchResultWidget>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -125,7 +129,7 @@ private slots:
         for (int row = 0; row < contents->rowCount(); ++row)
             collectContentUrls(contents->contentItemAt(contents->index(row, 0)), pages);
         QCOMPARE(pages.first(), QUrl(kStartPage));
-        QCOMPARE(pages.size(), 12);
+        QCOMPARE(pages.size(), 13);
 
         QSet<QUrl> checked;
         for (const QUrl &page : std::as_const(pages)) {
@@ -206,9 +210,13 @@ private slots:
         dialog.loadHelp();
         QCOMPARE(dialog.helpEngine()->collectionFile(),
                  QCoreApplication::applicationDirPath() + '/' + collection);
-        QCOMPARE(tabs->count(), 2);
+        QCOMPARE(tabs->count(), 3);
         QCOMPARE(tabs->tabText(0), contentsTab);
         QCOMPARE(tabs->tabText(1), indexTab);
+        QCOMPARE(tabs->tabText(2), contentsTab == QLatin1String("Contenuti")
+                                       ? QStringLiteral("Cerca")
+                                       : QStringLiteral("Search"));
+        QCOMPARE(tabs->widget(2), dialog.searchPage());
         QCOMPARE(tabs->widget(0), dialog.helpEngine()->contentWidget());
         QCOMPARE(tabs->widget(1), dialog.helpEngine()->indexWidget());
 
@@ -277,6 +285,58 @@ private slots:
         QCOMPARE(browser->source(), QUrl("qthelp://calvestrid.orkel/doc/troubleshooting.html"));
     }
 
+    // One click on an entry of the contents shows its page; words typed
+    // in the search tab find the pages that hold them.
+    void singleClickAndSearch()
+    {
+        HelpDialog dialog;
+        dialog.loadHelp();
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        HelpBrowser *browser = dialog.browser();
+        QHelpContentWidget *contents = dialog.helpEngine()->contentWidget();
+        QHelpContentModel *model = dialog.helpEngine()->contentModel();
+        QTRY_VERIFY(model->rowCount() > 0);
+        dialog.tabWidget()->setCurrentIndex(0);
+        const QModelIndex root = model->index(0, 0);
+        QModelIndex graphs;
+        for (int row = 0; row < model->rowCount(root); ++row) {
+            const QModelIndex child = model->index(row, 0, root);
+            if (model->contentItemAt(child)->url().fileName() == "graphs.html")
+                graphs = child;
+        }
+        QVERIFY(graphs.isValid());
+        contents->scrollTo(graphs);
+        QTest::mouseClick(contents->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          contents->visualRect(graphs).center());
+        QCOMPARE(browser->source(), QUrl("qthelp://calvestrid.orkel/doc/graphs.html"));
+
+        // The search keeps its index beside a copy in the user's folder,
+        // not in the program's.
+        QHelpSearchEngine *search = dialog.searchEngine();
+        QVERIFY(search);
+        QVERIFY(
+            QFile::exists(HelpDialog::searchCollectionPath(dialog.helpEngine()->collectionFile())));
+        // The index is made in the background when the help is loaded.
+        search->queryWidget()->setSearchInput(QStringLiteral("virtual board"));
+        QSignalSpy found(search, &QHelpSearchEngine::searchingFinished);
+        for (int attempt = 0; attempt < 30 && search->searchResultCount() == 0; ++attempt) {
+            emit search->queryWidget()->search();
+            found.wait(1000);
+        }
+        QVERIFY(search->searchResultCount() > 0);
+        QStringList pages;
+        for (const QHelpSearchResult &result :
+             search->searchResults(0, search->searchResultCount()))
+            pages.append(result.url().fileName());
+        QVERIFY2(pages.contains(QStringLiteral("virtualboard.html")), qPrintable(pages.join(',')));
+        emit search->resultWidget()->requestShowLink(
+            QUrl("qthelp://calvestrid.orkel/doc/virtualboard.html"));
+        QCOMPARE(browser->source(), QUrl("qthelp://calvestrid.orkel/doc/virtualboard.html"));
+        const QString programFolder = QCoreApplication::applicationDirPath();
+        QVERIFY(!QFileInfo::exists(programFolder + QStringLiteral("/.Help_EN")));
+    }
+
     // A page the collection does not hold shows as an empty page, and a
     // missing collection leaves everything empty, without a message.
     void missingPagesAndCollection()
@@ -298,7 +358,7 @@ private slots:
             FakeDialogs dialogs;
             HelpDialog dialog;
             dialog.loadHelp();
-            QCOMPARE(dialog.tabWidget()->count(), 2);
+            QCOMPARE(dialog.tabWidget()->count(), 3);
             QCOMPARE(dialog.helpEngine()->contentModel()->rowCount(), 0);
             QCOMPARE(dialog.helpEngine()->indexModel()->rowCount(), 0);
             QVERIFY(dialog.browser()->toPlainText().trimmed().isEmpty());

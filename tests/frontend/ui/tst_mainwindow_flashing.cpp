@@ -574,11 +574,12 @@ private slots:
         f.tabWidget->setCurrentIndex(1);
         QVERIFY(f.labelHexDetails->isVisible());
         const QStringList info = f.labelHexDetails->text().split('\n');
-        QCOMPARE(info.size(), 4);
+        QCOMPARE(info.size(), 5);
         QVERIFY2(info.at(1).startsWith(QStringLiteral("Programs 0x000800\u20130x0013B7: 3")),
                  qPrintable(info.at(1)));
         QCOMPARE(info.at(2), config);
         QVERIFY(info.at(3).startsWith(QStringLiteral("16 bytes at 0xF00000")));
+        QCOMPARE(info.at(4), QStringLiteral("Signature: none (unsigned)"));
         screenshot(*window, QStringLiteral("flashing-outside-flash-note.png"));
 
         f.actionDisconnect->trigger();

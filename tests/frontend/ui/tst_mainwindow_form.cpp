@@ -3,9 +3,11 @@
 // window's broker port has nobody behind it.
 #include "common/datafolder.h"
 #include "frontend/core/frontendstatus.h"
+#include "frontend/core/preferences.h"
 #include "frontend/core/systemmgr.h"
 #include "frontend/ui/mainwindow.h"
 #include "frontend/ui/settingsdialog.h"
+#include "frontend/ui/widgetdialogs.h"
 #include "tests/frontend/fakedialogs.h"
 #include "tests/support/testbroker.h"
 
@@ -14,18 +16,23 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QFile>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <QToolBar>
 #include <QTranslator>
 #include <QtTest>
@@ -129,7 +136,9 @@ private slots:
         QCOMPARE(actionNames(f.menuCalls->actions()),
                  (QStringList{"actionConnect", "actionDisconnect", "|", "actionQuit"}));
         QCOMPARE(actionNames(f.menuFlashing->actions()),
-                 (QStringList{"actionOpenFile", "actionUpdate", "|", "actionServiceRecord"}));
+                 (QStringList{"actionOpenFile", "actionUpdate", "|", "actionAddToLibrary",
+                              "actionServiceRecord"}));
+        QCOMPARE(f.actionAddToLibrary->text(), QStringLiteral("Add to library…"));
         QCOMPARE(f.actionServiceRecord->text(), QStringLiteral("Service record…"));
         QVERIFY(f.actionServiceRecord->isEnabled());
         QCOMPARE(actionNames(f.menuHelp->actions()),
@@ -209,6 +218,83 @@ private slots:
         QVERIFY(!(w->form().Last_Alarms_Table->item(0, 0)->flags() & Qt::ItemIsEditable));
     }
 
+    void fileDialogsStartInTheLastFolder()
+    {
+        // Each dialog is answered as it comes up: its folder noted, then
+        // `answer` chosen (or cancelled when empty).
+        QString shownFolder;
+        QString shownName;
+        QString answer;
+        QTimer poll;
+        poll.setInterval(20);
+        connect(&poll, &QTimer::timeout, this, [&] {
+            for (QWidget *widget : QApplication::topLevelWidgets()) {
+                auto *dialog = qobject_cast<QFileDialog *>(widget);
+                if (!dialog || !dialog->isVisible())
+                    continue;
+                poll.stop();
+                shownFolder = dialog->directory().absolutePath();
+                const QStringList selected = dialog->selectedFiles();
+                shownName = selected.isEmpty() ? QString() : QFileInfo(selected.first()).fileName();
+                if (answer.isEmpty()) {
+                    dialog->reject();
+                } else {
+                    dialog->setDirectory(QFileInfo(answer).absolutePath());
+                    // Typed, as the technician would.
+                    auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+                    QVERIFY(name);
+                    name->setText(QFileInfo(answer).fileName());
+                    QMetaObject::invokeMethod(dialog, "accept");
+                }
+                return;
+            }
+        });
+        const auto answerNext = [&] { poll.start(); };
+        WidgetDialogs dialogs;
+        QTemporaryDir logs;
+        QTemporaryDir saves;
+        const QString log = logs.filePath(QStringLiteral("run.log"));
+        QFile touch(log);
+        QVERIFY(touch.open(QIODevice::WriteOnly));
+        touch.close();
+
+        // Not the program's folder: home, until a file has been chosen.
+        answerNext();
+        answer = log;
+        QCOMPARE(dialogs.chooseOpenFile(QStringLiteral("Log files (*.log *.txt)")), log);
+        QCOMPARE(shownFolder, QDir::homePath());
+        answerNext();
+        answer.clear();
+        QVERIFY(dialogs.chooseOpenFile(QStringLiteral("Log files (*.log *.txt)")).isEmpty());
+        QCOMPARE(shownFolder, logs.path());
+        QCOMPARE(QSettings(prefsPath(), QSettings::IniFormat)
+                     .value(frontend::StoredPreferences::kOpenFolderKey)
+                     .toString(),
+                 logs.path());
+
+        // Saving proposes its own place and name the first time, then the
+        // folder last saved into, with the name proposed.
+        const QString exports = velmo::dataFolderPath() + QStringLiteral("/Exports");
+        QVERIFY(QDir().mkpath(exports));
+        answerNext();
+        answer = saves.filePath(QStringLiteral("mine.xlsx"));
+        QCOMPARE(dialogs.chooseSaveFile(QStringLiteral("Excel workbook (*.xlsx)"),
+                                        exports + QStringLiteral("/full_log.xlsx")),
+                 answer);
+        QCOMPARE(shownFolder, exports);
+        QCOMPARE(shownName, QStringLiteral("full_log.xlsx"));
+        answerNext();
+        answer.clear();
+        dialogs.chooseSaveFile(QStringLiteral("Excel workbook (*.xlsx)"),
+                               exports + QStringLiteral("/next.xlsx"));
+        QCOMPARE(shownFolder, saves.path());
+        QCOMPARE(shownName, QStringLiteral("next.xlsx"));
+
+        // A remembered folder that is gone: home again.
+        QVERIFY(QDir(logs.path()).removeRecursively());
+        QCOMPARE(frontend::dialogStartFolder(frontend::DialogFolder::Open), QDir::homePath());
+    }
+
     void aboutAndClose()
     {
         FakeDialogs dialogs;
@@ -241,7 +327,10 @@ private slots:
         QCOMPARE(prefs.value("mqtt/host").toString(), QStringLiteral("127.0.0.1"));
         QCOMPARE(prefs.value("mqtt/port").toInt(), 1883);
         QCOMPARE(prefs.value("update/verify").toBool(), true);
-        QCOMPARE(prefs.allKeys().size(), 9);
+        QCOMPARE(prefs.value("mqtt/private").toBool(), true);
+        // Off unless the user wants it.
+        QCOMPARE(prefs.value("update/only-signed").toBool(), false);
+        QCOMPARE(prefs.allKeys().size(), 11);
         const frontend::StatusObject *so = w->systemMgr()->statusObject();
         QCOMPARE(so->brokerHost, QStringLiteral("127.0.0.1"));
         QCOMPARE(so->brokerPort, 1883);
@@ -283,7 +372,8 @@ private slots:
         auto *ports = dialog->findChild<QComboBox *>("serialPortInfoListBox");
         QVERIFY(ports);
         QVERIFY(dialog->findChild<QGroupBox *>("parametersBox")->isHidden());
-        QVERIFY(dialog->findChild<QGroupBox *>("groupBox")->isHidden());
+        // The broker choice is shown: what a TCP broker exposes is the user's call.
+        QVERIFY(!dialog->findChild<QGroupBox *>("groupBox")->isHidden());
 
         w->systemMgr()->statusObject()->comPorts = {"/dev/ttyS0", "/dev/pts/5", "/dev/pts/6"};
         dialog->refreshPortList();
@@ -372,6 +462,39 @@ private slots:
         QVERIFY(w->serialTimer().isActive());
         QSettings prefs(prefsPath(), QSettings::IniFormat);
         QCOMPARE(prefs.value("mqtt/host").toString(), QStringLiteral("  10.0.0.7 "));
+    }
+
+    // Started through the launcher, the window uses the private broker it
+    // names and offers it; choosing TCP moves the window, and the choice
+    // holds at the next start.
+    void privateOrTcpBroker()
+    {
+        FakeDialogs dialogs;
+        QTemporaryDir dir;
+        const QString socket = dir.filePath(QStringLiteral("mqtt.sock"));
+        qputenv("VELMO_BROKER_SOCKET", socket.toLocal8Bit());
+        const auto unset = qScopeGuard([] { qunsetenv("VELMO_BROKER_SOCKET"); });
+        auto w = makeWindow();
+        SettingsDialog *dialog = w->settingsDialog();
+        auto *privateButton = dialog->findChild<QRadioButton *>("privateBrokerButton");
+        auto *tcpButton = dialog->findChild<QRadioButton *>("tcpBrokerButton");
+        auto *host = dialog->findChild<QLineEdit *>("mqttHostEdit");
+        QVERIFY(privateButton->isEnabled() && privateButton->isChecked());
+        QVERIFY(!host->isEnabled());
+        QCOMPARE(w->systemMgr()->currentHost(), socket);
+
+        tcpButton->setChecked(true);
+        QVERIFY(host->isEnabled());
+        host->setText(QStringLiteral("10.0.0.7"));
+        dialog->findChild<QPushButton *>("connectButton")->click();
+        QCOMPARE(w->systemMgr()->currentHost(), QStringLiteral("10.0.0.7"));
+        QCOMPARE(QSettings(prefsPath(), QSettings::IniFormat).value("mqtt/private").toBool(),
+                 false);
+
+        w.reset();
+        auto again = makeWindow();
+        QVERIFY(again->systemMgr()->socketInUse().isEmpty());
+        QVERIFY(again->settingsDialog()->findChild<QRadioButton *>("tcpBrokerButton")->isChecked());
     }
 
     void italianTexts()

@@ -4,7 +4,7 @@
 // technician takes to read it. An adapter pulled during the update gives
 // one box and a "port lost" record; a daemon killed is started again by the
 // next Connect; the port list shows what the daemon tells of each port.
-#include "frontend/core/daemonlauncher.h"
+#include "frontend/core/daemonstart.h"
 #include "frontend/core/flashworkflow.h"
 #include "frontend/core/systemmgr.h"
 #include "frontend/ui/mainwindow.h"
@@ -33,6 +33,8 @@
 
 #include <csignal>
 #include <sys/types.h>
+
+using frontend::DaemonStart;
 
 namespace {
 
@@ -76,11 +78,13 @@ private:
 
     // A window as the program makes it: the launcher starts the daemon at
     // Connect when it is not running.
-    std::unique_ptr<MainWindow> startWindow(const QString &port, DaemonLauncher &launcher)
+    std::unique_ptr<MainWindow> startWindow(const QString &port, DaemonStart &launcher)
     {
         writePreferences(port, m_broker.port());
         auto window = std::make_unique<MainWindow>(nullptr, m_broker.port());
-        window->flashWorkflow()->setDaemonLauncher(&launcher);
+        // Off ctest's pipe, which would stay open while the daemon runs.
+        launcher.setQuiet(true);
+        window->setDaemonStart(&launcher);
         window->show();
         return window;
     }
@@ -92,7 +96,7 @@ private:
     {
         return window.form().statusBar->currentMessage();
     }
-    bool connectBoard(MainWindow &window, DaemonLauncher &launcher)
+    bool connectBoard(MainWindow &window, DaemonStart &launcher)
     {
         window.form().actionConnect->trigger();
         if (launcher.startedPid() > 0 && !m_daemons.contains(launcher.startedPid()))
@@ -109,7 +113,7 @@ private slots:
     void init()
     {
         QVERIFY2(m_broker.start(TestBroker::kFixedPort), qPrintable(m_broker.errorString()));
-        QVERIFY(!DaemonLauncher::isRunning());
+        QVERIFY(!DaemonStart::running(QString()));
     }
     void cleanup()
     {
@@ -129,7 +133,7 @@ private slots:
     void unplugDuringUpdate()
     {
         FakeDialogs dialogs;
-        DaemonLauncher launcher;
+        DaemonStart launcher;
         BoardSimProcess board;
         QVERIFY(board.start(
             {"--id", "0x1234", "--erase-all-from", "0x800", "--pace", "--hangup-after", "300"}));
@@ -194,7 +198,7 @@ private slots:
     void connectAfterTheDaemonWasKilled()
     {
         FakeDialogs dialogs;
-        DaemonLauncher launcher;
+        DaemonStart launcher;
         BoardSimProcess board;
         QVERIFY(board.start({"--id", "0x1234", "--erase-all-from", "0x800"}));
         auto window = startWindow(board.port(), launcher);
@@ -204,7 +208,7 @@ private slots:
         window->form().actionDisconnect->trigger();
 
         QCOMPARE(::kill(pid_t(first), SIGKILL), 0);
-        QTRY_VERIFY_WITH_TIMEOUT(!DaemonLauncher::isRunning(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!DaemonStart::running(QString()), 5000);
         QVERIFY2(connectBoard(*window, launcher), qPrintable(labelText(*window)));
         QVERIFY(launcher.startedPid() != first);
         QVERIFY(alive(launcher.startedPid()));
@@ -217,7 +221,7 @@ private slots:
     void portListShowsDetails()
     {
         FakeDialogs dialogs;
-        DaemonLauncher launcher(QStringLiteral("./no-daemon-here"));
+        DaemonStart launcher(QStringLiteral("./no-daemon-here"));
         MqttProbe daemon(m_broker.port(), protocol::request::kAll, "velmo-test-ports");
         QVERIFY(daemon.waitConnected(QStringLiteral("REQUEST/test")));
         auto window = startWindow(QStringLiteral("ttyUSB0"), launcher);
@@ -284,7 +288,7 @@ private slots:
     void connectWithoutPortShowsSettings()
     {
         FakeDialogs dialogs;
-        DaemonLauncher launcher(QStringLiteral("./no-daemon-here"));
+        DaemonStart launcher(QStringLiteral("./no-daemon-here"));
         auto window = startWindow(QString(), launcher);
         QVERIFY(!window->settingsDialog()->isVisible());
         window->form().actionConnect->trigger();

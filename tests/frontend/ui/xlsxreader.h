@@ -9,9 +9,9 @@
 #include <QVector>
 #include <QXmlStreamReader>
 
-// Reads back the first sheet of an .xlsx file (a zip of XML parts, taken
-// apart with unzip): every cell's text or number and its bold/centred style.
-// Strings may be shared or inline.
+// Reads back one sheet of an .xlsx file (a zip of XML parts, taken apart
+// with unzip): every cell's text or number and its bold/centred style, the
+// rows frozen at its top and its filter. Strings may be shared or inline.
 class XlsxSheet
 {
 public:
@@ -24,11 +24,14 @@ public:
         bool centred = false;
     };
 
-    bool load(const QString &path)
+    bool load(const QString &path, int sheetNumber = 1)
     {
         m_cells.clear();
         m_columnWidths.clear();
-        const QByteArray sheet = part(path, QStringLiteral("xl/worksheets/sheet1.xml"));
+        m_frozenRows = 0;
+        m_autoFilter.clear();
+        const QByteArray sheet =
+            part(path, QStringLiteral("xl/worksheets/sheet%1.xml").arg(sheetNumber));
         if (sheet.isEmpty())
             return false;
         readStrings(part(path, QStringLiteral("xl/sharedStrings.xml")));
@@ -50,6 +53,10 @@ public:
     }
     // Width set for a column (from 1); 0 when the sheet leaves it default.
     double columnWidth(int column) const { return m_columnWidths.value(column, 0); }
+    // Rows that stay in view while the sheet scrolls.
+    int frozenRows() const { return m_frozenRows; }
+    // The filtered range, "A10:H99"; empty when there is no filter.
+    QString autoFilter() const { return m_autoFilter; }
 
 private:
     static QPair<int, int> key(int row, int column) { return {row, column}; }
@@ -133,7 +140,13 @@ private:
             reader.readNext();
             if (!reader.isStartElement())
                 continue;
-            if (reader.name() == QLatin1String("col")) {
+            if (reader.name() == QLatin1String("pane")) {
+                const auto attributes = reader.attributes();
+                if (attributes.value(QLatin1String("state")) == QLatin1String("frozen"))
+                    m_frozenRows = attributes.value(QLatin1String("ySplit")).toInt();
+            } else if (reader.name() == QLatin1String("autoFilter")) {
+                m_autoFilter = reader.attributes().value(QLatin1String("ref")).toString();
+            } else if (reader.name() == QLatin1String("col")) {
                 const auto attributes = reader.attributes();
                 const int first = attributes.value(QLatin1String("min")).toInt();
                 const int last = attributes.value(QLatin1String("max")).toInt();
@@ -172,4 +185,6 @@ private:
     QVector<QPair<bool, bool>> m_styles; // bold, centred per cell style
     QMap<QPair<int, int>, Cell> m_cells;
     QHash<int, double> m_columnWidths;
+    int m_frozenRows = 0;
+    QString m_autoFilter;
 };

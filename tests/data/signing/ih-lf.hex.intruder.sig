@@ -1,0 +1,4 @@
+untrusted comment: signature from minisign secret key
+RUQlznn5JUCJyL7s0NhvMm8UZ2uak/RpkMKCXd0XwGU0WsRQuK04U7RmZUGnhFphT9oCM1sjNmFNcOS/98l6j8ZFnFAtF8qJMw4=
+trusted comment: timestamp:1796719634	file:ih-lf.hex	hashed
+LYiSteYFK6p4MoiGhDN118aRzJgYPI06KSnIQcKrUxz/WI40iIO0jqY3zgoGfofXD9faMT9lMQs+peGKgJCRDA==

@@ -1,0 +1,4 @@
+untrusted comment: signature from minisign secret key
+RWRN3cRfrd4fmqIANV7XHnPZrxDouZfB7fh+MibveRRFB2+KI5L5yErQxQqFkOfLGAs42hH45y0BogURa8aME4mMEhyWg7rpAw0=
+trusted comment: timestamp:1796719634	file:ih-lf.hex
+OwrHyCreQlDPfk/9fIuCVm6asQ5+bLU6cFSC4JPHP3egNH2u4PrAtokj/XxPH7tn9rdLDemOCOdj4iA7KpsVBw==

@@ -1,0 +1,4 @@
+untrusted comment: signature from minisign secret key
+RURN3cRfrd4fmvYDevsCmgpvpP6QILIZ9ziC0Ly7bk5gNShvzZbJNDg4wPQzTSLe0XTYCkqYd9nSZh8YLCOzVhCKz3Lh0S+yyQg=
+trusted comment: timestamp:1709632800	file:ih-lf.hex	hashed
+Vnckwjc6NBU9iivvHezBAogj36Wp23CHeE8HwXKzU5PSQV0Js/kBhd0qLO6pYbT0dGhVRM8JPtbcubz4P/OoCQ==

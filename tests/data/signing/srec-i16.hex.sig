@@ -1,0 +1,4 @@
+untrusted comment: signature from minisign secret key
+RURN3cRfrd4fmtD5zzIfRE8d1nq+xK/438MEMUwyjh5xCDTIsJA1bGnGGmt+h9ZLlOXL7ixD4hhMpoaFXSpCW9DljDUFMpQKdgw=
+trusted comment: timestamp:1796719634	file:srec-i16.hex	hashed
+ap72EH0zB9tFstw99/yGoI5+yl4M5cGjdJqoWKsVElQsJZUrQLk854jeksJwjM8+7qNSbPBGnO6NJnzGrEyFBQ==

@@ -1,0 +1,4 @@
+untrusted comment: signature from minisign secret key
+RURN3cRfrd4fmsBAY5TV8GqBcbqPIpVFgWtbY7ehbnBiIMU6T9J2B084DeGhPB5IKjSzVFtRltCaShoioifY7UQlEN89CPWzogM=
+trusted comment: timestamp:1796719634	file:vb1234-sample.hex	hashed
+dhz+r6m8wXAeN6vRvQzlGwLtSlJeaoe9KvmdH78IE8aib08qbiFz5a9IVPNp1sP9jcRjTR1/Je1C+6rFQC96AA==

@@ -1,0 +1,4 @@
+untrusted comment: signature from minisign secret key
+RURN3cRfrd4fmpqxnMFc688fm36E7Mk+qGyiRcSYlfQ/PDccD5eqJYMHZV3ku3CZdALUY7Q93Rfm9Pu2zWcArcPkpBo6pi6MBA0=
+trusted comment: timestamp:1796719634	file:vb2345-sample.hex	hashed
+0zuib93unIhoSUW7EC6YgVcHj4o/D440VAqM9aPBoi7s9ze9cTsD0HVLm/wzq+XeReQktxehsLymNynXLxMSBw==
