@@ -62,17 +62,26 @@ bool makeFolder(const QString &folder)
     return QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
-// Writes the signature beside `target`, replacing a stale one.
+void removeSignatures(const QString &target)
+{
+    QFile::remove(target + QLatin1String(SignatureCheck::kSuffix));
+    QFile::remove(target + QLatin1String(SignatureCheck::kMinisignSuffix));
+}
+
+// Writes the signature beside `target` under the library's one name,
+// replacing a stale one.
 bool copySignature(const QString &source, const QString &target)
 {
     const SafeRead signature =
         readRegularFile(SignatureCheck::signaturePath(source), minisign::kMaxSignatureFileBytes);
     if (!signature.ok())
         return false;
-    QSaveFile out(SignatureCheck::signaturePath(target));
-    if (!out.open(QIODevice::WriteOnly) || out.write(signature.bytes) != signature.bytes.size())
+    QSaveFile out(target + QLatin1String(SignatureCheck::kSuffix));
+    if (!out.open(QIODevice::WriteOnly) || out.write(signature.bytes) != signature.bytes.size() ||
+        !out.commit())
         return false;
-    return out.commit();
+    QFile::remove(target + QLatin1String(SignatureCheck::kMinisignSuffix));
+    return true;
 }
 
 } // namespace
@@ -226,7 +235,7 @@ FirmwareLibrary::AddResult FirmwareLibrary::add(const QString &source, const QSt
     if (QFileInfo::exists(SignatureCheck::signaturePath(source)))
         result.signatureCopied = copySignature(source, target);
     else
-        QFile::remove(SignatureCheck::signaturePath(target)); // never someone else's
+        removeSignatures(target); // never someone else's
     result.status = AddResult::Status::Added;
     result.path = target;
     result.message = QFileInfo(target).fileName() == name

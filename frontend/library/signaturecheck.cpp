@@ -3,6 +3,7 @@
 #include "frontend/library/safefile.h"
 
 #include <QDebug>
+#include <QFileInfo>
 
 namespace frontend {
 
@@ -14,7 +15,15 @@ const QString kDateFormat = QStringLiteral("yyyy-MM-dd HH:mm");
 
 QString SignatureCheck::signaturePath(const QString &filePath)
 {
-    return filePath + QLatin1String(kSuffix);
+    const QString ours = filePath + QLatin1String(kSuffix);
+    // A file signed without -x carries minisign's default name; not seeing it
+    // would list a signed file as unsigned.
+    if (QFileInfo(ours).exists() || QFileInfo(ours).isSymLink())
+        return ours;
+    const QString minisigns = filePath + QLatin1String(kMinisignSuffix);
+    if (QFileInfo(minisigns).exists() || QFileInfo(minisigns).isSymLink())
+        return minisigns;
+    return ours;
 }
 
 SignatureCheck SignatureCheck::check(const QString &filePath, QByteArrayView bytes,

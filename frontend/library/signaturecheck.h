@@ -18,6 +18,8 @@ struct SignatureCheck
 
 public:
     static constexpr const char *kSuffix = ".sig";
+    // What minisign names a signature when not told otherwise.
+    static constexpr const char *kMinisignSuffix = ".minisig";
 
     records::SignatureState state = records::SignatureState::Unsigned;
     QString keyName;    // Signed: the trusted key's name
@@ -28,7 +30,8 @@ public:
 
     bool isSigned() const { return state == records::SignatureState::Signed; }
 
-    // "FILE.hex.sig"
+    // "FILE.hex.sig", or "FILE.hex.minisig" when only that one is there;
+    // copies into the library are always named "FILE.hex.sig".
     static QString signaturePath(const QString &filePath);
 
     // Reads the signature beside `filePath` (never more than a signature

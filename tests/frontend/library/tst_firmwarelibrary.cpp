@@ -338,6 +338,14 @@ private slots:
         QVERIFY(!added.signatureCopied);
         QVERIFY(!QFileInfo::exists(added.path + ".sig"));
         QCOMPARE(QDir(library).entryList(QDir::Files | QDir::Hidden).size(), 3); // no leftovers
+        // Signed later, without -x: minisign's name comes in as the library's.
+        const QString minisigned = folder("downloads/v3/srec-i16.hex");
+        QVERIFY(writeFile(minisigned, readAll(corpusFile("srec-i16.hex"))));
+        QVERIFY(writeFile(minisigned + ".minisig", readAll(signingFile("srec-i16.hex.sig"))));
+        added = FirmwareLibrary::add(minisigned, library);
+        QCOMPARE(added.status, FirmwareLibrary::AddResult::Status::AlreadyThere);
+        QVERIFY(added.signatureCopied);
+        QCOMPARE(readAll(added.path + ".sig"), readAll(minisigned + ".minisig"));
 
         QCOMPARE(FirmwareLibrary::add(folder("downloads/notes.txt"), library).status,
                  FirmwareLibrary::AddResult::Status::NotHex);

@@ -162,7 +162,7 @@ private slots:
         QVERIFY(hexfile::inspectImage(changed, layout, 0x1234).ok());
     }
 
-    // The signature beside the file on disk: none, one, and ones that are no
+    // The signature beside the file on disk: none, one (under either name), and ones that are no
     // signature file at all; a named pipe there does not hang the check.
     void signatureBesideTheFile()
     {
@@ -174,8 +174,11 @@ private slots:
                  QStringLiteral("Signature: none (unsigned)"));
         QVERIFY(writeFile(hex + ".sig", readAll(signingFile("ih-lf.hex.sig"))));
         QCOMPARE(SignatureCheck::check(hex, bytes, m_acme).state, SignatureState::Signed);
+        // minisign's own default name, when signed without -x
+        QVERIFY(QFile::rename(hex + ".sig", hex + ".minisig"));
+        QCOMPARE(SignatureCheck::check(hex, bytes, m_acme).state, SignatureState::Signed);
+        QVERIFY(QFile::remove(hex + ".minisig"));
 
-        QVERIFY(QFile::remove(hex + ".sig"));
         QCOMPARE(::mkfifo(QFile::encodeName(hex + ".sig").constData(), 0600), 0);
         QElapsedTimer clock;
         clock.start();
