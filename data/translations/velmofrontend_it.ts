@@ -868,6 +868,18 @@
         <translation>Fermo al blocco %1 di %2.</translation>
     </message>
     <message>
+        <source>The daemon was last heard from while reading the board back.</source>
+        <translation>L&apos;ultima notizia dal daemon è arrivata durante la rilettura della scheda.</translation>
+    </message>
+    <message>
+        <source>The daemon was last heard from while erasing the board.</source>
+        <translation>L&apos;ultima notizia dal daemon è arrivata durante la cancellazione della scheda.</translation>
+    </message>
+    <message>
+        <source>The daemon was last heard from at block %1 of %2.</source>
+        <translation>L&apos;ultima notizia dal daemon è arrivata al blocco %1 di %2.</translation>
+    </message>
+    <message>
         <source>The port %1 went away: the USB adapter was unplugged, or its cable or power failed.</source>
         <translation>La porta %1 non c&apos;è più: l&apos;adattatore USB è stato scollegato, oppure il cavo o l&apos;alimentazione hanno ceduto.</translation>
     </message>

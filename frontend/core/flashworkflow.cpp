@@ -769,8 +769,10 @@ void FlashWorkflow::abandonUpdate(Failure failure, const QString &reason, const 
         summaryNow(readingBack ? records::VerifyResult::Failed : records::VerifyResult::None);
     // An update the daemon never began stopped nowhere.
     const bool began = failure != Failure::UpdateNotStarted;
+    m_onlyLastHeard = failure == Failure::BrokerLost;
     const QString where = began ? stoppedText() : QString();
     endWriting(true, began && !readingBack);
+    m_onlyLastHeard = false;
     const QString reasonWhere = began ? reason + QLatin1Char(' ') + where : reason;
     // A word of the daemon arriving later is about this same update.
     m_endTold = true;
@@ -798,6 +800,19 @@ void FlashWorkflow::abandonUpdate(Failure failure, const QString &reason, const 
 
 QString FlashWorkflow::stoppedText() const
 {
+    if (m_onlyLastHeard) {
+        // Nothing says the daemon stopped: only that no word came after.
+        if (m_stage == Stage::Verifying)
+            return QCoreApplication::translate(
+                "MainWindow", "The daemon was last heard from while reading the board back.");
+        if (m_percent == 0)
+            return QCoreApplication::translate(
+                "MainWindow", "The daemon was last heard from while erasing the board.");
+        return QCoreApplication::translate("MainWindow",
+                                           "The daemon was last heard from at block %1 of %2.")
+            .arg(m_progress.blocksWritten())
+            .arg(m_progress.totalBlocks());
+    }
     if (m_stage == Stage::Verifying)
         return QCoreApplication::translate(
             "MainWindow", "Stopped while reading the board back, after all blocks were written.");

@@ -387,6 +387,7 @@ private:
     bool m_endTold = false;
 
     bool m_barStopped = false; // the bar shows where a failed update stopped
+    bool m_onlyLastHeard = false; // the broker went: where the update stands is unknown
     QString m_portLostText;    // the daemon's word that the port went away
     QString m_updateErrorText; // the daemon's last error during the update
     QTimer m_portLostTimer;

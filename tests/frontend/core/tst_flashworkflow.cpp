@@ -858,15 +858,19 @@ private slots:
     {
         QTest::addColumn<bool>("broker");
         QTest::addColumn<QString>("reason");
+        QTest::addColumn<QString>("where");
         QTest::addColumn<QString>("advice");
         QTest::addColumn<Failure>("failure");
         QTest::addColumn<records::RecordState>("record");
         QTest::newRow("daemon gone")
             << true << "The serial daemon stopped answering during the update."
+            << "Stopped at block 100 of 992."
             << "The board is left without a complete firmware." << Failure::DaemonLost
             << records::RecordState::DaemonLost;
+        // Nothing says the daemon stopped: it may well have gone on.
         QTest::newRow("broker gone")
             << false << "The connection to the message broker was lost during the update."
+            << "The daemon was last heard from at block 100 of 992."
             << "The serial daemon may have finished the update or may have stopped: the state "
                "of the board is unknown."
             << Failure::BrokerLost << records::RecordState::BrokerLost;
@@ -876,6 +880,7 @@ private slots:
     {
         QFETCH(bool, broker);
         QFETCH(QString, reason);
+        QFETCH(QString, where);
         QFETCH(QString, advice);
         QFETCH(Failure, failure);
         QFETCH(records::RecordState, record);
@@ -915,13 +920,13 @@ private slots:
         QCOMPARE(dialogs.boxes.at(0).kind, UserDialogs::Kind::Critical);
         const QStringList lines = dialogs.boxes.at(0).text.split(QLatin1Char('\n'));
         QCOMPARE(lines.at(0), reason);
-        QCOMPARE(lines.at(1), QStringLiteral("Stopped at block 100 of 992."));
+        QCOMPARE(lines.at(1), where);
         QVERIFY2(lines.at(2).startsWith(advice), qPrintable(lines.at(2)));
         QCOMPARE(m_link->take(),
                  (QStringList{"REQUEST/SERIAL/PING  ", "refresh", "REQUEST/SERIAL CLOSE"}));
         QCOMPARE(m_screen->failures, QList<Failure>{failure});
         QCOMPARE(m_screen->failureDetails, QStringList{reason});
-        QCOMPARE(m_screen->status(), reason + " Stopped at block 100 of 992.");
+        QCOMPARE(m_screen->status(), reason + ' ' + where);
         QCOMPARE(m_screen->connection, QStringLiteral("Disconnected"));
         QCOMPARE(m_screen->progress.constLast(), 10);
         QCOMPARE(m_flow->enabledControls(), kFailed);
@@ -931,7 +936,7 @@ private slots:
         const QList<records::UpdateRecord> all = store.query();
         QCOMPARE(all.size(), 1);
         QCOMPARE(all.at(0).state, record);
-        QCOMPARE(all.at(0).errorText, reason + " Stopped at block 100 of 992.");
+        QCOMPARE(all.at(0).errorText, reason + ' ' + where);
         QCOMPARE(m_screen->finished, QList<bool>{false});
         QVERIFY(!m_flow->isUpdating());
         QVERIFY(m_flow->confirmClose());
