@@ -35,6 +35,7 @@
 #include <sys/types.h>
 
 using frontend::DaemonStart;
+using frontend::FlashWorkflow;
 
 namespace {
 
@@ -191,6 +192,58 @@ private slots:
             all.at(0).errorText.startsWith("Serial port " + board.port() + " was disconnected"),
             qPrintable(all.at(0).errorText));
         QVERIFY2(all.at(0).errorText.endsWith(lines.at(2)), qPrintable(all.at(0).errorText));
+    }
+
+    // The broker stops at a third of the update. The daemon goes on and
+    // writes the whole file: the one box says the board's state is unknown
+    // rather than half written, and the record says "broker lost".
+    void brokerStoppedDuringUpdate()
+    {
+        FakeDialogs dialogs;
+        DaemonStart launcher;
+        BoardSimProcess board;
+        QVERIFY(board.start({"--id", "0x1234", "--erase-all-from", "0x800", "--pace"}));
+        auto window = startWindow(board.port(), launcher);
+        window->flashWorkflow()->setUpdateWatchTimes(2000, 2000,
+                                                     FlashWorkflow::kUpdateStartTimeoutMs);
+        const MainWindowForm &f = window->form();
+        QVERIFY2(connectBoard(*window, launcher), qPrintable(labelText(*window)));
+        dialogs.files << QFileInfo(sampleFirmware("vb1234-sample.hex")).canonicalFilePath();
+        f.btnOpenFile->click();
+        QTRY_COMPARE_WITH_TIMEOUT(statusText(*window), QStringLiteral("File loaded: Ok."),
+                                  kConnectTimeoutMs);
+        f.btnUpdate->click();
+        QTRY_VERIFY_WITH_TIMEOUT(f.progressBarUpdate->value() >= 30, kUpdateTimeoutMs);
+        m_broker.stop();
+
+        QTRY_VERIFY_WITH_TIMEOUT(!dialogs.boxes.isEmpty(), kUpdateTimeoutMs);
+        const FakeDialogs::Box box = dialogs.boxes.constFirst();
+        QCOMPARE(box.kind, UserDialogs::Kind::Critical);
+        const QStringList lines = box.text.split(QLatin1Char('\n'));
+        QCOMPARE(
+            lines.at(0),
+            QStringLiteral("The connection to the message broker was lost during the update."));
+        QVERIFY2(lines.at(1).startsWith("The daemon was last heard from at block "),
+                 qPrintable(box.text));
+        QVERIFY2(lines.at(2).contains("the state of the board is unknown"), qPrintable(box.text));
+        QVERIFY(!box.text.contains("without a complete firmware"));
+        QVERIFY(f.progressBarUpdate->text().startsWith("The daemon was last heard from"));
+        QVERIFY(f.btnUpdateAgain->isEnabled());
+
+        // Nobody to tell, but the board got every block.
+        const auto writes = [&board] { return board.stats().value(QStringLiteral("writes")); };
+        QTRY_COMPARE_WITH_TIMEOUT(writes(), qint64(992), kUpdateTimeoutMs);
+        // The broker back, the daemon's late word brings no second box.
+        QVERIFY(m_broker.start(TestBroker::kFixedPort));
+        QTRY_VERIFY_WITH_TIMEOUT(window->systemMgr()->brokerConnected(), kConnectTimeoutMs);
+        QTest::qWait(3000);
+        QCOMPARE(dialogs.boxes.size(), 1);
+
+        records::ServiceRecord store;
+        QVERIFY(store.openDefault());
+        const records::UpdateRecord newest = store.query().constFirst();
+        QCOMPARE(newest.state, records::RecordState::BrokerLost);
+        QCOMPARE(newest.errorText, lines.at(0) + ' ' + lines.at(1));
     }
 
     // The daemon is killed: the next Connect starts it as the program's
