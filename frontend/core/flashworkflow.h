@@ -386,8 +386,9 @@ private:
     // still come.
     bool m_endTold = false;
 
+    // The broker went: where the update stands is unknown.
+    bool m_onlyLastHeard = false;
     bool m_barStopped = false; // the bar shows where a failed update stopped
-    bool m_onlyLastHeard = false; // the broker went: where the update stands is unknown
     QString m_portLostText;    // the daemon's word that the port went away
     QString m_updateErrorText; // the daemon's last error during the update
     QTimer m_portLostTimer;
