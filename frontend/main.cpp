@@ -3,6 +3,7 @@
 #include "common/instanceguard.h"
 #include "common/raiserequest.h"
 #include "frontend/core/daemonstart.h"
+#include "frontend/core/translations.h"
 #include "frontend/ui/mainwindow.h"
 #include "frontend/ui/widgetdialogs.h"
 #include "protocol/topics.h"
@@ -11,7 +12,6 @@
 #include <QDebug>
 #include <QIcon>
 #include <QLocale>
-#include <QTranslator>
 
 #include <memory>
 
@@ -34,10 +34,9 @@ int main(int argc, char *argv[])
     InstanceGuard ownGuard{protocol::kFrontEndInstanceKey};
 
     // From the working directory: velmofrontend_it_IT.qm, then velmofrontend_it.qm.
-    QTranslator translator;
-    // Whether it loaded does not matter: without it the texts stay English.
-    (void)translator.load(QStringLiteral("velmofrontend_") + QLocale::system().name());
-    app.installTranslator(&translator);
+    FrontEndTranslations translations;
+    translations.load(QLocale::system().name());
+    translations.install();
 
     if (!ownGuard.tryAcquire()) {
         // Another front end runs: its window comes forward instead.
@@ -46,10 +45,13 @@ int main(int argc, char *argv[])
         return 0;
     }
 
-    // The daemon of the broker the window is about to use.
-    frontend::DaemonStart::ensure(velmo::brokerSocketInUse(), nullptr);
+    // The daemon of the broker the window is about to use; started again at
+    // a Connect that finds it gone.
+    frontend::DaemonStart daemonStart;
+    daemonStart.ensure(velmo::brokerSocketInUse());
 
     auto window = std::make_unique<MainWindow>();
+    window->setDaemonStart(&daemonStart);
     window->show();
     velmo::RaiseWatcher raise(ownGuard.keyFilePath());
     QObject::connect(&raise, &velmo::RaiseWatcher::raiseRequested, window.get(),

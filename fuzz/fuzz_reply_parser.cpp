@@ -4,6 +4,7 @@
 // message alone.
 #include "frontend/core/frontendstatus.h"
 #include "frontend/core/replyparser.h"
+#include "protocol/reports.h"
 #include "protocol/topics.h"
 
 #include <QByteArray>
@@ -63,9 +64,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             check(!(status.updateDone && status.updateFailed));
         } else if (topic == reply::kFlash) {
             check(status.flashReplied);
+        } else if (topic == reply::kInfoDetails) {
+            // A named port per line at most.
+            check(status.portDetails.size() <= text.count(QLatin1Char('\n')) + 1);
+            for (const protocol::PortDetails &port : std::as_const(status.portDetails))
+                check(!port.name.isEmpty());
         } else if (topic == reply::kUpdateReason) {
             check(status.updateReason.has_value() ==
                   protocol::parseFailureReason(text).has_value());
+            if (status.updateReason) {
+                const std::optional<protocol::FailureReason> again = protocol::parseFailureReason(
+                    protocol::buildFailureReason(*status.updateReason));
+                check(again && again->step == status.updateReason->step &&
+                      again->cause == status.updateReason->cause);
+            }
         } else if (topic == reply::kUpdateRetries) {
             check(status.updateRetries >= -1);
         } else if (topic == reply::kVerify) {

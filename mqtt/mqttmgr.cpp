@@ -57,7 +57,16 @@ void MqttMgr::onMessageReady()
     slice.start();
     QString topic;
     QByteArray payload;
+    m_drainPosted = false;
     while (m_thread->takeMessage(&topic, &payload)) {
+        // The handler may open a box, whose event loop is then the only one
+        // running: the messages queued behind this one must reach it there,
+        // and the thread signals only an empty queue. Without this a box
+        // holds back every later reply (a pong included) until it closes.
+        if (!m_drainPosted && m_thread->pendingMessages() > 0) {
+            m_drainPosted = true;
+            QMetaObject::invokeMethod(this, &MqttMgr::onMessageReady, Qt::QueuedConnection);
+        }
         qDebug() << "[MqttMgr::onMessageReady] processing...";
         if (m_handler)
             m_handler->handleMessageBytes(topic, payload);
@@ -69,7 +78,8 @@ void MqttMgr::onMessageReady()
             return;
         if (slice.elapsed() >= kDrainSliceMs && m_thread->pendingMessages() > 0) {
             // The thread signals only an empty queue: ask for the rest.
-            QMetaObject::invokeMethod(this, &MqttMgr::onMessageReady, Qt::QueuedConnection);
+            if (!m_drainPosted)
+                QMetaObject::invokeMethod(this, &MqttMgr::onMessageReady, Qt::QueuedConnection);
             return;
         }
     }

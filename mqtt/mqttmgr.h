@@ -53,4 +53,6 @@ public slots:
 private:
     IMqttMessageHandler *m_handler = nullptr;
     std::unique_ptr<MQTTThread> m_thread;
+    // A call of onMessageReady() is queued and has not run yet.
+    bool m_drainPosted = false;
 };

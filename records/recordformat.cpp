@@ -74,6 +74,10 @@ QString RecordFormat::stateText(RecordState state)
         return tr("Aborted");
     case RecordState::DaemonLost:
         return tr("Daemon lost");
+    case RecordState::PortLost:
+        return tr("Port lost");
+    case RecordState::BrokerLost:
+        return tr("Broker lost");
     case RecordState::Running:
         return tr("Running");
     case RecordState::Interrupted:
@@ -93,6 +97,10 @@ QString RecordFormat::stateKey(RecordState state)
         return QStringLiteral("aborted");
     case RecordState::DaemonLost:
         return QStringLiteral("daemon-lost");
+    case RecordState::PortLost:
+        return QStringLiteral("port-lost");
+    case RecordState::BrokerLost:
+        return QStringLiteral("broker-lost");
     case RecordState::Running:
         return QStringLiteral("running");
     case RecordState::Interrupted:

@@ -55,14 +55,21 @@ RecordState stateOf(UpdateResult result)
         return RecordState::AbortedByClosing;
     case UpdateResult::DaemonLost:
         return RecordState::DaemonLost;
+    case UpdateResult::PortLost:
+        return RecordState::PortLost;
+    case UpdateResult::BrokerLost:
+        return RecordState::BrokerLost;
     }
     return RecordState::Failed;
 }
 
+constexpr UpdateResult kAllResults[] = {
+    UpdateResult::Ok,         UpdateResult::Failed,   UpdateResult::AbortedByClosing,
+    UpdateResult::DaemonLost, UpdateResult::PortLost, UpdateResult::BrokerLost};
+
 RecordState stateFromKey(const QString &key)
 {
-    for (const UpdateResult result :
-         {UpdateResult::Ok, UpdateResult::AbortedByClosing, UpdateResult::DaemonLost})
+    for (const UpdateResult result : kAllResults)
         if (key == RecordFormat::stateKey(stateOf(result)))
             return stateOf(result);
     return RecordState::Failed;
@@ -346,6 +353,8 @@ ServiceRecord::OpenOutcome ServiceRecord::tryOpen()
         return OpenOutcome::Failed;
     if (version < 4 && !migrateToVersion4())
         return OpenOutcome::Failed;
+    if (version < 5 && !migrateToVersion5())
+        return OpenOutcome::Failed;
     if (!transaction.commit()) {
         fail(tr("The service record %1 could not be opened").arg(shown),
              transaction.error().text());
@@ -415,6 +424,52 @@ bool ServiceRecord::migrateToVersion4()
            execute(
                QStringLiteral("ALTER TABLE updates ADD COLUMN signer TEXT NOT NULL DEFAULT ''")) &&
            execute(QStringLiteral("PRAGMA user_version = 4"));
+}
+
+// Version 5: the results "port-lost" and "broker-lost". SQLite cannot widen
+// a CHECK in place, so the rows move to a table that takes them, ids and
+// every column included; the other constraints and the indexes stay as
+// they were.
+bool ServiceRecord::migrateToVersion5()
+{
+    return execute(QStringLiteral(
+               "CREATE TABLE updates_v5 ("
+               " id INTEGER PRIMARY KEY AUTOINCREMENT,"
+               " started_ms INTEGER NOT NULL,"
+               " finished_ms INTEGER,"
+               " program TEXT NOT NULL DEFAULT '',"
+               " user_name TEXT NOT NULL DEFAULT '',"
+               " host TEXT NOT NULL DEFAULT '',"
+               " port TEXT NOT NULL DEFAULT '',"
+               " board_id TEXT NOT NULL DEFAULT '',"
+               " board_name TEXT NOT NULL DEFAULT '',"
+               " file_path TEXT NOT NULL DEFAULT '',"
+               " file_size INTEGER,"
+               " file_md5 TEXT NOT NULL DEFAULT '',"
+               " erase TEXT NOT NULL CHECK (erase IN ('erase-all', 'page-erase')),"
+               " result TEXT CHECK (result IN ('ok', 'failed', 'aborted', 'daemon-lost',"
+               " 'port-lost', 'broker-lost')),"
+               " error_text TEXT NOT NULL DEFAULT '',"
+               " writer_pid INTEGER NOT NULL,"
+               " writer_boot_id TEXT NOT NULL DEFAULT '',"
+               " writer_start_ticks INTEGER,"
+               " verify_result TEXT NOT NULL DEFAULT '' CHECK (verify_result IN ('', 'ok',"
+               " 'mismatch', 'unsupported', 'off', 'failed')),"
+               " retries INTEGER,"
+               " file_notes TEXT NOT NULL DEFAULT '',"
+               " from_library INTEGER,"
+               " signature TEXT NOT NULL DEFAULT '' CHECK (signature IN ('', 'unsigned',"
+               " 'signed', 'damaged', 'other-file', 'untrusted-key')),"
+               " signer TEXT NOT NULL DEFAULT '')")) &&
+           execute(QStringLiteral("INSERT INTO updates_v5 (%1) SELECT %1 FROM updates")
+                       .arg(QLatin1String(kColumns))) &&
+           execute(QStringLiteral("DROP TABLE updates")) &&
+           execute(QStringLiteral("ALTER TABLE updates_v5 RENAME TO updates")) &&
+           execute(QStringLiteral(
+               "CREATE INDEX IF NOT EXISTS updates_started ON updates (started_ms)")) &&
+           execute(QStringLiteral(
+               "CREATE INDEX IF NOT EXISTS updates_board ON updates (board_id, started_ms)")) &&
+           execute(QStringLiteral("PRAGMA user_version = 5"));
 }
 
 int ServiceRecord::readVersion()

@@ -24,8 +24,9 @@ class ServiceRecord
 
 public:
     // 2: the read-back result and retry count; 3: file_notes; 4: where the
-    // file came from and its signature.
-    static constexpr int kSchemaVersion = 4;
+    // file came from and its signature; 5: the results "port-lost" and
+    // "broker-lost".
+    static constexpr int kSchemaVersion = 5;
     // How long a writer waits for another one before giving up.
     static constexpr int kBusyTimeoutMs = 10000;
     static constexpr const char *kFileName = "service-record.sqlite";
@@ -88,6 +89,7 @@ private:
     bool migrateToVersion2();
     bool migrateToVersion3();
     bool migrateToVersion4();
+    bool migrateToVersion5();
     bool execute(const QString &sql);
     void fail(const QString &what, const QString &detail);
     void dropConnection();

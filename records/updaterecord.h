@@ -20,7 +20,9 @@ enum class UpdateResult
     Ok,
     Failed,
     AbortedByClosing, // the program was closed or interrupted during the update
-    DaemonLost        // the serial daemon stopped answering
+    DaemonLost,       // the serial daemon stopped answering
+    PortLost,         // the serial port went away (adapter unplugged)
+    BrokerLost        // the broker went away: the board's state is unknown
 };
 
 // What the read-back after the writes found.
@@ -64,6 +66,8 @@ enum class RecordState
     Failed,
     AbortedByClosing,
     DaemonLost,
+    PortLost,
+    BrokerLost,
     Running,    // no result yet and the writing process is alive
     Interrupted // no result, and the writing process is gone
 };

@@ -9,6 +9,7 @@ packages=(
   clang llvm libclang-rt-dev
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-declarative-dev
   qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libqt6sql6-sqlite
+  qt6-translations-l10n
   libqt6opengl6-dev libgl-dev
   libqcustomplot-dev libmosquittopp-dev libmosquitto-dev
   mosquitto mosquitto-clients

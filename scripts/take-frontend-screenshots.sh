@@ -13,6 +13,8 @@
 #                                                    board's flash cannot hold
 #   docs/screenshots/flashing-port-hint.png          a port error and its hint
 #   docs/screenshots/flashing-close-question.png     closing during an update
+#   docs/screenshots/flashing-port-lost.png          the adapter pulled during an update
+#   docs/screenshots/settings-port-details.png       the port list with what each port is
 #   docs/screenshots/flashing-library.png            the firmware library after
 #                                                    Connect
 #   docs/screenshots/flashing-signed-info.png        a signed file loaded from it
@@ -27,13 +29,21 @@ out="$repo/docs/screenshots"
 mkdir -p "$out"
 home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
-mkdir -p "$home/flashing" "$home/records" "$home/library"
+mkdir -p "$home/flashing" "$home/records" "$home/recovery" "$home/library"
 cd "$build/stage/bin"
 HOME="$home/flashing" TMPDIR="$home/flashing" VELMO_STAGE_DIR="$build/stage" QT_QPA_PLATFORM=xcb \
 VELMO_SCREENSHOT_DIR="$out" \
   xvfb-run -a -s "-screen 0 1280x900x24" \
   sh -c 'openbox >/dev/null 2>&1 & sleep 1; "$0" goodPath "preSendCheck:bad record checksum" \
-         dataOutsideTheFlashIsShown openError closeQuestionDuringUpdate failedUpdate' "$build/tests/tst_mainwindow_flashing"
+         dataOutsideTheFlashIsShown openError closeQuestionDuringUpdate failedUpdate' \
+  "$build/tests/tst_mainwindow_flashing"
+# The real daemon, started by the window, on the broker port it always uses:
+# 1883 must be free (stop a running scripts/run.sh first).
+HOME="$home/recovery" TMPDIR="$home/recovery" VELMO_STAGE_DIR="$build/stage" QT_QPA_PLATFORM=xcb \
+VELMO_SCREENSHOT_DIR="$out" \
+  xvfb-run -a -s "-screen 0 1280x900x24" \
+  sh -c 'openbox >/dev/null 2>&1 & sleep 1; "$0" unplugDuringUpdate portListShowsDetails' \
+  "$build/tests/tst_mainwindow_recovery"
 # A home of its own: the service record holds only this test's updates.
 HOME="$home/records" TMPDIR="$home/records" VELMO_STAGE_DIR="$build/stage" QT_QPA_PLATFORM=xcb \
 VELMO_SCREENSHOT_DIR="$out" \
@@ -44,4 +54,4 @@ HOME="$home/library" TMPDIR="$home/library" VELMO_STAGE_DIR="$build/stage" QT_QP
 VELMO_SCREENSHOT_DIR="$out" \
   xvfb-run -a -s "-screen 0 1280x900x24" \
   sh -c 'openbox >/dev/null 2>&1 & sleep 1; "$0"' "$build/tests/tst_mainwindow_library"
-ls -l "$out"/flashing-*.png "$out"/service-record.png
+ls -l "$out"/flashing-*.png "$out"/settings-port-details.png "$out"/service-record.png

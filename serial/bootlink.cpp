@@ -3,6 +3,7 @@
 #include "protocol/bootframe.h"
 #include "protocol/porterror.h"
 #include "protocol/topics.h"
+#include "serial/portdetails.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -42,9 +43,7 @@ BootLink::BootLink(std::unique_ptr<SerialLine> line, ReplySink &sink, const Timi
     m_port.portName = QStringLiteral("COM1");
     m_port.baudRate = kHighBaudRate;
     m_line->setParent(this);
-
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
-        m_portNames.append(info.portName());
+    scanPorts();
 
     m_rxTimer.setSingleShot(true);
     m_quietTimer.setSingleShot(true);
@@ -66,12 +65,26 @@ void BootLink::publish(QLatin1StringView topic, const QString &payload)
 // ---------------------------------------------------------------------------
 // Port control
 
+void BootLink::scanPorts()
+{
+    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
+    m_portNames.clear();
+    for (const QSerialPortInfo &info : ports)
+        m_portNames.append(info.portName());
+    m_portDetails = describePorts(ports);
+}
+
 void BootLink::listPorts()
 {
-    m_portNames.clear();
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
-        m_portNames.append(info.portName());
+    scanPorts();
+    publishPortList();
+}
+
+void BootLink::publishPortList()
+{
     publish(protocol::reply::kInfo, protocol::buildPortList(m_portNames));
+    // Right behind the bare names, which stay as they were.
+    publish(protocol::reply::kInfoDetails, protocol::buildPortDetails(m_portDetails));
 }
 
 void BootLink::openPort()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "protocol/payloads.h"
+#include "protocol/reports.h"
 #include "serial/daemonwiring.h"
 #include "serial/replyreceiver.h"
 #include "serial/serialline.h"
@@ -33,8 +34,10 @@ public:
     BootLink(std::unique_ptr<SerialLine> line, ReplySink &sink, const Timings &timings,
              QObject *parent = nullptr);
 
-    // Port control.
+    // Port control. listPorts() looks again; publishPortList() sends the
+    // last listing: the names, then their details.
     void listPorts();
+    void publishPortList();
     void openPort();
     bool configurePort();
     void reportPortError(const QString &message);
@@ -104,6 +107,7 @@ private:
     void drainReplies();
     void switchLineSpeed(std::uint8_t command, qint32 baudRate);
     void onLineError(QSerialPort::SerialPortError error);
+    void scanPorts();
     void onQuiet();
 
     std::unique_ptr<SerialLine> m_line;
@@ -111,6 +115,7 @@ private:
     Timings m_timings;
     protocol::SerialSettings m_port;
     QStringList m_portNames;
+    QList<protocol::PortDetails> m_portDetails;
     int m_boardId = 0;
     bool m_refreshActive = false;
     bool m_fallbackDone = false;

@@ -53,7 +53,8 @@ StatusObject::StatusObject(Wiring wiring, QObject *parent)
             protocol::reply::kUpdate,       protocol::reply::kVerifyReason,
             protocol::reply::kVerify};
         session.outbox.latestOnlyTopics = {protocol::reply::kUpdatePercent,
-                                           protocol::reply::kVerifyPercent, protocol::reply::kInfo};
+                                           protocol::reply::kVerifyPercent, protocol::reply::kInfo,
+                                           protocol::reply::kInfoDetails};
         session.prepare = [] {
             qDebug().noquote() << "user home dir -> " + QDir::homePath();
             velmo::ensureDataFolder();
@@ -85,7 +86,7 @@ StatusObject::StatusObject(Wiring wiring, QObject *parent)
 
     m_mqttTimer.setSingleShot(false);
     m_mqttTimer.start(m_timings.mqttTickMs);
-    publishReply(protocol::reply::kInfo, protocol::buildPortList(m_link->portNames()));
+    m_link->publishPortList();
 
     connect(m_link.get(), &BootLink::writeAnswered, this, &StatusObject::onWriteAnswered);
     connect(m_link.get(), &BootLink::eraseAllAnswered, this, &StatusObject::eraseAllDone);

@@ -628,8 +628,8 @@
         <translation>La richiesta di aggiornamento non è stata inviata al daemon seriale.</translation>
     </message>
     <message>
-        <source>The board is left without a complete firmware. The update can be started again once the board answers: connect, load the file and press Update.</source>
-        <translation>La scheda è rimasta senza un firmware completo. L&apos;aggiornamento può essere ripetuto appena la scheda risponde: connettere, caricare il file e premere Aggiorna.</translation>
+        <source>The board is left without a complete firmware. The update can be started again once the board answers: press Update again.</source>
+        <translation>La scheda è rimasta senza un firmware completo. L&apos;aggiornamento può essere ripetuto appena la scheda risponde: premere Aggiorna di nuovo.</translation>
     </message>
     <message>
         <source>The serial daemon stopped answering during the update.</source>
@@ -802,6 +802,114 @@
     <message>
         <source>The four tables were copied.</source>
         <translation>Le quattro tabelle sono state copiate.</translation>
+    </message>
+    <message>
+        <source>Choose the board&apos;s serial port first.</source>
+        <translation>Scegliere prima la porta seriale della scheda.</translation>
+    </message>
+    <message>
+        <source>Starting the serial daemon…</source>
+        <translation>Avvio del daemon seriale…</translation>
+    </message>
+    <message>
+        <source>%1 could not be started: %2.</source>
+        <translation>Impossibile avviare %1: %2.</translation>
+    </message>
+    <message>
+        <source>The request to open %1 could not be sent: the message broker at %2:%3 does not answer.</source>
+        <translation>Impossibile inviare la richiesta di aprire %1: il broker dei messaggi su %2:%3 non risponde.</translation>
+    </message>
+    <message>
+        <source>Check that the broker (mosquitto) runs, then connect again.</source>
+        <translation>Verificare che il broker (mosquitto) sia in funzione, poi connettere di nuovo.</translation>
+    </message>
+    <message>
+        <source>The message broker at %1:%2 does not answer: check that it runs (mosquitto), then connect again.</source>
+        <translation>Il broker dei messaggi su %1:%2 non risponde: verificare che sia in funzione (mosquitto), poi connettere di nuovo.</translation>
+    </message>
+    <message>
+        <source>The serial daemon may have stopped. Connect again: it is started when it is not running.</source>
+        <translation>Il daemon seriale potrebbe essersi fermato. Connettere di nuovo: viene avviato se non è in funzione.</translation>
+    </message>
+    <message>
+        <source>The serial daemon started from %1 did not answer within %2 s.</source>
+        <translation>Il daemon seriale avviato da %1 non ha risposto entro %2 s.</translation>
+    </message>
+    <message>
+        <source>The serial daemon did not answer the request to open %1 within %2 s.</source>
+        <translation>Il daemon seriale non ha risposto alla richiesta di aprire %1 entro %2 s.</translation>
+    </message>
+    <message>
+        <source>The serial daemon did not report the board identifier within %1 s.</source>
+        <translation>Il daemon seriale non ha comunicato l&apos;identificativo della scheda entro %1 s.</translation>
+    </message>
+    <message>
+        <source>The serial daemon did not answer about the file within %1 s.</source>
+        <translation>Il daemon seriale non ha risposto sul file entro %1 s.</translation>
+    </message>
+    <message>
+        <source>The serial daemon may have finished the update or may have stopped: the state of the board is unknown. Check that the broker (mosquitto) runs, then connect again and update the board once more.</source>
+        <translation>Il daemon seriale potrebbe aver terminato l&apos;aggiornamento oppure essersi fermato: lo stato della scheda è sconosciuto. Verificare che il broker (mosquitto) sia in funzione, poi connettere di nuovo e aggiornare ancora la scheda.</translation>
+    </message>
+    <message>
+        <source>Stopped at block %1 of %2 (address %3).</source>
+        <translation>Fermo al blocco %1 di %2 (indirizzo %3).</translation>
+    </message>
+    <message>
+        <source>Stopped while erasing the board.</source>
+        <translation>Fermo durante la cancellazione della scheda.</translation>
+    </message>
+    <message>
+        <source>Stopped while reading the board back, after all blocks were written.</source>
+        <translation>Fermo durante la rilettura della scheda, dopo la scrittura di tutti i blocchi.</translation>
+    </message>
+    <message>
+        <source>Stopped at block %1 of %2.</source>
+        <translation>Fermo al blocco %1 di %2.</translation>
+    </message>
+    <message>
+        <source>The daemon was last heard from while reading the board back.</source>
+        <translation>L&apos;ultima notizia dal daemon è arrivata durante la rilettura della scheda.</translation>
+    </message>
+    <message>
+        <source>The daemon was last heard from while erasing the board.</source>
+        <translation>L&apos;ultima notizia dal daemon è arrivata durante la cancellazione della scheda.</translation>
+    </message>
+    <message>
+        <source>The daemon was last heard from at block %1 of %2.</source>
+        <translation>L&apos;ultima notizia dal daemon è arrivata al blocco %1 di %2.</translation>
+    </message>
+    <message>
+        <source>The port %1 went away: the USB adapter was unplugged, or its cable or power failed.</source>
+        <translation>La porta %1 non c&apos;è più: l&apos;adattatore USB è stato scollegato, oppure il cavo o l&apos;alimentazione hanno ceduto.</translation>
+    </message>
+    <message>
+        <source>The port %1 was lost.</source>
+        <translation>La porta %1 è andata persa.</translation>
+    </message>
+    <message>
+        <source>The board is left without a complete firmware. Plug the adapter in again and press Update again.</source>
+        <translation>La scheda è rimasta senza un firmware completo. Ricollegare l&apos;adattatore e premere Aggiorna di nuovo.</translation>
+    </message>
+    <message>
+        <source>The board did not answer on %1. Likely causes: the board is not powered, it is not in its boot loader, %1 is not the board&apos;s port, or the cable is loose or faulty.</source>
+        <translation>La scheda non ha risposto su %1. Cause probabili: la scheda non è alimentata, non è nel suo boot loader, %1 non è la porta della scheda, oppure il cavo è staccato o guasto.</translation>
+    </message>
+    <message>
+        <source>Update again</source>
+        <translation>Aggiorna di nuovo</translation>
+    </message>
+    <message>
+        <source>Connect, send the same file and update the board once more</source>
+        <translation>Connettere, inviare di nuovo lo stesso file e aggiornare ancora la scheda</translation>
+    </message>
+    <message>
+        <source>Waiting for the serial daemon…</source>
+        <translation>In attesa del daemon seriale…</translation>
+    </message>
+    <message>
+        <source>The serial daemon did not answer within %1 s.</source>
+        <translation>Il daemon seriale non ha risposto entro %1 s.</translation>
     </message>
     <message>
         <source>Verifying block %1 of %2</source>
@@ -1029,6 +1137,14 @@
     <message>
         <source>%1 h %2 min</source>
         <translation>%1 h %2 min</translation>
+    </message>
+    <message>
+        <source>Port lost</source>
+        <translation>Porta persa</translation>
+    </message>
+    <message>
+        <source>Broker lost</source>
+        <translation>Broker perso</translation>
     </message>
     <message>
         <source>Verified</source>
@@ -1361,6 +1477,42 @@
     <message>
         <source>Choose a port the PC reports, or type the path of the device.</source>
         <translation>Scegliere una porta rilevata dal PC, oppure scrivere il percorso del dispositivo.</translation>
+    </message>
+    <message>
+        <source>Port</source>
+        <translation>Porta</translation>
+    </message>
+    <message>
+        <source>Description</source>
+        <translation>Descrizione</translation>
+    </message>
+    <message>
+        <source>Maker</source>
+        <translation>Produttore</translation>
+    </message>
+    <message>
+        <source>Serial number</source>
+        <translation>Numero di serie</translation>
+    </message>
+    <message>
+        <source>Look for serial ports again</source>
+        <translation>Cerca di nuovo le porte seriali</translation>
+    </message>
+    <message>
+        <source>Stable name of %1 (stays when plugged in again)</source>
+        <translation>Nome stabile di %1 (resta uguale quando viene ricollegata)</translation>
+    </message>
+    <message>
+        <source>Maker: %1</source>
+        <translation>Produttore: %1</translation>
+    </message>
+    <message>
+        <source>Serial number: %1</source>
+        <translation>Numero di serie: %1</translation>
+    </message>
+    <message>
+        <source>Stable name: %1</source>
+        <translation>Nome stabile: %1</translation>
     </message>
     <message>
         <source>Firmware update</source>
@@ -1919,6 +2071,26 @@
     <message>
         <source>the serial daemon is in use</source>
         <translation>il demone seriale è in uso</translation>
+    </message>
+    <message>
+        <source>%1 The board is left without a complete firmware: connect it again and repeat the update.</source>
+        <translation>%1 La scheda è rimasta senza un firmware completo: collegarla di nuovo e ripetere l&apos;aggiornamento.</translation>
+    </message>
+    <message>
+        <source>%1 The state of the board is unknown: once the broker runs, update the board again.</source>
+        <translation>%1 Lo stato della scheda è sconosciuto: appena il broker è in funzione, aggiornare di nuovo la scheda.</translation>
+    </message>
+    <message>
+        <source>The connection to the MQTT broker at %1 was lost during the update: the state of the board is unknown. Once the broker runs, update the board again.</source>
+        <translation>La connessione al broker MQTT su %1 si è interrotta durante l&apos;aggiornamento: lo stato della scheda è sconosciuto. Appena il broker è in funzione, aggiornare di nuovo la scheda.</translation>
+    </message>
+    <message>
+        <source>Attempt %1 of %2 failed (%3); a new update starts in %4.</source>
+        <translation>Tentativo %1 di %2 fallito (%3); un nuovo aggiornamento parte tra %4.</translation>
+    </message>
+    <message>
+        <source>Updates tried: %1.</source>
+        <translation>Aggiornamenti tentati: %1.</translation>
     </message>
     <message>
         <source>All %1 blocks written; reading the board back to compare.</source>

@@ -99,8 +99,13 @@ FlashCommand::FlashCommand(const FlashOptions &options,
     , m_preferences(preferences)
     , m_out(output)
 {
+    m_retriesLeft = options.retries;
+    // Not on our terminal or pipe: the daemon outlives this command.
+    m_daemonStart.setQuiet(true);
     m_phaseTimer.setSingleShot(true);
     connect(&m_phaseTimer, &QTimer::timeout, this, &FlashCommand::phaseTimedOut);
+    m_retryTimer.setSingleShot(true);
+    connect(&m_retryTimer, &QTimer::timeout, this, &FlashCommand::beginAttempt);
     m_brokerPoll.setInterval(kBrokerPollMs);
     connect(&m_brokerPoll, &QTimer::timeout, this, &FlashCommand::brokerTick);
     connect(&m_pingTimer, &QTimer::timeout, this, &FlashCommand::ping);
@@ -233,23 +238,23 @@ bool FlashCommand::loadLatest()
 
 void FlashCommand::startDaemonIfAbsent()
 {
+    m_daemonStarted = false;
     const QString socket = m_preferences.privateBroker ? privateSocket() : QString();
-    QString error;
-    // Not on our terminal or pipe: it outlives this command, and a pipe
-    // closed behind us would end it at its next diagnostic line.
-    const frontend::DaemonStart::Result started =
-        frontend::DaemonStart::ensure(socket, &error, /*quiet=*/true, m_daemonProgram);
-    if (started == frontend::DaemonStart::Result::Running)
+    switch (m_daemonStart.ensure(socket)) {
+    case frontend::DaemonStart::Result::Running:
         return;
-    if (started == frontend::DaemonStart::Result::Started) {
+    case frontend::DaemonStart::Result::Started:
         m_daemonStarted = true;
         if (m_options.mode == FlashOptions::Mode::Flash)
-            m_out.step(tr("The serial daemon was not running: started %1.").arg(m_daemonProgram),
-                       {});
+            m_out.step(
+                tr("The serial daemon was not running: started %1.").arg(m_daemonStart.program()),
+                {});
         return;
+    case frontend::DaemonStart::Result::Failed:
+        break;
     }
     const QString text = tr("The serial daemon is not running, and %1 could not be started: %2")
-                             .arg(m_daemonProgram, error);
+                             .arg(m_daemonStart.program(), m_daemonStart.errorString());
     m_out.problem(errorLine(text),
                   jsonEvent(QStringLiteral("message"), {{QStringLiteral("kind"), "warning"},
                                                         {QStringLiteral("title"), "Warning"},
@@ -277,6 +282,8 @@ void FlashCommand::connectTransport()
     FlashWorkflow *w = m_workflow.get();
     w->setUpdateWatchTimes(m_timeouts.updateQuietMs, m_timeouts.updatePingWaitMs,
                            m_timeouts.updateStartMs);
+    // Each phase has its own wait here, with the exit status it ends in.
+    w->setRequestTimes(0, 0, 0, 0);
     w->setVerifyAfterWriting(m_options.verify);
     w->setVerifyStartTimeout(m_timeouts.verifyStartMs);
     connect(m_systemMgr.get(), &frontend::SystemMgr::statusReady, w, &FlashWorkflow::statusReady);
@@ -405,7 +412,7 @@ void FlashCommand::replyArrived(const QString &topic)
 
 void FlashCommand::onStage(Stage stage)
 {
-    if (m_finishing)
+    if (m_finishing || m_betweenAttempts)
         return;
     if (stage == Stage::ReadingId && m_phase == Phase::Open) {
         m_out.step(tr("Port %1 open.").arg(portName()),
@@ -537,6 +544,7 @@ void FlashCommand::startUpdate()
     m_workflow->startUpdate(m_options.eraseAll);
     if (m_workflow->stage() != Stage::Updating)
         return; // the workflow said why (UpdateNotStarted)
+    m_updateBegun = true;
     const QString id = m_link->status().m_BoardConf.id;
     m_out.step(tr("Updating board %1: %2 blocks of 64 bytes, %3.")
                    .arg(id)
@@ -595,7 +603,7 @@ void FlashCommand::onUpdateFinished(bool succeeded)
 
 void FlashCommand::onFailure(Failure failure, const QString &detail)
 {
-    if (m_finishing)
+    if (m_finishing || m_betweenAttempts)
         return;
     switch (failure) {
     case Failure::DaemonAbsent:
@@ -683,6 +691,25 @@ void FlashCommand::onFailure(Failure failure, const QString &detail)
                     "%1 is lost.")
                      .arg(brokerText()));
         return;
+    case Failure::PortLost:
+        m_cause = detail;
+        fail(ExitStatus::UpdateFailed,
+             tr("%1 The board is left without a complete firmware: connect it again and repeat "
+                "the update.")
+                 .arg(detail));
+        return;
+    case Failure::BrokerLost:
+        fail(ExitStatus::NoBroker, tr("%1 The state of the board is unknown: once the broker "
+                                      "runs, update the board again.")
+                                       .arg(detail));
+        return;
+    case Failure::NoAnswer:
+        fail(brokerConnected() ? ExitStatus::NoDaemon : ExitStatus::NoBroker, detail);
+        return;
+    case Failure::NoPortChosen:
+        fail(ExitStatus::Usage, tr("No serial port chosen: give --port DEV, or choose the port "
+                                   "in the service tool's settings."));
+        return;
     default:
         break;
     }
@@ -735,7 +762,7 @@ void FlashCommand::phaseTimedOut()
         else if (m_daemonStarted)
             fail(ExitStatus::NoDaemon, tr("The serial daemon started from %1 did not answer "
                                           "within %2.")
-                                           .arg(m_daemonProgram, waited));
+                                           .arg(m_daemonStart.program(), waited));
         else
             fail(ExitStatus::NoDaemon, tr("The serial daemon does not answer through the broker "
                                           "at %1 (waited %2).")
@@ -760,6 +787,17 @@ void FlashCommand::phaseTimedOut()
         return;
     case Phase::Update:
     case Phase::Verify: {
+        if (!brokerConnected()) {
+            // The daemon may have gone on to the end without anyone to tell.
+            const QString text =
+                tr("The connection to the MQTT broker at %1 was lost during the update: the "
+                   "state of the board is unknown. Once the broker runs, update the board again.")
+                    .arg(brokerText());
+            if (m_recorder && m_recorder->isRecording())
+                m_recorder->finish(records::UpdateResult::BrokerLost, text);
+            fail(ExitStatus::NoBroker, text);
+            return;
+        }
         const QString text = tr("No progress from the serial daemon for %1: the daemon is lost. "
                                 "The board is left without a complete firmware.")
                                  .arg(waited);
@@ -827,6 +865,84 @@ void FlashCommand::interrupt(int signalNumber)
 }
 
 // ---------------------------------------------------------------------------
+// --retries
+
+bool FlashCommand::retries(int status) const
+{
+    if (m_retriesLeft <= 0 || !m_updateBegun)
+        return false;
+    // What a new update can mend: a board, port, daemon or broker that went
+    // away or stopped answering. Not a refused file, a missing
+    // configuration, a busy daemon or the user's Ctrl+C.
+    switch (ExitStatus(status)) {
+    case ExitStatus::UpdateFailed:
+    case ExitStatus::PortError:
+    case ExitStatus::BoardIdUnread:
+    case ExitStatus::NoDaemon:
+    case ExitStatus::NoBroker:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void FlashCommand::retry(int status, const QString &text)
+{
+    --m_retriesLeft;
+    m_betweenAttempts = true;
+    m_resultText = text;
+    m_phase = Phase::Starting;
+    m_phaseTimer.stop();
+    m_brokerPoll.stop();
+    m_pingTimer.stop();
+    const int attempts = m_attempt + m_retriesLeft + 1;
+    m_out.problem(errorLine(text), jsonEvent(QStringLiteral("error"),
+                                             {{QStringLiteral("status"), status},
+                                              {QStringLiteral("reason"), exitReasonKey(status)},
+                                              {QStringLiteral("text"), text},
+                                              {QStringLiteral("cause"), m_cause}}));
+    m_out.problem(
+        tr("Attempt %1 of %2 failed (%3); a new update starts in %4.")
+            .arg(m_attempt)
+            .arg(attempts)
+            .arg(resultText(status), seconds(m_timeouts.retryPauseMs)),
+        jsonEvent(QStringLiteral("retry"), {{QStringLiteral("attempt"), m_attempt},
+                                            {QStringLiteral("attempts"), attempts},
+                                            {QStringLiteral("status"), status},
+                                            {QStringLiteral("reason"), exitReasonKey(status)},
+                                            {QStringLiteral("text"), text}}));
+    // Often called from inside the workflow's handling of a reply: the
+    // attempt is wound up once that is done.
+    QTimer::singleShot(0, this, &FlashCommand::endAttempt);
+}
+
+void FlashCommand::endAttempt()
+{
+    // Every attempt has its own record.
+    if (m_recorder && m_recorder->isRecording())
+        m_recorder->finish(records::UpdateResult::Failed, m_resultText);
+    if (m_workflow && m_workflow->stage() != Stage::Idle)
+        m_workflow->closeSerialPort();
+    m_retryTimer.start(m_timeouts.retryPauseMs);
+}
+
+void FlashCommand::beginAttempt()
+{
+    ++m_attempt;
+    m_betweenAttempts = false;
+    m_lastPercent = 0;
+    m_lastVerifyPercent = 0;
+    m_updateEnded = false;
+    m_cause.clear();
+    m_daemonAnswered = false;
+    // From the start: the daemon may be the one that went away.
+    startDaemonIfAbsent();
+    enterPhase(Phase::Broker, m_timeouts.brokerMs);
+    m_brokerPoll.start();
+    brokerTick();
+}
+
+// ---------------------------------------------------------------------------
 // The end
 
 void FlashCommand::fail(ExitStatus status, const QString &text)
@@ -836,8 +952,12 @@ void FlashCommand::fail(ExitStatus status, const QString &text)
 
 void FlashCommand::finish(int status, const QString &text)
 {
-    if (m_finishing)
+    if (m_finishing || m_betweenAttempts)
         return;
+    if (retries(status)) {
+        retry(status, text);
+        return;
+    }
     m_finishing = true;
     m_status = status;
     m_phase = Phase::Done;
@@ -870,11 +990,14 @@ void FlashCommand::finishNow()
         m_out.step(tr("Result: OK. %1").arg(m_resultText), {});
     else if (!ok)
         m_out.step(tr("Result: %1 (exit status %2).").arg(resultText(m_status)).arg(m_status), {});
+    if (m_attempt > 1)
+        m_out.step(tr("Updates tried: %1.").arg(m_attempt), {});
     QJsonObject result{{QStringLiteral("ok"), ok},
                        {QStringLiteral("status"), m_status},
                        {QStringLiteral("reason"), exitReasonKey(m_status)},
                        {QStringLiteral("text"), m_resultText},
-                       {QStringLiteral("seconds"), double(m_clock.elapsed()) / kMsPerSecond}};
+                       {QStringLiteral("seconds"), double(m_clock.elapsed()) / kMsPerSecond},
+                       {QStringLiteral("attempts"), m_attempt}};
     if (m_updateEnded) {
         const frontend::UpdateSummary &s = m_workflow->lastSummary();
         result.insert(QStringLiteral("board"), s.boardId);

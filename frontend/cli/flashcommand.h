@@ -4,6 +4,7 @@
 #include "frontend/cli/exitstatus.h"
 #include "frontend/cli/flashoptions.h"
 #include "frontend/cli/flashtimeouts.h"
+#include "frontend/core/daemonstart.h"
 #include "frontend/core/flashworkflow.h"
 #include "frontend/core/preferences.h"
 #include "frontend/core/updateprogress.h"
@@ -58,16 +59,14 @@ public:
     Q_ENUM(Phase)
 
     static constexpr const char *kProgramName = "velmo-flash";
-    // Started from the working directory when the daemon is absent, as the
-    // window starts it.
-    static constexpr const char *kDaemonProgram = "./velmo-serial";
 
     FlashCommand(const FlashOptions &options, const frontend::StoredPreferences &preferences,
                  ConsoleOutput &output, QObject *parent = nullptr);
     ~FlashCommand() override;
 
     void setTimeouts(const FlashTimeouts &timeouts) { m_timeouts = timeouts; }
-    void setDaemonProgram(const QString &program) { m_daemonProgram = program; }
+    // The daemon started when it is absent, as the window starts it.
+    void setDaemonProgram(const QString &program) { m_daemonStart.setProgram(program); }
 
     Phase phase() const { return m_phase; }
     // Meaningful once finished() was emitted.
@@ -110,6 +109,12 @@ private:
     void sendImage();
     void startUpdate();
 
+    // --retries: whether a failure ending with `status` gets a new update.
+    bool retries(int status) const;
+    void retry(int status, const QString &text);
+    void endAttempt();
+    void beginAttempt();
+
     void fail(ExitStatus status, const QString &text);
     void finish(int status, const QString &text);
     void finishNow();
@@ -128,7 +133,7 @@ private:
     const frontend::StoredPreferences m_preferences;
     ConsoleOutput &m_out;
     FlashTimeouts m_timeouts;
-    QString m_daemonProgram = QString::fromLatin1(kDaemonProgram);
+    frontend::DaemonStart m_daemonStart;
 
     QString m_brokerHost;
     int m_brokerPort = FlashOptions::kDefaultBrokerPort;
@@ -164,4 +169,10 @@ private:
     QString m_resultText;
     QString m_cause; // where and why the update stopped, as the daemon said
     int m_signals = 0;
+
+    int m_attempt = 1;
+    int m_retriesLeft = 0;
+    bool m_updateBegun = false;     // an update of this run was requested
+    bool m_betweenAttempts = false; // a failed attempt is being ended
+    QTimer m_retryTimer;
 };

@@ -31,6 +31,7 @@ struct Names
     QCommandLineOption csv{QStringLiteral("csv")};
     QCommandLineOption json{QStringLiteral("json")};
     QCommandLineOption verbose{{QStringLiteral("v"), QStringLiteral("verbose")}};
+    QCommandLineOption retries{QStringLiteral("retries"), QString(), QStringLiteral("N")};
 };
 
 bool fail(QString *error, const QString &text)
@@ -100,9 +101,10 @@ bool FlashOptions::parse(const QStringList &arguments, FlashOptions *options, QS
     const Names n;
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.addOptions({n.help, n.version, n.port, n.broker, n.eraseAll, n.pageErase, n.noVerify,
-                       n.info, n.listPorts, n.history, n.latest, n.library, n.add, n.board, n.since,
-                       n.until, n.csv, n.json, n.verbose});
+    parser.addOptions({n.help,      n.version,  n.port, n.broker,    n.eraseAll,
+                       n.pageErase, n.noVerify, n.info, n.listPorts, n.history,
+                       n.latest,    n.library,  n.add,  n.board,     n.since,
+                       n.until,     n.csv,      n.json, n.verbose,   n.retries});
     if (!parser.parse(arguments))
         return fail(error, parser.errorText());
 
@@ -176,6 +178,7 @@ bool FlashOptions::parse(const QStringList &arguments, FlashOptions *options, QS
         !onlyFor(n.eraseAll, {Mode::Flash}, flashing) ||
         !onlyFor(n.pageErase, {Mode::Flash}, flashing) ||
         !onlyFor(n.noVerify, {Mode::Flash}, flashing) ||
+        !onlyFor(n.retries, {Mode::Flash}, flashing) ||
         !onlyFor(n.board, {Mode::History, Mode::Library},
                  QStringLiteral("--history or --library")) ||
         !onlyFor(n.since, {Mode::History}, QStringLiteral("--history")) ||
@@ -190,6 +193,14 @@ bool FlashOptions::parse(const QStringList &arguments, FlashOptions *options, QS
     o.json = parser.isSet(n.json);
     o.csv = parser.isSet(n.csv);
 
+    if (parser.isSet(n.retries)) {
+        bool ok = false;
+        o.retries = parser.value(n.retries).trimmed().toInt(&ok, 10);
+        if (!ok || o.retries < 0 || o.retries > kMaxRetries)
+            return fail(error, QStringLiteral("--retries '%1' is not a number from 0 to %2")
+                                   .arg(parser.value(n.retries))
+                                   .arg(kMaxRetries));
+    }
     if (parser.isSet(n.port)) {
         o.port = parser.value(n.port).trimmed();
         if (o.port.isEmpty())
@@ -234,7 +245,7 @@ QString FlashOptions::helpText()
 {
     return QStringLiteral(
         R"(Usage: velmo-flash [--port DEV] [--broker HOST[:PORT]] [--erase-all|--page-erase]
-                   [--no-verify] [--json] FILE.hex|--latest
+                   [--no-verify] [--retries N] [--json] FILE.hex|--latest
        velmo-flash --info [--port DEV] [--broker HOST[:PORT]] [--json]
        velmo-flash --list-ports [--broker HOST[:PORT]] [--json]
        velmo-flash --history [--board ID] [--since DATE] [--until DATE] [--csv]
@@ -263,6 +274,10 @@ Options:
                         erases all at once (max-erase -1)
   --no-verify           do not read the board back after writing; a board
                         that cannot be read back is reported as not verified
+  --retries N           after a failed update, up to N whole new updates
+                        (connect, check, send, write, read back), each in the
+                        service record; failures to connect during them count
+                        too
   --json                one JSON object per line on standard output instead
                         of text (see JSON EVENTS)
   --latest              flash the newest file of the firmware library that fits
@@ -332,8 +347,8 @@ Exit status:
   6    the board identifier was not read
   7    no or incomplete board configuration file
   8    file refused (unreadable, fails the check, or refused by the daemon)
-  9    update failed (board or daemon stopped answering, or the read-back
-       found the board differs from the file)
+  9    update failed (board, port or daemon stopped answering, or the
+       read-back found the board differs from the file)
   10   the service tool's window or another velmo-flash is using the daemon
   11   standard output could not be written (disk full, closed pipe)
   12   --latest: the firmware library holds no file that can be flashed on
@@ -363,16 +378,20 @@ JSON events (--json), one object per line, always with "event":
                   problem, signature
   image-accepted  file
   update          erase ("all" or "pages"), blocks
+  retry           attempt, attempts, status, reason, text: the attempt that
+                  failed, and a new update follows
   progress        phase ("write" or "verify"), percent, blocks, totalBlocks,
                   secondsLeft (null: unknown)
+  verify-start    blocks
   verify          result ("ok", "mismatch", "unsupported", "off", "failed"),
                   text
   message         kind ("error", "warning", "info"), title, text
   interrupted     signal, updating (bool), text
   error           status, reason, text, cause (where and why the update
                   stopped; empty when the daemon gave none)
-  result          ok (bool), status, reason, text, seconds; after an update
-                  also board, file, blocks, retries (null: unknown), verify
+  result          ok (bool), status, reason, text, seconds, attempts; after an
+                  update also board, file, blocks, retries (null: unknown),
+                  verify
 "reason" is one of: ok, record-unreadable, usage, no-broker, no-daemon,
 port-error, board-id-unread, no-board-config, file-refused, update-failed,
 busy, output-failed, no-library-file, library-unwritable, interrupted.

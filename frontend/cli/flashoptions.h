@@ -22,6 +22,7 @@ struct FlashOptions
     };
 
     static constexpr int kDefaultBrokerPort = 1883;
+    static constexpr int kMaxRetries = 100;
 
     Mode mode = Mode::Flash;
     // Flash: the file to write (empty with --latest); Add: the file to copy.
@@ -39,6 +40,8 @@ struct FlashOptions
     bool verify = true;
     bool json = false;
     bool verbose = false;
+    // After a failed update, this many whole new updates at most.
+    int retries = 0;
     // --history and --library filters; the board id as the daemon spells
     // it ("0x1234").
     QString boardId;

@@ -6,10 +6,6 @@
 
 #include <cmath>
 
-namespace {
-constexpr qint64 kBytesPerMiB = 1024 * 1024;
-} // namespace
-
 int FlashTimeouts::progressStepMs(int totalBlocks, bool pageErase) const
 {
     const int blocksPerPercent = qMax(1, (totalBlocks + 99) / 100);
@@ -26,8 +22,7 @@ int FlashTimeouts::verifyStepMs(int totalBlocks) const
 
 int FlashTimeouts::imageVerdictMs(qint64 fileBytes) const
 {
-    const qint64 mib = (qMax<qint64>(0, fileBytes) + kBytesPerMiB - 1) / kBytesPerMiB;
-    return int(qMin<qint64>(imageMs + mib * imageMsPerMiB, INT_MAX));
+    return frontend::FlashWorkflow::imageAnswerMs(fileBytes, imageMs, imageMsPerMiB);
 }
 
 FlashTimeouts FlashTimeouts::scaled(double factor) const
@@ -36,10 +31,11 @@ FlashTimeouts FlashTimeouts::scaled(double factor) const
         return int(qBound(1.0, std::round(ms * factor), double(INT_MAX)));
     };
     FlashTimeouts t = *this;
-    for (int *ms : {&t.brokerMs, &t.daemonAnswerMs, &t.daemonStartMs, &t.pingIntervalMs,
-                    &t.portListMs, &t.openMs, &t.boardIdMs, &t.imageMs, &t.imageMsPerMiB,
-                    &t.firstProgressMs, &t.blockMs, &t.marginMs, &t.stopMs, &t.updateQuietMs,
-                    &t.updatePingWaitMs, &t.updateStartMs, &t.verifyStartMs, &t.readMs})
+    for (int *ms :
+         {&t.brokerMs, &t.daemonAnswerMs, &t.daemonStartMs, &t.pingIntervalMs, &t.portListMs,
+          &t.openMs, &t.boardIdMs, &t.imageMs, &t.imageMsPerMiB, &t.firstProgressMs, &t.blockMs,
+          &t.marginMs, &t.stopMs, &t.updateQuietMs, &t.updatePingWaitMs, &t.updateStartMs,
+          &t.verifyStartMs, &t.readMs, &t.retryPauseMs})
         *ms = scale(*ms);
     return t;
 }

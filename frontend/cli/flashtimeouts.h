@@ -17,7 +17,7 @@ struct FlashTimeouts
     static constexpr int kDaemonIdRequests = 12;
     static constexpr int kDaemonFirstWriteMs = 10000;
     static constexpr int kDaemonNextWriteMs = 5000;
-    static constexpr int kMarginMs = 3000;
+    static constexpr int kMarginMs = frontend::FlashWorkflow::kAnswerMarginMs;
     // The daemon's read-back: 1 s for each read, three reads of a block.
     static constexpr int kDaemonReadMs = 1000;
     static constexpr int kDaemonReadTries = 3;
@@ -27,11 +27,12 @@ struct FlashTimeouts
     int daemonStartMs = 10000; // a daemon just started answers PING
     int pingIntervalMs = 500;  // PING is repeated until the answer comes
     int portListMs = 5000;
-    int openMs = 5000;
-    int boardIdMs = kDaemonIdRequestMs * kDaemonIdRequests + kMarginMs;
-    int imageMs = 10000;      // the daemon's verdict on the file, plus
-    int imageMsPerMiB = 1000; // this much per MiB of it
-    int firstProgressMs = 2 * kDaemonFirstWriteMs + kMarginMs; // erase, first block
+    // The window's waits for the same answers.
+    int openMs = frontend::FlashWorkflow::kOpenTimeoutMs;
+    int boardIdMs = frontend::FlashWorkflow::kIdTimeoutMs;
+    int imageMs = frontend::FlashWorkflow::kImageTimeoutMs; // the daemon's verdict on the file,
+    int imageMsPerMiB = frontend::FlashWorkflow::kImageMsPerMiB; // plus this much per MiB of it
+    int firstProgressMs = 2 * kDaemonFirstWriteMs + kMarginMs;   // erase, first block
     int blockMs = kDaemonNextWriteMs;
     int marginMs = kMarginMs;
     // After a Ctrl+C: the daemon notices the closed port when the wait for
@@ -45,6 +46,8 @@ struct FlashTimeouts
     // The read-back: its first word (the workflow's), each read.
     int verifyStartMs = frontend::FlashWorkflow::kVerifyStartTimeoutMs;
     int readMs = kDaemonReadMs;
+    // --retries: the pause before a new update, for a port to come back.
+    int retryPauseMs = 2000;
 
     // From one progress value to the next: every block one percent spans,
     // each with a page erase before it on a board that erases by pages.

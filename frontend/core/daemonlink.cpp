@@ -55,4 +55,9 @@ bool SystemMgrLink::brokerConnected()
     return m_systemMgr.brokerConnected();
 }
 
+QString SystemMgrLink::brokerSocket() const
+{
+    return m_systemMgr.socketInUse();
+}
+
 } // namespace frontend

@@ -35,6 +35,8 @@ public:
     // Whether the link to the broker stands; a link that cannot tell says
     // yes and leaves the silence of the daemon to tell.
     virtual bool brokerConnected() { return true; }
+    // The private broker's socket in use; empty for the TCP broker.
+    virtual QString brokerSocket() const { return QString(); }
 };
 
 // The daemon reached through the front end's SystemMgr.
@@ -55,6 +57,7 @@ public:
     SystemMgr::SendResult sendImageFile(const QString &path) override;
     SystemMgr::SendResult sendImageBytes(const QString &path, const QByteArray &bytes) override;
     bool brokerConnected() override;
+    QString brokerSocket() const override;
 
 private:
     SystemMgr &m_systemMgr;

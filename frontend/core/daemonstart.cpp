@@ -10,6 +10,10 @@
 
 namespace frontend {
 
+DaemonStart::DaemonStart(const QString &program)
+    : m_program(program)
+{}
+
 bool DaemonStart::running(const QString &socket)
 {
     // The probe creates the key when nobody holds it, and gives it back.
@@ -33,29 +37,27 @@ QProcessEnvironment DaemonStart::environment(const QString &socket)
     return env;
 }
 
-DaemonStart::Result DaemonStart::ensure(const QString &socket, QString *error, bool quiet,
-                                        const QString &program)
+DaemonStart::Result DaemonStart::ensure(const QString &socket)
 {
+    m_error.clear();
     if (running(socket)) {
         qDebug() << "velmo-serial active. Ok!";
         return Result::Running;
     }
     qDebug() << "Serial deamon not started. Re-launch...";
-    // Detached, not a child with pipes: the daemon outlives the caller, and a
-    // pipe closed by its exit would kill the daemon at its next log line.
+    // Detached, not a child with pipes: the daemon outlives the caller.
     QProcess daemon;
-    daemon.setProgram(program);
+    daemon.setProgram(m_program);
     daemon.setProcessEnvironment(environment(socket));
-    if (quiet) {
+    if (m_quiet) {
         daemon.setStandardInputFile(QProcess::nullDevice());
         daemon.setStandardOutputFile(QProcess::nullDevice());
         daemon.setStandardErrorFile(QProcess::nullDevice());
     }
-    if (daemon.startDetached())
+    if (daemon.startDetached(&m_pid))
         return Result::Started;
-    if (error)
-        *error = daemon.errorString();
-    qWarning().noquote() << "Cannot start" << program << ":" << daemon.errorString();
+    m_error = daemon.errorString();
+    qWarning().noquote() << "Cannot start" << m_program << ":" << m_error;
     return Result::Failed;
 }
 

@@ -22,6 +22,7 @@ class UpdateRecorder;
 namespace frontend {
 
 class DaemonLink;
+class DaemonStart;
 
 // The connection and firmware-update workflow: what is sent after which
 // reply, what the user is told, which controls are open, and the check that
@@ -42,16 +43,17 @@ public:
     // The user's ways on; the window maps each to its widgets.
     enum class Control : unsigned
     {
-        Connect = 0x001,    // actionConnect
-        Disconnect = 0x002, // actionDisconnect
-        Configure = 0x004,  // actionConfigure
-        Quit = 0x008,       // actionQuit
-        OpenFile = 0x010,   // actionOpenFile, btnOpenFile
-        Update = 0x020,     // actionUpdate, btnUpdate
-        EraseAll = 0x040,   // checkBoxEraseAll
-        ExitBoot = 0x080,   // btnExitBoot
-        ImageInfo = 0x100,  // labelHexInfo, labelHexVers
-        Progress = 0x200,   // progressBarUpdate
+        Connect = 0x001,     // actionConnect
+        Disconnect = 0x002,  // actionDisconnect
+        Configure = 0x004,   // actionConfigure
+        Quit = 0x008,        // actionQuit
+        OpenFile = 0x010,    // actionOpenFile, btnOpenFile
+        Update = 0x020,      // actionUpdate, btnUpdate
+        EraseAll = 0x040,    // checkBoxEraseAll
+        ExitBoot = 0x080,    // btnExitBoot
+        ImageInfo = 0x100,   // labelHexInfo, labelHexVers
+        Progress = 0x200,    // progressBarUpdate
+        UpdateAgain = 0x400, // btnUpdateAgain: only after a failed update
     };
     Q_DECLARE_FLAGS(Controls, Control)
     Q_FLAG(Controls)
@@ -60,7 +62,7 @@ public:
     enum class Stage
     {
         Idle,           // no port open (as far as the front end asked)
-        Opening,        // setup and open sent
+        Opening,        // setup and open sent (or the daemon being started)
         ReadingId,      // the port is open, the board's id asked for
         PortOpen,       // the id was out of range or its board has no
                         // configuration: the port stays open, no board
@@ -91,6 +93,10 @@ public:
         UpdateNotStarted,  // the update request was not sent or not taken up
         VerifyFailed,      // written, but the read-back found a difference or
                            // could not be completed; detail: the reason
+        PortLost,          // the port went away during the update; detail: the reason
+        BrokerLost,        // the broker went away during the update; detail: the reason
+        NoAnswer,          // a request got no answer within its time; detail: the reason
+        NoPortChosen,      // Connect without a port: the settings are asked for
     };
     Q_ENUM(Failure)
 
@@ -112,6 +118,25 @@ public:
     // (three tries of 1 s at most for the first block); one that does not
     // know the request says nothing.
     static constexpr int kVerifyStartTimeoutMs = 10000;
+    // Connecting: the daemon's answer to the open request; to the board
+    // identifier (the daemon tries 12 times for 1 s each, then says so; the
+    // margin lets that answer arrive); to the file (more for a big one).
+    static constexpr int kOpenTimeoutMs = 5000;
+    static constexpr int kDaemonIdMs = 12000;
+    static constexpr int kAnswerMarginMs = 3000;
+    static constexpr int kIdTimeoutMs = kDaemonIdMs + kAnswerMarginMs;
+    static constexpr int kImageTimeoutMs = 10000;
+    static constexpr int kImageMsPerMiB = 1000;
+    // A daemon started at Connect is pinged this often until it answers.
+    static constexpr int kDaemonStartPingMs = 500;
+    static constexpr int kDaemonStartTimeoutMs = 10000;
+    // The port went away during the update: the daemon ends the update at
+    // once; without its word after this long, the update is ended here.
+    static constexpr int kPortLostWaitMs = 3000;
+
+    // How long the daemon may take to judge a file of `bytes`.
+    static int imageAnswerMs(qint64 bytes, int baseMs = kImageTimeoutMs,
+                             int msPerMiB = kImageMsPerMiB);
 
     // The controls open before anything was connected.
     static Controls startControls();
@@ -138,6 +163,13 @@ public:
     // answer and the base time allowed until the first progress value;
     // kUpdateQuietMs, kUpdatePingWaitMs and kUpdateStartTimeoutMs unless set.
     void setUpdateWatchTimes(int quietMs, int pingWaitMs, int startTimeoutMs);
+    // How long a connection's requests wait for their answers (the open,
+    // the identifier, the file) and for a daemon started at Connect; 0
+    // switches that wait off, for a caller that times them itself.
+    void setRequestTimes(int openMs, int idMs, int imageMs, int daemonStartMs);
+    // Starts the daemon of the broker in use at Connect when it is not
+    // running (not owned; may be null: the daemon is then taken as it is).
+    void setDaemonStart(DaemonStart *daemonStart) { m_daemonStart = daemonStart; }
 
     // The board is being written (or its update was asked for).
     bool isUpdating() const { return m_writing; }
@@ -199,6 +231,9 @@ public slots:
     void startUpdate(bool eraseAll);
     // Leaves the boot loader and closes the port.
     void exitBoot();
+    // After a failed update: connects, sends the same file again and starts
+    // the update, each step on the answer to the one before.
+    void updateAgain();
     // Applies the raised marks of the StatusObject and lowers them.
     void statusReady();
 
@@ -209,6 +244,13 @@ signals:
     void connectionText(const QString &text);
     void controlsChanged(frontend::FlashWorkflow::Controls enabled);
     void progressChanged(int percent);
+    // The erase before the first block: no percentage to show, only work.
+    void progressBusy(bool busy);
+    // A failed update: the bar stays at `percent` and says `text`, until the
+    // next progressChanged().
+    void progressStopped(int percent, const QString &text);
+    // Connect found no port chosen: the settings are to be shown.
+    void settingsRequested();
     // The image file being sent; empty once its update is done.
     void imagePathChanged(const QString &path);
     // The board the accepted image is for (its configuration's name).
@@ -225,11 +267,41 @@ signals:
     void daemonAnswered();
 
 private:
+    enum class Waiting
+    {
+        None,
+        DaemonStart, // pong of a daemon started at Connect
+        Open,        // "SERIAL/OPEN"
+        Id,          // "SERIAL/READ/ID"
+        Image,       // "SERIAL/FLASH"
+    };
+
     void setStage(Stage stage);
+    // Emits failed(); a failure also ends an Update again in progress.
+    void fail(Failure failure, const QString &detail);
+    void refreshUpdateAgain();
+    void beginConnect();
+    void sendOpen();
+    void waitFor(Waiting what, int ms);
+    void answered(Waiting what);
+    void requestTimedOut();
+    void pingStartedDaemon();
+    // Why nothing answers: the broker, or else the daemon.
+    QString silenceAdvice() const;
+    // Where a failed update stopped, for the bar: from the daemon's reason
+    // or the progress, or that it was being read back.
+    QString stoppedText() const;
+    void showStopped();
+    void portLostTimeout();
+    // The one box and record of an update whose port went away while the
+    // board was written or read back; `daemonEnded`: the daemon's "ERROR"
+    // has come.
+    void endPortLost(bool daemonEnded);
     // Opens `enable`, then closes `disable`; one controlsChanged() at most.
     void switchControls(Controls enable, Controls disable = {});
     void connectBoard();
-    void endWriting();
+    // `showWhere`: the bar stays at where a failed update stopped.
+    void endWriting(bool failed = false, bool showWhere = true);
     QString portName() const;
     // A status-bar text about the open connection, which the port's closing
     // takes away again.
@@ -279,18 +351,47 @@ private:
     QTimer m_watchTimer;       // quiet time, then the ping's wait
     QTimer m_updateStartTimer; // until the first progress value
     bool m_watchPinged = false;
+    bool m_watchPingSent = false; // the broker took that ping
     int m_quietMs = kUpdateQuietMs;
     int m_pingWaitMs = kUpdatePingWaitMs;
     int m_startTimeoutMs = kUpdateStartTimeoutMs;
     UpdateProgress m_progress;
+    int m_percent = 0; // last progress value of the running update
     QElapsedTimer m_clock;
+
+    DaemonStart *m_daemonStart = nullptr;
+    bool m_daemonHeard = false;      // a pong came, and nothing since says it is gone
+    bool m_daemonStartedNow = false; // by this Connect
+    Waiting m_waiting = Waiting::None;
+    QTimer m_requestTimer;
+    QTimer m_daemonPingTimer;
+    int m_openTimeoutMs = kOpenTimeoutMs;
+    int m_idTimeoutMs = kIdTimeoutMs;
+    int m_imageTimeoutMs = kImageTimeoutMs;
+    int m_daemonStartMs = kDaemonStartTimeoutMs;
 
     bool m_verifyAfterWriting = true;
     int m_verifyStartMs = kVerifyStartTimeoutMs;
     QTimer m_verifyStartTimer;   // until the read-back's first word
-    QString m_imagePath;         // the file sent last
     QElapsedTimer m_updateClock; // since the update request
     UpdateSummary m_summary;
+
+    QString m_imagePath;       // the file sent last
+    QString m_updateImagePath; // the file of the running update
+    bool m_updateEraseAll = true;
+    QString m_againImagePath; // the file of the failed update; empty: none
+    bool m_againEraseAll = true;
+    bool m_updatingAgain = false;
+    // The update was ended here and told; the daemon's own end of it may
+    // still come.
+    bool m_endTold = false;
+
+    // The broker went: where the update stands is unknown.
+    bool m_onlyLastHeard = false;
+    bool m_barStopped = false; // the bar shows where a failed update stopped
+    QString m_portLostText;    // the daemon's word that the port went away
+    QString m_updateErrorText; // the daemon's last error during the update
+    QTimer m_portLostTimer;
 };
 
 } // namespace frontend

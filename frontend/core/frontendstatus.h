@@ -50,8 +50,10 @@ public:
     bool flashReplied = false;
     bool flashAccepted = false;
 
-    // Beyond the original replies. The reason and the retry count come
-    // before the update's result and stay until the next update starts.
+    // Beyond the original replies. The details of the ports in comPorts
+    // come right after the list. The reason and the retry count come before
+    // the update's result and stay until the next update starts.
+    QList<protocol::PortDetails> portDetails;
     std::optional<protocol::FailureReason> updateReason;
     int updateRetries = -1; // -1: the daemon did not say
     // The read-back of the last update.

@@ -90,20 +90,16 @@ QString portErrorHint(const QString &daemonText, const QString &portName, const 
         QCoreApplication::translate("MainWindow", "%1 went away: the USB adapter was unplugged or "
                                                   "lost power. Plug it in again and connect.")
             .arg(path);
+    if (isPortLostText(daemonText))
+        return wentAway;
     const std::optional<PortErrorCode> code = protocol::portErrorCodeOf(daemonText);
-    if (!code) {
-        // The daemon's word for a device that went away while open.
-        if (daemonText.contains(QLatin1String("disconnected")))
-            return wentAway;
+    if (!code)
         return QString();
-    }
 
     switch (*code) {
     case PortErrorCode::DeviceNotFound:
         return QCoreApplication::translate("MainWindow", "%1 does not exist.").arg(path) +
                QLatin1Char(' ') + unplugged;
-    case PortErrorCode::Resource:
-        return wentAway;
     case PortErrorCode::Permission:
         if (!access.exists)
             return QCoreApplication::translate("MainWindow", "%1 does not exist.").arg(path) +
@@ -133,6 +129,15 @@ QString portErrorHint(const QString &daemonText, const QString &portName, const 
     default:
         return QString();
     }
+}
+
+bool isPortLostText(const QString &daemonText)
+{
+    const std::optional<protocol::PortErrorCode> code = protocol::portErrorCodeOf(daemonText);
+    // The daemon's word for a device that went away while open.
+    if (!code)
+        return daemonText.contains(QLatin1String("disconnected"));
+    return *code == protocol::PortErrorCode::Resource;
 }
 
 } // namespace frontend

@@ -27,4 +27,7 @@ PortAccess probePortAccess(const QString &path);
 // `access` is what probePortAccess() found for the device.
 QString portErrorHint(const QString &daemonText, const QString &portName, const PortAccess &access);
 
+// Whether the daemon's text says that an open port went away.
+bool isPortLostText(const QString &daemonText);
+
 } // namespace frontend

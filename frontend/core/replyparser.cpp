@@ -37,6 +37,8 @@ void ReplyParser::parseMessage(const QString &topic, const QString &payload)
     } else if (topic == reply::kInfo) {
         logPayload(payload);
         so.comPorts.clear();
+        // Their details follow on a topic of their own.
+        so.portDetails.clear();
         // Split at every single blank: two blanks give an empty name, as the
         // daemon's list is taken literally.
         const QStringList pieces = payload.split(QLatin1Char(' '), Qt::KeepEmptyParts);
@@ -113,6 +115,9 @@ void ReplyParser::parseMessage(const QString &topic, const QString &payload)
     } else if (topic == reply::kVersion) {
         logPayload(payload);
         so.serialVersion = payload;
+    } else if (topic == reply::kInfoDetails) {
+        logPayload(payload);
+        so.portDetails = protocol::parsePortDetails(payload);
     }
 }
 

@@ -53,6 +53,8 @@ MainWindow::MainWindow(QWidget *parent, int brokerPort)
     m_workflow->setVerifyAfterWriting(m_settings->verifyAfterWriting());
     connect(m_settings.get(), qOverload<>(&SettingsDialog::done), this, &MainWindow::updateSetup);
     connect(m_settings.get(), &SettingsDialog::reconnect, this, &MainWindow::restartMqttConnection);
+    connect(m_settings.get(), &SettingsDialog::portListWanted, this,
+            [this] { m_workflow->requestPortList(); });
 
     applyStartState();
     connectActions();
@@ -105,6 +107,7 @@ void MainWindow::connectActions()
     connect(f.btnOpenFile, &QPushButton::clicked, this, &MainWindow::openFile);
     connect(f.btnOpenLogFile, &QPushButton::clicked, this, &MainWindow::openLogFile);
     connect(f.btnUpdate, &QPushButton::clicked, this, &MainWindow::startUpdate);
+    connect(f.btnUpdateAgain, &QPushButton::clicked, m_workflow.get(), &FlashWorkflow::updateAgain);
     connect(f.btnExitBoot, &QPushButton::clicked, this, &MainWindow::exitBoot);
 
     connect(f.actionConnect, &QAction::triggered, this, &MainWindow::openSerialPort);
@@ -140,7 +143,27 @@ void MainWindow::connectWorkflow()
             });
     connect(w, &FlashWorkflow::connectionText, f.labelStatusBar, &QLabel::setText);
     connect(w, &FlashWorkflow::controlsChanged, this, &MainWindow::showControls);
-    connect(w, &FlashWorkflow::progressChanged, f.progressBarUpdate, &QProgressBar::setValue);
+    connect(w, &FlashWorkflow::progressChanged, f.progressBarUpdate,
+            [bar = f.progressBarUpdate](int percent) {
+                bar->resetFormat();
+                bar->setValue(percent);
+            });
+    // Busy: a bar without end, moving, while the board is erased.
+    connect(w, &FlashWorkflow::progressBusy, f.progressBarUpdate,
+            [bar = f.progressBarUpdate](bool busy) {
+                bar->resetFormat();
+                bar->setRange(0, busy ? 0 : 100);
+            });
+    connect(w, &FlashWorkflow::progressStopped, f.progressBarUpdate,
+            [bar = f.progressBarUpdate](int percent, const QString &text) {
+                bar->setValue(percent);
+                // The format goes through QString::arg-like codes: keep a
+                // stray % of the text literal.
+                QString format = text;
+                bar->setFormat(format.replace(QLatin1Char('%'), QStringLiteral("%%")));
+            });
+    // Connect without a port: the settings, where one is chosen.
+    connect(w, &FlashWorkflow::settingsRequested, this, &MainWindow::showSerialSetting);
     connect(w, &FlashWorkflow::imagePathChanged, f.lineEditOpenFile, &QLineEdit::setText);
     connect(w, &FlashWorkflow::imageBoardChanged, f.labelHexVers, &QLabel::setText);
     connect(w, &FlashWorkflow::imageInfoChanged, f.labelHexDetails,
@@ -163,6 +186,7 @@ void MainWindow::showControls(FlashWorkflow::Controls enabled)
     f.btnOpenFile->setEnabled(on(Control::OpenFile));
     f.actionUpdate->setEnabled(on(Control::Update));
     f.btnUpdate->setEnabled(on(Control::Update));
+    f.btnUpdateAgain->setEnabled(on(Control::UpdateAgain));
     f.checkBoxEraseAll->setEnabled(on(Control::EraseAll));
     f.btnExitBoot->setEnabled(on(Control::ExitBoot));
     f.labelHexInfo->setEnabled(on(Control::ImageInfo));
@@ -205,9 +229,15 @@ void MainWindow::restartMqttConnection()
     if (socket == m_daemonBroker)
         return;
     m_daemonBroker = socket;
-    if (!socket.isEmpty() ||
-        frontend::DaemonStart::isLoopbackHost(m_systemMgr->statusObject()->brokerHost))
-        frontend::DaemonStart::ensure(socket, nullptr);
+    if (m_daemonStart &&
+        frontend::DaemonStart::servesBroker(socket, m_systemMgr->statusObject()->brokerHost))
+        m_daemonStart->ensure(socket);
+}
+
+void MainWindow::setDaemonStart(frontend::DaemonStart *daemonStart)
+{
+    m_daemonStart = daemonStart;
+    m_workflow->setDaemonStart(daemonStart);
 }
 
 void MainWindow::showSerialSetting()

@@ -39,6 +39,7 @@ class UpdateCheckUi;
 
 namespace frontend {
 class DaemonLink;
+class DaemonStart;
 class LibraryController;
 class SystemMgr;
 } // namespace frontend
@@ -74,6 +75,9 @@ public:
     const MainWindowForm &form() const { return *ui; }
     frontend::SystemMgr *systemMgr() const { return m_systemMgr.get(); }
     frontend::FlashWorkflow *flashWorkflow() const { return m_workflow.get(); }
+    // Starts the daemon after a move to another broker and at a Connect that
+    // finds it gone (not owned). Without one the daemon is taken as it is.
+    void setDaemonStart(frontend::DaemonStart *daemonStart);
     SettingsDialog *settingsDialog() const { return m_settings.get(); }
     bool daemonCheckPending() const { return m_workflow->daemonCheckPending(); }
     const QTimer &serialTimer() const { return m_workflow->serialTimer(); }
@@ -260,6 +264,7 @@ private:
     // The broker whose daemon was last seen to (private socket, or empty
     // for TCP): each broker has its own.
     QString m_daemonBroker;
+    frontend::DaemonStart *m_daemonStart = nullptr;
     std::unique_ptr<frontend::DaemonLink> m_daemonLink;
     std::unique_ptr<frontend::FlashWorkflow> m_workflow;
     std::unique_ptr<SettingsDialog> m_settings;

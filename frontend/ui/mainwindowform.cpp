@@ -21,6 +21,7 @@
 #include <QSpacerItem>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
@@ -266,6 +267,14 @@ void MainWindowForm::setupUi(QMainWindow *window)
     btnUpdate->setIconSize(QSize(25, 25));
     btnUpdate->setMinimumSize(200, 46);
     btnUpdate->setMaximumSize(200, 46);
+    // Beside Update: after a failed update, the whole of it again.
+    btnUpdateAgain = new QPushButton(flashing);
+    btnUpdateAgain->setObjectName(QStringLiteral("btnUpdateAgain"));
+    btnUpdateAgain->setFont(pointFont(14));
+    btnUpdateAgain->setIcon(flashing->style()->standardIcon(QStyle::SP_BrowserReload));
+    btnUpdateAgain->setIconSize(QSize(25, 25));
+    btnUpdateAgain->setMinimumSize(200, 46);
+    btnUpdateAgain->setMaximumSize(200, 46);
     gridLayout_5 = new QGridLayout();
     gridLayout_5->setObjectName(QStringLiteral("gridLayout_5"));
     checkBoxEraseAll = new QCheckBox(flashing);
@@ -276,6 +285,7 @@ void MainWindowForm::setupUi(QMainWindow *window)
     gridLayout_5->addItem(hSpacer(), 0, 2);
     horizontalLayout_2->addItem(hSpacer());
     horizontalLayout_2->addWidget(btnUpdate);
+    horizontalLayout_2->addWidget(btnUpdateAgain);
     horizontalLayout_2->addLayout(gridLayout_5);
 
     gridLayout_4 = new QGridLayout();
@@ -440,6 +450,9 @@ void MainWindowForm::retranslateUi(QMainWindow *window)
     labelHexInfo->setText(QCoreApplication::translate("MainWindow", "Hex File for Board:"));
     labelHexVers->setText(QString());
     btnUpdate->setText(QCoreApplication::translate("MainWindow", "Update"));
+    btnUpdateAgain->setText(QCoreApplication::translate("MainWindow", "Update again"));
+    btnUpdateAgain->setToolTip(QCoreApplication::translate(
+        "MainWindow", "Connect, send the same file and update the board once more"));
     checkBoxEraseAll->setText(QCoreApplication::translate("MainWindow", "Erase All"));
     ProgressBarGroup->setTitle(QCoreApplication::translate("MainWindow", "Progress Bar"));
     btnExitBoot->setText(QCoreApplication::translate("MainWindow", "Exit Bootloader"));

@@ -78,6 +78,7 @@ struct MainWindowForm
     QLabel *labelHexDetails = nullptr;
     QHBoxLayout *horizontalLayout_2 = nullptr;
     QPushButton *btnUpdate = nullptr;
+    QPushButton *btnUpdateAgain = nullptr;
     QGridLayout *gridLayout_5 = nullptr;
     QCheckBox *checkBoxEraseAll = nullptr;
     QGridLayout *gridLayout_4 = nullptr;

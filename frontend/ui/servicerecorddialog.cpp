@@ -42,6 +42,8 @@ QColor stateColour(RecordState state)
         return QColor(0xb3, 0x26, 0x1e);
     case RecordState::AbortedByClosing:
     case RecordState::DaemonLost:
+    case RecordState::PortLost:
+    case RecordState::BrokerLost:
     case RecordState::Interrupted:
         return QColor(0xa6, 0x5c, 0x00);
     case RecordState::Running:
@@ -60,6 +62,8 @@ QIcon stateIcon(RecordState state)
         return style->standardIcon(QStyle::SP_MessageBoxCritical);
     case RecordState::AbortedByClosing:
     case RecordState::DaemonLost:
+    case RecordState::PortLost:
+    case RecordState::BrokerLost:
     case RecordState::Interrupted:
         return style->standardIcon(QStyle::SP_MessageBoxWarning);
     case RecordState::Running:

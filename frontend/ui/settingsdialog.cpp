@@ -12,13 +12,19 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSpacerItem>
+#include <QStandardItemModel>
+#include <QStyle>
+#include <QToolButton>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 namespace {
@@ -33,6 +39,15 @@ const QString kDefaultHost = QStringLiteral("127.0.0.1");
 constexpr int kDefaultBrokerPort = 1883;
 // Wide enough for a /dev/serial/by-id name to be read.
 constexpr int kPortNameChars = 36;
+// Columns of the port list; the box shows and opens the first.
+enum PortColumn
+{
+    kPortColumn,
+    kDescriptionColumn,
+    kMakerColumn,
+    kSerialColumn,
+    kPortColumns
+};
 
 // The stored value, or the default written back when the key is missing.
 int readOrWriteDefault(QSettings &settings, const QString &key, int fallback)
@@ -67,6 +82,7 @@ SettingsDialog::SettingsDialog(QWidget *parent)
     });
     connect(baudRateBox, &QComboBox::currentIndexChanged, this,
             &SettingsDialog::checkCustomBaudRatePolicy);
+    connect(refreshPortsButton, &QToolButton::clicked, this, &SettingsDialog::portListWanted);
 }
 
 SettingsDialog::~SettingsDialog() = default;
@@ -96,10 +112,23 @@ void SettingsDialog::buildForm()
     serialPortInfoListBox->setInsertPolicy(QComboBox::NoInsert);
     serialPortInfoListBox->setMinimumContentsLength(kPortNameChars);
     serialPortInfoListBox->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    // The list pops up as a table: what each port is, besides its name.
+    m_portModel = new QStandardItemModel(0, kPortColumns, this);
+    serialPortInfoListBox->setModel(m_portModel);
+    m_portView = new QTreeView(serialPortInfoListBox);
+    m_portView->setRootIsDecorated(false);
+    m_portView->setUniformRowHeights(true);
+    m_portView->setAllColumnsShowFocus(true);
+    m_portView->header()->setStretchLastSection(false);
+    serialPortInfoListBox->setView(m_portView);
     // Inline completion would quietly turn a typed /dev/pts/1 into /dev/pts/12.
     serialPortInfoListBox->completer()->setCompletionMode(QCompleter::PopupCompletion);
     serialPortInfoListBox->completer()->setCaseSensitivity(Qt::CaseSensitive);
     gridLayout->addWidget(serialPortInfoListBox, 0, 0);
+    refreshPortsButton = new QToolButton(selectBox);
+    refreshPortsButton->setObjectName(QStringLiteral("refreshPortsButton"));
+    refreshPortsButton->setIcon(style()->standardIcon(QStyle::SP_BrowserReload));
+    gridLayout->addWidget(refreshPortsButton, 0, 1);
     gridLayout->addItem(new QSpacerItem(20, 40, QSizePolicy::Minimum, QSizePolicy::Expanding), 1,
                         0);
     gridLayout_3->addWidget(selectBox, 0, 0);
@@ -200,6 +229,9 @@ void SettingsDialog::retranslateUi()
     serialPortInfoListBox->lineEdit()->setPlaceholderText(tr("for example /dev/ttyUSB0"));
     serialPortInfoListBox->setToolTip(
         tr("Choose a port the PC reports, or type the path of the device."));
+    m_portModel->setHorizontalHeaderLabels(
+        {tr("Port"), tr("Description"), tr("Maker"), tr("Serial number")});
+    refreshPortsButton->setToolTip(tr("Look for serial ports again"));
     parametersBox->setTitle(tr("Select Parameters"));
     baudRateLabel->setText(tr("BaudRate:"));
     dataBitsLabel->setText(tr("Data bits:"));
@@ -423,8 +455,27 @@ void SettingsDialog::refreshPortList()
     const bool typing = isVisible() && edit->isModified();
     const QString typed = edit->text();
     serialPortInfoListBox->clear();
-    for (const QString &name : std::as_const(m_status->comPorts))
-        serialPortInfoListBox->addItem(QString::fromLatin1(name.toLatin1()));
+    // The daemon's names first, in its order; then the stable names of
+    // those that have one, to be chosen as well.
+    QList<const protocol::PortDetails *> stable;
+    for (const QString &name : std::as_const(m_status->comPorts)) {
+        const protocol::PortDetails *details = nullptr;
+        for (const protocol::PortDetails &d : std::as_const(m_status->portDetails))
+            if (d.name == name)
+                details = &d;
+        if (!details) {
+            addPortRow(name, QString(), QString(), QString(), QString());
+            continue;
+        }
+        addPortRow(name, details->description, details->manufacturer, details->serialNumber,
+                   details->byIdPath);
+        if (!details->byIdPath.isEmpty())
+            stable.append(details);
+    }
+    for (const protocol::PortDetails *d : std::as_const(stable))
+        addPortRow(d->byIdPath, tr("Stable name of %1 (stays when plugged in again)").arg(d->name),
+                   d->manufacturer, d->serialNumber, d->byIdPath);
+    fitPortList();
     const QString &stored = m_status->portSettings.portName;
     const int index =
         serialPortInfoListBox->findText(stored, Qt::MatchExactly | Qt::MatchCaseSensitive);
@@ -436,6 +487,59 @@ void SettingsDialog::refreshPortList()
         // A typed path the daemon does not list is still the chosen port.
         serialPortInfoListBox->setEditText(stored);
     }
+}
+
+void SettingsDialog::addPortRow(const QString &name, const QString &description,
+                                const QString &maker, const QString &serialNumber,
+                                const QString &byId)
+{
+    QList<QStandardItem *> row;
+    // The name as the daemon sent it, one byte per character.
+    for (const QString &text :
+         {QString::fromLatin1(name.toLatin1()), description, maker, serialNumber}) {
+        auto *item = new QStandardItem(text);
+        item->setEditable(false);
+        row.append(item);
+    }
+    QStringList tip{name};
+    if (!description.isEmpty())
+        tip << description;
+    if (!maker.isEmpty())
+        tip << tr("Maker: %1").arg(maker);
+    if (!serialNumber.isEmpty())
+        tip << tr("Serial number: %1").arg(serialNumber);
+    if (!byId.isEmpty() && byId != name)
+        tip << tr("Stable name: %1").arg(byId);
+    for (QStandardItem *item : std::as_const(row))
+        item->setToolTip(tip.join(QLatin1Char('\n')));
+    m_portModel->appendRow(row);
+}
+
+void SettingsDialog::fitPortList()
+{
+    // Details nobody gave take no room; the rest is sized to its contents,
+    // and the pop-up to all of them.
+    int shown = 0;
+    for (int column = 0; column < kPortColumns; ++column) {
+        bool any = false;
+        for (int row = 0; row < m_portModel->rowCount() && !any; ++row) {
+            const QStandardItem *item = m_portModel->item(row, column);
+            any = item && !item->text().isEmpty();
+        }
+        const bool hidden = column != kPortColumn && !any;
+        m_portView->setColumnHidden(column, hidden);
+        shown += hidden ? 0 : 1;
+    }
+    QHeaderView *header = m_portView->header();
+    // A list of bare names needs no headings.
+    header->setVisible(shown > 1);
+    header->resizeSections(QHeaderView::ResizeToContents);
+    int width = 0;
+    for (int column = 0; column < kPortColumns; ++column)
+        if (!m_portView->isColumnHidden(column))
+            width += header->sectionSize(column);
+    m_portView->setMinimumWidth(width + m_portView->verticalScrollBar()->sizeHint().width() +
+                                2 * m_portView->frameWidth());
 }
 
 void SettingsDialog::enableConnect(QString text)

@@ -8,6 +8,9 @@
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QStandardItemModel;
+class QToolButton;
+class QTreeView;
 class QIntValidator;
 class QLabel;
 class QLineEdit;
@@ -60,6 +63,8 @@ public:
 signals:
     void done();
     void reconnect();
+    // The user asks for a fresh list of the ports.
+    void portListWanted();
 
 public slots:
     void enableConnect(QString text);
@@ -72,6 +77,11 @@ private:
     void retranslateUi();
     void fillForm();
     void collectSettings();
+    // One row of the port list: the name in the first column, which the
+    // box shows and the daemon opens.
+    void addPortRow(const QString &name, const QString &description, const QString &maker,
+                    const QString &serialNumber, const QString &byId);
+    void fitPortList();
     void showBrokerChoice();
     void fitBrokerNote();
     bool privateBrokerAvailable() const;
@@ -84,6 +94,9 @@ private:
 
     QGroupBox *selectBox = nullptr;
     QComboBox *serialPortInfoListBox = nullptr;
+    QStandardItemModel *m_portModel = nullptr; // child of the dialog
+    QTreeView *m_portView = nullptr;           // the box's pop-up
+    QToolButton *refreshPortsButton = nullptr;
     QGroupBox *parametersBox = nullptr;
     QLabel *baudRateLabel = nullptr;
     QComboBox *baudRateBox = nullptr;

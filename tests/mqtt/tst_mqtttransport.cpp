@@ -6,6 +6,7 @@
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
@@ -212,6 +213,44 @@ private slots:
         QCOMPARE(got.size(), kBurst);
         for (int i = 0; i < kBurst; ++i)
             QCOMPARE(got.at(i), QString::number(i));
+    }
+
+    // A handler that opens a box runs the box's event loop: replies queued
+    // behind the one it handles must reach it there (a pong the window is
+    // waiting for, while a box tells of a lost port), in order.
+    void queuedRepliesReachTheHandlersEventLoop()
+    {
+        ManualReceiver rx(m_broker.port(), QStringLiteral("B/#"));
+        RawMqttClient tx(m_broker.port(), QString(), "velmo-test-btx");
+        QVERIFY(tx.waitReady());
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (tx.publish(QStringLiteral("B/hello"), "1"), !rx.received.isEmpty()), 10000);
+
+        QStringList inBox;
+        bool queuedBehind = false;
+        QEventLoop *box = nullptr;
+        rx.onMessage = [&](const QString &topic, const QString &) {
+            if (box) {
+                inBox << topic;
+                if (topic == QLatin1String("B/pong"))
+                    box->quit();
+                return;
+            }
+            if (topic != QLatin1String("B/box"))
+                return;
+            queuedBehind = waitBlocked([&] { return rx.thread()->pendingMessages() >= 2; }, 10000);
+            QEventLoop loop;
+            box = &loop;
+            QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+            rx.mgr->wake();
+            loop.exec();
+            box = nullptr;
+        };
+        for (const char *topic : {"B/box", "B/after", "B/pong"})
+            QVERIFY(tx.publish(QString::fromLatin1(topic), "x"));
+        QTRY_VERIFY_WITH_TIMEOUT(rx.payloadsOf(QStringLiteral("B/pong")).size() == 1, 10000);
+        QVERIFY(queuedBehind);
+        QCOMPARE(inBox, (QStringList{"B/after", "B/pong"}));
     }
 
     // Publishes go out while the main thread is busy: the network thread

@@ -160,7 +160,9 @@ private slots:
         const QList<QPair<UpdateResult, RecordState>> results = {
             {UpdateResult::Ok, RecordState::Ok},
             {UpdateResult::AbortedByClosing, RecordState::AbortedByClosing},
-            {UpdateResult::DaemonLost, RecordState::DaemonLost}};
+            {UpdateResult::DaemonLost, RecordState::DaemonLost},
+            {UpdateResult::PortLost, RecordState::PortLost},
+            {UpdateResult::BrokerLost, RecordState::BrokerLost}};
         for (const auto &[result, state] : results) {
             const qint64 next = store.beginUpdate(UpdateStart{});
             QVERIFY(next > id);
@@ -187,8 +189,112 @@ private slots:
         ServiceRecord again;
         QVERIFY(again.open(path("roundtrip.sqlite")));
         QVERIFY(again.movedAsidePath().isEmpty());
-        QCOMPARE(again.query().size(), 5);
+        QCOMPARE(again.query().size(), 7);
         QCOMPARE(again.query().constLast().filePath, s.filePath);
+    }
+
+    // Files of the first and the fourth format, as those versions wrote
+    // them, take the results added since and keep their rows, ids, columns,
+    // constraints and indexes.
+    void olderFormatTakesNewResults_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::newRow("format 1") << 1;
+        QTest::newRow("format 4") << 4;
+    }
+    void olderFormatTakesNewResults()
+    {
+        QFETCH(int, format);
+        const QString file = path(qPrintable(QStringLiteral("older-format%1.sqlite").arg(format)));
+        {
+            RawDb raw(file);
+            QVERIFY(raw.exec(QStringLiteral(
+                "CREATE TABLE updates (id INTEGER PRIMARY KEY AUTOINCREMENT,"
+                " started_ms INTEGER NOT NULL, finished_ms INTEGER,"
+                " program TEXT NOT NULL DEFAULT '', user_name TEXT NOT NULL DEFAULT '',"
+                " host TEXT NOT NULL DEFAULT '', port TEXT NOT NULL DEFAULT '',"
+                " board_id TEXT NOT NULL DEFAULT '', board_name TEXT NOT NULL DEFAULT '',"
+                " file_path TEXT NOT NULL DEFAULT '', file_size INTEGER,"
+                " file_md5 TEXT NOT NULL DEFAULT '',"
+                " erase TEXT NOT NULL CHECK (erase IN ('erase-all', 'page-erase')),"
+                " result TEXT CHECK (result IN ('ok', 'failed', 'aborted', 'daemon-lost')),"
+                " error_text TEXT NOT NULL DEFAULT '', writer_pid INTEGER NOT NULL,"
+                " writer_boot_id TEXT NOT NULL DEFAULT '', writer_start_ticks INTEGER)")));
+            QVERIFY(
+                raw.exec(QStringLiteral("CREATE INDEX updates_started ON updates (started_ms)")));
+            QVERIFY(raw.exec(
+                QStringLiteral("CREATE INDEX updates_board ON updates (board_id, started_ms)")));
+            QVERIFY(raw.exec(QStringLiteral(
+                "INSERT INTO updates (id, started_ms, finished_ms, board_id, erase, result,"
+                " error_text, writer_pid) VALUES (41, 1700000000000, 1700000016000, '0x1234',"
+                " 'erase-all', 'daemon-lost', 'gone', 1)")));
+            if (format == 4) {
+                QVERIFY(raw.exec(QStringLiteral(
+                    "ALTER TABLE updates ADD COLUMN verify_result TEXT NOT NULL DEFAULT ''"
+                    " CHECK (verify_result IN ('', 'ok', 'mismatch', 'unsupported', 'off',"
+                    " 'failed'))")));
+                QVERIFY(raw.exec(QStringLiteral("ALTER TABLE updates ADD COLUMN retries INTEGER")));
+                QVERIFY(raw.exec(QStringLiteral(
+                    "ALTER TABLE updates ADD COLUMN file_notes TEXT NOT NULL DEFAULT ''")));
+                QVERIFY(raw.exec(QStringLiteral("ALTER TABLE updates ADD COLUMN from_library"
+                                                " INTEGER")));
+                QVERIFY(raw.exec(QStringLiteral(
+                    "ALTER TABLE updates ADD COLUMN signature TEXT NOT NULL DEFAULT '' CHECK"
+                    " (signature IN ('', 'unsigned', 'signed', 'damaged', 'other-file',"
+                    " 'untrusted-key'))")));
+                QVERIFY(raw.exec(QStringLiteral(
+                    "ALTER TABLE updates ADD COLUMN signer TEXT NOT NULL DEFAULT ''")));
+                QVERIFY(raw.exec(QStringLiteral(
+                    "UPDATE updates SET verify_result = 'mismatch', retries = 4, file_notes ="
+                    " 'outside', from_library = 1, signature = 'signed', signer = 'Service'")));
+            }
+            QVERIFY(!raw.exec(QStringLiteral("UPDATE updates SET result = 'port-lost'")));
+            QVERIFY(raw.exec(QStringLiteral("PRAGMA user_version = %1").arg(format)));
+        }
+        ServiceRecord store;
+        QVERIFY2(store.open(file), qPrintable(store.errorString()));
+        QVERIFY(store.movedAsidePath().isEmpty());
+        UpdateRecord old = only(store);
+        QCOMPARE(old.id, qint64(41));
+        QCOMPARE(old.state, RecordState::DaemonLost);
+        QCOMPARE(old.errorText, QStringLiteral("gone"));
+        QCOMPARE(old.durationMs(), qint64(16000));
+        const bool v4 = format == 4;
+        QCOMPARE(old.verify, v4 ? VerifyResult::Mismatch : VerifyResult::None);
+        QCOMPARE(old.retries, v4 ? 4 : -1);
+        QCOMPARE(old.fileNotes, v4 ? QStringLiteral("outside") : QString(""));
+        QCOMPARE(old.origin.fromLibrary, v4 ? std::optional<bool>(true) : std::nullopt);
+        QCOMPARE(old.origin.signature, v4 ? SignatureState::Signed : SignatureState::Unknown);
+        QCOMPARE(old.origin.signer, v4 ? QStringLiteral("Service") : QString(""));
+        for (const UpdateResult result : {UpdateResult::PortLost, UpdateResult::BrokerLost}) {
+            const qint64 id = store.beginUpdate(fullStart());
+            QVERIFY(id > 41);
+            QVERIFY2(store.finishUpdate(id, result, QStringLiteral("away")),
+                     qPrintable(store.errorString()));
+        }
+        const QList<UpdateRecord> all = store.query();
+        QCOMPARE(all.size(), 3);
+        QCOMPARE(all.at(0).state, RecordState::BrokerLost);
+        QCOMPARE(all.at(1).state, RecordState::PortLost);
+        QCOMPARE(all.at(1).fileNotes, fullStart().fileNotes);
+        QCOMPARE(store.boardIds(), QStringList{"0x1234"});
+        store.close();
+        RawDb raw(file);
+        QCOMPARE(raw.value(QStringLiteral("PRAGMA user_version")).toInt(),
+                 ServiceRecord::kSchemaVersion);
+        QCOMPARE(raw.value(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = "
+                                          "'index' AND tbl_name = 'updates'"))
+                     .toInt(),
+                 2);
+        // The table is still the only one, and still refuses what it did.
+        QCOMPARE(raw.value(QStringLiteral("SELECT group_concat(name) FROM sqlite_master WHERE"
+                                          " type = 'table' AND name LIKE 'updates%'"))
+                     .toString(),
+                 QStringLiteral("updates"));
+        QVERIFY(!raw.exec(QStringLiteral("UPDATE updates SET result = 'lost' WHERE id = 41")));
+        QVERIFY(!raw.exec(QStringLiteral("UPDATE updates SET erase = 'some' WHERE id = 41")));
+        QVERIFY(!raw.exec(QStringLiteral("UPDATE updates SET verify_result = 'x' WHERE id = 41")));
+        QVERIFY(!raw.exec(QStringLiteral("UPDATE updates SET signature = 'x' WHERE id = 41")));
     }
 
     // A file of the first format gets the columns added since and keeps

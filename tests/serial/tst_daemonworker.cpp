@@ -3,13 +3,16 @@
 #include "protocol/reports.h"
 #include "protocol/topics.h"
 #include "serial/imagestore.h"
+#include "serial/portdetails.h"
 #include "tests/firmware/hexbuilder.h"
 #include "tests/serial/fakedaemon.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace request = protocol::request;
@@ -283,6 +286,47 @@ private slots:
         for (const QString &result : d.payloadsOf(reply::kUpdate))
             QCOMPARE(result, payload::kError);
         QCOMPARE(d.board().stats().writes, 0);
+    }
+
+    // The bare names stay as they were; what each port is follows at once,
+    // in the same order.
+    void portListWithDetails()
+    {
+        FakeDaemon d(board());
+        d.clear();
+        d.request(request::kInfo);
+        // The scan runs off the request, which others may share.
+        QTRY_COMPARE(d.replies().size(), 2);
+        const auto &r = d.replies();
+        QCOMPARE(r.at(0).first, QString(reply::kInfo));
+        QCOMPARE(r.at(1).first, QString(reply::kInfoDetails));
+        QStringList named;
+        for (const protocol::PortDetails &port : protocol::parsePortDetails(r.at(1).second))
+            named << port.name;
+        QCOMPARE(named.join(QLatin1Char(' ')), r.at(0).second);
+    }
+
+    // A stable name is a link in /dev/serial/by-id that leads to the port.
+    void stableNameOfAPort()
+    {
+        QTemporaryDir dir;
+        const QString device = dir.filePath(QStringLiteral("ttyUSB0"));
+        const QString other = dir.filePath(QStringLiteral("ttyUSB1"));
+        for (const QString &path : {device, other}) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("by-id"))));
+        const QString byId = dir.filePath(QStringLiteral("by-id"));
+        const QString link = byId + QStringLiteral("/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
+        QVERIFY(QFile::link(QStringLiteral("../ttyUSB0"), link));
+        QVERIFY(QFile::link(QStringLiteral("../gone"), byId + QStringLiteral("/usb-dangling")));
+        QCOMPARE(serialdaemon::byIdLinkFor(device, byId), link);
+        QCOMPARE(serialdaemon::byIdLinkFor(other, byId), QString());
+        QCOMPARE(serialdaemon::byIdLinkFor(dir.filePath(QStringLiteral("nothing")), byId),
+                 QString());
+        QCOMPARE(serialdaemon::byIdLinkFor(device, dir.filePath(QStringLiteral("none"))),
+                 QString());
     }
 
     void switchesTheLineSpeedOnRequest()

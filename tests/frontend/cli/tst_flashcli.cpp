@@ -40,6 +40,8 @@ private slots:
         QTest::newRow("file") << QStringList{"fw.hex"} << int(FlashOptions::Mode::Flash) << true;
         QTest::newRow("page erase")
             << QStringList{"--page-erase", "fw.hex"} << int(FlashOptions::Mode::Flash) << false;
+        QTest::newRow("retries") << QStringList{"--retries", "3", "fw.hex"}
+                                 << int(FlashOptions::Mode::Flash) << true;
         QTest::newRow("info") << QStringList{"--info", "--port", "/dev/ttyUSB0"}
                               << int(FlashOptions::Mode::Info) << true;
         QTest::newRow("ports") << QStringList{"--list-ports", "--json"}
@@ -70,6 +72,7 @@ private slots:
         QVERIFY2(ok, qPrintable(error));
         QCOMPARE(int(o.mode), mode);
         QCOMPARE(o.eraseAll, eraseAll);
+        QCOMPARE(o.retries, args.contains("--retries") ? 3 : 0);
         if (o.mode == FlashOptions::Mode::History || o.mode == FlashOptions::Mode::Library)
             QCOMPARE(o.boardId, QStringLiteral("0x12ab"));
         QCOMPARE(o.latest, QTest::currentDataTag() == QLatin1String("latest"));
@@ -106,6 +109,12 @@ private slots:
         QTest::newRow("dates reversed")
             << QStringList{"--history", "--since", "2024-03-06", "--until", "2024-03-05"}
             << "is after";
+        QTest::newRow("retries word")
+            << QStringList{"--retries", "two", "fw.hex"} << "is not a number from 0 to 100";
+        QTest::newRow("retries negative")
+            << QStringList{"--retries", "-1", "fw.hex"} << "is not a number from 0 to 100";
+        QTest::newRow("retries without file") << QStringList{"--info", "--retries", "2"}
+                                              << "--retries only goes with FILE.hex or --latest";
     }
     void refusesBadUsage()
     {

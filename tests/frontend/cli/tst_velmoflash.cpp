@@ -806,6 +806,56 @@ private slots:
         QVERIFY2(r.errorText.contains("stopped answering"), qPrintable(r.errorText));
     }
 
+    // --retries: after a failed update, whole new ones, each recorded; the
+    // one that works ends the run well.
+    void retriesMakeWholeNewUpdates()
+    {
+        startDaemon();
+        BoardSimProcess sim;
+        QVERIFY(sim.start({"--id", "0x1234", "--erase-all-from", "0x800", "--pace"}));
+        QList<UpdateRecord> before = allRecords();
+        FlashRun run(onBroker({"--json", "--retries", "1", "--port", sim.port(),
+                               sampleFirmware("vb1234-sample.hex")}),
+                     QStringLiteral("0.1"));
+        QVERIFY2(run.waitForProgress(2), qPrintable(run.all()));
+        m_daemon.reset();
+        QVERIFY2(run.waitForOutput("\"event\":\"retry\""), qPrintable(run.all()));
+        startDaemon(); // back before the new update asks for it
+        QVERIFY(run.finish());
+        QVERIFY2(run.status() == 0, qPrintable(run.all()));
+        const QJsonObject result = run.events().constLast();
+        QCOMPARE(result.value("attempts").toInt(), 2);
+        QList<UpdateRecord> after = allRecords();
+        QCOMPARE(after.size(), before.size() + 2);
+        QCOMPARE(after.at(0).state, RecordState::Ok);
+        QCOMPARE(after.at(1).state, RecordState::DaemonLost);
+
+        // A board that never gets through: every try is recorded, and the
+        // last failure is the answer.
+        BoardSimProcess stuck;
+        QVERIFY(
+            stuck.start({"--id", "0x1234", "--erase-all-from", "0x800", "--stop-ack-after", "20"}));
+        before = allRecords();
+        FlashRun failing(onBroker({"--json", "--retries", "2", "--port", stuck.port(),
+                                   sampleFirmware("vb1234-sample.hex")}));
+        QVERIFY(failing.finish());
+        QVERIFY2(failing.status() == 9, qPrintable(failing.all()));
+        int retries = 0;
+        for (const QJsonObject &e : failing.events())
+            if (e.value("event").toString() == QLatin1String("retry")) {
+                ++retries;
+                QCOMPARE(e.value("attempts").toInt(), 3);
+                QCOMPARE(e.value("attempt").toInt(), retries);
+                QCOMPARE(e.value("reason").toString(), QStringLiteral("update-failed"));
+            }
+        QCOMPARE(retries, 2);
+        QCOMPARE(failing.events().constLast().value("attempts").toInt(), 3);
+        after = allRecords();
+        QCOMPARE(after.size(), before.size() + 3);
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(after.at(i).state, RecordState::Failed);
+    }
+
     // Killed outright, velmo-flash cannot write its end: the record shows
     // the update as interrupted.
     void killedLeavesAnInterruptedRecord()

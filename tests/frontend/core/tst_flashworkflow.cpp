@@ -1,13 +1,19 @@
 // The connection and firmware-update workflow on its own: no window, no
 // broker. A recording link stands in for SystemMgr, the replies are marks
 // raised by hand in its StatusObject, FakeDialogs answers the boxes.
+#include "common/instanceguard.h"
 #include "frontend/core/daemonlink.h"
+#include "frontend/core/daemonstart.h"
 #include "frontend/core/flashworkflow.h"
 #include "protocol/reports.h"
+#include "protocol/topics.h"
+#include "records/servicerecord.h"
+#include "records/updaterecorder.h"
 #include "tests/firmware/hexbuilder.h"
 #include "tests/frontend/fakedialogs.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTranslator>
@@ -35,6 +41,8 @@ public:
     StatusObject &status() override { return so; }
     bool publish(const QString &topic, const QString &payload) override
     {
+        if (!accepting)
+            return false;
         sent << topic + QLatin1Char(' ') + payload;
         return true;
     }
@@ -44,6 +52,8 @@ public:
     }
     bool sendSerialSetup(const PortSettings &s) override
     {
+        if (!accepting)
+            return false;
         sent << QStringLiteral("setup %1 %2").arg(s.portName).arg(s.baudRate);
         return true;
     }
@@ -82,16 +92,19 @@ public:
         return sendImageFile(path);
     }
     bool brokerConnected() override { return broker; }
+    QString brokerSocket() const override { return socket; }
 
     // What was sent since the last look.
     QStringList take() { return std::exchange(sent, {}); }
 
     StatusObject so;
+    QString socket;
     QStringList sent;
     QByteArray sentBytes;
     SystemMgr::SendResult imageResult = SystemMgr::SendResult::Sent;
     bool broker = true;
     bool updateTaken = true;
+    bool accepting = true; // false: the broker refuses every request
 };
 
 // An image for the VB-1234 layout, with `lines` in place of its records.
@@ -121,6 +134,15 @@ struct Screen
                          [this](Controls c) { controls = c; });
         QObject::connect(&w, &FlashWorkflow::progressChanged, &context,
                          [this](int percent) { progress << percent; });
+        QObject::connect(&w, &FlashWorkflow::progressBusy, &context,
+                         [this](bool on) { busy << on; });
+        QObject::connect(&w, &FlashWorkflow::progressStopped, &context,
+                         [this](int percent, const QString &text) {
+                             progress << percent;
+                             stoppedText = text;
+                         });
+        QObject::connect(&w, &FlashWorkflow::settingsRequested, &context,
+                         [this] { ++settingsRequests; });
         QObject::connect(&w, &FlashWorkflow::imagePathChanged, &context,
                          [this](const QString &path) { imagePath = path; });
         QObject::connect(&w, &FlashWorkflow::imageBoardChanged, &context,
@@ -144,6 +166,9 @@ struct Screen
     QString connection;
     Controls controls;
     QList<int> progress;
+    QList<bool> busy;
+    QString stoppedText; // where a failed update stopped, as the bar says it
+    int settingsRequests = 0;
     QString imagePath;
     QString imageBoard;
     QList<Stage> stages;
@@ -158,6 +183,8 @@ const Controls kBoardConnected =
     Control::Disconnect | Control::Quit | Control::OpenFile | Control::ExitBoot;
 const Controls kImageAccepted =
     kBoardConnected | Control::Update | Control::EraseAll | Control::ImageInfo;
+// After a failed update: the bar stays readable at where it stopped.
+const Controls kFailed = kIdle | Control::UpdateAgain | Control::Progress;
 
 } // namespace
 
@@ -419,7 +446,15 @@ private slots:
         QCOMPARE(dialogs.boxes.size(), 1);
         QCOMPARE(int(dialogs.boxes.at(0).kind), boxKind);
         QCOMPARE(dialogs.boxes.at(0).title, boxTitle);
-        QCOMPARE(dialogs.boxes.at(0).text, boxText);
+        // The fixed text first; what it means may follow on lines of its own.
+        QCOMPARE(dialogs.boxes.at(0).text.section(QLatin1Char('\n'), 0, 0),
+                 boxText.section(QLatin1Char('\n'), 0, 0));
+        if (reply == QLatin1String("idError"))
+            QVERIFY(dialogs.boxes.at(0).text.contains(
+                QLatin1String("not powered, it is not in its boot loader, /dev/ttyVB0 is not the "
+                              "board's port, or the cable")));
+        else
+            QCOMPARE(dialogs.boxes.at(0).text, boxText);
         QCOMPARE(m_screen->status(), status);
         QCOMPARE(m_screen->connection, connection);
         QCOMPARE(m_flow->stage(), stage);
@@ -624,15 +659,18 @@ private slots:
         reachImageAccepted();
         m_flow->startUpdate(false);
         QCOMPARE(m_link->take().constLast(), QStringLiteral("update eraseAll=0"));
-        // Locked from the request on: the erase gives no progress for seconds.
-        QCOMPARE(m_flow->enabledControls(), Controls(Control::ImageInfo));
+        // Locked from the request on: the erase gives no progress for
+        // seconds, and the bar says it is busy meanwhile.
+        QCOMPARE(m_flow->enabledControls(), Control::ImageInfo | Control::Progress);
         QCOMPARE(m_screen->status(), QStringLiteral("Erasing the board…"));
+        QCOMPARE(m_screen->busy, QList<bool>{true});
 
         progress(100); // the last word before the result: the bar stays
         QVERIFY(m_screen->progress.isEmpty());
-        QCOMPARE(m_flow->enabledControls(), Controls(Control::ImageInfo));
+        QCOMPARE(m_flow->enabledControls(), Control::ImageInfo | Control::Progress);
         progress(99);
         QCOMPARE(m_screen->progress, QList<int>{99});
+        QCOMPARE(m_screen->busy, (QList<bool>{true, false}));
         for (Control locked : {Control::Disconnect, Control::Quit, Control::Update,
                                Control::OpenFile, Control::EraseAll, Control::ExitBoot})
             QVERIFY(!m_flow->isEnabled(locked));
@@ -651,21 +689,30 @@ private slots:
         m_link->take();
 
         QStringList sentBeforeBox;
-        dialogs.onBox = [&](const FakeDialogs::Box &) { sentBeforeBox = m_link->sent; };
+        QString statusAtBox;
+        dialogs.onBox = [&](const FakeDialogs::Box &) {
+            sentBeforeBox = m_link->sent;
+            statusAtBox = m_screen->status();
+        };
         so().updateFailed = true;
         m_flow->statusReady();
         QVERIFY(!so().updateFailed);
         QCOMPARE(dialogs.boxes.size(), 1);
         QCOMPARE(dialogs.boxes.at(0).kind, UserDialogs::Kind::Critical);
-        QVERIFY(dialogs.boxes.at(0).text.startsWith(QLatin1String("Failed Update.\nThe board is "
-                                                                  "left without a complete "
-                                                                  "firmware.")));
+        // Where it stopped, and nothing stale behind the box.
+        const QString stopped = QStringLiteral("Stopped at block 298 of 992.");
+        QVERIFY2(dialogs.boxes.at(0).text.startsWith("Failed Update.\n" + stopped +
+                                                     "\nThe board is left without a complete "
+                                                     "firmware."),
+                 qPrintable(dialogs.boxes.at(0).text));
+        QCOMPARE(statusAtBox, "Failed Update. " + stopped);
         QCOMPARE(sentBeforeBox, QStringList{"refresh"});
         QCOMPARE(m_link->take(), (QStringList{"refresh", "REQUEST/SERIAL CLOSE"})); // no BOOTOFF
-        QCOMPARE(m_screen->progress, (QList<int>{30, 0}));
-        QCOMPARE(m_screen->status(), QStringLiteral("Failed Update."));
+        QCOMPARE(m_screen->progress, (QList<int>{30, 30}));
+        QCOMPARE(m_screen->stoppedText, stopped);
+        QCOMPARE(m_screen->status(), "Failed Update. " + stopped);
         QCOMPARE(m_screen->connection, QStringLiteral("Disconnected"));
-        QCOMPARE(m_flow->enabledControls(), kIdle);
+        QCOMPARE(m_flow->enabledControls(), kFailed);
         QCOMPARE(m_flow->stage(), Stage::Idle);
         QCOMPARE(m_screen->finished, QList<bool>{false});
         QCOMPARE(m_screen->failures, QList<Failure>{Failure::UpdateFailed});
@@ -805,21 +852,42 @@ private slots:
 
     // The daemon or the broker goes away while the board is written: a ping
     // after a quiet spell, then the update is given up, as after a failure.
+    // Without the broker the ping never left: nobody knows how the board
+    // stands, and the box and the record say so.
     void silenceDuringUpdate_data()
     {
         QTest::addColumn<bool>("broker");
         QTest::addColumn<QString>("reason");
+        QTest::addColumn<QString>("where");
+        QTest::addColumn<QString>("advice");
+        QTest::addColumn<Failure>("failure");
+        QTest::addColumn<records::RecordState>("record");
         QTest::newRow("daemon gone")
-            << true << "The serial daemon stopped answering during the update.";
+            << true << "The serial daemon stopped answering during the update."
+            << "Stopped at block 100 of 992."
+            << "The board is left without a complete firmware." << Failure::DaemonLost
+            << records::RecordState::DaemonLost;
+        // Nothing says the daemon stopped: it may well have gone on.
         QTest::newRow("broker gone")
-            << false << "The connection to the message broker was lost during the update.";
+            << false << "The connection to the message broker was lost during the update."
+            << "The daemon was last heard from at block 100 of 992."
+            << "The serial daemon may have finished the update or may have stopped: the state "
+               "of the board is unknown."
+            << Failure::BrokerLost << records::RecordState::BrokerLost;
     }
 
     void silenceDuringUpdate()
     {
         QFETCH(bool, broker);
         QFETCH(QString, reason);
+        QFETCH(QString, where);
+        QFETCH(QString, advice);
+        QFETCH(Failure, failure);
+        QFETCH(records::RecordState, record);
         FakeDialogs dialogs;
+        const QString db = m_files.filePath(QStringLiteral("silence-%1.sqlite").arg(broker));
+        records::UpdateRecorder recorder(QStringLiteral("test"), db);
+        m_flow->setRecorder(&recorder);
         m_flow->setUpdateWatchTimes(150, 150, 60000);
         reachImageAccepted();
         m_flow->startUpdate(true);
@@ -852,15 +920,23 @@ private slots:
         QCOMPARE(dialogs.boxes.at(0).kind, UserDialogs::Kind::Critical);
         const QStringList lines = dialogs.boxes.at(0).text.split(QLatin1Char('\n'));
         QCOMPARE(lines.at(0), reason);
-        QVERIFY(lines.at(1).startsWith(QLatin1String("The board is left without a complete")));
+        QCOMPARE(lines.at(1), where);
+        QVERIFY2(lines.at(2).startsWith(advice), qPrintable(lines.at(2)));
         QCOMPARE(m_link->take(),
                  (QStringList{"REQUEST/SERIAL/PING  ", "refresh", "REQUEST/SERIAL CLOSE"}));
-        QCOMPARE(m_screen->failures, QList<Failure>{Failure::DaemonLost});
+        QCOMPARE(m_screen->failures, QList<Failure>{failure});
         QCOMPARE(m_screen->failureDetails, QStringList{reason});
-        QCOMPARE(m_screen->status(), reason);
+        QCOMPARE(m_screen->status(), reason + ' ' + where);
         QCOMPARE(m_screen->connection, QStringLiteral("Disconnected"));
-        QCOMPARE(m_screen->progress.constLast(), 0);
-        QCOMPARE(m_flow->enabledControls(), kIdle);
+        QCOMPARE(m_screen->progress.constLast(), 10);
+        QCOMPARE(m_flow->enabledControls(), kFailed);
+        m_flow->setRecorder(nullptr);
+        records::ServiceRecord store;
+        QVERIFY(store.open(db));
+        const QList<records::UpdateRecord> all = store.query();
+        QCOMPARE(all.size(), 1);
+        QCOMPARE(all.at(0).state, record);
+        QCOMPARE(all.at(0).errorText, reason + ' ' + where);
         QCOMPARE(m_screen->finished, QList<bool>{false});
         QVERIFY(!m_flow->isUpdating());
         QVERIFY(m_flow->confirmClose());
@@ -906,8 +982,10 @@ private slots:
                                   3000);
         QCOMPARE(dialogs.boxes.size(), 1);
         QVERIFY(dialogs.boxes.at(0).text.startsWith(
-            QLatin1String("The serial daemon did not start the update.\n")));
-        QCOMPARE(m_flow->enabledControls(), kIdle);
+            QLatin1String("The serial daemon did not start the update.\nConnect again")));
+        // Nothing was written: the bar has nowhere to stop.
+        QCOMPARE(m_flow->enabledControls(), kIdle | Control::UpdateAgain);
+        QCOMPARE(m_screen->progress.constLast(), 0);
         QCOMPARE(m_link->take().constLast(), QStringLiteral("REQUEST/SERIAL CLOSE"));
 
         // A request the broker did not take locks nothing.
@@ -1127,6 +1205,293 @@ private slots:
         QVERIFY(asked);
         QVERIFY(dialogs.questions.at(0).text.startsWith(QStringLiteral("È in corso")));
         QCOMPARE(dialogs.boxes.at(0).title, QStringLiteral("Error")); // titles stay English
+    }
+
+    // The adapter pulled during the update: the daemon says the port went
+    // away, then ends the update (or, with nothing to end, says no more).
+    // One box names the port and where it stopped; the record says so.
+    void portLostDuringUpdate_data()
+    {
+        QTest::addColumn<bool>("portError"); // "SERIAL/ERROR" comes first
+        QTest::addColumn<QString>("reason"); // "SERIAL/BOARD/UPDATE/REASON"
+        QTest::addColumn<bool>("daemonEnds");
+        QTest::addColumn<QString>("stopped"); // the daemon's reason, else the progress
+        const QString at298 = QStringLiteral("Stopped at block 298 of 992.");
+        QTest::newRow("error, then the end") << true << QString() << true << at298;
+        QTest::newRow("the daemon's reason")
+            << false << "Step=write Block=299 Blocks=992 Address=0x5280 Cause=portlost" << true
+            << "Writing block 299 of 992 at 0x005280: the serial port was lost.";
+        QTest::newRow("no end comes") << true << QString() << false << at298;
+        QTest::newRow("while reading back")
+            << true << "Step=verify Block=5 Blocks=992 Address=0x900 Cause=portlost" << true
+            << "Reading back block 5 of 992 at 0x000900: the serial port was lost.";
+    }
+    void portLostDuringUpdate()
+    {
+        QFETCH(bool, portError);
+        QFETCH(QString, reason);
+        QFETCH(bool, daemonEnds);
+        QFETCH(QString, stopped);
+        FakeDialogs dialogs;
+        const QString db =
+            m_files.filePath(QString::fromLatin1(QTest::currentDataTag()) + ".sqlite");
+        records::UpdateRecorder recorder(QStringLiteral("test"), db);
+        m_flow->setRecorder(&recorder);
+        reachImageAccepted();
+        m_flow->startUpdate(true);
+        progress(30);
+        const bool readingBack = reason.startsWith(QLatin1String("Step=verify"));
+        if (readingBack) {
+            so().updateDone = true;
+            m_flow->statusReady();
+            QCOMPARE(m_flow->stage(), Stage::Verifying);
+        }
+        const QString lostText = "Serial port " + kPort + " was disconnected";
+        if (portError) {
+            so().errorText = lostText;
+            so().serialError = true;
+            m_flow->statusReady();
+            QVERIFY(dialogs.boxes.isEmpty()); // the update's end says it all
+            QVERIFY(m_flow->isUpdating());
+        }
+        if (readingBack) {
+            so().verifyReason = protocol::parseFailureReason(reason);
+            so().verifyResult = StatusObject::VerifyReply::Error;
+            so().verifyReplied = true;
+            m_flow->statusReady();
+        } else if (!reason.isEmpty()) {
+            so().updateReason = protocol::parseFailureReason(reason);
+            m_flow->statusReady();
+        }
+        if (daemonEnds && !readingBack) {
+            so().updateFailed = true;
+            m_flow->statusReady();
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(dialogs.boxes.size(), 1, FlashWorkflow::kPortLostWaitMs + 2000);
+        const QStringList lines = dialogs.boxes.at(0).text.split(QLatin1Char('\n'));
+        QCOMPARE(lines.at(0), QStringLiteral("Failed Update."));
+        QCOMPARE(lines.at(1), "The port " + kPort +
+                                  " went away: the USB adapter was unplugged, or its cable or "
+                                  "power failed.");
+        QCOMPARE(lines.at(2), stopped);
+        QCOMPARE(m_screen->failures, QList<Failure>{Failure::PortLost});
+        QCOMPARE(m_screen->status(), "Failed Update. The port " + kPort + " was lost. " + stopped);
+        // The bar keeps where the writing stopped; a read-back is not such a place.
+        QCOMPARE(m_flow->enabledControls(), readingBack ? kIdle | Control::UpdateAgain : kFailed);
+        QCOMPARE(m_screen->finished, QList<bool>{false});
+
+        // The daemon's end after the window's own is the same failure.
+        if (!daemonEnds) {
+            so().updateFailed = true;
+            m_flow->statusReady();
+            QCOMPARE(dialogs.boxes.size(), 1);
+        }
+        m_flow->setRecorder(nullptr);
+        records::ServiceRecord store;
+        QVERIFY(store.open(db));
+        const QList<records::UpdateRecord> all = store.query();
+        QCOMPARE(all.size(), 1);
+        QCOMPARE(all.at(0).state, records::RecordState::PortLost);
+        QVERIFY2(all.at(0).errorText.endsWith(stopped), qPrintable(all.at(0).errorText));
+        QCOMPARE(all.at(0).verify,
+                 readingBack ? records::VerifyResult::Failed : records::VerifyResult::None);
+    }
+
+    // Every request of a connection ends, answered or not: a message and
+    // the controls open again. A late answer finds nothing to act on.
+    void requestsTimeOut()
+    {
+        FakeDialogs dialogs;
+        m_flow->setRequestTimes(80, 80, 80, 80);
+        const auto lastBox = [&] { return dialogs.boxes.constLast().text; };
+
+        m_flow->openSerialPort();
+        QCOMPARE(m_link->take(), (QStringList{"setup " + kPort + " 9600", "REQUEST/SERIAL OPEN"}));
+        QTRY_COMPARE(dialogs.boxes.size(), 1);
+        QVERIFY2(lastBox().startsWith("The serial daemon did not answer the request to open " +
+                                      kPort + " within 0 s.\nThe serial daemon may have stopped."),
+                 qPrintable(lastBox()));
+        QCOMPARE(m_flow->stage(), Stage::Idle);
+        QCOMPARE(m_flow->enabledControls(), kIdle);
+        QCOMPARE(m_link->take(), QStringList{"REQUEST/SERIAL CLOSE"});
+        so().serialOpened = true; // too late
+        m_flow->statusReady();
+        QCOMPARE(m_link->take(), QStringList{"REQUEST/SERIAL CLOSE"});
+        QCOMPARE(m_flow->stage(), Stage::Idle);
+
+        m_flow->openSerialPort();
+        so().serialOpened = true;
+        m_flow->statusReady();
+        QTRY_COMPARE(dialogs.boxes.size(), 2);
+        QVERIFY(lastBox().startsWith(
+            QLatin1String("The serial daemon did not report the board identifier within")));
+        QCOMPARE(m_flow->enabledControls(), kIdle);
+        QCOMPARE(m_screen->connection, QStringLiteral("Disconnected"));
+
+        reachId(QStringLiteral("0x1234"));
+        m_flow->sendImageFile(m_image);
+        QCOMPARE(m_flow->stage(), Stage::ImageSent);
+        QTRY_COMPARE(dialogs.boxes.size(), 3);
+        QVERIFY(lastBox().startsWith(
+            QLatin1String("The serial daemon did not answer about the file within")));
+        // Still connected: another file may be sent.
+        QCOMPARE(m_flow->stage(), Stage::BoardConnected);
+        QCOMPARE(m_flow->enabledControls(), kBoardConnected);
+        QCOMPARE(m_screen->failures,
+                 (QList<Failure>{Failure::NoAnswer, Failure::NoAnswer, Failure::NoAnswer}));
+
+        // Without the broker nothing can be asked: said at once.
+        m_flow->closeSerialPort();
+        m_link->accepting = false;
+        m_link->broker = false;
+        m_flow->openSerialPort();
+        QCOMPARE(dialogs.boxes.size(), 4);
+        QCOMPARE(lastBox(), QStringLiteral("The request to open %1 could not be sent: the message "
+                                           "broker at 10.0.0.7:1884 does not answer.\nCheck that "
+                                           "the broker (mosquitto) runs, then connect again.")
+                                .arg(kPort));
+        QCOMPARE(m_flow->enabledControls(), kIdle);
+    }
+
+    // "Com=" would only earn "Can't open , error code 8".
+    void connectWithoutPortAsksForOne()
+    {
+        FakeDialogs dialogs;
+        so().portSettings.portName = QStringLiteral("  ");
+        m_flow->openSerialPort();
+        QVERIFY(m_link->take().isEmpty());
+        QCOMPARE(m_screen->settingsRequests, 1);
+        QVERIFY(dialogs.boxes.isEmpty());
+        QCOMPARE(m_screen->status(), QStringLiteral("Choose the board's serial port first."));
+        QCOMPARE(m_flow->stage(), Stage::Idle);
+        QCOMPARE(m_screen->failures, QList<Failure>{Failure::NoPortChosen});
+    }
+
+    // Connect finds the daemon of the broker in use gone: it is started as
+    // at start-up, for that broker, and the connection goes on once it
+    // answers.
+    void connectStartsAbsentDaemon()
+    {
+        FakeDialogs dialogs;
+        const QString marker = m_files.filePath(QStringLiteral("started"));
+        const QString program =
+            writeFile(QStringLiteral("fake-daemon"),
+                      QStringLiteral("#!/bin/sh\necho \"$VELMO_BROKER_SOCKET\" >> '%1'\n")
+                          .arg(marker)
+                          .toUtf8());
+        QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner));
+        QVERIFY(QDir(m_files.path()).mkpath(QStringLiteral("broker")));
+        m_link->socket = m_files.filePath(QStringLiteral("broker/socket"));
+        DaemonStart daemonStart(program);
+        m_flow->setDaemonStart(&daemonStart);
+        m_flow->setRequestTimes(5000, 5000, 5000, 300);
+
+        m_flow->openSerialPort();
+        QTRY_VERIFY(QFile::exists(marker));
+        QCOMPARE(m_flow->stage(), Stage::Opening);
+        QCOMPARE(m_screen->status(), QStringLiteral("Starting the serial daemon…"));
+        QTRY_COMPARE(m_link->sent.count(QStringLiteral("REQUEST/SERIAL/PING  ")), 1);
+        so().pongReceived = true;
+        m_flow->statusReady();
+        QCOMPARE(m_link->take(), (QStringList{"REQUEST/SERIAL/PING  ", "setup " + kPort + " 9600",
+                                              "REQUEST/SERIAL OPEN"}));
+        QVERIFY(dialogs.boxes.isEmpty());
+        QFile started(marker);
+        QVERIFY(started.open(QIODevice::ReadOnly));
+        QCOMPARE(started.readAll().trimmed(), m_link->socket.toUtf8());
+
+        // Started, and never answering.
+        m_flow->closeSerialPort();
+        m_link->take();
+        m_flow->openSerialPort();
+        QTRY_COMPARE(dialogs.boxes.size(), 1);
+        QVERIFY2(dialogs.texts().constFirst().startsWith("The serial daemon started from " +
+                                                         program + " did not answer within"),
+                 qPrintable(dialogs.texts().constFirst()));
+        QCOMPARE(m_flow->enabledControls(), kIdle);
+        QVERIFY(!m_link->take().contains("REQUEST/SERIAL OPEN"));
+
+        // Nothing to start.
+        daemonStart.setProgram(m_files.filePath(QStringLiteral("no-such-daemon")));
+        m_flow->openSerialPort();
+        QCOMPARE(dialogs.boxes.size(), 2);
+        QCOMPARE(dialogs.boxes.at(1).title, QStringLiteral("Warning"));
+        QVERIFY(dialogs.texts().constLast().startsWith(
+            QLatin1String("Unable to connect with serial daemon.\n")));
+        QCOMPARE(m_flow->enabledControls(), kIdle);
+        QCOMPARE(m_screen->failures.constLast(), Failure::DaemonAbsent);
+
+        // Running (it holds its broker's key) but not heard from since it
+        // went quiet: its answer comes before the open, which it might miss.
+        InstanceGuard daemonKey{QString(protocol::kDaemonInstanceKey),
+                                m_files.filePath(QStringLiteral("broker"))};
+        QVERIFY(daemonKey.tryAcquire());
+        m_link->take();
+        m_flow->openSerialPort();
+        QCOMPARE(m_screen->status(), QStringLiteral("Waiting for the serial daemon…"));
+        QCOMPARE(m_link->take(), QStringList{"REQUEST/SERIAL/PING  "});
+        so().pongReceived = true;
+        m_flow->statusReady();
+        QCOMPARE(m_link->take(), (QStringList{"setup " + kPort + " 9600", "REQUEST/SERIAL OPEN"}));
+        // Heard: the next Connect opens at once.
+        m_flow->openSerialPort();
+        QCOMPARE(m_link->take(), (QStringList{"setup " + kPort + " 9600", "REQUEST/SERIAL OPEN"}));
+
+        // A TCP broker on another machine has no daemon of ours to start.
+        m_link->socket.clear();
+        so().brokerHost = QStringLiteral("10.0.0.7");
+        m_flow->openSerialPort();
+        QCOMPARE(m_link->take(), (QStringList{"setup " + kPort + " 9600", "REQUEST/SERIAL OPEN"}));
+        QCOMPARE(dialogs.boxes.size(), 2);
+    }
+
+    // After a failed update one click does it all again: connect, the same
+    // file, the update, each on the answer to the step before.
+    void updateAgain()
+    {
+        FakeDialogs dialogs;
+        reachImageAccepted();
+        QVERIFY(!m_flow->isEnabled(Control::UpdateAgain)); // never before a failure
+        m_flow->startUpdate(false);
+        progress(30);
+        so().updateFailed = true;
+        m_flow->statusReady();
+        QVERIFY(m_flow->isEnabled(Control::UpdateAgain));
+        m_link->take();
+
+        m_flow->updateAgain();
+        QVERIFY(!m_flow->isEnabled(Control::UpdateAgain));
+        QCOMPARE(m_screen->imagePath, m_image);
+        QCOMPARE(m_link->take(), (QStringList{"setup " + kPort + " 9600", "REQUEST/SERIAL OPEN"}));
+        so().serialOpened = true;
+        m_flow->statusReady();
+        QCOMPARE(m_link->take(), QStringList{"REQUEST/SERIAL/READ/ID  "});
+        so().m_BoardConf.id = QStringLiteral("0x1234");
+        so().idReceived = true;
+        m_flow->statusReady();
+        QCOMPARE(m_link->take(),
+                 (QStringList{"configs 0 2048 64 62 -1 255 1", "refresh", "image " + m_image}));
+        QCOMPARE(m_link->sentBytes, goodImage());
+        so().flashReplied = so().flashAccepted = true;
+        m_flow->statusReady();
+        QCOMPARE(m_link->take(), QStringList{"update eraseAll=0"}); // as the failed one
+        QCOMPARE(m_flow->stage(), Stage::Updating);
+        QCOMPARE(dialogs.boxes.size(), 1); // the failure's
+
+        // Done this time: nothing left to do again.
+        so().updateDone = true;
+        m_flow->statusReady();
+        QVERIFY(!m_flow->isEnabled(Control::UpdateAgain));
+
+        // A step that fails ends the chain; the offer stays.
+        m_flow->startUpdate(true);
+        so().updateFailed = true;
+        m_flow->statusReady();
+        m_flow->updateAgain();
+        so().idError = true;
+        m_flow->statusReady();
+        QCOMPARE(m_flow->stage(), Stage::Idle);
+        QVERIFY(m_flow->isEnabled(Control::UpdateAgain));
     }
 
     void disconnectAnyTime()

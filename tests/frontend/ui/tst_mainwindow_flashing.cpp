@@ -442,7 +442,15 @@ private slots:
         QVERIFY(waitForPong(*window));
         window->form().actionConnect->trigger();
         const QString text = QStringLiteral("Error when connecting to the board.");
-        QTRY_COMPARE_WITH_TIMEOUT(dialogs.texts(), QStringList{text}, 60000);
+        QTRY_COMPARE_WITH_TIMEOUT(dialogs.boxes.size(), 1, 60000);
+        // The fixed text, then the likely causes.
+        const QStringList lines = dialogs.texts().constFirst().split(QLatin1Char('\n'));
+        QCOMPARE(lines.at(0), text);
+        QCOMPARE(lines.at(1), QStringLiteral("The board did not answer on %1. Likely causes: the "
+                                             "board is not powered, it is not in its boot loader, "
+                                             "%1 is not the board's port, or the cable is loose "
+                                             "or faulty.")
+                                  .arg(board.port()));
         QCOMPARE(dialogs.boxes.at(0).title, QStringLiteral("Warning"));
         QCOMPARE(statusText(*window), text);
         QCOMPARE(labelText(*window), QStringLiteral("Disconnected"));
@@ -710,18 +718,46 @@ private slots:
         QVERIFY2(dialogs.texts().constFirst().startsWith(
                      "Failed Update.\n" + why + "\nThe board is left without a complete firmware."),
                  qPrintable(dialogs.texts().constFirst()));
+        // The bar stays at the block that got no answer.
+        const QString stopped = QStringLiteral("Stopped at block 21 of 992 (address 0x000D00).");
         QCOMPARE(dialogs.boxes.constLast().kind, UserDialogs::Kind::Critical);
         QCOMPARE(statusText(*window), "Failed Update. " + why);
         screenshotWithBox(*window, QStringLiteral("flashing-failure-reason.png"),
                           dialogs.boxes.constLast());
         QCOMPARE(labelText(*window), QStringLiteral("Disconnected"));
-        QCOMPARE(window->form().progressBarUpdate->value(), 0);
+        QCOMPARE(window->form().progressBarUpdate->value(), 2);
+        QCOMPARE(window->form().progressBarUpdate->text(), stopped);
+        QVERIFY(window->form().btnUpdateAgain->isEnabled());
         QVERIFY(window->form().actionQuit->isEnabled());
         QVERIFY(window->form().actionConnect->isEnabled());
         QTest::qWait(300);
         QVERIFY(m_requests->payloadsOf(protocol::request::kBootOff).isEmpty());
         QCOMPARE(m_requests->payloadsOf(protocol::request::kSerial).constLast(),
                  QStringLiteral("CLOSE"));
+
+        // One click for the whole update again: the board, still stuck,
+        // stops at the same place.
+        m_requests->clear();
+        window->form().btnUpdateAgain->click();
+        QVERIFY(!window->form().btnUpdateAgain->isEnabled());
+        QTRY_COMPARE_WITH_TIMEOUT(dialogs.boxes.size(), 2, kUpdateTimeoutMs);
+        const auto trail = [this] {
+            QStringList topics;
+            for (const MqttProbe::Message &m : m_requests->messages())
+                if (m.first != protocol::request::kPing && m.first != protocol::request::kInfo &&
+                    m.first != protocol::request::kVersion &&
+                    m.first != protocol::request::kRefresh)
+                    topics << m.first;
+            return topics;
+        };
+        using namespace protocol::request;
+        // The close follows the box: it may still be on its way.
+        QTRY_COMPARE_WITH_TIMEOUT(
+            trail(),
+            (QStringList{kSetup, kSerial, kReadId, kConfigs, kFlash, kMd5, kUpdate, kSerial}),
+            5000);
+        QVERIFY(dialogs.texts().constLast().startsWith(QLatin1String("Failed Update.\n")));
+        QVERIFY(window->form().btnUpdateAgain->isEnabled());
     }
 
     // Closing during an update asks; No keeps the update running to its end,
@@ -809,13 +845,18 @@ private slots:
         qInfo("noticed %lld ms after the daemon ended", sinceKill.elapsed());
         QCOMPARE(dialogs.boxes.size(), 1);
         QCOMPARE(dialogs.boxes.at(0).kind, UserDialogs::Kind::Critical);
-        QVERIFY(dialogs.texts().constFirst().startsWith(QLatin1String(
-            "The serial daemon stopped answering during the update.\nThe board is left "
-            "without a complete firmware.")));
-        QCOMPARE(statusText(*window),
+        const QStringList lines = dialogs.texts().constFirst().split(QLatin1Char('\n'));
+        QCOMPARE(lines.at(0),
                  QStringLiteral("The serial daemon stopped answering during the update."));
+        QVERIFY2(lines.at(1).startsWith(QLatin1String("Stopped at block ")),
+                 qPrintable(lines.at(1)));
+        QVERIFY(lines.at(2).startsWith(
+            QLatin1String("The board is left without a complete firmware.")));
+        QVERIFY(statusText(*window).startsWith(
+            QStringLiteral("The serial daemon stopped answering during the update. Stopped at "
+                           "block ")));
         QCOMPARE(labelText(*window), QStringLiteral("Disconnected"));
-        QCOMPARE(f.progressBarUpdate->value(), 0);
+        QVERIFY(f.progressBarUpdate->value() > 5);
         QVERIFY(f.actionQuit->isEnabled());
         QVERIFY(f.actionConnect->isEnabled());
         QVERIFY(!f.actionDisconnect->isEnabled());
