@@ -125,6 +125,14 @@ RecordError parseRecord(QByteArrayView line, Record *record)
     return RecordError::None;
 }
 
+std::optional<quint32> baseAddress(std::uint8_t type, QByteArrayView data)
+{
+    if (!setsBase(type) || data.size() < kBaseRecordBytes)
+        return std::nullopt;
+    const quint32 value = quint32(std::uint8_t(data.at(0))) * 256 + std::uint8_t(data.at(1));
+    return type == std::uint8_t(RecordType::ExtendedSegment) ? value * 16 : value << 16;
+}
+
 QString errorText(RecordError error)
 {
     switch (error) {
@@ -188,24 +196,13 @@ bool RecordWalker::next()
             r.error = RecordError::UnknownType;
             return true;
         }
-        const quint32 value =
-            count >= kBaseRecordBytes ? quint32(m_bytes[4]) * 256 + m_bytes[5] : 0;
-        switch (RecordType(r.type)) {
-        case RecordType::Data:
+        if (r.type == std::uint8_t(RecordType::Data)) {
             r.address = quint64(m_base) + r.addressField;
-            break;
-        case RecordType::ExtendedSegment:
-        case RecordType::ExtendedLinear:
-            // Further bytes are not looked at, as the board's loader reads
-            // the first two only.
-            if (count < kBaseRecordBytes)
-                r.error = RecordError::ShortBaseRecord;
+        } else if (setsBase(r.type)) {
+            if (const std::optional<quint32> base = baseAddress(r.type, r.data))
+                m_base = *base;
             else
-                m_base =
-                    RecordType(r.type) == RecordType::ExtendedSegment ? value * 16 : value << 16;
-            break;
-        default:
-            break;
+                r.error = RecordError::ShortBaseRecord;
         }
         return true;
     }
