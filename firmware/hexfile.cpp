@@ -12,6 +12,7 @@ namespace hexfile {
 namespace {
 
 constexpr int kHeaderBytes = 4; // count, address high, address low, type
+constexpr int kHeaderDigits = 2 * kHeaderBytes;
 constexpr int kMaxRecordBytes = kHeaderBytes + 255 + 1;
 
 constexpr std::array<std::int8_t, 256> makeHexTable()
@@ -66,7 +67,7 @@ RecordError decode(QByteArrayView line, std::uint8_t *bytes, int *dataCount)
 
 void decodePairs(const char *digits, int count, std::uint8_t *out)
 {
-    for (int i = 0; i < count; ++i)
+    for (qsizetype i = 0; i < count; ++i)
         out[i] =
             static_cast<std::uint8_t>(hexValue(digits[2 * i]) * 16 + hexValue(digits[2 * i + 1]));
 }
@@ -191,7 +192,7 @@ bool RecordWalker::next()
         r.addressField = static_cast<std::uint16_t>(m_bytes[1] * 256 + m_bytes[2]);
         r.data =
             QByteArrayView(reinterpret_cast<const char *>(m_bytes.data()) + kHeaderBytes, count);
-        r.dataTextOffset = (line.data() - m_file.data()) + 1 + 2 * kHeaderBytes;
+        r.dataTextOffset = (line.data() - m_file.data()) + 1 + kHeaderDigits;
         if (r.type > std::uint8_t(RecordType::StartLinear)) {
             r.error = RecordError::UnknownType;
             return true;

@@ -7,7 +7,7 @@
 #include <cmath>
 
 namespace {
-constexpr qint64 kBytesPerMiB = 1024 * 1024;
+constexpr qint64 kBytesPerMiB = qint64(1024) * 1024;
 } // namespace
 
 int FlashTimeouts::progressStepMs(int totalBlocks, bool pageErase) const
