@@ -12,6 +12,7 @@ namespace hexfile {
 namespace {
 
 constexpr int kHeaderBytes = 4; // count, address high, address low, type
+constexpr int kHeaderDigits = 2 * kHeaderBytes;
 constexpr int kMaxRecordBytes = kHeaderBytes + 255 + 1;
 
 constexpr std::array<std::int8_t, 256> makeHexTable()
@@ -66,7 +67,7 @@ RecordError decode(QByteArrayView line, std::uint8_t *bytes, int *dataCount)
 
 void decodePairs(const char *digits, int count, std::uint8_t *out)
 {
-    for (int i = 0; i < count; ++i)
+    for (qsizetype i = 0; i < count; ++i)
         out[i] =
             static_cast<std::uint8_t>(hexValue(digits[2 * i]) * 16 + hexValue(digits[2 * i + 1]));
 }
@@ -123,6 +124,14 @@ RecordError parseRecord(QByteArrayView line, Record *record)
     record->address = static_cast<std::uint16_t>(bytes[1] * 256 + bytes[2]);
     record->data = QByteArray(reinterpret_cast<const char *>(bytes.data()) + kHeaderBytes, count);
     return RecordError::None;
+}
+
+std::optional<quint32> baseAddress(std::uint8_t type, QByteArrayView data)
+{
+    if (!setsBase(type) || data.size() < kBaseRecordBytes)
+        return std::nullopt;
+    const quint32 value = quint32(std::uint8_t(data.at(0))) * 256 + std::uint8_t(data.at(1));
+    return type == std::uint8_t(RecordType::ExtendedSegment) ? value * 16 : value << 16;
 }
 
 QString errorText(RecordError error)
@@ -183,29 +192,18 @@ bool RecordWalker::next()
         r.addressField = static_cast<std::uint16_t>(m_bytes[1] * 256 + m_bytes[2]);
         r.data =
             QByteArrayView(reinterpret_cast<const char *>(m_bytes.data()) + kHeaderBytes, count);
-        r.dataTextOffset = (line.data() - m_file.data()) + 1 + 2 * kHeaderBytes;
+        r.dataTextOffset = (line.data() - m_file.data()) + 1 + kHeaderDigits;
         if (r.type > std::uint8_t(RecordType::StartLinear)) {
             r.error = RecordError::UnknownType;
             return true;
         }
-        const quint32 value =
-            count >= kBaseRecordBytes ? quint32(m_bytes[4]) * 256 + m_bytes[5] : 0;
-        switch (RecordType(r.type)) {
-        case RecordType::Data:
+        if (r.type == std::uint8_t(RecordType::Data)) {
             r.address = quint64(m_base) + r.addressField;
-            break;
-        case RecordType::ExtendedSegment:
-        case RecordType::ExtendedLinear:
-            // Further bytes are not looked at, as the board's loader reads
-            // the first two only.
-            if (count < kBaseRecordBytes)
-                r.error = RecordError::ShortBaseRecord;
+        } else if (setsBase(r.type)) {
+            if (const std::optional<quint32> base = baseAddress(r.type, r.data))
+                m_base = *base;
             else
-                m_base =
-                    RecordType(r.type) == RecordType::ExtendedSegment ? value * 16 : value << 16;
-            break;
-        default:
-            break;
+                r.error = RecordError::ShortBaseRecord;
         }
         return true;
     }

@@ -38,6 +38,24 @@ enum class RecordError
 constexpr int kBaseRecordBytes = 2;
 constexpr int kStartRecordBytes = 4;
 
+// 02 and 04 records set the base of the data records after them.
+constexpr bool setsBase(std::uint8_t type)
+{
+    return type == std::uint8_t(RecordType::ExtendedSegment) ||
+           type == std::uint8_t(RecordType::ExtendedLinear);
+}
+
+// The data bytes a 02/03/04/05 record holds in a well-formed file.
+constexpr int addressRecordBytes(std::uint8_t type)
+{
+    return setsBase(type) ? kBaseRecordBytes : kStartRecordBytes;
+}
+
+// The base a 02 record (segment: value * 16) or a 04 record (linear: value *
+// 65536) sets, from its first two data bytes: the board's loader reads no
+// more. Nothing for another type or a record too short to give a base.
+std::optional<quint32> baseAddress(std::uint8_t type, QByteArrayView data);
+
 struct Record
 {
     std::uint8_t type = 0;
@@ -107,9 +125,9 @@ struct RecordView
 
 // The one reader of a HEX file's records, for every check and for the
 // image: skips the identifier line and blank lines, decodes each record,
-// and keeps the base that 02 (segment, base = value * 16) and 04 (linear,
-// base = value * 65536) records set for the data records after them. A
-// record that does not decode comes with its error and changes no base.
+// and keeps the base that 02 and 04 records set (baseAddress()) for the data
+// records after them. A record that does not decode comes with its error
+// and changes no base.
 class RecordWalker
 {
 public:

@@ -81,8 +81,7 @@ ImageProblem strictRecordProblem(const RecordView &r)
     }
     if (type == RecordType::Data)
         return p;
-    const bool base = type == RecordType::ExtendedSegment || type == RecordType::ExtendedLinear;
-    if (r.data.size() != (base ? kBaseRecordBytes : kStartRecordBytes))
+    if (r.data.size() != addressRecordBytes(r.type))
         p = problemAt(Kind::AddressRecordLength, r.line);
     else if (r.addressField != 0)
         p = problemAt(Kind::AddressFieldNotZero, r.line);

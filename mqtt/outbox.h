@@ -10,7 +10,7 @@
 struct OutboxPolicy
 {
     static constexpr int kDefaultCapacity = 32;
-    static constexpr qsizetype kDefaultMaxBytes = 1024 * 1024;
+    static constexpr qsizetype kDefaultMaxBytes = qsizetype(1024) * 1024;
 
     // Kept in full, in the order they were published.
     QStringList keptTopics;

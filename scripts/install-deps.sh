@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config git
-  clang llvm libclang-rt-dev
+  clang llvm libclang-rt-dev clang-tidy
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-declarative-dev
   qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libqt6sql6-sqlite
   qt6-translations-l10n

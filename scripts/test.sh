@@ -6,21 +6,23 @@
 #   scripts/test.sh --sanitize   unit and integration tests under ASan+UBSan
 #   scripts/test.sh --fuzz       builds the fuzz targets with clang, runs each briefly
 #   scripts/test.sh --package    builds the Debian package and checks it installed
-#   scripts/test.sh --all        all four, as CI does
+#   scripts/test.sh --tidy       clang-tidy over the project's sources (.clang-tidy)
+#   scripts/test.sh --all        all five, as CI does
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
 fuzz_seconds=${VELMO_FUZZ_SECONDS:-20}
 
-normal=0 sanitize=0 fuzz=0 package=0
+normal=0 sanitize=0 fuzz=0 package=0 tidy=0
 case "${1:-}" in
   "") normal=1 ;;
   --sanitize) sanitize=1 ;;
   --fuzz) fuzz=1 ;;
   --package) package=1 ;;
-  --all) normal=1 sanitize=1 fuzz=1 package=1 ;;
-  *) echo "usage: $0 [--sanitize|--fuzz|--package|--all]" >&2; exit 2 ;;
+  --tidy) tidy=1 ;;
+  --all) normal=1 sanitize=1 fuzz=1 package=1 tidy=1 ;;
+  *) echo "usage: $0 [--sanitize|--fuzz|--package|--tidy|--all]" >&2; exit 2 ;;
 esac
 
 bash "$root/scripts/install-deps.sh"
@@ -38,6 +40,23 @@ fi
 # Reuses the normal build: only packing and the checks come on top.
 if [ $package -eq 1 ]; then
   bash "$root/scripts/package.sh" --check || status=1
+fi
+
+# Reads how each file is compiled from the normal build's compile_commands.json
+# (configuring is enough: no source includes generated code). Only the
+# project's own sources are checked, not tests, benchmarks, moc or rcc output.
+if [ $tidy -eq 1 ]; then
+  build="$root/build"
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  root_re=$(printf '%s' "$root" | sed 's/[][\\.*^$+?(){}|]/\\&/g')
+  dirs='common|mqtt|protocol|firmware|records|serial|tools|frontend'
+  started=$(date +%s)
+  # run-clang-tidy prints each command line, clang's count of the warnings it
+  # suppressed in Qt's headers, and colours: only the findings are kept.
+  run-clang-tidy -p "$build" -j "$jobs" -quiet "^$root_re/($dirs)/.*\\.cpp\$" 2>&1 |
+    sed -E -e 's/\x1b\[[0-9;]*m//g' -e '/^[^ ]*clang-tidy(-14)? /d' \
+           -e '/^[0-9]+ warnings? (and [0-9]+ errors? )?generated\.$/d' || status=1
+  echo "clang-tidy: $(( $(date +%s) - started ))s"
 fi
 
 if [ $sanitize -eq 1 ]; then

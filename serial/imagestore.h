@@ -21,7 +21,7 @@ public:
     // 8-byte records some tools write, 58 MiB. Anything larger cannot be a
     // board's firmware and is refused unstored, so a stray or hostile upload
     // never fills the disk or stays in memory.
-    static constexpr qint64 kMaxUploadBytes = 64 * 1024 * 1024;
+    static constexpr qint64 kMaxUploadBytes = qint64(64) * 1024 * 1024;
 
     explicit ImageStore(QString path);
 

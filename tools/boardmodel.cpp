@@ -202,7 +202,7 @@ void BoardModel::handleFrame(const QByteArray &command, qint64 doneUs, QList<Tra
     qCWarning(lcBoardSim) << "unknown command" << Qt::hex << byteAt(command, 0) << "ignored";
 }
 
-void BoardModel::answer(QByteArray command, qint64 readyUs, QList<Transmission> &out)
+void BoardModel::answer(const QByteArray &command, qint64 readyUs, QList<Transmission> &out)
 {
     QByteArray frame = bootframe::encodeUnescaped(command);
     ++m_answersSinceReset;

@@ -115,7 +115,7 @@ public:
 
 private:
     void handleFrame(const QByteArray &command, qint64 doneUs, QList<Transmission> &out);
-    void answer(QByteArray command, qint64 readyUs, QList<Transmission> &out);
+    void answer(const QByteArray &command, qint64 readyUs, QList<Transmission> &out);
     void handleWrite(const QByteArray &command, qint64 doneUs, QList<Transmission> &out);
     void handleRead(const QByteArray &command, qint64 doneUs, QList<Transmission> &out);
     void handleErasePage(const QByteArray &command, qint64 doneUs, QList<Transmission> &out);

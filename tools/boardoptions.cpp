@@ -8,7 +8,7 @@
 namespace boardsim {
 
 namespace {
-constexpr qint64 kMaxFlashKib = 16 * 1024; // 24-bit addresses
+constexpr qint64 kMaxFlashKib = qint64(16) * 1024; // 24-bit addresses
 constexpr double kMaxOperationMs = 60000;
 
 const QString kOptId = QStringLiteral("id");

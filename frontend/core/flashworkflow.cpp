@@ -41,7 +41,7 @@ QString seconds(int ms)
     return QString::number((ms + 500) / 1000);
 }
 
-constexpr qint64 kBytesPerMiB = 1024 * 1024;
+constexpr qint64 kBytesPerMiB = qint64(1024) * 1024;
 
 // Two texts as sentences of one line; the daemon's texts end without a stop.
 QString sentences(const QString &first, const QString &second)

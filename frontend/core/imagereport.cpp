@@ -194,8 +194,7 @@ QString imageProblemText(const hexfile::ImageProblem &p, const protocol::BoardLa
                    "line %1: a type %2 record must hold %3 data bytes, this one holds %4")
             .arg(p.line)
             .arg(typeText(p.recordType))
-            .arg(p.recordType == 0x02 || p.recordType == 0x04 ? hexfile::kBaseRecordBytes
-                                                              : hexfile::kStartRecordBytes)
+            .arg(hexfile::addressRecordBytes(p.recordType))
             .arg(p.dataBytes);
     case Kind::CarriageReturnLineEnd:
         return QCoreApplication::translate("MainWindow",

@@ -64,7 +64,7 @@ struct AppcastParseResult
 // releases has a thousand elements and fewer attributes.
 struct AppcastLimits
 {
-    static constexpr qint64 kMaxBytes = 4 * 1024 * 1024;
+    static constexpr qint64 kMaxBytes = qint64(4) * 1024 * 1024;
     static constexpr int kMaxAttributes = 64;         // on one element
     static constexpr int kMaxAttributesInAll = 20000; // in the whole feed
     // Elements, comments, processing instructions, CDATA sections and

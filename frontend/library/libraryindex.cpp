@@ -17,7 +17,7 @@ namespace frontend {
 
 namespace {
 
-constexpr qint64 kBytesPerMiB = 1024 * 1024;
+constexpr qint64 kBytesPerMiB = qint64(1024) * 1024;
 
 struct Candidate
 {

@@ -157,7 +157,7 @@ public:
     // Above this a file cannot be firmware for these boards: the largest
     // flash the boot-loader link addresses (16 MiB, 24-bit addresses) takes
     // some 46 MiB as Intel HEX with 16 bytes per record.
-    static constexpr qint64 kMaxFileBytes = 64 * 1024 * 1024;
+    static constexpr qint64 kMaxFileBytes = qint64(64) * 1024 * 1024;
     // A folder with more is listed up to here, with a note.
     static constexpr int kMaxFiles = 10000;
     // Subfolders deeper than this are not looked into.

@@ -91,7 +91,7 @@ SafeRead readRegularFile(const QString &path, qint64 maxBytes)
     }
     // The size can change while we read: read to the end, never past the
     // cap. One byte more than expected tells a file that grew.
-    constexpr qint64 kGrowStep = 64 * 1024;
+    constexpr qint64 kGrowStep = qint64(64) * 1024;
     r.bytes.resize(qMin(r.size, maxBytes) + 1);
     qint64 done = 0;
     while (done < r.bytes.size()) {

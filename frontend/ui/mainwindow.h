@@ -131,23 +131,26 @@ public:
 public slots:
     // Result tables of a short log.
     void Board_Info_Table_Set_Row_Count(int Row_Count);
-    void Board_Info_Table_Add_Item(int Parameter_Row, QString Parameter_Name,
-                                   QString Parameter_Value, QString Parameter_Description);
+    void Board_Info_Table_Add_Item(int Parameter_Row, const QString &Parameter_Name,
+                                   const QString &Parameter_Value,
+                                   const QString &Parameter_Description);
     void Board_Settings_Table_Set_Row_Count(int Row_Count);
-    void Board_Settings_Table_Add_Item(int Parameter_Row, QString Parameter_Name,
-                                       QString Parameter_Value, QString Parameter_Unit,
-                                       QString Parameter_Description);
+    void Board_Settings_Table_Add_Item(int Parameter_Row, const QString &Parameter_Name,
+                                       const QString &Parameter_Value,
+                                       const QString &Parameter_Unit,
+                                       const QString &Parameter_Description);
     void Alarms_Table_Set_Row_Count(int Row_Count);
-    void Alarms_Table_Add_Item(int Alarm_Row, QString Code_Value, QString Occurrency,
-                               QString Alarm_Description);
+    void Alarms_Table_Add_Item(int Alarm_Row, const QString &Code_Value, const QString &Occurrency,
+                               const QString &Alarm_Description);
     void Last_Alarms_Table_Set_Row_Count(int Row_Count);
-    void Last_Alarms_Table_Add_Item(int Alarm_Row, QString Code_Value, QString Alarm_Time);
+    void Last_Alarms_Table_Add_Item(int Alarm_Row, const QString &Code_Value,
+                                    const QString &Alarm_Time);
 
     // Opening logs.
     void openLogFile();
     void open_short_log_example();
     void process_full_log_example();
-    void processLogFile(QString filename);
+    void processLogFile(const QString &filename);
 
     // The two plots of a full log.
     void contextMenuRequestCommands(QPoint pos);

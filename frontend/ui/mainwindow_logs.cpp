@@ -279,7 +279,7 @@ void MainWindow::showShortLog(const QString &path)
     updateLogViewActions();
 }
 
-void MainWindow::processLogFile(QString filename)
+void MainWindow::processLogFile(const QString &filename)
 {
     qDebug() << filename;
     if (m_fullLog.read(filename) != FullLog::ReadResult::Read)
@@ -506,8 +506,9 @@ void MainWindow::Board_Info_Table_Set_Row_Count(int Row_Count)
     ui->Board_Info_Table->setRowCount(Row_Count);
 }
 
-void MainWindow::Board_Info_Table_Add_Item(int Parameter_Row, QString Parameter_Name,
-                                           QString Parameter_Value, QString Parameter_Description)
+void MainWindow::Board_Info_Table_Add_Item(int Parameter_Row, const QString &Parameter_Name,
+                                           const QString &Parameter_Value,
+                                           const QString &Parameter_Description)
 {
     QTableWidget *table = ui->Board_Info_Table;
     putCell(table, Parameter_Row, 0, Parameter_Name);
@@ -523,9 +524,10 @@ void MainWindow::Board_Settings_Table_Set_Row_Count(int Row_Count)
     ui->Board_Settings_Table->setRowCount(Row_Count);
 }
 
-void MainWindow::Board_Settings_Table_Add_Item(int Parameter_Row, QString Parameter_Name,
-                                               QString Parameter_Value, QString Parameter_Unit,
-                                               QString Parameter_Description)
+void MainWindow::Board_Settings_Table_Add_Item(int Parameter_Row, const QString &Parameter_Name,
+                                               const QString &Parameter_Value,
+                                               const QString &Parameter_Unit,
+                                               const QString &Parameter_Description)
 {
     QTableWidget *table = ui->Board_Settings_Table;
     bool isNumber = false;
@@ -544,8 +546,8 @@ void MainWindow::Alarms_Table_Set_Row_Count(int Row_Count)
     ui->Alarms_Table->setRowCount(Row_Count);
 }
 
-void MainWindow::Alarms_Table_Add_Item(int Alarm_Row, QString Code_Value, QString Occurrency,
-                                       QString Alarm_Description)
+void MainWindow::Alarms_Table_Add_Item(int Alarm_Row, const QString &Code_Value,
+                                       const QString &Occurrency, const QString &Alarm_Description)
 {
     QTableWidget *table = ui->Alarms_Table;
     putCell(table, Alarm_Row, 0, Code_Value);
@@ -560,7 +562,8 @@ void MainWindow::Last_Alarms_Table_Set_Row_Count(int Row_Count)
     ui->Last_Alarms_Table->setRowCount(Row_Count);
 }
 
-void MainWindow::Last_Alarms_Table_Add_Item(int Alarm_Row, QString Code_Value, QString Alarm_Time)
+void MainWindow::Last_Alarms_Table_Add_Item(int Alarm_Row, const QString &Code_Value,
+                                            const QString &Alarm_Time)
 {
     QTableWidget *table = ui->Last_Alarms_Table;
     putCell(table, Alarm_Row, 0, Code_Value);

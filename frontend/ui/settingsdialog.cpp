@@ -542,7 +542,7 @@ void SettingsDialog::fitPortList()
                                 2 * m_portView->frameWidth());
 }
 
-void SettingsDialog::enableConnect(QString text)
+void SettingsDialog::enableConnect(const QString &text)
 {
     Q_UNUSED(text);
     connectButton->setEnabled(true);

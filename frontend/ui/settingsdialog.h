@@ -67,7 +67,7 @@ signals:
     void portListWanted();
 
 public slots:
-    void enableConnect(QString text);
+    void enableConnect(const QString &text);
     void apply();
     void connectMqtt();
     void checkCustomBaudRatePolicy(int idx);
