@@ -29,8 +29,9 @@
 
 namespace {
 
-const QString kSerialGroup = QStringLiteral("serial");
-const QString kMqttGroup = QStringLiteral("mqtt");
+// The keys have one home, shared with velmo-flash's reader.
+using Keys = frontend::StoredPreferences;
+
 constexpr int kDefaultDataBits = 8;
 constexpr int kDefaultParity = 0;
 constexpr int kDefaultStopBits = 1;
@@ -268,34 +269,33 @@ void SettingsDialog::loadInternalPrefs()
     frontend::PortSettings &port = m_status->portSettings;
     {
         QSettings settings(preferencesPath(), QSettings::IniFormat);
-        settings.beginGroup(kSerialGroup);
-        if (settings.contains(QStringLiteral("com"))) {
-            port.portName = settings.value(QStringLiteral("com")).toString();
+        if (settings.contains(QLatin1String(Keys::kPortKey))) {
+            port.portName = settings.value(QLatin1String(Keys::kPortKey)).toString();
         } else {
-            settings.setValue(QStringLiteral("com"), QString());
+            settings.setValue(QLatin1String(Keys::kPortKey), QString());
             port.portName.clear();
         }
         // The line always opens at 9600; the boot-loader link switches speed
         // itself, so the stored rate is not read back.
         port.baudRate = kDefaultBaudRate;
-        port.dataBits = readOrWriteDefault(settings, QStringLiteral("databits"), kDefaultDataBits);
-        port.parity = readOrWriteDefault(settings, QStringLiteral("parity"), kDefaultParity);
-        port.stopBits = readOrWriteDefault(settings, QStringLiteral("stopbits"), kDefaultStopBits);
+        port.dataBits =
+            readOrWriteDefault(settings, QLatin1String(Keys::kDataBitsKey), kDefaultDataBits);
+        port.parity = readOrWriteDefault(settings, QLatin1String(Keys::kParityKey), kDefaultParity);
+        port.stopBits =
+            readOrWriteDefault(settings, QLatin1String(Keys::kStopBitsKey), kDefaultStopBits);
         port.flowControl =
-            readOrWriteDefault(settings, QStringLiteral("flowcontol"), kDefaultFlowControl);
-        settings.endGroup();
+            readOrWriteDefault(settings, QLatin1String(Keys::kFlowControlKey), kDefaultFlowControl);
         settings.sync();
 
-        settings.beginGroup(kMqttGroup);
-        if (settings.contains(QStringLiteral("host"))) {
-            m_status->brokerHost = settings.value(QStringLiteral("host"), kDefaultHost).toString();
+        if (settings.contains(QLatin1String(Keys::kHostKey))) {
+            m_status->brokerHost =
+                settings.value(QLatin1String(Keys::kHostKey), kDefaultHost).toString();
         } else {
-            settings.setValue(QStringLiteral("host"), kDefaultHost);
+            settings.setValue(QLatin1String(Keys::kHostKey), kDefaultHost);
             m_status->brokerHost = kDefaultHost;
         }
         m_status->brokerPort =
-            readOrWriteDefault(settings, QStringLiteral("port"), kDefaultBrokerPort);
-        settings.endGroup();
+            readOrWriteDefault(settings, QLatin1String(Keys::kBrokerPortKey), kDefaultBrokerPort);
         const QString verifyKey = QLatin1String(frontend::StoredPreferences::kVerifyKey);
         if (!settings.contains(verifyKey))
             settings.setValue(verifyKey, true);
@@ -425,19 +425,15 @@ void SettingsDialog::serializeInternalPrefs()
     QSettings settings(preferencesPath(), QSettings::IniFormat);
     qDebug() << "[SettingsDialog] serializeInternalPrefs()";
     const frontend::PortSettings &port = m_status->portSettings;
-    settings.beginGroup(kSerialGroup);
-    settings.setValue(QStringLiteral("com"), port.portName);
-    settings.setValue(QStringLiteral("ssid"), port.baudRate);
-    settings.setValue(QStringLiteral("databits"), port.dataBits);
-    settings.setValue(QStringLiteral("parity"), port.parity);
-    settings.setValue(QStringLiteral("stopbits"), port.stopBits);
-    settings.setValue(QStringLiteral("flowcontol"), port.flowControl);
-    settings.endGroup();
+    settings.setValue(QLatin1String(Keys::kPortKey), port.portName);
+    settings.setValue(QLatin1String(Keys::kBaudKey), port.baudRate);
+    settings.setValue(QLatin1String(Keys::kDataBitsKey), port.dataBits);
+    settings.setValue(QLatin1String(Keys::kParityKey), port.parity);
+    settings.setValue(QLatin1String(Keys::kStopBitsKey), port.stopBits);
+    settings.setValue(QLatin1String(Keys::kFlowControlKey), port.flowControl);
     settings.sync();
-    settings.beginGroup(kMqttGroup);
-    settings.setValue(QStringLiteral("host"), m_status->brokerHost);
-    settings.setValue(QStringLiteral("port"), m_status->brokerPort);
-    settings.endGroup();
+    settings.setValue(QLatin1String(Keys::kHostKey), m_status->brokerHost);
+    settings.setValue(QLatin1String(Keys::kBrokerPortKey), m_status->brokerPort);
     settings.setValue(QLatin1String(frontend::StoredPreferences::kVerifyKey), m_verifyAfterWriting);
     settings.setValue(QLatin1String(velmo::kPrivateBrokerKey), m_status->privateBroker);
     settings.setValue(QLatin1String(frontend::StoredPreferences::kOnlySignedKey),
