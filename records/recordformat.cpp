@@ -32,13 +32,13 @@ QString csvCell(QString text)
 
 // One line per record and nothing a terminal would act on: control
 // characters (line breaks, escape sequences) become blanks.
-QString terminalSafe(const QString &text)
+QString terminalSafe(const QString &text, QChar control)
 {
     QString out = text;
     for (QChar &c : out) {
         const char16_t u = c.unicode();
         if (u < 0x20 || (u >= 0x7f && u <= 0x9f))
-            c = QLatin1Char(' ');
+            c = control;
     }
     return out;
 }
@@ -349,11 +349,16 @@ QString RecordFormat::toText(const QList<UpdateRecord> &records)
                             notesLine(r.fileNotes),
                             sourceText(r.origin),
                             signatureText(r.origin)};
+    return alignedTable(std::move(rows));
+}
+
+QString RecordFormat::alignedTable(QList<QStringList> rows, QChar control)
+{
     const int columns = int(rows.constFirst().size());
     QList<int> widths(columns, 0);
     for (QStringList &row : rows)
         for (int c = 0; c < columns; ++c) {
-            row[c] = terminalSafe(row.at(c));
+            row[c] = terminalSafe(row.at(c), control);
             widths[c] = qMax(widths.at(c), int(row.at(c).size()));
         }
     QString out;

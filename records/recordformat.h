@@ -70,6 +70,10 @@ public:
     // and signature end the line.
     // emptyText() when there are no records.
     static QString toText(const QList<UpdateRecord> &records);
+
+    // Rows as aligned columns for a terminal (the first row is the titles),
+    // control characters replaced by `control`, no blanks at line ends.
+    static QString alignedTable(QList<QStringList> rows, QChar control = QLatin1Char(' '));
 };
 
 } // namespace records

@@ -16,9 +16,11 @@ using namespace frontend;
 
 namespace {
 
-constexpr int kColumnGap = 2;
 constexpr int kMsPerSecond = 1000;
 const QString kDateFormat = QStringLiteral("yyyy-MM-dd HH:mm");
+
+// What stands for a control character in a file name.
+constexpr QChar kReplacement(u'\ufffd');
 
 // File names come from anywhere: nothing in them may move the cursor.
 QString terminalSafe(QString text)
@@ -26,31 +28,9 @@ QString terminalSafe(QString text)
     for (QChar &c : text) {
         const char16_t u = c.unicode();
         if (u < 0x20 || (u >= 0x7f && u <= 0x9f))
-            c = QChar(0xfffd);
+            c = kReplacement;
     }
     return text;
-}
-
-QString table(QList<QStringList> rows)
-{
-    const int columns = int(rows.constFirst().size());
-    QList<int> widths(columns, 0);
-    for (QStringList &row : rows)
-        for (int c = 0; c < columns; ++c) {
-            row[c] = terminalSafe(row.at(c));
-            widths[c] = qMax(widths.at(c), int(row.at(c).size()));
-        }
-    QString out;
-    for (const QStringList &row : std::as_const(rows)) {
-        QString line;
-        for (int c = 0; c < columns; ++c)
-            line +=
-                c + 1 < columns ? row.at(c).leftJustified(widths.at(c) + kColumnGap) : row.at(c);
-        while (line.endsWith(QLatin1Char(' ')))
-            line.chop(1);
-        out += line + QLatin1Char('\n');
-    }
-    return out;
 }
 
 QString originKey(LibraryFolder::Origin origin)
@@ -205,7 +185,7 @@ int LibraryCommand::list(const FlashOptions &options, bool signedOnly, ConsoleOu
                                           "board.")) +
                     QLatin1Char('\n');
         else
-            text += table(rows);
+            text += records::RecordFormat::alignedTable(rows, kReplacement);
         if (marked)
             text += tr("* the file of this board type's last good update") + QLatin1Char('\n');
         text += tr("Library folder: %1")
