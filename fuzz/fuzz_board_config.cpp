@@ -2,8 +2,8 @@
 // first line is the identifier the board reported, the rest the file's
 // content. A file that loads carries every required key; one that does not
 // shows exactly one warning; an identifier naming a path reads no file.
+#include "frontend/base/userdialogs.h"
 #include "frontend/core/boardconfig.h"
-#include "frontend/core/userdialogs.h"
 
 #include <QByteArray>
 #include <QDir>

@@ -10,8 +10,8 @@
 //
 // Each window measurement runs in a child process of this program, so its
 // peak memory is its own.
+#include "frontend/base/userdialogs.h"
 #include "frontend/core/updatecheck.h"
-#include "frontend/core/userdialogs.h"
 #include "frontend/logs/convertsettings.h"
 #include "frontend/logs/datetimedialog.h"
 #include "frontend/logs/fulllog.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "frontend/core/userdialogs.h"
+#include "frontend/base/userdialogs.h"
 
 class ConsoleOutput;
 

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "frontend/base/daemonstart.h"
+#include "frontend/base/preferences.h"
 #include "frontend/cli/consoleoutput.h"
 #include "frontend/cli/exitstatus.h"
 #include "frontend/cli/flashoptions.h"
 #include "frontend/cli/flashtimeouts.h"
-#include "frontend/core/daemonstart.h"
 #include "frontend/core/flashworkflow.h"
-#include "frontend/core/preferences.h"
 #include "frontend/core/updateprogress.h"
 
 #include <QByteArray>

@@ -1,5 +1,6 @@
 #include "common/callerpath.h"
 #include "common/datafolder.h"
+#include "frontend/base/preferences.h"
 #include "frontend/cli/consoledialogs.h"
 #include "frontend/cli/consoleoutput.h"
 #include "frontend/cli/exitstatus.h"
@@ -9,7 +10,6 @@
 #include "frontend/cli/interruptnotifier.h"
 #include "frontend/cli/librarycommand.h"
 #include "frontend/core/boardconfig.h"
-#include "frontend/core/preferences.h"
 #include "frontend/library/firmwarelibrary.h"
 
 #include <QCoreApplication>

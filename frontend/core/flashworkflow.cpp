@@ -2,13 +2,13 @@
 
 #include "firmware/flashplan.h"
 #include "firmware/imagecheck.h"
+#include "frontend/base/daemonstart.h"
+#include "frontend/base/userdialogs.h"
 #include "frontend/core/daemonlink.h"
-#include "frontend/core/daemonstart.h"
 #include "frontend/core/imagefile.h"
 #include "frontend/core/imagereport.h"
 #include "frontend/core/porthint.h"
 #include "frontend/core/requests.h"
-#include "frontend/core/userdialogs.h"
 #include "protocol/topics.h"
 #include "records/updaterecorder.h"
 

@@ -1,6 +1,6 @@
 #include "frontend/core/imagefile.h"
 
-#include "frontend/core/userdialogs.h"
+#include "frontend/base/userdialogs.h"
 
 #include <QFile>
 

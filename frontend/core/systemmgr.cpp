@@ -1,8 +1,8 @@
 #include "frontend/core/systemmgr.h"
 
+#include "frontend/base/userdialogs.h"
 #include "frontend/core/imagefile.h"
 #include "frontend/core/requests.h"
-#include "frontend/core/userdialogs.h"
 #include "mqtt/mqttmgr.h"
 #include "mqtt/mqttthread.h"
 #include "protocol/topics.h"

@@ -1,7 +1,7 @@
 #include "frontend/library/librarycontroller.h"
 
+#include "frontend/base/userdialogs.h"
 #include "frontend/core/flashworkflow.h"
-#include "frontend/core/userdialogs.h"
 #include "frontend/library/firmwarelibrary.h"
 
 #include <QDebug>

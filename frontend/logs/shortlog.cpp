@@ -1,7 +1,7 @@
 #include "frontend/logs/shortlog.h"
 
-#include "frontend/core/lenguagge.h"
-#include "frontend/core/userdialogs.h"
+#include "frontend/base/lenguagge.h"
+#include "frontend/base/userdialogs.h"
 #include "frontend/logs/convertsettings.h"
 #include "frontend/logs/fulllog.h"
 #include "frontend/logs/lookupdb.h"

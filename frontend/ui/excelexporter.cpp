@@ -1,8 +1,8 @@
 #include "frontend/ui/excelexporter.h"
 
 #include "common/datafolder.h"
-#include "frontend/core/lenguagge.h"
-#include "frontend/core/userdialogs.h"
+#include "frontend/base/lenguagge.h"
+#include "frontend/base/userdialogs.h"
 #include "frontend/logs/fulllog.h"
 #include "frontend/logs/lookupdb.h"
 #include "frontend/ui/exportprogress.h"

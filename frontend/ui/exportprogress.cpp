@@ -1,6 +1,6 @@
 #include "frontend/ui/exportprogress.h"
 
-#include "frontend/core/lenguagge.h"
+#include "frontend/base/lenguagge.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 #include "frontend/ui/helpdialog.h"
 
 #include "common/datafolder.h"
-#include "frontend/core/lenguagge.h"
+#include "frontend/base/lenguagge.h"
 #include "frontend/ui/helpbrowser.h"
 
 #include <QCoreApplication>

@@ -1,9 +1,9 @@
 #include "frontend/ui/mainwindow.h"
 
+#include "frontend/base/daemonstart.h"
+#include "frontend/base/userdialogs.h"
 #include "frontend/core/daemonlink.h"
-#include "frontend/core/daemonstart.h"
 #include "frontend/core/systemmgr.h"
-#include "frontend/core/userdialogs.h"
 #include "frontend/library/librarycontroller.h"
 #include "frontend/ui/helpdialog.h"
 #include "frontend/ui/openprogress.h"

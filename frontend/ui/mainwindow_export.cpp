@@ -1,4 +1,4 @@
-#include "frontend/core/userdialogs.h"
+#include "frontend/base/userdialogs.h"
 #include "frontend/logs/shortlog.h"
 #include "frontend/ui/excelexporter.h"
 #include "frontend/ui/mainwindow.h"

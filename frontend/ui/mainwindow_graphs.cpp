@@ -2,8 +2,8 @@
 // handled by its PlotPanel, and the single-run dialog.
 #include "frontend/ui/mainwindow.h"
 
-#include "frontend/core/lenguagge.h"
-#include "frontend/core/userdialogs.h"
+#include "frontend/base/lenguagge.h"
+#include "frontend/base/userdialogs.h"
 #include "frontend/logs/graphdialog.h"
 #include "frontend/logs/lookupdb.h"
 #include "frontend/logs/plotgraph.h"

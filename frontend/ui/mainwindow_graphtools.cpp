@@ -4,8 +4,8 @@
 // wiring to the window's menus and the plots' context menus.
 #include "frontend/ui/mainwindow.h"
 
-#include "frontend/core/lenguagge.h"
-#include "frontend/core/userdialogs.h"
+#include "frontend/base/lenguagge.h"
+#include "frontend/base/userdialogs.h"
 #include "frontend/logs/alarmcountsdialog.h"
 #include "frontend/logs/gotorundialog.h"
 #include "frontend/logs/plotexport.h"

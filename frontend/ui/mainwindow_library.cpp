@@ -1,4 +1,4 @@
-#include "frontend/core/userdialogs.h"
+#include "frontend/base/userdialogs.h"
 #include "frontend/library/librarycontroller.h"
 #include "frontend/library/libraryindex.h"
 #include "frontend/ui/librarypanel.h"

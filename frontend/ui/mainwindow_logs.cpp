@@ -6,7 +6,7 @@
 #include "frontend/ui/mainwindow.h"
 
 #include "common/datafolder.h"
-#include "frontend/core/userdialogs.h"
+#include "frontend/base/userdialogs.h"
 #include "frontend/logs/alarmcountsdialog.h"
 #include "frontend/logs/datetimedialog.h"
 #include "frontend/logs/plotgraph.h"

@@ -1,4 +1,4 @@
-#include "frontend/core/userdialogs.h"
+#include "frontend/base/userdialogs.h"
 #include "frontend/ui/mainwindow.h"
 #include "frontend/ui/servicerecorddialog.h"
 #include "records/updaterecorder.h"

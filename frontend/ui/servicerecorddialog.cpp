@@ -1,6 +1,6 @@
 #include "frontend/ui/servicerecorddialog.h"
 
-#include "frontend/core/userdialogs.h"
+#include "frontend/base/userdialogs.h"
 #include "records/recordformat.h"
 
 #include <QApplication>

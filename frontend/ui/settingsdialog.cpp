@@ -2,8 +2,8 @@
 
 #include "common/brokerchoice.h"
 #include "common/datafolder.h"
+#include "frontend/base/preferences.h"
 #include "frontend/core/frontendstatus.h"
-#include "frontend/core/preferences.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 #include "frontend/ui/updatecheckui.h"
 
-#include "frontend/core/lenguagge.h"
-#include "frontend/core/userdialogs.h"
+#include "frontend/base/lenguagge.h"
+#include "frontend/base/userdialogs.h"
 
 #include <QAbstractButton>
 #include <QClipboard>

@@ -1,6 +1,6 @@
 #include "frontend/ui/widgetdialogs.h"
 
-#include "frontend/core/preferences.h"
+#include "frontend/base/preferences.h"
 
 #include <QApplication>
 #include <QDesktopServices>

@@ -1,12 +1,12 @@
 // The plain parts of velmo-flash: its command line, its waits, its output
 // in both forms, the stored preferences it starts from, and its listing of
 // the firmware library and adding to it.
+#include "frontend/base/preferences.h"
 #include "frontend/cli/consoleoutput.h"
 #include "frontend/cli/exitstatus.h"
 #include "frontend/cli/flashoptions.h"
 #include "frontend/cli/flashtimeouts.h"
 #include "frontend/cli/librarycommand.h"
-#include "frontend/core/preferences.h"
 #include "frontend/library/firmwarelibrary.h"
 #include "records/servicerecord.h"
 #include "tests/frontend/library/libraryfixtures.h"

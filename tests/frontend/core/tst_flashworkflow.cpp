@@ -2,8 +2,8 @@
 // broker. A recording link stands in for SystemMgr, the replies are marks
 // raised by hand in its StatusObject, FakeDialogs answers the boxes.
 #include "common/instanceguard.h"
+#include "frontend/base/daemonstart.h"
 #include "frontend/core/daemonlink.h"
-#include "frontend/core/daemonstart.h"
 #include "frontend/core/flashworkflow.h"
 #include "protocol/reports.h"
 #include "protocol/topics.h"

@@ -5,7 +5,6 @@
 #include "frontend/core/imagefile.h"
 #include "frontend/core/replyparser.h"
 #include "frontend/core/requests.h"
-#include "frontend/core/translations.h"
 #include "protocol/topics.h"
 #include "tests/frontend/fakedialogs.h"
 
@@ -44,28 +43,6 @@ private:
     QTemporaryDir m_dir;
 
 private slots:
-    // Qt's own texts (Yes, No, the file dialogs) come in the window's
-    // language; an English window keeps English buttons.
-    void qtTextsFollowTheWindowsLanguage()
-    {
-        const QString folder = qEnvironmentVariable("VELMO_STAGE_DIR") + "/translations";
-        {
-            FrontEndTranslations italian;
-            italian.load(QStringLiteral("it_IT"), folder);
-            QVERIFY(italian.frontEndLoaded());
-            QVERIFY(italian.qtLoaded());
-            italian.install();
-            QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("&Sì"));
-            QCOMPARE(QCoreApplication::translate("MainWindow", "Update again"),
-                     QStringLiteral("Aggiorna di nuovo"));
-        }
-        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("&Yes"));
-        FrontEndTranslations german;
-        german.load(QStringLiteral("de_DE"), folder);
-        QVERIFY(!german.frontEndLoaded());
-        QVERIFY(!german.qtLoaded());
-    }
-
     void initTestCase() { QVERIFY(m_dir.isValid()); }
 
     void parsesMarksAndValues()

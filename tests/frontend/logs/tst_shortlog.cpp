@@ -1,5 +1,5 @@
 // Short log parsing, the lookup database and the setting conversions.
-#include "frontend/core/lenguagge.h"
+#include "frontend/base/lenguagge.h"
 #include "frontend/logs/convertsettings.h"
 #include "frontend/logs/lookupdb.h"
 #include "frontend/logs/shortlog.h"

@@ -1,5 +1,5 @@
 #include "common/datafolder.h"
-#include "frontend/core/lenguagge.h"
+#include "frontend/base/lenguagge.h"
 #include "frontend/logs/fulllog.h"
 #include "frontend/logs/shortlog.h"
 #include "frontend/ui/excelexporter.h"

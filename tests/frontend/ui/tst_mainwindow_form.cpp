@@ -2,8 +2,8 @@
 // with its preferences file, and the Italian translation. No daemon: the
 // window's broker port has nobody behind it.
 #include "common/datafolder.h"
+#include "frontend/base/preferences.h"
 #include "frontend/core/frontendstatus.h"
-#include "frontend/core/preferences.h"
 #include "frontend/core/systemmgr.h"
 #include "frontend/ui/mainwindow.h"
 #include "frontend/ui/settingsdialog.h"

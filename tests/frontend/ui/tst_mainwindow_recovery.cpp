@@ -4,7 +4,7 @@
 // technician takes to read it. An adapter pulled during the update gives
 // one box and a "port lost" record; a daemon killed is started again by the
 // next Connect; the port list shows what the daemon tells of each port.
-#include "frontend/core/daemonstart.h"
+#include "frontend/base/daemonstart.h"
 #include "frontend/core/flashworkflow.h"
 #include "frontend/core/systemmgr.h"
 #include "frontend/ui/mainwindow.h"

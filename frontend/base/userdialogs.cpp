@@ -1,4 +1,4 @@
-#include "frontend/core/userdialogs.h"
+#include "frontend/base/userdialogs.h"
 
 #include <QDebug>
 #include <QProcess>

@@ -1,4 +1,4 @@
-#include "frontend/core/lenguagge.h"
+#include "frontend/base/lenguagge.h"
 
 #include <QFileInfo>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "common/brokerchoice.h"
-#include "frontend/core/frontendstatus.h"
+#include "protocol/payloads.h"
 
 #include <QString>
 
@@ -41,7 +41,7 @@ struct StoredPreferences
     static constexpr const char *kOpenFolderKey = "dialogs/openfolder";
     static constexpr const char *kSaveFolderKey = "dialogs/savefolder";
 
-    PortSettings serial;
+    protocol::SerialSettings serial;
     QString brokerHost = QString::fromLatin1(kDefaultHost);
     int brokerPort = kDefaultBrokerPort;
     bool verifyAfterWriting = true;

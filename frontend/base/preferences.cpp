@@ -1,4 +1,4 @@
-#include "frontend/core/preferences.h"
+#include "frontend/base/preferences.h"
 
 #include "common/brokerchoice.h"
 #include "common/datafolder.h"
@@ -44,7 +44,7 @@ StoredPreferences StoredPreferences::read(const QString &path)
 {
     StoredPreferences prefs;
     const QSettings settings(path, QSettings::IniFormat);
-    PortSettings &port = prefs.serial;
+    protocol::SerialSettings &port = prefs.serial;
     port.portName = settings.value(QLatin1String(kPortKey)).toString();
     port.baudRate = kOpenBaudRate;
     port.dataBits = listed(readInt(settings, kDataBitsKey, 8), {5, 6, 7, 8});

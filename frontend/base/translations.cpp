@@ -1,4 +1,4 @@
-#include "frontend/core/translations.h"
+#include "frontend/base/translations.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

@@ -1,4 +1,4 @@
-#include "frontend/core/daemonstart.h"
+#include "frontend/base/daemonstart.h"
 
 #include "common/brokerchoice.h"
 #include "common/instanceguard.h"
