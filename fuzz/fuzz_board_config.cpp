@@ -4,6 +4,7 @@
 // shows exactly one warning; an identifier naming a path reads no file.
 #include "frontend/base/userdialogs.h"
 #include "frontend/core/boardconfig.h"
+#include "fuzz/fuzzsupport.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -28,17 +29,12 @@ struct CountingDialogs : UserDialogs
 };
 CountingDialogs g_dialogs;
 
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
+using fuzzsupport::check;
 } // namespace
 
-// The parser's diagnostics would drown the fuzzer's output and slow it.
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+    fuzzsupport::quietQt();
     UserDialogs::setInstance(&g_dialogs);
     return 0;
 }

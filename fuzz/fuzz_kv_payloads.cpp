@@ -2,6 +2,7 @@
 // "REQUEST/BOARD/CONFIGS" and "REQUEST/BOARD/UPDATE", and the daemon's
 // failure reasons. Any bytes parse without harm and set only keys that
 // occur; records built by the other side read back unchanged.
+#include "fuzz/fuzzsupport.h"
 #include "protocol/payloads.h"
 #include "protocol/reports.h"
 
@@ -14,11 +15,7 @@
 #include <cstring>
 
 namespace {
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
+using fuzzsupport::check;
 
 qint32 read32(const std::uint8_t *p)
 {

@@ -6,7 +6,7 @@
 #include "frontend/library/minisign.h"
 #include "frontend/library/signaturecheck.h"
 #include "frontend/library/trustedkeys.h"
-#include "fuzzsupport.h"
+#include "fuzz/fuzzsupport.h"
 
 #include <QByteArray>
 

@@ -4,6 +4,7 @@
 // message alone.
 #include "frontend/core/frontendstatus.h"
 #include "frontend/core/replyparser.h"
+#include "fuzz/fuzzsupport.h"
 #include "protocol/reports.h"
 #include "protocol/topics.h"
 
@@ -16,17 +17,12 @@
 #include <cstdlib>
 
 namespace {
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
+using fuzzsupport::check;
 } // namespace
 
-// The parser's diagnostics would drown the fuzzer's output and slow it.
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+    fuzzsupport::quietQt();
     return 0;
 }
 

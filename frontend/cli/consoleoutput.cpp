@@ -58,18 +58,16 @@ void ConsoleOutput::endProgressLine()
 
 void ConsoleOutput::step(const QString &text, const QJsonObject &event)
 {
-    if (m_json) {
-        if (!event.isEmpty())
-            writeLine(m_out, QString::fromUtf8(eventLine(event)));
-        return;
-    }
-    if (text.isEmpty())
-        return;
-    endProgressLine();
-    writeLine(m_out, text);
+    report(m_out, text, event);
 }
 
 void ConsoleOutput::problem(const QString &text, const QJsonObject &event)
+{
+    report(m_err, text, event);
+}
+
+// JSON events always go to standard output, which callers parse.
+void ConsoleOutput::report(QIODevice &textDevice, const QString &text, const QJsonObject &event)
 {
     if (m_json) {
         if (!event.isEmpty())
@@ -79,7 +77,7 @@ void ConsoleOutput::problem(const QString &text, const QJsonObject &event)
     if (text.isEmpty())
         return;
     endProgressLine();
-    writeLine(m_err, text);
+    writeLine(textDevice, text);
 }
 
 void ConsoleOutput::raw(const QByteArray &bytes)

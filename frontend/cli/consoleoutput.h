@@ -56,6 +56,7 @@ public:
 private:
     void endProgressLine();
     void writeLine(QIODevice &device, const QString &text);
+    void report(QIODevice &textDevice, const QString &text, const QJsonObject &event);
     void write(QIODevice &device, const QByteArray &bytes);
 
     QIODevice &m_out;

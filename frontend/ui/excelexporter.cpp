@@ -584,6 +584,17 @@ void ExcelExporter::writeFullLogRows(const FullLog &log, const QDateTime &startT
     QVector<TextCells> textCells[3] = {QVector<TextCells>(log.commandTexts.size()),
                                        QVector<TextCells>(log.eventTexts.size()),
                                        QVector<TextCells>(log.alarmTexts.size())};
+    // Closes the sheet's filter at `filterEnd` and goes on under the same
+    // headings on a new sheet.
+    const auto nextSheet = [&](int filterEnd) {
+        setAutoFilter(headerRow, filterEnd, kEventColumns);
+        startSheet();
+        writeEventHeaders(language, 1);
+        headerRow = 1;
+        lastRow = 1;
+        freezeRowsAbove(2);
+        row = 2;
+    };
     for (int k = 1; k < log.blocks.size(); ++k) {
         step(k);
         if (cancelled())
@@ -592,15 +603,8 @@ void ExcelExporter::writeFullLogRows(const FullLog &log, const QDateTime &startT
         // A run stays on one sheet: when its rows (and the blank one after
         // it) do not fit, the next sheet starts, under the same headings.
         const int rows = std::max(1, block.itemEnd - block.firstItem);
-        if (row + rows - 1 > m_sheetRowLimit && row > headerRow + 1) {
-            setAutoFilter(headerRow, lastRow, kEventColumns);
-            startSheet();
-            writeEventHeaders(language, 1);
-            headerRow = 1;
-            lastRow = 1;
-            freezeRowsAbove(2);
-            row = 2;
-        }
+        if (row + rows - 1 > m_sheetRowLimit && row > headerRow + 1)
+            nextSheet(lastRow);
         putCell(row, 2, numberCell(block.runNumber), true);
         putCell(row, 3, numberCell(block.partialRuns), true);
         putCell(row, 4, numberCell(block.totalRuns), true);
@@ -611,16 +615,8 @@ void ExcelExporter::writeFullLogRows(const FullLog &log, const QDateTime &startT
                       row, 5);
         putCell(row, kEventColumns, numberCell(k), true);
         for (int i = block.firstItem; i < block.itemEnd; ++i) {
-            if (row > m_sheetRowLimit) {
-                // One run longer than a sheet: it goes on on the next.
-                setAutoFilter(headerRow, row - 1, kEventColumns);
-                startSheet();
-                writeEventHeaders(language, 1);
-                headerRow = 1;
-                lastRow = 1;
-                freezeRowsAbove(2);
-                row = 2;
-            }
+            if (row > m_sheetRowLimit)
+                nextSheet(row - 1); // one run longer than a sheet goes on on the next
             const LogItem &item = log.items.at(i);
             const int kind = int(item.kind());
             // The same few texts come back run after run: each text's cell
