@@ -2298,6 +2298,13 @@
     </message>
 </context>
 <context>
+    <name>StatusMessageBar</name>
+    <message>
+        <source>Copy message</source>
+        <translation>Copia messaggio</translation>
+    </message>
+</context>
+<context>
     <name>SkippedValues</name>
     <message>
         <source>TIME value that is not a number</source>

@@ -1,6 +1,7 @@
 #include "frontend/ui/mainwindowform.h"
 
 #include "frontend/ui/resulttables.h"
+#include "frontend/ui/statusmessagebar.h"
 
 #include "frontend/logs/plotgraph.h"
 
@@ -352,7 +353,8 @@ void MainWindowForm::setupUi(QMainWindow *window)
     mainToolBar = new QToolBar(window);
     mainToolBar->setObjectName(QStringLiteral("mainToolBar"));
     window->addToolBar(Qt::TopToolBarArea, mainToolBar);
-    statusBar = new QStatusBar(window);
+    // Long reasons of a failed update end in "…", whole in the tooltip.
+    statusBar = new StatusMessageBar(window);
     statusBar->setObjectName(QStringLiteral("statusBar"));
     window->setStatusBar(statusBar);
 

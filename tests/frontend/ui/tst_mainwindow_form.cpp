@@ -7,12 +7,14 @@
 #include "frontend/core/systemmgr.h"
 #include "frontend/ui/mainwindow.h"
 #include "frontend/ui/settingsdialog.h"
+#include "frontend/ui/statusmessagebar.h"
 #include "frontend/ui/widgetdialogs.h"
 #include "tests/frontend/fakedialogs.h"
 #include "tests/support/testbroker.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QFile>
@@ -32,8 +34,10 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTextDocument>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolTip>
 #include <QTranslator>
 #include <QtTest>
 
@@ -183,6 +187,54 @@ private slots:
             QVERIFY(popup->actions().isEmpty());
             popup->close();
         }
+    }
+
+    // A failed update's reason, longer than the bar, at the window's size
+    // and narrower: painted up to the connection label, cut with "…" and
+    // not mid-glyph; whole in the tooltip and in the copy.
+    void longStatusMessageIsElided()
+    {
+        FakeDialogs dialogs;
+        auto w = makeWindow();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        const MainWindowForm &f = w->form();
+        auto *bar = qobject_cast<StatusMessageBar *>(f.statusBar);
+        QVERIFY(bar);
+        f.labelStatusBar->setText(QStringLiteral("Disconnected"));
+        const QString reason = QStringLiteral(
+            "Failed Update. The port "
+            "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0 "
+            "was lost. Writing block 301 of 992 at 0x005300: the serial port was lost.");
+        bar->showMessage(reason);
+        for (const int width : {w->width(), 420}) {
+            w->resize(width, w->height());
+            QCoreApplication::processEvents();
+            const QRect area = bar->messageArea();
+            const QString shown = bar->shownMessage();
+            QVERIFY2(area.right() < f.labelStatusBar->x(), qPrintable(QString::number(width)));
+            QVERIFY2(shown.endsWith(QChar(0x2026)), qPrintable(shown));
+            QVERIFY(reason.startsWith(shown.chopped(1)));
+            QVERIFY(bar->fontMetrics().horizontalAdvance(shown) <= area.width());
+        }
+        QCOMPARE(bar->currentMessage(), reason);
+
+        const QPoint over = bar->messageArea().center();
+        QHelpEvent help(QEvent::ToolTip, over, bar->mapToGlobal(over));
+        QApplication::sendEvent(bar, &help);
+        QTextDocument tip;
+        tip.setHtml(QToolTip::text());
+        QCOMPARE(tip.toPlainText().remove(QLatin1Char('\n')), reason);
+
+        QContextMenuEvent menu(QContextMenuEvent::Mouse, over, bar->mapToGlobal(over));
+        QApplication::sendEvent(bar, &menu);
+        auto *copy = bar->findChild<QAction *>(QStringLiteral("copyStatusMessage"));
+        QVERIFY(copy);
+        copy->trigger();
+        QCOMPARE(QApplication::clipboard()->text(), reason);
+
+        bar->showMessage(QStringLiteral("File loaded: Ok."));
+        QCOMPARE(bar->shownMessage(), QStringLiteral("File loaded: Ok."));
     }
 
     void tableSlotsFillRows()
