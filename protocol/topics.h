@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QLatin1StringView>
+#include <QtGlobal>
 
 #include <cstddef>
 
@@ -86,6 +87,11 @@ inline constexpr QLatin1StringView kUnsupported = detail::wire("UNSUPPORTED");
 // What the front end sends where the daemon ignores the payload.
 inline constexpr QLatin1StringView kBlank = detail::wire(" ");
 inline constexpr QLatin1StringView kDaemonVersion = detail::wire("0.27.20181009");
+// The largest "REQUEST/SERIAL/FLASH" file the daemon takes. The link's
+// 24-bit addresses reach 16 MiB of flash; as Intel HEX in 16-byte records
+// (45 bytes of text per 16 of data) that is 45 MiB, and in the 8-byte records
+// some tools write, 58 MiB. Anything larger cannot be a board's firmware.
+inline constexpr qint64 kMaxFlashFileBytes = qint64(64) * 1024 * 1024;
 } // namespace payload
 
 // The daemon holds its single-instance key for its lifetime and connects to

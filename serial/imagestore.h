@@ -2,6 +2,7 @@
 
 #include "firmware/hexfile.h"
 #include "protocol/payloads.h"
+#include "protocol/topics.h"
 
 #include <QByteArray>
 #include <QString>
@@ -15,13 +16,9 @@ namespace serialdaemon {
 class ImageStore
 {
 public:
-    // The largest file the daemon takes. The link's 24-bit addresses reach
-    // 16 MiB of flash (hexfile::kMaxImageBytes); as Intel HEX in 16-byte
-    // records (45 bytes of text per 16 of data) that is 45 MiB, and in the
-    // 8-byte records some tools write, 58 MiB. Anything larger cannot be a
-    // board's firmware and is refused unstored, so a stray or hostile upload
-    // never fills the disk or stays in memory.
-    static constexpr qint64 kMaxUploadBytes = qint64(64) * 1024 * 1024;
+    // Larger files are refused unstored, so a stray or hostile upload never
+    // fills the disk or stays in memory.
+    static constexpr qint64 kMaxUploadBytes = protocol::payload::kMaxFlashFileBytes;
 
     explicit ImageStore(QString path);
 

@@ -480,6 +480,10 @@
         <translation>Il file non è stato inviato alla scheda:</translation>
     </message>
     <message>
+        <source>the file has %1 MiB; firmware files are at most %2 MiB</source>
+        <translation>il file è di %1 MiB; i file di firmware sono al massimo di %2 MiB</translation>
+    </message>
+    <message>
         <source>the file cannot be read</source>
         <translation>il file non può essere letto</translation>
     </message>

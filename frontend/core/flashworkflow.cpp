@@ -499,6 +499,20 @@ void FlashWorkflow::refuseImage(Failure failure, const QString &detail, const QS
     fail(failure, detail);
 }
 
+// A file the front end will not send: the failure, the status line and one
+// box with the reason and `notes`.
+void FlashWorkflow::refuseUnsent(const QString &reason, const QStringList &notes)
+{
+    refuseImage(Failure::ImageCheckFailed, reason,
+                QCoreApplication::translate("MainWindow", "File not sent: %1.").arg(reason));
+    QString text =
+        QCoreApplication::translate("MainWindow", "The file was not sent to the board:") +
+        QLatin1Char('\n') + reason + QLatin1Char('.');
+    for (const QString &note : notes)
+        text += QLatin1Char('\n') + note + QLatin1Char('.');
+    UserDialogs::instance().critical(QStringLiteral("Error"), text);
+}
+
 void FlashWorkflow::sendImageFile(const QString &path)
 {
     // The image the daemon accepted before is no longer the one chosen: an
@@ -520,6 +534,18 @@ void FlashWorkflow::sendImageFile(const QString &path)
         return;
     }
 
+    // The daemon drops a larger file unstored and only answers that it could
+    // not verify it; said here, the cause is plain.
+    if (image.bytes.size() > protocol::payload::kMaxFlashFileBytes) {
+        const QString reason =
+            QCoreApplication::translate("MainWindow",
+                                        "the file has %1 MiB; firmware files are at most %2 MiB")
+                .arg(QString::number(double(image.bytes.size()) / (1024 * 1024), 'f', 1))
+                .arg(protocol::payload::kMaxFlashFileBytes / (1024 * 1024));
+        refuseUnsent(reason);
+        return;
+    }
+
     // The daemon's own check follows the digest; this one is stricter, names
     // the problem and tells what will not be written.
     if (boardKnown()) {
@@ -529,18 +555,11 @@ void FlashWorkflow::sendImageFile(const QString &path)
         const hexfile::ImageProblem &problem = m_imageReport.problem;
         if (!problem.ok()) {
             qDebug().noquote() << "Image refused:" << hexfile::describe(problem);
-            const QString reason = imageProblemText(problem, conf.layout());
-            refuseImage(
-                Failure::ImageCheckFailed, reason,
-                QCoreApplication::translate("MainWindow", "File not sent: %1.").arg(reason));
-            QString text =
-                QCoreApplication::translate("MainWindow", "The file was not sent to the board:") +
-                QLatin1Char('\n') + reason + QLatin1Char('.');
             // Where the data of a file with nothing for this board lies.
-            if (problem.kind == hexfile::ImageProblem::Kind::NothingToProgram)
-                for (const QString &note : imageNoteTexts(m_imageReport, conf.layout()))
-                    text += QLatin1Char('\n') + note + QLatin1Char('.');
-            UserDialogs::instance().critical(QStringLiteral("Error"), text);
+            const bool whereItLies = problem.kind == hexfile::ImageProblem::Kind::NothingToProgram;
+            refuseUnsent(imageProblemText(problem, conf.layout()),
+                         whereItLies ? imageNoteTexts(m_imageReport, conf.layout())
+                                     : QStringList());
             return;
         }
         m_imageChecked = true;
@@ -558,13 +577,7 @@ void FlashWorkflow::sendImageFile(const QString &path)
         if (!m_vetting.allowed) {
             qDebug().noquote() << "Image refused by the signature policy:" << m_vetting.refusal;
             m_imageChecked = false;
-            refuseImage(Failure::ImageCheckFailed, m_vetting.refusal,
-                        QCoreApplication::translate("MainWindow", "File not sent: %1.")
-                            .arg(m_vetting.refusal));
-            UserDialogs::instance().critical(
-                QStringLiteral("Error"),
-                QCoreApplication::translate("MainWindow", "The file was not sent to the board:") +
-                    QLatin1Char('\n') + m_vetting.refusal + QLatin1Char('.'));
+            refuseUnsent(m_vetting.refusal);
             return;
         }
         if (!m_imageInfo.isEmpty() && !m_vetting.signatureText.isEmpty())

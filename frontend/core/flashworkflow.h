@@ -312,6 +312,7 @@ private:
     // daemon accepts a new one.
     void disarmImage();
     void refuseImage(Failure failure, const QString &detail, const QString &status);
+    void refuseUnsent(const QString &reason, const QStringList &notes = QStringList());
     bool boardKnown() const;
     void startWatch();
     void stopWatch();

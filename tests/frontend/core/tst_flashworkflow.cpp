@@ -586,6 +586,13 @@ private slots:
             << "File not sent: nothing to program for this board: the file holds no data for its "
                "program area (0x000800\u20130x00FFFF)."
             << Failure::ImageCheckFailed;
+        // The daemon would drop it and say only that it cannot verify it.
+        QTest::newRow("larger than any firmware")
+            << QByteArray(protocol::payload::kMaxFlashFileBytes + 1024 * 1024, 'A')
+            << "The file was not sent to the board:\nthe file has 65.0 MiB; firmware files are "
+               "at most 64 MiB."
+            << "File not sent: the file has 65.0 MiB; firmware files are at most 64 MiB."
+            << Failure::ImageCheckFailed;
         QTest::newRow("no identifier line")
             << hexbuilder::file({hexbuilder::dataRecord(0x0800, "abcd"), hexbuilder::endOfFile()})
             << "The file was not sent to the board:\nline 1 is not a board identifier line "
