@@ -1781,10 +1781,6 @@
         <translation>La finestra dello strumento di assistenza o un altro velmo-flash sta usando il demone seriale: chiuderlo e riprovare.</translation>
     </message>
     <message>
-        <source>No serial port chosen: give --port DEV, or choose the port in the service tool's settings.</source>
-        <translation>Nessuna porta seriale scelta: indicare --port DEV oppure scegliere la porta nelle impostazioni dello strumento di assistenza.</translation>
-    </message>
-    <message>
         <source>Cannot read %1: %2</source>
         <translation>Impossibile leggere %1: %2</translation>
     </message>
@@ -1901,9 +1897,52 @@
         <translation>cancellazione completa in una volta</translation>
     </message>
     <message>
-        <source>Board %1 (%2) now holds %3; the update took %4.</source>
-        <translation>La scheda %1 (%2) ora contiene %3; l'aggiornamento è durato %4.</translation>
+        <source>Interrupted again: quitting at once.</source>
+        <translation>Interrotto di nuovo: uscita immediata.</translation>
     </message>
+    <message>
+        <source>Interrupted during the update: the serial daemon was asked to stop. The board is left without a complete firmware; update it again before using it.</source>
+        <translation>Interrotto durante l'aggiornamento: al demone seriale è stato chiesto di fermarsi. La scheda è rimasta senza un firmware completo; aggiornarla di nuovo prima di usarla.</translation>
+    </message>
+    <message>
+        <source>Waiting for the serial daemon to stop (Ctrl+C again quits at once)...</source>
+        <translation>In attesa che il demone seriale si fermi (un altro Ctrl+C esce subito)...</translation>
+    </message>
+    <message>
+        <source>Interrupted.</source>
+        <translation>Interrotto.</translation>
+    </message>
+    <message>
+        <source>All %1 blocks written; reading the board back to compare.</source>
+        <translation>Scritti tutti i %1 blocchi; rilettura della scheda per il confronto.</translation>
+    </message>
+    <message>
+        <source>Board %1 (%2) erases all at once (max-erase -1 in its configuration): it cannot be erased page by page. Leave out --page-erase.</source>
+        <translation>La scheda %1 (%2) si cancella tutta in una volta (max-erase -1 nella sua configurazione): non può essere cancellata pagina per pagina. Omettere --page-erase.</translation>
+    </message>
+    <message>
+        <source>The firmware library holds no file signed with a trusted key that can be flashed on board %1 (%2).</source>
+        <translation>La libreria firmware non contiene alcun file firmato con una chiave fidata che si possa programmare sulla scheda %1 (%2).</translation>
+    </message>
+    <message>
+        <source>The firmware library holds no file that can be flashed on board %1 (%2).</source>
+        <translation>La libreria firmware non contiene alcun file che si possa programmare sulla scheda %1 (%2).</translation>
+    </message>
+    <message>
+        <source>One file is made for it but cannot be flashed: see velmo-flash --library --board %1.</source>
+        <translation>Un file è fatto per questa scheda ma non si può programmare: vedere velmo-flash --library --board %1.</translation>
+    </message>
+    <message>
+        <source>%1 files are made for it but cannot be flashed: see velmo-flash --library --board %2.</source>
+        <translation>%1 file sono fatti per questa scheda ma non si possono programmare: vedere velmo-flash --library --board %2.</translation>
+    </message>
+    <message>
+        <source>Newest library file for board %1: %2 (%3, %4).</source>
+        <translation>File più recente della libreria per la scheda %1: %2 (%3, %4).</translation>
+    </message>
+</context>
+<context>
+    <name>FlashReport</name>
     <message>
         <source>The serial daemon does not answer.</source>
         <translation>Il demone seriale non risponde.</translation>
@@ -1937,20 +1976,28 @@
         <translation>Impossibile inviare %1 al demone seriale.</translation>
     </message>
     <message>
-        <source>The connection to the MQTT broker at %1 is lost.</source>
-        <translation>La connessione al broker MQTT su %1 è persa.</translation>
-    </message>
-    <message>
         <source>The serial daemon refused %1 (File wrong.): it arrived damaged or is not for this board.</source>
         <translation>Il demone seriale ha rifiutato %1 (File errato.): è arrivato danneggiato o non è per questa scheda.</translation>
+    </message>
+    <message>
+        <source>%1 is refused: %2</source>
+        <translation>%1 è rifiutato: %2</translation>
     </message>
     <message>
         <source>The board stopped answering during the update: it is left without a complete firmware. Connect again and repeat the update.</source>
         <translation>La scheda ha smesso di rispondere durante l'aggiornamento: è rimasta senza un firmware completo. Connettersi di nuovo e ripetere l'aggiornamento.</translation>
     </message>
     <message>
-        <source>%1 is refused: %2</source>
-        <translation>%1 è rifiutato: %2</translation>
+        <source>The update failed. %1 The board is left without a complete firmware: connect again and repeat the update.</source>
+        <translation>L&apos;aggiornamento è fallito. %1 La scheda è rimasta senza un firmware completo: connettersi di nuovo e ripetere l&apos;aggiornamento.</translation>
+    </message>
+    <message>
+        <source>The board was written, but the read-back failed. %1 Do not use the board: connect again and repeat the update.</source>
+        <translation>La scheda è stata scritta, ma la rilettura è fallita. %1 Non usare la scheda: connettersi di nuovo e ripetere l&apos;aggiornamento.</translation>
+    </message>
+    <message>
+        <source>The serial daemon gave no cause.</source>
+        <translation>Il demone seriale non ha indicato la causa.</translation>
     </message>
     <message>
         <source>%1 The board is left without a complete firmware: update it again before using it.</source>
@@ -1961,24 +2008,28 @@
         <translation>Impossibile inviare la richiesta di aggiornamento: la connessione al broker MQTT su %1 è persa.</translation>
     </message>
     <message>
+        <source>%1 The board is left without a complete firmware: connect it again and repeat the update.</source>
+        <translation>%1 La scheda è rimasta senza un firmware completo: collegarla di nuovo e ripetere l&apos;aggiornamento.</translation>
+    </message>
+    <message>
+        <source>%1 The state of the board is unknown: once the broker runs, update the board again.</source>
+        <translation>%1 Lo stato della scheda è sconosciuto: appena il broker è in funzione, aggiornare di nuovo la scheda.</translation>
+    </message>
+    <message>
         <source>The workflow stopped.</source>
         <translation>La procedura si è fermata.</translation>
     </message>
     <message>
-        <source>%1 s</source>
-        <translation>%1 s</translation>
+        <source>No serial port chosen: give --port DEV, or choose the port in the service tool's settings.</source>
+        <translation>Nessuna porta seriale scelta: indicare --port DEV oppure scegliere la porta nelle impostazioni dello strumento di assistenza.</translation>
+    </message>
+    <message>
+        <source>The connection to the MQTT broker at %1 is lost.</source>
+        <translation>La connessione al broker MQTT su %1 è persa.</translation>
     </message>
     <message>
         <source>No MQTT broker answers at %1 (waited %2).</source>
         <translation>Nessun broker MQTT risponde su %1 (atteso %2).</translation>
-    </message>
-    <message>
-        <source>The serial daemon started from %1 did not answer within %2.</source>
-        <translation>Il demone seriale avviato da %1 non ha risposto entro %2.</translation>
-    </message>
-    <message>
-        <source>The serial daemon does not answer through the broker at %1 (waited %2).</source>
-        <translation>Il demone seriale non risponde tramite il broker su %1 (atteso %2).</translation>
     </message>
     <message>
         <source>The serial daemon did not send its port list within %1.</source>
@@ -1997,6 +2048,18 @@
         <translation>Il demone seriale non ha risposto riguardo a %1 entro %2.</translation>
     </message>
     <message>
+        <source>The serial daemon started from %1 did not answer within %2.</source>
+        <translation>Il demone seriale avviato da %1 non ha risposto entro %2.</translation>
+    </message>
+    <message>
+        <source>The serial daemon does not answer through the broker at %1 (waited %2).</source>
+        <translation>Il demone seriale non risponde tramite il broker su %1 (atteso %2).</translation>
+    </message>
+    <message>
+        <source>The connection to the MQTT broker at %1 was lost during the update: the state of the board is unknown. Once the broker runs, update the board again.</source>
+        <translation>La connessione al broker MQTT su %1 si è interrotta durante l&apos;aggiornamento: lo stato della scheda è sconosciuto. Appena il broker è in funzione, aggiornare di nuovo la scheda.</translation>
+    </message>
+    <message>
         <source>No progress from the serial daemon for %1: the daemon is lost. The board is left without a complete firmware.</source>
         <translation>Nessun avanzamento dal demone seriale per %1: il demone è perso. La scheda è rimasta senza un firmware completo.</translation>
     </message>
@@ -2005,28 +2068,8 @@
         <translation>Il demone seriale non ha confermato l'arresto entro %1.</translation>
     </message>
     <message>
-        <source>Interrupted again: quitting at once.</source>
-        <translation>Interrotto di nuovo: uscita immediata.</translation>
-    </message>
-    <message>
-        <source>Interrupted during the update: the serial daemon was asked to stop. The board is left without a complete firmware; update it again before using it.</source>
-        <translation>Interrotto durante l'aggiornamento: al demone seriale è stato chiesto di fermarsi. La scheda è rimasta senza un firmware completo; aggiornarla di nuovo prima di usarla.</translation>
-    </message>
-    <message>
-        <source>Waiting for the serial daemon to stop (Ctrl+C again quits at once)...</source>
-        <translation>In attesa che il demone seriale si fermi (un altro Ctrl+C esce subito)...</translation>
-    </message>
-    <message>
-        <source>Interrupted.</source>
-        <translation>Interrotto.</translation>
-    </message>
-    <message>
-        <source>Result: OK. %1</source>
-        <translation>Risultato: OK. %1</translation>
-    </message>
-    <message>
-        <source>Result: %1 (exit status %2).</source>
-        <translation>Risultato: %1 (stato di uscita %2).</translation>
+        <source>Board %1 (%2) now holds %3; the update took %4.</source>
+        <translation>La scheda %1 (%2) ora contiene %3; l'aggiornamento è durato %4.</translation>
     </message>
     <message>
         <source>interrupted</source>
@@ -2077,68 +2120,8 @@
         <translation>il demone seriale è in uso</translation>
     </message>
     <message>
-        <source>%1 The board is left without a complete firmware: connect it again and repeat the update.</source>
-        <translation>%1 La scheda è rimasta senza un firmware completo: collegarla di nuovo e ripetere l&apos;aggiornamento.</translation>
-    </message>
-    <message>
-        <source>%1 The state of the board is unknown: once the broker runs, update the board again.</source>
-        <translation>%1 Lo stato della scheda è sconosciuto: appena il broker è in funzione, aggiornare di nuovo la scheda.</translation>
-    </message>
-    <message>
-        <source>The connection to the MQTT broker at %1 was lost during the update: the state of the board is unknown. Once the broker runs, update the board again.</source>
-        <translation>La connessione al broker MQTT su %1 si è interrotta durante l&apos;aggiornamento: lo stato della scheda è sconosciuto. Appena il broker è in funzione, aggiornare di nuovo la scheda.</translation>
-    </message>
-    <message>
-        <source>Attempt %1 of %2 failed (%3); a new update starts in %4.</source>
-        <translation>Tentativo %1 di %2 fallito (%3); un nuovo aggiornamento parte tra %4.</translation>
-    </message>
-    <message>
-        <source>Updates tried: %1.</source>
-        <translation>Aggiornamenti tentati: %1.</translation>
-    </message>
-    <message>
-        <source>All %1 blocks written; reading the board back to compare.</source>
-        <translation>Scritti tutti i %1 blocchi; rilettura della scheda per il confronto.</translation>
-    </message>
-    <message>
-        <source>Board %1 (%2) erases all at once (max-erase -1 in its configuration): it cannot be erased page by page. Leave out --page-erase.</source>
-        <translation>La scheda %1 (%2) si cancella tutta in una volta (max-erase -1 nella sua configurazione): non può essere cancellata pagina per pagina. Omettere --page-erase.</translation>
-    </message>
-    <message>
-        <source>The update failed. %1 The board is left without a complete firmware: connect again and repeat the update.</source>
-        <translation>L&apos;aggiornamento è fallito. %1 La scheda è rimasta senza un firmware completo: connettersi di nuovo e ripetere l&apos;aggiornamento.</translation>
-    </message>
-    <message>
-        <source>The board was written, but the read-back failed. %1 Do not use the board: connect again and repeat the update.</source>
-        <translation>La scheda è stata scritta, ma la rilettura è fallita. %1 Non usare la scheda: connettersi di nuovo e ripetere l&apos;aggiornamento.</translation>
-    </message>
-    <message>
-        <source>The serial daemon gave no cause.</source>
-        <translation>Il demone seriale non ha indicato la causa.</translation>
-    </message>
-    <message>
         <source>output not written</source>
         <translation>uscita non scritta</translation>
-    </message>
-    <message>
-        <source>The firmware library holds no file signed with a trusted key that can be flashed on board %1 (%2).</source>
-        <translation>La libreria firmware non contiene alcun file firmato con una chiave fidata che si possa programmare sulla scheda %1 (%2).</translation>
-    </message>
-    <message>
-        <source>The firmware library holds no file that can be flashed on board %1 (%2).</source>
-        <translation>La libreria firmware non contiene alcun file che si possa programmare sulla scheda %1 (%2).</translation>
-    </message>
-    <message>
-        <source>One file is made for it but cannot be flashed: see velmo-flash --library --board %1.</source>
-        <translation>Un file è fatto per questa scheda ma non si può programmare: vedere velmo-flash --library --board %1.</translation>
-    </message>
-    <message>
-        <source>%1 files are made for it but cannot be flashed: see velmo-flash --library --board %2.</source>
-        <translation>%1 file sono fatti per questa scheda ma non si possono programmare: vedere velmo-flash --library --board %2.</translation>
-    </message>
-    <message>
-        <source>Newest library file for board %1: %2 (%3, %4).</source>
-        <translation>File più recente della libreria per la scheda %1: %2 (%3, %4).</translation>
     </message>
     <message>
         <source>no library file for this board</source>
@@ -2147,6 +2130,26 @@
     <message>
         <source>the firmware library cannot be written</source>
         <translation>impossibile scrivere nella libreria firmware</translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>Attempt %1 of %2 failed (%3); a new update starts in %4.</source>
+        <translation>Tentativo %1 di %2 fallito (%3); un nuovo aggiornamento parte tra %4.</translation>
+    </message>
+    <message>
+        <source>Result: OK. %1</source>
+        <translation>Risultato: OK. %1</translation>
+    </message>
+    <message>
+        <source>Result: %1 (exit status %2).</source>
+        <translation>Risultato: %1 (stato di uscita %2).</translation>
+    </message>
+    <message>
+        <source>Updates tried: %1.</source>
+        <translation>Aggiornamenti tentati: %1.</translation>
     </message>
 </context>
 <context>

@@ -27,7 +27,12 @@ void ConsoleDialogs::showMessage(Kind kind, const QString &title, const QString 
 {
     const QString line = oneLine(text);
     const QString prefix = title.isEmpty() ? QString() : title + QStringLiteral(": ");
-    m_output.problem(prefix + line,
+    // Standard error is for what went wrong or needs attention. An
+    // information box says how something went well, which velmo-flash's
+    // own lines on standard output say in full (the end of an update):
+    // on a terminal it would be told twice. Scripts still get its event.
+    const bool toldOnStdout = kind == Kind::Information;
+    m_output.problem(toldOnStdout ? QString() : prefix + line,
                      jsonEvent(QStringLiteral("message"), {{QStringLiteral("kind"), kindKey(kind)},
                                                            {QStringLiteral("title"), title},
                                                            {QStringLiteral("text"), line}}));

@@ -4,8 +4,9 @@
 
 class ConsoleOutput;
 
-// The boxes of the workflow on a terminal: each becomes one clean line on
-// standard error ("Error: File wrong."), or a "message" event. Nobody can
+// The boxes of the workflow on a terminal: each warning or error becomes
+// one clean line on standard error ("Error: File wrong."), and every box a
+// "message" event. Nobody can
 // answer a box here, so each one counts as closed at once; file dialogs
 // are cancelled.
 class ConsoleDialogs : public UserDialogs

@@ -4,13 +4,11 @@
 #include "common/instanceguard.h"
 #include "firmware/flashplan.h"
 #include "frontend/base/daemonstart.h"
-#include "frontend/cli/librarycommand.h"
+#include "frontend/cli/flashreport.h"
 #include "frontend/core/boardconfig.h"
 #include "frontend/core/daemonlink.h"
 #include "frontend/core/imagefile.h"
 #include "frontend/core/imagereport.h"
-#include "frontend/core/porthint.h"
-#include "frontend/core/requests.h"
 #include "frontend/core/systemmgr.h"
 #include "frontend/core/updatereport.h"
 #include "frontend/library/firmwarelibrary.h"
@@ -35,7 +33,6 @@ using Stage = FlashWorkflow::Stage;
 namespace {
 
 constexpr int kBrokerPollMs = 50;
-constexpr int kMsPerSecond = 1000;
 constexpr const char *kErrorPrefix = "velmo-flash: ";
 
 QString errorLine(const QString &text)
@@ -46,18 +43,6 @@ QString errorLine(const QString &text)
 QString hex(qint64 value)
 {
     return QStringLiteral("0x%1").arg(value, 0, 16);
-}
-
-// Bytes of the file that are not written, for scripts: the totals and the
-// ranges listed, each as [first, last].
-QJsonObject skippedJson(const hexfile::SkippedBytes &skipped)
-{
-    QJsonArray ranges;
-    for (const hexfile::ByteRange &r : skipped.listed)
-        ranges.append(QJsonArray{qint64(r.first), qint64(r.last)});
-    return {{QStringLiteral("bytes"), qint64(skipped.bytes)},
-            {QStringLiteral("rangeCount"), skipped.rangeCount},
-            {QStringLiteral("ranges"), ranges}};
 }
 
 } // namespace
@@ -145,8 +130,7 @@ void FlashCommand::start()
         !loadImage(m_options.file))
         return;
     if (board && portName().isEmpty()) {
-        fail(ExitStatus::Usage, tr("No serial port chosen: give --port DEV, or choose the port "
-                                   "in the service tool's settings."));
+        fail(FlashReport::noPortChosen());
         return;
     }
     m_brokerHost = m_options.brokerGiven() ? m_options.brokerHost : m_preferences.brokerHost;
@@ -422,43 +406,7 @@ void FlashCommand::onStage(Stage stage)
         // After the workflow has finished applying this reply.
         QTimer::singleShot(0, this, &FlashCommand::boardConnected);
     } else if (stage == Stage::ImageSent && m_phase == Phase::Image) {
-        // The workflow checks the file against the board before it sends it.
-        const QString id = m_link->status().m_BoardConf.id;
-        const hexfile::ImageReport &report = m_workflow->imageReport();
-        const QStringList &notes = m_workflow->imageNotes();
-        const double share = report.programAreaBytes > 0 ? 100.0 * double(report.programmedBytes) /
-                                                               double(report.programAreaBytes)
-                                                         : 0.0;
-        m_out.step(tr("%1 checked: %2 bytes, made for board %3.")
-                       .arg(fileName())
-                       .arg(m_image.size())
-                       .arg(id),
-                   jsonEvent(QStringLiteral("image-checked"),
-                             {{QStringLiteral("file"), m_imagePath},
-                              {QStringLiteral("size"), qint64(m_image.size())},
-                              {QStringLiteral("md5"), frontend::requests::md5Hex(m_image)},
-                              {QStringLiteral("programFirst"), qint64(report.programmed.first)},
-                              {QStringLiteral("programLast"), qint64(report.programmed.last)},
-                              {QStringLiteral("programBytes"), qint64(report.programmedBytes)},
-                              {QStringLiteral("programShare"), share},
-                              {QStringLiteral("outsideFlash"), skippedJson(report.outsideFlash)},
-                              {QStringLiteral("outsideProgramArea"),
-                               skippedJson(report.outsideProgramArea)},
-                              {QStringLiteral("notes"), QJsonArray::fromStringList(notes)},
-                              {QStringLiteral("fromLibrary"),
-                               m_workflow->imageVetting().origin.fromLibrary.value_or(false)},
-                              {QStringLiteral("signature"), signatureJson()}}));
-        if (report.programmedBytes > 0)
-            m_out.step(tr("It programs %1: %2 bytes, %3 % of the program area.")
-                           .arg(frontend::rangeText(report.programmed))
-                           .arg(report.programmedBytes)
-                           .arg(share, 0, 'f', 1),
-                       {});
-        for (const QString &note : notes)
-            m_out.step(tr("Note: %1.").arg(note), {});
-        if (const QString signature = m_workflow->imageVetting().signatureText;
-            !signature.isEmpty())
-            m_out.step(signature + QLatin1Char('.'), {});
+        imageChecked();
     } else if (stage == Stage::Verifying && m_phase == Phase::Update) {
         if (m_lastPercent < 100)
             m_out.progress({100, m_totalBlocks, m_totalBlocks, 0});
@@ -472,6 +420,28 @@ void FlashCommand::onStage(Stage stage)
             jsonEvent(QStringLiteral("image-accepted"), {{QStringLiteral("file"), m_imagePath}}));
         QTimer::singleShot(0, this, &FlashCommand::startUpdate);
     }
+}
+
+// The workflow checks the file against the board before it sends it.
+void FlashCommand::imageChecked()
+{
+    const QString id = m_link->status().m_BoardConf.id;
+    const hexfile::ImageReport &report = m_workflow->imageReport();
+    const QStringList &notes = m_workflow->imageNotes();
+    const frontend::ImageVetting &vetting = m_workflow->imageVetting();
+    m_out.step(
+        tr("%1 checked: %2 bytes, made for board %3.").arg(fileName()).arg(m_image.size()).arg(id),
+        FlashReport::imageCheckedEvent(m_imagePath, m_image, report, notes, vetting));
+    if (report.programmedBytes > 0)
+        m_out.step(tr("It programs %1: %2 bytes, %3 % of the program area.")
+                       .arg(frontend::rangeText(report.programmed))
+                       .arg(report.programmedBytes)
+                       .arg(FlashReport::programShare(report), 0, 'f', 1),
+                   {});
+    for (const QString &note : notes)
+        m_out.step(tr("Note: %1.").arg(note), {});
+    if (!vetting.signatureText.isEmpty())
+        m_out.step(vetting.signatureText + QLatin1Char('.'), {});
 }
 
 void FlashCommand::boardConnected()
@@ -494,19 +464,7 @@ void FlashCommand::boardConnected()
                                                    {QStringLiteral("refresh"), conf.refresh}}));
 
     if (m_options.mode == FlashOptions::Mode::Info) {
-        const QString erase =
-            conf.maxErase == -1 ? tr("all at once") : tr("in steps of %1 bytes").arg(conf.maxErase);
-        const QStringList lines{
-            tr("Configuration file: %1").arg(configPath),
-            tr("  flash:        %1 KiB from %2").arg(conf.sizeFlash).arg(hex(conf.startFlash)),
-            tr("  program area: %1 KiB from %2").arg(conf.sizeProgr).arg(hex(conf.startProgr)),
-            tr("  erase:        %1").arg(erase),
-            tr("  padding:      %1").arg(hex(conf.padding)),
-            tr("  id position:  %1").arg(conf.idPosition),
-            tr("  refresh:      %1").arg(conf.refresh ? tr("yes") : tr("no")),
-        };
-        for (const QString &line : lines)
-            m_out.step(line, {});
+        showBoardInfo(conf, configPath);
         finish(int(ExitStatus::Ok), QString());
         return;
     }
@@ -526,6 +484,23 @@ void FlashCommand::boardConnected()
     m_totalBlocks = plan.totalBlocks();
     m_pageErase = !plan.usesEraseAll();
     sendImage();
+}
+
+void FlashCommand::showBoardInfo(const frontend::BoardConf &conf, const QString &configPath)
+{
+    const QString erase =
+        conf.maxErase == -1 ? tr("all at once") : tr("in steps of %1 bytes").arg(conf.maxErase);
+    const QStringList lines{
+        tr("Configuration file: %1").arg(configPath),
+        tr("  flash:        %1 KiB from %2").arg(conf.sizeFlash).arg(hex(conf.startFlash)),
+        tr("  program area: %1 KiB from %2").arg(conf.sizeProgr).arg(hex(conf.startProgr)),
+        tr("  erase:        %1").arg(erase),
+        tr("  padding:      %1").arg(hex(conf.padding)),
+        tr("  id position:  %1").arg(conf.idPosition),
+        tr("  refresh:      %1").arg(conf.refresh ? tr("yes") : tr("no")),
+    };
+    for (const QString &line : lines)
+        m_out.step(line, {});
 }
 
 void FlashCommand::sendImage()
@@ -592,10 +567,8 @@ void FlashCommand::onUpdateFinished(bool succeeded)
                                     {QStringLiteral("text"), verified}}));
     for (const QString &line : frontend::UpdateReport::summaryLines(summary))
         m_out.step(line, {});
-    const frontend::BoardConf &conf = m_link->status().m_BoardConf;
-    finish(int(ExitStatus::Ok), tr("Board %1 (%2) now holds %3; the update took %4.")
-                                    .arg(conf.id, conf.name, fileName(),
-                                         ConsoleOutput::clockText(m_updateClock.elapsed())));
+    finish(int(ExitStatus::Ok),
+           FlashReport::updated(m_link->status().m_BoardConf, fileName(), m_updateClock.elapsed()));
 }
 
 // ---------------------------------------------------------------------------
@@ -605,215 +578,20 @@ void FlashCommand::onFailure(Failure failure, const QString &detail)
 {
     if (m_finishing || m_betweenAttempts)
         return;
-    switch (failure) {
-    case Failure::DaemonAbsent:
-        fail(ExitStatus::NoDaemon, tr("The serial daemon does not answer."));
-        return;
-    case Failure::PortError:
-        // During the update a lost line is the update's failure; the daemon
-        // ends it itself and its text goes into the record.
-        if (m_phase == Phase::Open || m_phase == Phase::BoardId) {
-            QString text = tr("The port %1 cannot be opened: %2").arg(portName(), detail);
-            const QString hint = frontend::portErrorHint(
-                detail, portName(), frontend::probePortAccess(frontend::devicePath(portName())));
-            if (!hint.isEmpty())
-                text += QLatin1Char(' ') + hint.simplified();
-            fail(ExitStatus::PortError, text);
-        }
-        return;
-    case Failure::BoardIdOutOfRange:
-        fail(ExitStatus::BoardIdUnread, tr("The answer %1 on %2 is no board identifier: is it "
-                                           "the board's port?")
-                                            .arg(detail, portName()));
-        return;
-    case Failure::NoBoardConfig: {
-        const QString path = frontend::boardConfigPath(detail, m_workflow->boardConfigFolder());
-        fail(ExitStatus::NoBoardConfig,
-             QFileInfo::exists(path)
-                 ? tr("The configuration file %1 of board %2 is incomplete.").arg(path, detail)
-                 : tr("There is no configuration file for board %1 (%2).").arg(detail, path));
-        return;
-    }
-    case Failure::BoardIdUnread:
-        fail(ExitStatus::BoardIdUnread, tr("The board on %1 did not tell its identifier: is it "
-                                           "connected, powered and in its boot loader?")
-                                            .arg(portName()));
-        return;
-    case Failure::ImageNotLoaded:
-        fail(ExitStatus::FileRefused, tr("%1 could not be read.").arg(fileName()));
-        return;
-    case Failure::ImageNotSent:
-        if (brokerConnected())
-            fail(ExitStatus::FileRefused,
-                 tr("%1 could not be sent to the serial daemon.").arg(fileName()));
-        else
-            fail(ExitStatus::NoBroker,
-                 tr("The connection to the MQTT broker at %1 is lost.").arg(brokerText()));
-        return;
-    case Failure::ImageRefused:
-        fail(ExitStatus::FileRefused,
-             tr("The serial daemon refused %1 (File wrong.): it arrived damaged or is not for "
-                "this board.")
-                 .arg(fileName()));
-        return;
-    case Failure::UpdateFailed:
-        m_cause = detail;
-        fail(ExitStatus::UpdateFailed,
-             detail.isEmpty()
-                 ? tr("The board stopped answering during the update: it is left without a "
-                      "complete firmware. Connect again and repeat the update.")
-                 : tr("The update failed. %1 The board is left without a complete firmware: "
-                      "connect again and repeat the update.")
-                       .arg(detail));
-        return;
-    case Failure::VerifyFailed:
-        m_cause = detail;
-        fail(ExitStatus::UpdateFailed,
-             tr("The board was written, but the read-back failed. %1 Do not use the board: "
-                "connect again and repeat the update.")
-                 .arg(detail.isEmpty() ? tr("The serial daemon gave no cause.") : detail));
-        return;
-    case Failure::ImageCheckFailed:
-        fail(ExitStatus::FileRefused, tr("%1 is refused: %2").arg(fileName(), detail));
-        return;
-    case Failure::DaemonLost:
-        fail(ExitStatus::UpdateFailed,
-             tr("%1 The board is left without a complete firmware: update it again before "
-                "using it.")
-                 .arg(detail));
-        return;
-    case Failure::UpdateNotStarted:
-        if (brokerConnected())
-            fail(ExitStatus::UpdateFailed, detail);
-        else
-            fail(ExitStatus::NoBroker,
-                 tr("The update request could not be sent: the connection to the MQTT broker at "
-                    "%1 is lost.")
-                     .arg(brokerText()));
-        return;
-    case Failure::PortLost:
-        m_cause = detail;
-        fail(ExitStatus::UpdateFailed,
-             tr("%1 The board is left without a complete firmware: connect it again and repeat "
-                "the update.")
-                 .arg(detail));
-        return;
-    case Failure::BrokerLost:
-        fail(ExitStatus::NoBroker, tr("%1 The state of the board is unknown: once the broker "
-                                      "runs, update the board again.")
-                                       .arg(detail));
-        return;
-    case Failure::NoAnswer:
-        fail(brokerConnected() ? ExitStatus::NoDaemon : ExitStatus::NoBroker, detail);
-        return;
-    case Failure::NoPortChosen:
-        fail(ExitStatus::Usage, tr("No serial port chosen: give --port DEV, or choose the port "
-                                   "in the service tool's settings."));
-        return;
-    default:
-        break;
-    }
-    // A reason this program does not know yet: the phase says what failed.
-    ExitStatus status = ExitStatus::UpdateFailed;
-    switch (m_phase) {
-    case Phase::Starting:
-    case Phase::Daemon:
-    case Phase::PortList:
-        status = ExitStatus::NoDaemon;
-        break;
-    case Phase::Broker:
-        status = ExitStatus::NoBroker;
-        break;
-    case Phase::Open:
-        status = ExitStatus::PortError;
-        break;
-    case Phase::BoardId:
-        status = ExitStatus::BoardIdUnread;
-        break;
-    case Phase::Image:
-        status = ExitStatus::FileRefused;
-        break;
-    case Phase::Update:
-    case Phase::Verify:
-    case Phase::Stopping:
-    case Phase::Done:
-        break;
-    }
-    fail(status, detail.isEmpty() ? tr("The workflow stopped.") : detail);
-}
-
-QString FlashCommand::seconds(int ms) const
-{
-    return tr("%1 s").arg(QString::number(double(ms) / kMsPerSecond, 'g', 3));
+    if (const std::optional<FlashOutcome> outcome = FlashReport::failure(failure, detail, facts()))
+        fail(*outcome);
 }
 
 void FlashCommand::phaseTimedOut()
 {
-    const QString waited = seconds(m_phaseTimer.interval());
-    switch (m_phase) {
-    case Phase::Broker:
-        fail(ExitStatus::NoBroker,
-             tr("No MQTT broker answers at %1 (waited %2).").arg(brokerText(), waited));
-        return;
-    case Phase::Daemon:
-        if (!brokerConnected())
-            fail(ExitStatus::NoBroker,
-                 tr("The connection to the MQTT broker at %1 is lost.").arg(brokerText()));
-        else if (m_daemonStarted)
-            fail(ExitStatus::NoDaemon, tr("The serial daemon started from %1 did not answer "
-                                          "within %2.")
-                                           .arg(m_daemonStart.program(), waited));
-        else
-            fail(ExitStatus::NoDaemon, tr("The serial daemon does not answer through the broker "
-                                          "at %1 (waited %2).")
-                                           .arg(brokerText(), waited));
-        return;
-    case Phase::PortList:
-        fail(ExitStatus::NoDaemon,
-             tr("The serial daemon did not send its port list within %1.").arg(waited));
-        return;
-    case Phase::Open:
-        fail(ExitStatus::NoDaemon, tr("The serial daemon did not answer the request to open %1 "
-                                      "within %2.")
-                                       .arg(portName(), waited));
-        return;
-    case Phase::BoardId:
-        fail(ExitStatus::BoardIdUnread,
-             tr("No board identifier from %1 within %2.").arg(portName(), waited));
-        return;
-    case Phase::Image:
-        fail(ExitStatus::NoDaemon,
-             tr("The serial daemon did not answer about %1 within %2.").arg(fileName(), waited));
-        return;
-    case Phase::Update:
-    case Phase::Verify: {
-        if (!brokerConnected()) {
-            // The daemon may have gone on to the end without anyone to tell.
-            const QString text =
-                tr("The connection to the MQTT broker at %1 was lost during the update: the "
-                   "state of the board is unknown. Once the broker runs, update the board again.")
-                    .arg(brokerText());
-            if (m_recorder && m_recorder->isRecording())
-                m_recorder->finish(records::UpdateResult::BrokerLost, text);
-            fail(ExitStatus::NoBroker, text);
-            return;
-        }
-        const QString text = tr("No progress from the serial daemon for %1: the daemon is lost. "
-                                "The board is left without a complete firmware.")
-                                 .arg(waited);
-        if (m_recorder && m_recorder->isRecording())
-            m_recorder->finish(records::UpdateResult::DaemonLost, text);
-        fail(ExitStatus::UpdateFailed, text);
-        return;
-    }
-    case Phase::Stopping:
-        m_out.problem(tr("The serial daemon did not confirm the stop within %1.").arg(waited), {});
+    const int waitedMs = m_phaseTimer.interval();
+    if (m_phase == Phase::Stopping) {
+        m_out.problem(FlashReport::stopUnconfirmed(waitedMs), {});
         finish(m_status, QString());
         return;
-    case Phase::Starting:
-    case Phase::Done:
-        return;
     }
+    if (const std::optional<FlashOutcome> outcome = FlashReport::timeout(facts(), waitedMs))
+        fail(*outcome);
 }
 
 // ---------------------------------------------------------------------------
@@ -896,21 +674,9 @@ void FlashCommand::retry(int status, const QString &text)
     m_brokerPoll.stop();
     m_pingTimer.stop();
     const int attempts = m_attempt + m_retriesLeft + 1;
-    m_out.problem(errorLine(text), jsonEvent(QStringLiteral("error"),
-                                             {{QStringLiteral("status"), status},
-                                              {QStringLiteral("reason"), exitReasonKey(status)},
-                                              {QStringLiteral("text"), text},
-                                              {QStringLiteral("cause"), m_cause}}));
-    m_out.problem(
-        tr("Attempt %1 of %2 failed (%3); a new update starts in %4.")
-            .arg(m_attempt)
-            .arg(attempts)
-            .arg(resultText(status), seconds(m_timeouts.retryPauseMs)),
-        jsonEvent(QStringLiteral("retry"), {{QStringLiteral("attempt"), m_attempt},
-                                            {QStringLiteral("attempts"), attempts},
-                                            {QStringLiteral("status"), status},
-                                            {QStringLiteral("reason"), exitReasonKey(status)},
-                                            {QStringLiteral("text"), text}}));
+    m_out.problem(errorLine(text), FlashReport::errorEvent(status, text, m_cause));
+    m_out.problem(FlashReport::retryLine(m_attempt, attempts, status, m_timeouts.retryPauseMs),
+                  FlashReport::retryEvent(m_attempt, attempts, status, text));
     // Often called from inside the workflow's handling of a reply: the
     // attempt is wound up once that is done.
     QTimer::singleShot(0, this, &FlashCommand::endAttempt);
@@ -919,10 +685,7 @@ void FlashCommand::retry(int status, const QString &text)
 void FlashCommand::endAttempt()
 {
     // Every attempt has its own record.
-    if (m_recorder && m_recorder->isRecording())
-        m_recorder->finish(records::UpdateResult::Failed, m_resultText);
-    if (m_workflow && m_workflow->stage() != Stage::Idle)
-        m_workflow->closeSerialPort();
+    windUp();
     m_retryTimer.start(m_timeouts.retryPauseMs);
 }
 
@@ -950,6 +713,14 @@ void FlashCommand::fail(ExitStatus status, const QString &text)
     finish(int(status), text);
 }
 
+void FlashCommand::fail(const FlashOutcome &outcome)
+{
+    m_cause = outcome.cause;
+    if (outcome.record && m_recorder && m_recorder->isRecording())
+        m_recorder->finish(*outcome.record, outcome.text);
+    fail(outcome.status, outcome.text);
+}
+
 void FlashCommand::finish(int status, const QString &text)
 {
     if (m_finishing || m_betweenAttempts)
@@ -965,11 +736,7 @@ void FlashCommand::finish(int status, const QString &text)
     m_brokerPoll.stop();
     m_pingTimer.stop();
     if (status != int(ExitStatus::Ok) && !text.isEmpty())
-        m_out.problem(errorLine(text), jsonEvent(QStringLiteral("error"),
-                                                 {{QStringLiteral("status"), status},
-                                                  {QStringLiteral("reason"), exitReasonKey(status)},
-                                                  {QStringLiteral("text"), text},
-                                                  {QStringLiteral("cause"), m_cause}}));
+        m_out.problem(errorLine(text), FlashReport::errorEvent(status, text, m_cause));
     m_resultText = text;
     // A failure is often reported from inside the workflow's handling of a
     // reply, which goes on (a box, closing the port): the rest follows once
@@ -977,37 +744,29 @@ void FlashCommand::finish(int status, const QString &text)
     QTimer::singleShot(0, this, &FlashCommand::finishNow);
 }
 
-void FlashCommand::finishNow()
+void FlashCommand::windUp()
 {
     if (m_recorder && m_recorder->isRecording())
         m_recorder->finish(records::UpdateResult::Failed, m_resultText);
     // Nothing stays open behind the command, as behind the window.
     if (m_workflow && m_workflow->stage() != Stage::Idle)
         m_workflow->closeSerialPort();
+}
 
-    const bool ok = m_status == int(ExitStatus::Ok);
-    if (m_options.mode == FlashOptions::Mode::Flash && ok)
-        m_out.step(tr("Result: OK. %1").arg(m_resultText), {});
-    else if (!ok)
-        m_out.step(tr("Result: %1 (exit status %2).").arg(resultText(m_status)).arg(m_status), {});
-    if (m_attempt > 1)
-        m_out.step(tr("Updates tried: %1.").arg(m_attempt), {});
-    QJsonObject result{{QStringLiteral("ok"), ok},
-                       {QStringLiteral("status"), m_status},
-                       {QStringLiteral("reason"), exitReasonKey(m_status)},
-                       {QStringLiteral("text"), m_resultText},
-                       {QStringLiteral("seconds"), double(m_clock.elapsed()) / kMsPerSecond},
-                       {QStringLiteral("attempts"), m_attempt}};
-    if (m_updateEnded) {
-        const frontend::UpdateSummary &s = m_workflow->lastSummary();
-        result.insert(QStringLiteral("board"), s.boardId);
-        result.insert(QStringLiteral("file"), s.filePath);
-        result.insert(QStringLiteral("blocks"), s.blocks);
-        result.insert(QStringLiteral("retries"),
-                      s.retries < 0 ? QJsonValue() : QJsonValue(s.retries));
-        result.insert(QStringLiteral("verify"), frontend::UpdateReport::verifyKey(s.verify));
-    }
-    m_out.step(QString(), jsonEvent(QStringLiteral("result"), result));
+void FlashCommand::finishNow()
+{
+    windUp();
+    FlashEnd end;
+    end.status = m_status;
+    end.text = m_resultText;
+    end.elapsedMs = m_clock.elapsed();
+    end.attempts = m_attempt;
+    end.flashing = m_options.mode == FlashOptions::Mode::Flash;
+    if (m_updateEnded)
+        end.summary = m_workflow->lastSummary();
+    for (const QString &line : FlashReport::endLines(end))
+        m_out.step(line, {});
+    m_out.step(QString(), FlashReport::resultEvent(end));
     emitFinished();
 }
 
@@ -1016,52 +775,6 @@ void FlashCommand::emitFinished()
     if (std::exchange(m_finishedEmitted, true))
         return;
     emit finished(m_status);
-}
-
-QString FlashCommand::resultText(int status) const
-{
-    if (status >= int(ExitStatus::Interrupted))
-        return tr("interrupted");
-    switch (ExitStatus(status)) {
-    case ExitStatus::Ok:
-        return tr("OK");
-    case ExitStatus::RecordUnreadable:
-        return tr("service record unreadable");
-    case ExitStatus::Usage:
-        return tr("bad usage");
-    case ExitStatus::NoBroker:
-        return tr("no MQTT broker");
-    case ExitStatus::NoDaemon:
-        return tr("no answer from the serial daemon");
-    case ExitStatus::PortError:
-        return tr("port cannot be opened");
-    case ExitStatus::BoardIdUnread:
-        return tr("board identifier not read");
-    case ExitStatus::NoBoardConfig:
-        return tr("no board configuration");
-    case ExitStatus::FileRefused:
-        return tr("file refused");
-    case ExitStatus::UpdateFailed:
-        return tr("update failed");
-    case ExitStatus::Busy:
-        return tr("the serial daemon is in use");
-    case ExitStatus::OutputFailed:
-        return tr("output not written");
-    case ExitStatus::NoLibraryFile:
-        return tr("no library file for this board");
-    case ExitStatus::LibraryUnwritable:
-        return tr("the firmware library cannot be written");
-    case ExitStatus::Interrupted:
-        break;
-    }
-    return tr("interrupted");
-}
-
-QString FlashCommand::brokerText() const
-{
-    if (m_systemMgr && !m_systemMgr->socketInUse().isEmpty())
-        return m_systemMgr->socketInUse();
-    return QStringLiteral("%1:%2").arg(m_brokerHost).arg(m_brokerPort);
 }
 
 QString FlashCommand::portName() const
@@ -1074,11 +787,18 @@ QString FlashCommand::fileName() const
     return QFileInfo(m_imagePath.isEmpty() ? m_options.file : m_imagePath).fileName();
 }
 
-QJsonObject FlashCommand::signatureJson() const
+FlashFacts FlashCommand::facts() const
 {
-    const frontend::ImageVetting &v = m_workflow->imageVetting();
-    if (v.origin.signature == records::SignatureState::Unknown)
-        return {};
-    return LibraryCommand::signatureJson(v.origin.signature, v.origin.signer, v.signatureKeyId,
-                                         v.signedAt, v.signatureReason);
+    FlashFacts f;
+    f.phase = m_phase;
+    f.port = portName();
+    f.file = fileName();
+    f.broker = FlashReport::brokerText(m_systemMgr ? m_systemMgr->socketInUse() : QString(),
+                                       m_brokerHost, m_brokerPort);
+    f.brokerConnected = brokerConnected();
+    f.daemonStarted = m_daemonStarted;
+    f.daemonProgram = m_daemonStart.program();
+    if (m_workflow)
+        f.boardConfigFolder = m_workflow->boardConfigFolder();
+    return f;
 }

@@ -5,13 +5,13 @@
 #include "frontend/cli/consoleoutput.h"
 #include "frontend/cli/exitstatus.h"
 #include "frontend/cli/flashoptions.h"
+#include "frontend/cli/flashphase.h"
 #include "frontend/cli/flashtimeouts.h"
 #include "frontend/core/flashworkflow.h"
 #include "frontend/core/updateprogress.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
-#include <QJsonObject>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -19,6 +19,8 @@
 #include <memory>
 
 class InstanceGuard;
+struct FlashFacts;
+struct FlashOutcome;
 
 namespace frontend {
 class LibraryImageGate;
@@ -32,8 +34,8 @@ class UpdateRecorder;
 
 // velmo-flash's work with the daemon: the window's FlashWorkflow driven
 // without a window, through the same SystemMgr, with a time-out on every
-// phase, the outcome as an exit status, and Ctrl+C handled as the window's
-// close is. --history needs no daemon and is not done here.
+// phase, the outcome as an exit status (in FlashReport's words), and Ctrl+C
+// handled as the window's close is. --history needs no daemon and is not done here.
 //
 // The workflow's own daemon check is not used: the command asks for the
 // pong itself, at once and repeatedly, since it cannot wait ten seconds.
@@ -42,21 +44,7 @@ class FlashCommand : public QObject
     Q_OBJECT
 
 public:
-    enum class Phase
-    {
-        Starting,
-        Broker,   // waiting for the broker to take the connection
-        Daemon,   // waiting for the daemon's pong
-        PortList, // --list-ports: waiting for the daemon's list
-        Open,     // setup and open sent
-        BoardId,  // the port is open; waiting for the board identifier
-        Image,    // the file is sent; waiting for the daemon's verdict
-        Update,   // the board is being written
-        Verify,   // the board is being read back
-        Stopping, // interrupted during the update; waiting for the daemon
-        Done,
-    };
-    Q_ENUM(Phase)
+    using Phase = FlashPhase;
 
     static constexpr const char *kProgramName = "velmo-flash";
 
@@ -105,7 +93,9 @@ private:
     void onUpdateFinished(bool succeeded);
     void onVerifyProgress(int percent);
 
+    void imageChecked();
     void boardConnected();
+    void showBoardInfo(const frontend::BoardConf &conf, const QString &configPath);
     void sendImage();
     void startUpdate();
 
@@ -116,18 +106,18 @@ private:
     void beginAttempt();
 
     void fail(ExitStatus status, const QString &text);
+    void fail(const FlashOutcome &outcome);
     void finish(int status, const QString &text);
+    // A record still open ends as failed; the port is closed.
+    void windUp();
     void finishNow();
     void emitFinished();
-    QString resultText(int status) const;
 
     bool brokerConnected() const;
-    QString brokerText() const;
     QString portName() const;
     QString fileName() const;
-    // The checked file's signature for the image-checked event.
-    QJsonObject signatureJson() const;
-    QString seconds(int ms) const;
+    // What the run knows now, for the texts of its outcome.
+    FlashFacts facts() const;
 
     const FlashOptions m_options;
     const frontend::StoredPreferences m_preferences;

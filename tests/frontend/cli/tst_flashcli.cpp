@@ -1,10 +1,12 @@
 // The plain parts of velmo-flash: its command line, its waits, its output
-// in both forms, the stored preferences it starts from, and its listing of
-// the firmware library and adding to it.
+// in both forms, the exit status of each failure and time-out, the stored
+// preferences it starts from, and its listing of the firmware library and
+// adding to it.
 #include "frontend/base/preferences.h"
 #include "frontend/cli/consoleoutput.h"
 #include "frontend/cli/exitstatus.h"
 #include "frontend/cli/flashoptions.h"
+#include "frontend/cli/flashreport.h"
 #include "frontend/cli/flashtimeouts.h"
 #include "frontend/cli/librarycommand.h"
 #include "frontend/library/firmwarelibrary.h"
@@ -244,6 +246,79 @@ private slots:
         QCOMPARE(exitReasonKey(13), QStringLiteral("library-unwritable"));
         QCOMPARE(exitReasonKey(130), QStringLiteral("interrupted"));
         QCOMPARE(exitReasonKey(143), QStringLiteral("interrupted"));
+    }
+
+    // Every failure of the workflow and every phase's time-out ends in the
+    // status the manual gives it; most cannot be brought about on the
+    // virtual board. -1: it ends nothing.
+    void outcomesEndInTheirStatus()
+    {
+        using F = FlashReport::Failure;
+        using P = FlashPhase;
+        struct Case
+        {
+            F failure;
+            P phase;
+            bool broker;
+            int status;
+        };
+        const QList<Case> failures{
+            {F::DaemonAbsent, P::Daemon, true, 4},
+            {F::PortError, P::Open, true, 5},
+            {F::PortError, P::BoardId, true, 5},
+            {F::PortError, P::Update, true, -1},
+            {F::BoardIdOutOfRange, P::BoardId, true, 6},
+            {F::NoBoardConfig, P::BoardId, true, 7},
+            {F::BoardIdUnread, P::BoardId, true, 6},
+            {F::ImageNotLoaded, P::Image, true, 8},
+            {F::ImageNotSent, P::Image, true, 8},
+            {F::ImageNotSent, P::Image, false, 3},
+            {F::ImageRefused, P::Image, true, 8},
+            {F::ImageCheckFailed, P::Image, true, 8},
+            {F::UpdateFailed, P::Update, true, 9},
+            {F::VerifyFailed, P::Verify, true, 9},
+            {F::DaemonLost, P::Update, true, 9},
+            {F::UpdateNotStarted, P::Update, true, 9},
+            {F::UpdateNotStarted, P::Update, false, 3},
+            {F::PortLost, P::Update, true, 9},
+            {F::BrokerLost, P::Update, false, 3},
+            {F::NoAnswer, P::Open, true, 4},
+            {F::NoAnswer, P::Open, false, 3},
+            {F::NoPortChosen, P::Starting, true, 2},
+        };
+        FlashFacts facts;
+        facts.port = QStringLiteral("/nonexistent/ttyVB9");
+        for (const Case &c : failures) {
+            facts.phase = c.phase;
+            facts.brokerConnected = c.broker;
+            const std::optional<FlashOutcome> o = FlashReport::failure(c.failure, "why", facts);
+            const QString row = QStringLiteral("failure %1").arg(int(c.failure));
+            QVERIFY2(o ? int(o->status) == c.status : c.status == -1, qPrintable(row));
+            if (o)
+                QVERIFY2(!o->text.isEmpty(), qPrintable(row));
+        }
+        // The daemon's cause of a stopped update goes into the error event.
+        QCOMPARE(FlashReport::failure(F::PortLost, "why", facts)->cause, QStringLiteral("why"));
+
+        const QList<std::tuple<P, bool, int>> timeouts{
+            {P::Broker, false, 3},   {P::Daemon, true, 4}, {P::Daemon, false, 3},
+            {P::PortList, true, 4},  {P::Open, true, 4},   {P::BoardId, true, 6},
+            {P::Image, true, 4},     {P::Update, true, 9}, {P::Verify, false, 3},
+            {P::Stopping, true, -1},
+        };
+        for (const auto &[phase, broker, status] : timeouts) {
+            facts.phase = phase;
+            facts.brokerConnected = broker;
+            const std::optional<FlashOutcome> o = FlashReport::timeout(facts, 5000);
+            const QString row = QStringLiteral("time-out in phase %1").arg(int(phase));
+            QVERIFY2(o ? int(o->status) == status : status == -1, qPrintable(row));
+        }
+        // Lost in the middle of an update: the record says which was lost.
+        facts.phase = P::Update;
+        facts.brokerConnected = false;
+        QCOMPARE(FlashReport::timeout(facts, 5000)->record, records::UpdateResult::BrokerLost);
+        facts.brokerConnected = true;
+        QCOMPARE(FlashReport::timeout(facts, 5000)->record, records::UpdateResult::DaemonLost);
     }
 
     void storedPreferences()
