@@ -31,8 +31,11 @@ void ConsoleDialogs::showMessage(Kind kind, const QString &title, const QString 
     // information box says how something went well, which velmo-flash's
     // own lines on standard output say in full (the end of an update):
     // on a terminal it would be told twice. Scripts still get its event.
-    const bool toldOnStdout = kind == Kind::Information;
-    m_output.problem(toldOnStdout ? QString() : prefix + line,
+    // An error box about a failure velmo-flash has told repeats its cause
+    // with advice for the window's buttons.
+    const bool toldAlready =
+        kind == Kind::Information || (kind == Kind::Critical && m_output.causeTold(line));
+    m_output.problem(toldAlready ? QString() : prefix + line,
                      jsonEvent(QStringLiteral("message"), {{QStringLiteral("kind"), kindKey(kind)},
                                                            {QStringLiteral("title"), title},
                                                            {QStringLiteral("text"), line}}));

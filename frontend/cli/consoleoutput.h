@@ -46,6 +46,15 @@ public:
     // empty while every write went through.
     QString outputError() const { return m_outputError; }
 
+    // The cause of a failure velmo-flash has just told in its own words. The
+    // workflow's box about the same failure, written for the window, then
+    // adds nothing on a terminal but the window's advice.
+    void toldCause(const QString &cause) { m_toldCause = cause.simplified(); }
+    bool causeTold(const QString &boxText) const
+    {
+        return !m_toldCause.isEmpty() && boxText.simplified().contains(m_toldCause);
+    }
+
     // "Writing  45 % [#########-----------] block 447/992, 0:12 left"
     static QString progressText(const ProgressReport &report);
     // "0:07", "12:05", "1:02:05".
@@ -68,6 +77,7 @@ private:
     int m_lastTenth = -1;
     bool m_verifying = false;
     QString m_outputError;
+    QString m_toldCause;
 };
 
 // A JSON event: {"event": name, ...fields}.

@@ -578,8 +578,13 @@ void FlashCommand::onFailure(Failure failure, const QString &detail)
 {
     if (m_finishing || m_betweenAttempts)
         return;
-    if (const std::optional<FlashOutcome> outcome = FlashReport::failure(failure, detail, facts()))
+    if (const std::optional<FlashOutcome> outcome =
+            FlashReport::failure(failure, detail, facts())) {
+        // Only a cause told in full makes the window's box redundant.
+        m_out.toldCause(outcome->text.simplified().contains(detail.simplified()) ? detail
+                                                                                 : QString());
         fail(*outcome);
+    }
 }
 
 void FlashCommand::phaseTimedOut()

@@ -307,7 +307,8 @@ Otherwise one line per 10 %. A failure names where the update stopped and
 why ("writing block 49 of 992 at 0x000C40: the board did not answer within
 5 s"). Answers that come back damaged are sent again (up to 3 times per
 block); the result says how many were.
-Warnings and errors the window would show in a box go to standard error.
+Warnings and errors the window would show in a box go to standard error,
+unless velmo-flash has just told the same cause in its own words.
 
 Firmware library: the folder ~/AppData/Local/Calvestrid/Firmware, filled by
 --add (a copy, never a move) or the window, and the sample firmware shipped
