@@ -540,8 +540,8 @@ void FlashWorkflow::sendImageFile(const QString &path)
         const QString reason =
             QCoreApplication::translate("MainWindow",
                                         "the file has %1 MiB; firmware files are at most %2 MiB")
-                .arg(QString::number(double(image.bytes.size()) / (1024 * 1024), 'f', 1))
-                .arg(protocol::payload::kMaxFlashFileBytes / (1024 * 1024));
+                .arg(QString::number(double(image.bytes.size()) / double(kBytesPerMiB), 'f', 1))
+                .arg(protocol::payload::kMaxFlashFileBytes / kBytesPerMiB);
         refuseUnsent(reason);
         return;
     }
