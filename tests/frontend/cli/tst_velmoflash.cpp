@@ -19,7 +19,6 @@
 
 #include <QCryptographicHash>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -743,11 +742,9 @@ private slots:
         m_daemon.reset();
         run.signal(SIGINT);
         QVERIFY(run.waitForOutput("\"event\":\"interrupted\""));
-        QElapsedTimer clock;
-        clock.start();
         run.signal(SIGINT);
+        // Well before the 13 s the stop would take, even on a busy machine.
         QVERIFY(run.finish(10000));
-        QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(run.status(), 130);
         const QJsonObject interrupted = [&] {
             for (const QJsonObject &e : run.events()) {
