@@ -77,13 +77,24 @@ void UserDialogs::showNonModalMessage(Kind kind, const QString &title, const QSt
     showMessage(kind, title, text + QLatin1Char('\n') + informativeText);
 }
 
+QString UserDialogs::kindKey(Kind kind)
+{
+    switch (kind) {
+    case Kind::Critical:
+        return QStringLiteral("error");
+    case Kind::Warning:
+        return QStringLiteral("warning");
+    case Kind::Information:
+    case Kind::Plain:
+        break;
+    }
+    return QStringLiteral("info");
+}
+
 void HeadlessDialogs::showMessage(Kind kind, const QString &title, const QString &text)
 {
     // Nobody could close a box here; the text must not be lost all the same.
-    const char *level = kind == Kind::Critical  ? "error"
-                        : kind == Kind::Warning ? "warning"
-                                                : "info";
-    qWarning().noquote() << QStringLiteral("[%1] %2: %3").arg(QLatin1String(level), title, text);
+    qWarning().noquote() << QStringLiteral("[%1] %2: %3").arg(kindKey(kind), title, text);
 }
 
 QString HeadlessDialogs::chooseOpenFile(const QString &nameFilter)

@@ -30,6 +30,10 @@ public:
     };
 
     // QDialog's result codes, for implementations without widgets.
+    // A box's kind in one word where there is no box: "error", "warning",
+    // "info".
+    static QString kindKey(Kind kind);
+
     static constexpr int kRejected = 0;
     static constexpr int kAccepted = 1;
 

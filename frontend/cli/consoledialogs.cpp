@@ -4,20 +4,6 @@
 
 #include <QJsonObject>
 
-QString ConsoleDialogs::kindKey(Kind kind)
-{
-    switch (kind) {
-    case Kind::Critical:
-        return QStringLiteral("error");
-    case Kind::Warning:
-        return QStringLiteral("warning");
-    case Kind::Information:
-    case Kind::Plain:
-        break;
-    }
-    return QStringLiteral("info");
-}
-
 QString ConsoleDialogs::oneLine(const QString &text)
 {
     return text.simplified();

@@ -20,8 +20,6 @@ public:
     QString chooseOpenFile(const QString &nameFilter) override;
     int execDialog(QDialog &dialog) override;
 
-    // "error", "warning", "info".
-    static QString kindKey(Kind kind);
     // The text on one line: line breaks and runs of blanks become one blank.
     static QString oneLine(const QString &text);
 

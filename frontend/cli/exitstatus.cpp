@@ -1,40 +1,52 @@
 #include "frontend/cli/exitstatus.h"
 
-QString exitReasonKey(int status)
+#include <QtGlobal>
+
+ExitStatusWords exitStatusWords(int status)
 {
+    const ExitStatusWords interrupted{"interrupted",
+                                      QT_TRANSLATE_NOOP("FlashReport", "interrupted")};
     if (status >= int(ExitStatus::Interrupted))
-        return QStringLiteral("interrupted");
+        return interrupted;
     switch (ExitStatus(status)) {
     case ExitStatus::Ok:
-        return QStringLiteral("ok");
+        return {"ok", QT_TRANSLATE_NOOP("FlashReport", "OK")};
     case ExitStatus::RecordUnreadable:
-        return QStringLiteral("record-unreadable");
+        return {"record-unreadable", QT_TRANSLATE_NOOP("FlashReport", "service record unreadable")};
     case ExitStatus::Usage:
-        return QStringLiteral("usage");
+        return {"usage", QT_TRANSLATE_NOOP("FlashReport", "bad usage")};
     case ExitStatus::NoBroker:
-        return QStringLiteral("no-broker");
+        return {"no-broker", QT_TRANSLATE_NOOP("FlashReport", "no MQTT broker")};
     case ExitStatus::NoDaemon:
-        return QStringLiteral("no-daemon");
+        return {"no-daemon", QT_TRANSLATE_NOOP("FlashReport", "no answer from the serial daemon")};
     case ExitStatus::PortError:
-        return QStringLiteral("port-error");
+        return {"port-error", QT_TRANSLATE_NOOP("FlashReport", "port cannot be opened")};
     case ExitStatus::BoardIdUnread:
-        return QStringLiteral("board-id-unread");
+        return {"board-id-unread", QT_TRANSLATE_NOOP("FlashReport", "board identifier not read")};
     case ExitStatus::NoBoardConfig:
-        return QStringLiteral("no-board-config");
+        return {"no-board-config", QT_TRANSLATE_NOOP("FlashReport", "no board configuration")};
     case ExitStatus::FileRefused:
-        return QStringLiteral("file-refused");
+        return {"file-refused", QT_TRANSLATE_NOOP("FlashReport", "file refused")};
     case ExitStatus::UpdateFailed:
-        return QStringLiteral("update-failed");
+        return {"update-failed", QT_TRANSLATE_NOOP("FlashReport", "update failed")};
     case ExitStatus::Busy:
-        return QStringLiteral("busy");
+        return {"busy", QT_TRANSLATE_NOOP("FlashReport", "the serial daemon is in use")};
     case ExitStatus::OutputFailed:
-        return QStringLiteral("output-failed");
+        return {"output-failed", QT_TRANSLATE_NOOP("FlashReport", "output not written")};
     case ExitStatus::NoLibraryFile:
-        return QStringLiteral("no-library-file");
+        return {"no-library-file",
+                QT_TRANSLATE_NOOP("FlashReport", "no library file for this board")};
     case ExitStatus::LibraryUnwritable:
-        return QStringLiteral("library-unwritable");
+        return {"library-unwritable",
+                QT_TRANSLATE_NOOP("FlashReport", "the firmware library cannot be written")};
     case ExitStatus::Interrupted:
-        return QStringLiteral("interrupted");
+        return interrupted;
     }
-    return QStringLiteral("error");
+    return {};
+}
+
+QString exitReasonKey(int status)
+{
+    const ExitStatusWords words = exitStatusWords(status);
+    return words.key ? QString::fromLatin1(words.key) : QStringLiteral("error");
 }

@@ -23,6 +23,16 @@ enum class ExitStatus : int
     Interrupted = 128,      // plus the signal's number: 130 for Ctrl+C
 };
 
-// A fixed word per status for scripts ("no-broker", "update-failed", ...);
-// "interrupted" for every signal.
+// What a status is called: a fixed word for scripts ("no-broker",
+// "update-failed", ...) and the words of the "Result:" line, marked for
+// translation in the context "FlashReport". Every signal is "interrupted";
+// a number velmo-flash never ends with has neither.
+struct ExitStatusWords
+{
+    const char *key = nullptr;
+    const char *text = nullptr;
+};
+ExitStatusWords exitStatusWords(int status);
+
+// The word for scripts; "error" for a number velmo-flash never ends with.
 QString exitReasonKey(int status);

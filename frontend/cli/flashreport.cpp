@@ -316,41 +316,9 @@ QString FlashReport::updated(const frontend::BoardConf &board, const QString &fi
 
 QString FlashReport::resultText(int status)
 {
-    if (status >= int(ExitStatus::Interrupted))
-        return tr("interrupted");
-    switch (ExitStatus(status)) {
-    case ExitStatus::Ok:
-        return tr("OK");
-    case ExitStatus::RecordUnreadable:
-        return tr("service record unreadable");
-    case ExitStatus::Usage:
-        return tr("bad usage");
-    case ExitStatus::NoBroker:
-        return tr("no MQTT broker");
-    case ExitStatus::NoDaemon:
-        return tr("no answer from the serial daemon");
-    case ExitStatus::PortError:
-        return tr("port cannot be opened");
-    case ExitStatus::BoardIdUnread:
-        return tr("board identifier not read");
-    case ExitStatus::NoBoardConfig:
-        return tr("no board configuration");
-    case ExitStatus::FileRefused:
-        return tr("file refused");
-    case ExitStatus::UpdateFailed:
-        return tr("update failed");
-    case ExitStatus::Busy:
-        return tr("the serial daemon is in use");
-    case ExitStatus::OutputFailed:
-        return tr("output not written");
-    case ExitStatus::NoLibraryFile:
-        return tr("no library file for this board");
-    case ExitStatus::LibraryUnwritable:
-        return tr("the firmware library cannot be written");
-    case ExitStatus::Interrupted:
-        break;
-    }
-    return tr("interrupted");
+    // A number no run ends with is still one that did not end well.
+    const char *text = exitStatusWords(status).text;
+    return text ? tr(text) : tr("interrupted");
 }
 
 QString FlashReport::brokerText(const QString &socket, const QString &host, int port)
