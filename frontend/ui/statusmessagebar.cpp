@@ -132,7 +132,7 @@ void StatusMessageBar::paintEvent(QPaintEvent *event)
     style()->drawPrimitive(QStyle::PE_PanelStatusBar, &panel, &p, this);
     for (QWidget *item : shownItems(*this)) {
         const QRect frame = item->geometry().adjusted(-2, -1, 2, 1);
-        if (!event->rect().contains(frame))
+        if (!event->rect().intersects(frame))
             continue;
         QStyleOption opt(0);
         opt.rect = frame;
